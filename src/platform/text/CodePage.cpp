@@ -1,0 +1,219 @@
+// iconv-based conversions for the host code page. Each conversion opens its
+// own iconv descriptor: they are cheap next to the database or network work
+// around them, and it keeps the functions safe to call from any thread.
+#include "platform/text/CodePage.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <mutex>
+
+namespace vellum::text {
+namespace {
+
+std::mutex g_codePageMutex;
+
+std::string& CodePageStorage()
+{
+    static std::string name = [] {
+        const char* env = std::getenv("VELLUM_CODEPAGE");
+        return std::string(env && *env ? env : "GBK");
+    }();
+    return name;
+}
+
+bool IsUtf8Name(std::string_view name)
+{
+    std::string lower;
+    for (char c : name)
+        if (c != '-' && c != '_')
+            lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    return lower == "utf8";
+}
+
+// Decodes one UTF-8 sequence at `pos`, advancing it; invalid input gives
+// U+FFFD and advances one byte.
+char32_t DecodeUtf8(std::string_view s, size_t& pos)
+{
+    auto byte = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
+    unsigned char lead = byte(pos);
+    int extra = lead < 0x80          ? 0
+                : (lead >> 5) == 0x6 ? 1
+                : (lead >> 4) == 0xE ? 2
+                : (lead >> 3) == 0x1E ? 3
+                                     : -1;
+    if (extra == 0) {
+        ++pos;
+        return lead;
+    }
+    if (extra < 0 || pos + extra >= s.size()) {
+        ++pos;
+        return 0xFFFD;
+    }
+    char32_t cp = lead & (0x3F >> extra);
+    for (int i = 1; i <= extra; ++i) {
+        unsigned char b = byte(pos + i);
+        if ((b & 0xC0) != 0x80) {
+            ++pos;
+            return 0xFFFD;
+        }
+        cp = (cp << 6) | (b & 0x3F);
+    }
+    pos += extra + 1;
+    return cp;
+}
+
+void AppendUtf8(std::string& out, char32_t cp)
+{
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// What to do with input the target encoding cannot take.
+enum class OnFailure { Replace, Reference };
+
+// Converts `input` from one encoding to another. Undecodable input bytes
+// become `replacement` in the target; unencodable characters become either
+// `replacement` or a numeric reference (the input must be UTF-8 for that).
+std::string Convert(std::string_view input, const std::string& from, const std::string& to,
+                    std::string_view replacement, OnFailure onFailure)
+{
+    iconv_t cd = iconv_open(to.c_str(), from.c_str());
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return std::string(input);
+    std::string out;
+    out.reserve(input.size() * 2);
+    char buffer[4096];
+    char* in = const_cast<char*>(input.data());
+    size_t inLeft = input.size();
+    while (inLeft > 0) {
+        char* outPtr = buffer;
+        size_t outLeft = sizeof buffer;
+        size_t rc = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
+        out.append(buffer, outPtr - buffer);
+        if (rc != static_cast<size_t>(-1) || errno == E2BIG)
+            continue;
+        // EILSEQ or EINVAL: one input character could not be converted.
+        if (onFailure == OnFailure::Reference) {
+            size_t pos = in - input.data();
+            size_t start = pos;
+            char32_t cp = DecodeUtf8(input, pos);
+            out += "&#" + std::to_string(static_cast<unsigned long>(cp)) + ";";
+            size_t used = pos - start;
+            in += used;
+            inLeft -= used;
+        } else {
+            out += replacement;
+            ++in;
+            --inLeft;
+        }
+    }
+    char* outPtr = buffer;
+    size_t outLeft = sizeof buffer;
+    iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
+    out.append(buffer, outPtr - buffer);
+    iconv_close(cd);
+    return out;
+}
+
+} // namespace
+
+const std::string& HostCodePage()
+{
+    std::lock_guard lock(g_codePageMutex);
+    return CodePageStorage();
+}
+
+void SetHostCodePage(std::string_view iconvName)
+{
+    std::lock_guard lock(g_codePageMutex);
+    CodePageStorage() = std::string(iconvName);
+}
+
+bool HostCodePageIsUtf8()
+{
+    return IsUtf8Name(HostCodePage());
+}
+
+std::string ToUtf8(std::string_view hostBytes)
+{
+    if (HostCodePageIsUtf8())
+        return Utf16ToUtf8(Utf8ToUtf16(hostBytes));
+    return Convert(hostBytes, HostCodePage(), "UTF-8", "\xEF\xBF\xBD", OnFailure::Replace);
+}
+
+std::string FromUtf8(std::string_view utf8)
+{
+    if (HostCodePageIsUtf8())
+        return std::string(utf8);
+    return Convert(utf8, "UTF-8", HostCodePage(), "?", OnFailure::Replace);
+}
+
+std::string FromUtf8WithReferences(std::string_view utf8)
+{
+    if (HostCodePageIsUtf8())
+        return std::string(utf8);
+    return Convert(utf8, "UTF-8", HostCodePage(), "?", OnFailure::Reference);
+}
+
+std::u16string ToUtf16(std::string_view hostBytes)
+{
+    return Utf8ToUtf16(ToUtf8(hostBytes));
+}
+
+std::string FromUtf16(std::u16string_view utf16)
+{
+    return FromUtf8(Utf16ToUtf8(utf16));
+}
+
+std::u16string Utf8ToUtf16(std::string_view utf8)
+{
+    std::u16string out;
+    out.reserve(utf8.size());
+    size_t pos = 0;
+    while (pos < utf8.size()) {
+        char32_t cp = DecodeUtf8(utf8, pos);
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out += static_cast<char16_t>(0xD800 + (cp >> 10));
+            out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(cp);
+        }
+    }
+    return out;
+}
+
+std::string Utf16ToUtf8(std::u16string_view utf16)
+{
+    std::string out;
+    out.reserve(utf16.size() * 3);
+    for (size_t i = 0; i < utf16.size(); ++i) {
+        char32_t cp = utf16[i];
+        bool high = cp >= 0xD800 && cp < 0xDC00;
+        if (high && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 && utf16[i + 1] < 0xE000) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (utf16[i + 1] - 0xDC00);
+            ++i;
+        } else if (cp >= 0xD800 && cp < 0xE000) {
+            cp = 0xFFFD;
+        }
+        AppendUtf8(out, cp);
+    }
+    return out;
+}
+
+} // namespace vellum::text
