@@ -2,12 +2,11 @@
 // page text convert it with platform/text before they get here.
 #include "platform/fs/ModuleHome.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vellum::fs {
 namespace {
@@ -49,20 +48,24 @@ bool MakeFolders(const std::string& path)
 {
     if (path.empty())
         return false;
-    for (size_t slash = path.find('/', 1); ; slash = path.find('/', slash + 1)) {
+    for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
         std::string part = path.substr(0, slash);
         if (!part.empty() && mkdir(part.c_str(), 0777) != 0 && errno != EEXIST)
             return false;
         if (slash == std::string::npos)
             break;
     }
-    struct stat st {};
+    struct stat st
+    {
+    };
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool FileExists(const std::string& path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 

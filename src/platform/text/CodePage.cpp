@@ -3,10 +3,9 @@
 // around them, and it keeps the functions safe to call from any thread.
 #include "platform/text/CodePage.h"
 
-#include <iconv.h>
-
 #include <cerrno>
 #include <cstdlib>
+#include <iconv.h>
 #include <mutex>
 
 namespace vellum::text {
@@ -38,11 +37,11 @@ char32_t DecodeUtf8(std::string_view s, size_t& pos)
 {
     auto byte = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
     unsigned char lead = byte(pos);
-    int extra = lead < 0x80          ? 0
-                : (lead >> 5) == 0x6 ? 1
-                : (lead >> 4) == 0xE ? 2
+    int extra = lead < 0x80           ? 0
+                : (lead >> 5) == 0x6  ? 1
+                : (lead >> 4) == 0xE  ? 2
                 : (lead >> 3) == 0x1E ? 3
-                                     : -1;
+                                      : -1;
     if (extra == 0) {
         ++pos;
         return lead;
@@ -107,20 +106,17 @@ std::string Convert(std::string_view input, const std::string& from, const std::
         out.append(buffer, outPtr - buffer);
         if (rc != static_cast<size_t>(-1) || errno == E2BIG)
             continue;
-        // EILSEQ or EINVAL: one input character could not be converted.
-        if (onFailure == OnFailure::Reference) {
-            size_t pos = in - input.data();
-            size_t start = pos;
-            char32_t cp = DecodeUtf8(input, pos);
+        // EILSEQ or EINVAL: one input character could not be converted. UTF-8
+        // input skips the whole character, anything else one byte.
+        size_t pos = in - input.data();
+        size_t start = pos;
+        char32_t cp = from == "UTF-8" ? DecodeUtf8(input, pos) : (++pos, 0xFFFD);
+        if (onFailure == OnFailure::Reference)
             out += "&#" + std::to_string(static_cast<unsigned long>(cp)) + ";";
-            size_t used = pos - start;
-            in += used;
-            inLeft -= used;
-        } else {
+        else
             out += replacement;
-            ++in;
-            --inLeft;
-        }
+        in += pos - start;
+        inLeft -= pos - start;
     }
     char* outPtr = buffer;
     size_t outLeft = sizeof buffer;

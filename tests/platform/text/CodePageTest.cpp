@@ -6,7 +6,8 @@
 namespace vellum::text {
 namespace {
 
-class CodePageTest : public ::testing::Test {
+class CodePageTest : public ::testing::Test
+{
 protected:
     void TearDown() override { SetHostCodePage("GBK"); }
 };
@@ -36,7 +37,8 @@ TEST_F(CodePageTest, CharactersOutsideTheCodePageBecomeReferencesOrMarks)
 {
     SetHostCodePage("GBK");
     // U+1F600 (an emoji) has no GBK form.
-    std::string text = "a\xF0\x9F\x98\x80" "b";
+    std::string text = "a\xF0\x9F\x98\x80"
+                       "b";
     EXPECT_EQ(FromUtf8WithReferences(text), "a&#128512;b");
     EXPECT_EQ(FromUtf8(text), "a?b");
 }
