@@ -1,0 +1,30 @@
+// Subcommands of the `vellum` tool. Each lives in its own Command*.cpp file
+// and registers itself with a static VellumCommand object, so adding a
+// subcommand never touches the dispatcher.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+using CommandArgs = std::vector<std::string>;
+
+// A subcommand: its name, a one-line summary for `vellum --help`, the full
+// usage text for `vellum NAME --help`, and the function that runs it with the
+// arguments after its name. The function returns the process exit code.
+struct VellumCommand
+{
+    VellumCommand(std::string name, std::string summary, std::string usage,
+                  std::function<int(const CommandArgs&)> run);
+};
+
+// Prints "vellum: MESSAGE" to stderr and returns 1, the exit code of every
+// failure.
+int CommandFailure(const std::string& message);
+
+// Finds "--NAME VALUE" in the arguments, removes both and returns the value;
+// returns false when the option is absent or has no value.
+bool TakeOption(CommandArgs& args, const std::string& name, std::string& value);
+
+// Finds the flag "--NAME" in the arguments and removes it.
+bool TakeFlag(CommandArgs& args, const std::string& name);

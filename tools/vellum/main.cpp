@@ -1,0 +1,84 @@
+// The `vellum` command: admin and scripting front end over the module's own
+// code. Output is plain text (tab-separated where it is a table) and text is
+// printed as the raw bytes of the host code page, since scripts rely on it.
+#include "Command.h"
+
+#include <cstdio>
+#include <map>
+
+namespace {
+
+struct CommandEntry
+{
+    std::string summary;
+    std::string usage;
+    std::function<int(const CommandArgs&)> run;
+};
+
+std::map<std::string, CommandEntry>& Commands()
+{
+    static std::map<std::string, CommandEntry> commands;
+    return commands;
+}
+
+void PrintOverview(FILE* out)
+{
+    std::fprintf(out, "usage: vellum COMMAND [ARGS...]   (vellum COMMAND --help for details)\n\n");
+    for (const auto& [name, entry] : Commands())
+        std::fprintf(out, "  %-10s %s\n", name.c_str(), entry.summary.c_str());
+}
+
+} // namespace
+
+VellumCommand::VellumCommand(std::string name, std::string summary, std::string usage,
+                             std::function<int(const CommandArgs&)> run)
+{
+    Commands()[std::move(name)] = {std::move(summary), std::move(usage), std::move(run)};
+}
+
+int CommandFailure(const std::string& message)
+{
+    std::fprintf(stderr, "vellum: %s\n", message.c_str());
+    return 1;
+}
+
+bool TakeOption(CommandArgs& args, const std::string& name, std::string& value)
+{
+    for (size_t i = 0; i + 1 < args.size(); ++i) {
+        if (args[i] != "--" + name)
+            continue;
+        value = args[i + 1];
+        args.erase(args.begin() + static_cast<long>(i), args.begin() + static_cast<long>(i) + 2);
+        return true;
+    }
+    return false;
+}
+
+bool TakeFlag(CommandArgs& args, const std::string& name)
+{
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] != "--" + name)
+            continue;
+        args.erase(args.begin() + static_cast<long>(i));
+        return true;
+    }
+    return false;
+}
+
+int main(int argc, char** argv)
+{
+    CommandArgs args(argv + 1, argv + argc);
+    if (args.empty() || args[0] == "--help" || args[0] == "-h") {
+        PrintOverview(args.empty() ? stderr : stdout);
+        return args.empty() ? 1 : 0;
+    }
+    auto found = Commands().find(args[0]);
+    if (found == Commands().end())
+        return CommandFailure("unknown command '" + args[0] + "' (vellum --help lists them)");
+    args.erase(args.begin());
+    if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
+        std::printf("%s\n", found->second.usage.c_str());
+        return 0;
+    }
+    return found->second.run(args);
+}
