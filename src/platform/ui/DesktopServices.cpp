@@ -1,0 +1,58 @@
+// The process-wide desktop instance and the message-box conveniences that
+// every window uses. The Qt instance is made on first use, so a process that
+// never shows anything never touches the window system.
+#include "platform/ui/DesktopServices.h"
+
+#include "platform/ui/QtDesktopServices.h"
+
+namespace vellum::ui {
+namespace {
+
+DesktopServices* installed = nullptr;
+
+std::string& ApplicationNameStorage()
+{
+    static std::string name = "Vellum";
+    return name;
+}
+
+} // namespace
+
+DesktopServices& CurrentDesktop()
+{
+    if (installed)
+        return *installed;
+    static QtDesktopServices qtDesktop;
+    return qtDesktop;
+}
+
+DesktopServices* SetCurrentDesktop(DesktopServices* services)
+{
+    DesktopServices* previous = installed;
+    installed = services;
+    return previous;
+}
+
+const std::string& ApplicationName()
+{
+    return ApplicationNameStorage();
+}
+
+void SetApplicationName(const std::string& name)
+{
+    ApplicationNameStorage() = name;
+}
+
+MessageAnswer MessageBox(const std::string& text, MessageButtons buttons, QWidget* parent)
+{
+    return CurrentDesktop().ShowMessage(parent, text, ApplicationName(), buttons,
+                                        MessageIcon::None);
+}
+
+MessageAnswer ErrorMessageBox(const std::string& text, QWidget* parent)
+{
+    return CurrentDesktop().ShowMessage(parent, text, "Error", MessageButtons::Ok,
+                                        MessageIcon::Error);
+}
+
+} // namespace vellum::ui
