@@ -1,0 +1,74 @@
+// The interface every database backend offers the session layer above it.
+//
+// A backend is one open connection to one database: it runs text statements,
+// opens forward-only results that are read one row at a time, and reports
+// failures as the database's own message. Text crosses this interface in the
+// host code page in both directions; each backend converts at its own edge,
+// since the databases themselves hold Unicode.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vellum::db {
+
+// The type of one field value, as far as callers care: the grid formats
+// floating values itself and treats everything else as text.
+enum class FieldKind { Null, Integer, Real, Text, Blob };
+
+// One field of the current row: its kind and its text (empty for Null).
+struct FieldValue
+{
+    FieldKind kind = FieldKind::Null;
+    std::string text;
+};
+
+// The result of one query, walked forward. It starts on the first row (or at
+// the end when there is none) and never holds more than one row in memory.
+class Cursor
+{
+public:
+    virtual ~Cursor() = default;
+
+    virtual int FieldCount() const = 0;
+    virtual std::string FieldName(int index) const = 0;
+
+    // True when there is no current row.
+    virtual bool AtEnd() const = 0;
+
+    // Steps to the next row; false (and LastError) when the database fails.
+    // Stepping past the last row is not a failure: AtEnd becomes true.
+    virtual bool Next() = 0;
+
+    // Reads one field of the current row; false (and LastError) when there is
+    // no current row, the index is out of range or the database fails.
+    virtual bool Read(int index, FieldValue& value) = 0;
+
+    virtual const std::string& LastError() const = 0;
+};
+
+class Backend
+{
+public:
+    virtual ~Backend() = default;
+
+    // Runs a statement; any rows it returns are discarded. When affected is
+    // given it receives the row count the database reports (-1 when none).
+    virtual bool Execute(std::string_view sql, long* affected) = 0;
+
+    // Opens a query; null (and LastError) on failure.
+    virtual std::unique_ptr<Cursor> Query(std::string_view sql) = 0;
+
+    // The identity of the row this connection inserted last, when the
+    // database can tell; nothing when it cannot.
+    virtual std::optional<long long> LastInsertKey() = 0;
+
+    // The product name the database reports ("SQLite", "PostgreSQL", ...).
+    virtual std::string DbmsName() const = 0;
+
+    virtual const std::string& LastError() const = 0;
+};
+
+} // namespace vellum::db
