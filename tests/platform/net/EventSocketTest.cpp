@@ -1,0 +1,197 @@
+// The event model against real loopback peers: which readiness becomes a bit
+// and when, that nothing is reported twice, and the abort event.
+#include "platform/net/EventSocket.h"
+
+#include "platform/net/EventWait.h"
+#include "platform/net/Ipv4Address.h"
+#include "platform/net/LoopbackListener.h"
+#include "platform/net/ManualEvent.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
+#include <string>
+#include <sys/socket.h>
+#include <thread>
+
+namespace vellum::net {
+namespace {
+
+using testing::CloseConnection;
+using testing::LoopbackListener;
+using testing::WriteAll;
+
+constexpr uint32_t kAllEvents = kEventRead | kEventWrite | kEventConnect | kEventClose;
+const uint32_t kLoopback = htonl(0x7F000001);
+
+// A connected pair: our event socket and the accepted peer descriptor.
+struct Connection
+{
+    LoopbackListener listener;
+    EventSocket socket;
+    int peer = -1;
+
+    Connection()
+    {
+        EXPECT_TRUE(socket.Open());
+        EXPECT_TRUE(socket.Connect(kLoopback, listener.Port()));
+        peer = listener.Accept();
+        EXPECT_GE(peer, 0);
+        EXPECT_TRUE(socket.SelectEvents(kAllEvents));
+    }
+    ~Connection()
+    {
+        if (peer >= 0)
+            CloseConnection(peer);
+    }
+
+    // The bits of the next wait, or 0 when the wait timed out.
+    uint32_t NextBits(uint32_t timeoutMs = 2000)
+    {
+        WaitResult result = WaitForEvents(&socket, nullptr, timeoutMs);
+        return result == WaitResult::NetworkEvent ? socket.EnumerateEvents() : 0;
+    }
+};
+
+TEST(EventSocketTest, WriteReadinessComesOnceAfterConnectAndAgainOnlyAfterABlockedSend)
+{
+    Connection c;
+    EXPECT_EQ(c.NextBits(), kEventWrite);
+    EXPECT_EQ(c.NextBits(50), 0u) << "writable socket reported twice";
+
+    std::string chunk(65536, 'x');
+    size_t sent = 0;
+    IoResult result;
+    while (!(result = c.socket.Send(chunk.data(), static_cast<int>(chunk.size()))).Failed())
+        sent += static_cast<size_t>(result.count);
+    EXPECT_TRUE(result.WouldBlock());
+    EXPECT_EQ(c.NextBits(50), 0u) << "a full buffer is not write readiness";
+
+    std::thread drain([&] { testing::ReadCount(c.peer, sent, 5000); });
+    EXPECT_EQ(c.NextBits(), kEventWrite);
+    drain.join();
+}
+
+TEST(EventSocketTest, ReadReadinessIsReportedAgainOnlyAfterAReceive)
+{
+    Connection c;
+    c.NextBits(); // the write readiness after connect
+    ASSERT_TRUE(WriteAll(c.peer, "hello world"));
+    EXPECT_EQ(c.NextBits(), kEventRead);
+    EXPECT_EQ(c.NextBits(50), 0u) << "unread data reported twice";
+
+    char buffer[8];
+    EXPECT_EQ(c.socket.Receive(buffer, 5).count, 5);
+    EXPECT_EQ(c.NextBits(), kEventRead) << "data left after a receive is reported again";
+    EXPECT_EQ(c.socket.Receive(buffer, 8).count, 6);
+    IoResult empty = c.socket.Receive(buffer, 8);
+    EXPECT_TRUE(empty.WouldBlock());
+    EXPECT_EQ(c.NextBits(50), 0u);
+}
+
+TEST(EventSocketTest, ThePeersCloseIsReportedOnceAndNeverWakesAWaitAgain)
+{
+    Connection c;
+    c.NextBits();
+    ASSERT_TRUE(WriteAll(c.peer, "bye"));
+    CloseConnection(c.peer);
+    c.peer = -1;
+
+    uint32_t bits = c.NextBits();
+    if (!(bits & kEventClose))
+        bits |= c.NextBits();
+    EXPECT_EQ(bits, kEventRead | kEventClose);
+
+    char buffer[8];
+    EXPECT_EQ(c.socket.Receive(buffer, 8).count, 3);
+    EXPECT_EQ(c.socket.Receive(buffer, 8).count, 0) << "orderly close reads as 0";
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(WaitForEvents(&c.socket, nullptr, 200), WaitResult::Timeout);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(190));
+}
+
+TEST(EventSocketTest, AResetPeerIsReportedAsCloseAndSendsThenFail)
+{
+    Connection c;
+    c.NextBits();
+    CloseConnection(c.peer, true);
+    c.peer = -1;
+    EXPECT_TRUE(c.NextBits() & kEventClose);
+    EXPECT_EQ(WaitForEvents(&c.socket, nullptr, 100), WaitResult::Timeout);
+    IoResult sent = c.socket.Send("x", 1);
+    EXPECT_TRUE(sent.Failed());
+    EXPECT_FALSE(sent.WouldBlock());
+}
+
+TEST(EventSocketTest, AbortEventEndsAWaitFromAnotherThreadAndStaysSetUntilReset)
+{
+    Connection c;
+    c.NextBits();
+    ManualEvent abort;
+    EXPECT_FALSE(abort.IsSignalled());
+    std::thread signaller([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        abort.Signal();
+    });
+    EXPECT_EQ(WaitForEvents(&c.socket, &abort, 5000), WaitResult::Abort);
+    signaller.join();
+    EXPECT_TRUE(abort.IsSignalled());
+    EXPECT_EQ(WaitForEvents(nullptr, &abort, 5000), WaitResult::Abort) << "manual reset";
+
+    ASSERT_TRUE(WriteAll(c.peer, "x"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(WaitForEvents(&c.socket, &abort, 5000), WaitResult::NetworkEvent)
+        << "the network event is first in the wait set";
+    c.socket.EnumerateEvents();
+
+    abort.Reset();
+    EXPECT_FALSE(abort.IsSignalled());
+    EXPECT_EQ(WaitForEvents(&c.socket, &abort, 30), WaitResult::Timeout);
+}
+
+TEST(EventSocketTest, ClosingForgetsPendingBitsAndAClosedSocketNeverSignals)
+{
+    Connection c;
+    ASSERT_EQ(WaitForEvents(&c.socket, nullptr, 2000), WaitResult::NetworkEvent);
+    c.socket.Close();
+    EXPECT_FALSE(c.socket.IsOpen());
+    EXPECT_FALSE(c.socket.HasPendingEvents());
+    EXPECT_EQ(WaitForEvents(&c.socket, nullptr, 30), WaitResult::Timeout);
+
+    ASSERT_TRUE(c.socket.Open());
+    ASSERT_TRUE(c.socket.Connect(kLoopback, c.listener.Port()));
+    EXPECT_EQ(WaitForEvents(&c.socket, nullptr, 30), WaitResult::Timeout)
+        << "no bits before events are selected";
+}
+
+TEST(EventSocketTest, ConnectFailuresKeepTheSystemErrorAndLeaveTheSocketOpen)
+{
+    uint16_t closedPort = testing::FreePort();
+    EventSocket socket;
+    ASSERT_TRUE(socket.Open());
+    EXPECT_FALSE(socket.Connect(kLoopback, closedPort));
+    EXPECT_EQ(socket.LastError(), ECONNREFUSED);
+    EXPECT_TRUE(socket.IsOpen());
+}
+
+TEST(EventSocketTest, DottedAddressesAndNameLookup)
+{
+    EXPECT_EQ(DottedAddress("127.0.0.1"), kLoopback);
+    EXPECT_EQ(DottedAddress("255.255.255.255"), kNoAddress);
+    EXPECT_EQ(DottedAddress("localhost"), kNoAddress);
+    EXPECT_EQ(DottedAddress("1.2.3.4.5"), kNoAddress);
+
+    uint32_t address = 0;
+    EXPECT_TRUE(LookupIpv4("localhost", address));
+    EXPECT_EQ(address, kLoopback);
+    EXPECT_TRUE(LookupIpv4("255.255.255.255", address));
+    EXPECT_EQ(address, kNoAddress);
+    // A label longer than 63 bytes cannot be put in a query, so this fails
+    // without any packet leaving the machine.
+    EXPECT_FALSE(LookupIpv4(std::string(70, 'a') + ".invalid", address));
+}
+
+} // namespace
+} // namespace vellum::net
