@@ -1,0 +1,80 @@
+// CDbRecordset: one query result bound to a session's connection.
+//
+// The result streams: it is read one row at a time and never held whole.
+// Fields are found by name (without regard to case, since databases fold
+// unquoted names differently) or by position. A record set opened on a
+// query of one table can also add a row to that table: AddNew, then
+// SetFieldValue for each column, then Update.
+//
+// GetFieldValue returns a pointer into the record set's one value buffer:
+// the next GetFieldValue on the same record set overwrites it, so callers
+// copy what they keep. Null means SQL NULL or a failure; "" is an empty text.
+#pragma once
+
+#include "platform/db/Connection.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class CDbSession;
+
+class CDbRecordset
+{
+public:
+    CDbRecordset();
+    virtual ~CDbRecordset();
+    CDbRecordset(const CDbRecordset&) = delete;
+    CDbRecordset& operator=(const CDbRecordset&) = delete;
+
+    // Shares the session's connection, replacing any earlier one. Must come
+    // before Open; null detaches.
+    void Attach(CDbSession* session);
+
+    // Runs the query; 1 on success, 0 with the database's message.
+    int Open(const char* query);
+
+    // Non-zero when there is no current row, also when nothing was opened.
+    int IsEOF();
+
+    const char* GetFieldValue(const char* name);
+
+    // Sets a column of the row being added (a null value writes SQL NULL).
+    int SetFieldValue(const char* name, const char* value);
+
+    // Starts a new row for the query's table; Update stores it.
+    int AddNew();
+    int Update();
+
+    // 1 when closed or not open; 0 when nothing was ever opened.
+    int Close();
+
+    const std::string& GetLastErrorText() const { return m_lastError; }
+
+    // Walking a whole result by position, as a grid fill does.
+    int GetFieldCount() const;
+    std::string GetFieldName(int index) const;
+    const char* GetFieldValueAt(int index);
+    // Non-zero when the field of the current row holds a floating value.
+    int IsFieldReal(int index);
+    // Steps to the next row; 0 with the database's message on failure.
+    int MoveNext();
+
+private:
+    int FindField(const char* name);
+    const char* ReadField(int index);
+    const char* PendingValue(int index);
+    int Fail(const std::string& message);
+
+    std::shared_ptr<vellum::db::Connection> m_connection;
+    std::unique_ptr<vellum::db::Cursor> m_cursor;
+    bool m_created = false;
+    std::string m_query;
+    std::string m_lastError;
+    std::string m_value;
+
+    // The row between AddNew and Update.
+    bool m_adding = false;
+    std::string m_table;
+    std::vector<vellum::db::ColumnValue> m_newRow;
+};

@@ -1,0 +1,75 @@
+#include "store/DbSession.h"
+
+#include "entry/TraceLog.h"
+#include "platform/db/Connection.h"
+#include "store/MaxKeyId.h"
+
+#include <climits>
+
+CDbSession::CDbSession() = default;
+
+CDbSession::~CDbSession()
+{
+    // Without the switch the connection ends when its last reference goes,
+    // which may be a record set still attached to it.
+    if (m_closeOnDestroy)
+        Close();
+}
+
+int CDbSession::Open(const char* connect)
+{
+    m_connectString = connect ? connect : "";
+    if (m_state == -1) {
+        m_connection = std::make_shared<vellum::db::Connection>();
+        m_state = 0;
+    }
+    if (m_connection->Open(m_connectString)) {
+        m_state = 1;
+        return 1;
+    }
+    m_state = 0;
+    m_lastError = m_connection->LastError();
+    if (m_trace) {
+        WriteTrace(m_lastError);
+        WriteTrace("\r\n");
+    }
+    return 0;
+}
+
+int CDbSession::Execute(const char* sql, long* affected, long /*options*/)
+{
+    // The test is on the connection object, not the state: a connection that
+    // exists but failed to open answers with the database layer's message.
+    if (!m_connection) {
+        m_lastError = "Connection Not open!\r\n";
+        return 0;
+    }
+    if (m_connection->Execute(sql ? sql : "", affected))
+        return 1;
+    m_lastError = m_connection->LastError();
+    return 0;
+}
+
+int CDbSession::Close()
+{
+    if (m_connection && m_connection->IsOpen()) {
+        m_connection->Close();
+        m_state = 0;
+    }
+    return 1;
+}
+
+int CDbSession::GetLastInsertKeyId(const char* table)
+{
+    if (!m_connection || !m_connection->IsOpen())
+        return -1;
+    auto key = m_connection->LastInsertKey();
+    if (key && *key > 0 && *key <= INT_MAX)
+        return static_cast<int>(*key);
+    return GetMaxKeyId(this, table);
+}
+
+std::string CDbSession::GetDbmsName() const
+{
+    return m_connection ? m_connection->DbmsName() : std::string();
+}

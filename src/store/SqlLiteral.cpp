@@ -1,0 +1,13 @@
+#include "store/SqlLiteral.h"
+
+#include "platform/db/SqlText.h"
+
+std::string SqlTextLiteral(const char* text)
+{
+    return vellum::db::QuoteSqlText(text ? text : "");
+}
+
+std::string SqlIntLiteral(std::int32_t value)
+{
+    return std::to_string(value);
+}
