@@ -8,6 +8,7 @@
 #include "platform/fs/ModuleHome.h"
 #include "platform/text/CodePage.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -48,29 +49,28 @@ std::string UnescapeValue(std::string_view value)
     return out;
 }
 
-// Reads one line of any length; false at the end of the file. The line keeps
-// its line feed, which the caller strips with every other CR and LF byte.
+// Reads one line of any length, line feed included; false at the end of the
+// file. The last line counts even without a line ending.
 bool ReadLine(FILE* file, std::string& line)
 {
     line.clear();
-    char buffer[4096];
-    while (std::fgets(buffer, sizeof buffer, file)) {
-        // fgets stops at a line feed or a full buffer; a NUL byte read before
-        // either hides the rest of the chunk, as it would from a C string.
-        line += buffer;
-        if (!line.empty() && line.back() == '\n')
-            return true;
-        if (std::feof(file))
+    for (int c = std::getc(file); c != EOF; c = std::getc(file)) {
+        line += static_cast<char>(c);
+        if (c == '\n')
             return true;
     }
     return !line.empty();
 }
 
-std::string WithoutLineBreaks(const std::string& line)
+// A line is a C string to the format: a NUL byte ends it. Carriage returns
+// and line feeds are removed wherever they stand.
+std::string LineContent(const std::string& line)
 {
     std::string out;
     out.reserve(line.size());
     for (char c : line) {
+        if (c == '\0')
+            break;
         if (c != '\r' && c != '\n')
             out += c;
     }
@@ -106,7 +106,7 @@ int CIniDocument::Load(const std::string& path)
 
 void CIniDocument::LoadLine(std::string line, CIniNode*& section)
 {
-    line = WithoutLineBreaks(line);
+    line = LineContent(line);
     size_t start = line.find_first_not_of(' ');
     if (start == std::string::npos)
         return;
