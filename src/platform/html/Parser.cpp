@@ -1,0 +1,131 @@
+// Converts gumbo's parse tree into ours. The walk uses an explicit stack, so
+// hostile, deeply nested mail cannot overflow the call stack here.
+#include "platform/html/Parser.h"
+
+#include "platform/html/Document.h"
+#include "platform/text/CodePage.h"
+
+#include <gumbo.h>
+
+#include <utility>
+
+namespace vellum::html {
+
+// Builds nodes with the raw tree operations (friend of Node and Element), so
+// a 1 MiB body costs no undo records and no notifications.
+class TreeBuilder
+{
+public:
+    explicit TreeBuilder(Document& document) : document_(document) {}
+
+    std::vector<Node*> Convert(const GumboVector& roots)
+    {
+        Element holder(document_, "HOLDER");
+        std::vector<std::pair<const GumboNode*, Node*>> stack;
+        for (unsigned i = roots.length; i-- > 0;)
+            stack.emplace_back(static_cast<const GumboNode*>(roots.data[i]), &holder);
+        while (!stack.empty()) {
+            auto [source, parent] = stack.back();
+            stack.pop_back();
+            Node* node = MakeNode(*source);
+            if (!node)
+                continue;
+            parent->AttachChild(node, parent->ChildCount());
+            if (source->type != GUMBO_NODE_ELEMENT && source->type != GUMBO_NODE_TEMPLATE)
+                continue;
+            const GumboVector& children = source->v.element.children;
+            for (unsigned i = children.length; i-- > 0;)
+                stack.emplace_back(static_cast<const GumboNode*>(children.data[i]), node);
+        }
+        std::vector<Node*> top = holder.Children();
+        while (holder.ChildCount() > 0)
+            holder.DetachChild(holder.ChildCount() - 1);
+        return top;
+    }
+
+private:
+    Node* MakeNode(const GumboNode& source)
+    {
+        switch (source.type) {
+        case GUMBO_NODE_ELEMENT:
+        case GUMBO_NODE_TEMPLATE:
+            return MakeElement(source.v.element);
+        case GUMBO_NODE_TEXT:
+        case GUMBO_NODE_WHITESPACE:
+        case GUMBO_NODE_CDATA:
+            return document_.CreateTextNode(text::Utf8ToUtf16(source.v.text.text));
+        case GUMBO_NODE_COMMENT:
+            return document_.CreateComment(text::Utf8ToUtf16(source.v.text.text));
+        default:
+            return nullptr;
+        }
+    }
+
+    Element* MakeElement(const GumboElement& source)
+    {
+        Element* element = document_.CreateElement(TagName(source));
+        for (unsigned i = 0; i < source.attributes.length; ++i) {
+            auto* attribute = static_cast<const GumboAttribute*>(source.attributes.data[i]);
+            element->StoreAttribute(attribute->name, text::Utf8ToUtf16(attribute->value));
+        }
+        return element;
+    }
+
+    static std::string TagName(const GumboElement& source)
+    {
+        if (source.tag != GUMBO_TAG_UNKNOWN)
+            return gumbo_normalized_tagname(source.tag);
+        GumboStringPiece original = source.original_tag;
+        gumbo_tag_from_original_text(&original);
+        std::string name(original.data ? original.data : "", original.length);
+        return name.empty() ? std::string("UNKNOWN") : name;
+    }
+
+    Document& document_;
+};
+
+namespace {
+
+std::vector<Node*> Parse(Document& document, std::u16string_view html, GumboTag context)
+{
+    std::string utf8 = text::Utf16ToUtf8(html);
+    GumboOptions options = kGumboDefaultOptions;
+    options.max_errors = 0;
+    options.fragment_context = context;
+    GumboOutput* output = gumbo_parse_with_options(&options, utf8.data(), utf8.size());
+    if (!output)
+        return {};
+    std::vector<Node*> nodes;
+    TreeBuilder builder(document);
+    if (context == GUMBO_TAG_LAST)
+        nodes = builder.Convert(output->document->v.document.children);
+    else
+        nodes = builder.Convert(output->root->v.element.children);
+    gumbo_destroy_output(&options, output);
+    return nodes;
+}
+
+GumboTag ContextTag(std::string_view name)
+{
+    std::string lower(name);
+    for (char& c : lower)
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+    GumboTag tag = gumbo_tag_enum(lower.c_str());
+    // A fragment needs a real context element; unknown ones parse as in a DIV.
+    return tag == GUMBO_TAG_UNKNOWN || tag == GUMBO_TAG_LAST ? GUMBO_TAG_DIV : tag;
+}
+
+} // namespace
+
+std::vector<Node*> ParseDocument(Document& document, std::u16string_view html)
+{
+    return Parse(document, html, GUMBO_TAG_LAST);
+}
+
+std::vector<Node*> ParseFragment(Document& document, std::u16string_view html,
+                                 std::string_view contextTag)
+{
+    return Parse(document, html, ContextTag(contextTag));
+}
+
+} // namespace vellum::html

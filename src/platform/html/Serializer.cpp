@@ -1,0 +1,171 @@
+// The serializer walks with an explicit stack (no recursion), so a body
+// nested thousands deep still serializes.
+#include "platform/html/Serializer.h"
+
+#include "platform/html/Node.h"
+#include "platform/text/CodePage.h"
+
+#include <cstdio>
+#include <vector>
+
+namespace vellum::html {
+
+namespace {
+
+bool IsRawTextElement(const Element& element)
+{
+    for (const char* name :
+         {"SCRIPT", "STYLE", "XMP", "IFRAME", "NOEMBED", "NOFRAMES", "PLAINTEXT"})
+        if (element.HasTagName(name))
+            return true;
+    return false;
+}
+
+void AppendEscaped(std::u16string& out, std::u16string_view text, bool attribute)
+{
+    for (char16_t c : text) {
+        switch (c) {
+        case u'&':
+            out += u"&amp;";
+            break;
+        case u'<':
+            out += attribute ? u"<" : u"&lt;";
+            break;
+        case u'>':
+            out += attribute ? u">" : u"&gt;";
+            break;
+        case u'"':
+            out += attribute ? u"&quot;" : u"\"";
+            break;
+        case 0xA0:
+            out += u"&nbsp;";
+            break;
+        default:
+            out += c;
+        }
+    }
+}
+
+void AppendAscii(std::u16string& out, std::string_view text)
+{
+    out.append(text.begin(), text.end());
+}
+
+void AppendStartTag(std::u16string& out, const Element& element)
+{
+    out += u'<';
+    AppendAscii(out, element.TagName());
+    for (const Attribute& attribute : element.Attributes()) {
+        out += u' ';
+        out += text::Utf8ToUtf16(attribute.name);
+        out += u"=\"";
+        AppendEscaped(out, attribute.value, true);
+        out += u'"';
+    }
+    out += u'>';
+}
+
+// Whether the first child is text starting with a line feed, which the
+// parser would swallow after <PRE>; an extra one keeps it.
+bool NeedsLeadingNewline(const Element& element)
+{
+    if (!element.HasTagName("PRE") && !element.HasTagName("TEXTAREA") &&
+        !element.HasTagName("LISTING"))
+        return false;
+    const Node* first = element.FirstChild();
+    return first && first->IsText() && !first->AsCharacterData()->Data().empty() &&
+           first->AsCharacterData()->Data()[0] == u'\n';
+}
+
+void AppendNode(std::u16string& out, const Node& root, bool includeRoot)
+{
+    // Each entry is a node and whether its end tag is due.
+    std::vector<std::pair<const Node*, bool>> stack;
+    if (includeRoot) {
+        stack.emplace_back(&root, false);
+    } else {
+        for (auto it = root.Children().rbegin(); it != root.Children().rend(); ++it)
+            stack.emplace_back(*it, false);
+    }
+    while (!stack.empty()) {
+        auto [node, closing] = stack.back();
+        stack.pop_back();
+        if (closing) {
+            out += u"</";
+            AppendAscii(out, node->AsElement()->TagName());
+            out += u'>';
+            continue;
+        }
+        if (node->IsComment()) {
+            out += u"<!--";
+            out += node->AsCharacterData()->Data();
+            out += u"-->";
+            continue;
+        }
+        if (node->IsText()) {
+            const Element* parent = node->ParentElement();
+            if (parent && IsRawTextElement(*parent))
+                out += node->AsCharacterData()->Data();
+            else
+                AppendEscaped(out, node->AsCharacterData()->Data(), false);
+            continue;
+        }
+        if (node->IsElement()) {
+            const Element& element = *node->AsElement();
+            AppendStartTag(out, element);
+            if (IsVoidElement(element.TagName()))
+                continue;
+            if (NeedsLeadingNewline(element))
+                out += u'\n';
+            stack.emplace_back(node, true);
+        }
+        for (auto it = node->Children().rbegin(); it != node->Children().rend(); ++it)
+            stack.emplace_back(*it, false);
+    }
+}
+
+} // namespace
+
+std::u16string SerializeNode(const Node& node)
+{
+    std::u16string out;
+    AppendNode(out, node, node.Type() != NodeType::Document);
+    return out;
+}
+
+std::u16string SerializeChildren(const Node& node)
+{
+    std::u16string out;
+    AppendNode(out, node, false);
+    return out;
+}
+
+std::string ToHostBytes(std::u16string_view html)
+{
+    return text::FromUtf8WithReferences(text::Utf16ToUtf8(html));
+}
+
+std::string ToAsciiSafeHtml(std::u16string_view html)
+{
+    std::string out;
+    out.reserve(html.size());
+    char reference[16];
+    for (std::size_t i = 0; i < html.size(); ++i) {
+        char32_t c = html[i];
+        if (c <= 126) {
+            out += static_cast<char>(c);
+            continue;
+        }
+        bool pair = c >= 0xD800 && c < 0xDC00 && i + 1 < html.size() && html[i + 1] >= 0xDC00 &&
+                    html[i + 1] < 0xE000;
+        if (pair) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (html[i + 1] - 0xDC00);
+            ++i;
+        }
+        std::snprintf(reference, sizeof reference, "&#x%04X;", static_cast<unsigned>(c));
+        out += reference;
+    }
+    return out;
+}
+
+} // namespace vellum::html
