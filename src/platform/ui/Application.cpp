@@ -1,5 +1,6 @@
 // QApplication keeps references to argc and argv, so both live as long as
-// the process.
+// the process. The application itself is never destroyed: destroying it from
+// a static destructor runs after Qt's own statics are gone and crashes.
 #include "platform/ui/Application.h"
 
 #include <QApplication>
@@ -13,7 +14,8 @@ void EnsureApplication()
     static int argc = 1;
     static char name[] = "vellum";
     static char* argv[] = {name, nullptr};
-    static QApplication application(argc, argv);
+    static QApplication* application = new QApplication(argc, argv);
+    (void)application;
 }
 
 } // namespace vellum::ui
