@@ -1,0 +1,382 @@
+// The HTTP client's request, event loop and response storage. Every head
+// line, message and trace line is the system's own and kept byte for byte;
+// the order of the head lines matters to servers and tests alike.
+#include "net/HttpClient.h"
+
+#include "entry/IniDocument.h"
+#include "entry/TextHelpers.h"
+#include "entry/TraceLog.h"
+#include "net/HttpUrl.h"
+#include "platform/fs/ModuleHome.h"
+#include "platform/net/EventWait.h"
+#include "platform/net/ProcessIds.h"
+#include "platform/text/CodePage.h"
+
+#include <chrono>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <thread>
+
+using vellum::net::kEventClose;
+using vellum::net::kEventRead;
+using vellum::net::kEventWrite;
+using vellum::net::WaitResult;
+
+namespace {
+
+constexpr int kReceiveBuffer = 4096;
+constexpr size_t kHeaderWindow = 2047;
+constexpr size_t kHeaderPatternLimit = 255;
+constexpr size_t kProxyServerLimit = 1023;
+constexpr const char* kHeadEnd = "\r\n\r\n";
+
+std::string TempFilePath()
+{
+    std::string folder = vellum::fs::TempFolder();
+    if (folder.empty())
+        folder = GetModuleDir();
+    char name[64];
+    std::snprintf(name, sizeof name, "http%04x%d.tmp", vellum::net::CurrentProcessId(),
+                  static_cast<int>(std::time(nullptr)));
+    return folder + name;
+}
+
+std::string LowerCopy(std::string text)
+{
+    AsciiLower(text.data());
+    return text;
+}
+
+std::FILE* OpenForWriting(const std::string& hostPath)
+{
+    std::FILE* file = std::fopen(vellum::text::ToUtf8(hostPath).c_str(), "wb");
+    // Unbuffered: each piece goes straight from the receive buffer to the
+    // file, without a copy in between.
+    if (file)
+        std::setvbuf(file, nullptr, _IONBF, 0);
+    return file;
+}
+
+} // namespace
+
+CHttpClient::CHttpClient() : m_tempFilePath(TempFilePath())
+{
+    ReadProxySettings();
+}
+
+CHttpClient::~CHttpClient()
+{
+    Reset();
+}
+
+void CHttpClient::ReadProxySettings()
+{
+    CIniDocument ini;
+    ini.Load(GetModuleDir() + "httpclient.ini");
+    int type = ini.GetInt("HttpClient", "ProxyType");
+    if (type == 0)
+        return;
+    std::string server =
+        ini.Get("HttpClient", "ProxyServer").value_or("").substr(0, kProxyServerLimit);
+    if (server.empty())
+        return;
+    int port = ini.GetInt("HttpClient", "ProxyPort");
+    if (port != 0)
+        SetProxy(kHttpProxy, server, port);
+}
+
+void CHttpClient::Reset()
+{
+    Close();
+    m_bodyBytesSent = 0;
+    m_contentLength = -1;
+    m_textBody.clear();
+    m_responseHead.clear();
+    m_bytesReceived = 0;
+    if (m_tempFile) {
+        std::fclose(m_tempFile);
+        m_tempFile = nullptr;
+        std::remove(vellum::text::ToUtf8(m_tempFilePath).c_str());
+    }
+    m_state = kIdle;
+}
+
+int CHttpClient::Request(const std::string& method, const std::string& url)
+{
+    Reset();
+    HttpUrlParts parts;
+    if (!SplitHttpUrl(url, parts))
+        return -1;
+    m_server = parts.server;
+    m_object = parts.object;
+    m_port = parts.port;
+    m_method = method;
+    m_url = url;
+    std::string cookieLine;
+    if (m_useCookies)
+        cookieLine = m_cookieJar.GetCookieLine(url);
+    if (!Create())
+        return 0;
+    m_state = kConnecting;
+    if (!Connect(m_server, m_port))
+        return 0;
+    if (m_object.empty())
+        m_object = "/";
+    std::string head = BuildHead(cookieLine);
+    m_state = kSendingHead;
+    TraceStep("CHttpClient::Request send header");
+    Send(head.data(), static_cast<int>(head.size()));
+    TraceStep("CHttpClient::Request send and recv header");
+    if (IsPaced())
+        std::this_thread::sleep_for(std::chrono::milliseconds(2000));
+    m_state = kHeadSent;
+    SendAndRecv();
+    Close();
+    TraceStep("CHttpClient::Request read ok");
+    return 1;
+}
+
+std::string CHttpClient::BuildHead(const std::string& cookieLine)
+{
+    std::string head =
+        m_method + " " + (m_proxyMode == kHttpProxy ? m_url : m_object) + " HTTP/1.0\r\n";
+    head += "Accept: */*\r\n";
+    if (!m_referer.empty())
+        head += "Referer: " + m_referer + "\r\n";
+    head += "User-Agent: " + m_userAgent + "\r\n";
+    if (!m_soapAction.empty())
+        head += "SOAPAction: \"" + m_soapAction + "\"\r\n";
+    head += m_extraHeaders;
+    if (m_method == "GET")
+        m_bodyLength = 0;
+    if (m_method == "POST") {
+        if (!m_contentType.empty())
+            head += "Content-Type: " + m_contentType + "\r\n";
+        if (!m_bodyText.empty()) {
+            m_body = m_bodyText.data();
+            m_bodyLength = static_cast<int>(m_bodyText.size());
+        }
+        head += "Content-Length: " + std::to_string(m_bodyLength) + "\r\n";
+    }
+    if (!cookieLine.empty())
+        head += "Cookie: " + cookieLine + "\r\n";
+    head += "Host: " + m_server;
+    if (m_port != 80)
+        head += ":" + std::to_string(m_port);
+    head += "\r\n\r\n";
+    return head;
+}
+
+bool CHttpClient::IsPaced() const
+{
+    size_t at = m_userAgent.find("SymbianOS");
+    return at != std::string::npos && at > 0;
+}
+
+void CHttpClient::TraceStep(const char* step)
+{
+    if (!m_trace)
+        return;
+    char line[128];
+    std::snprintf(line, sizeof line, "%08x %s\r\n", vellum::net::CurrentThreadId(), step);
+    WriteTrace(line);
+}
+
+void CHttpClient::RecordWaitTimeout(int sentByThisCall)
+{
+    char message[128];
+    std::snprintf(message, sizeof message,
+                  "SendAndRecv::WSA_WAIT_TIMEOUT failure(Send %d/%d/%d)\r\n", sentByThisCall,
+                  m_bodyLength, m_bytesSent);
+    m_lastError = message;
+}
+
+int CHttpClient::SendAndRecv()
+{
+    if (!IsOpen())
+        return -1;
+    const bool paced = IsPaced();
+    int sent = 0;
+    uint32_t waitTime = m_timeout;
+    for (;;) {
+        if (paced)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        WaitResult waited = vellum::net::WaitForEvents(&m_socket, &m_abortEvent, waitTime);
+        if (waited == WaitResult::Failed) {
+            m_lastError = "SendAndRecv::WSAWaitForMultipleEvents(...) failure\r\n";
+            Close();
+            return -1;
+        }
+        if (waited != WaitResult::NetworkEvent) {
+            RecordWaitTimeout(sent);
+            Close();
+            return -2;
+        }
+        uint32_t events = m_socket.EnumerateEvents();
+        if (events == 0) {
+            m_lastError = "SendAndRecv get event but not net event\r\n";
+            continue;
+        }
+        m_lastNetworkEvents = events;
+        if (events & kEventRead) {
+            m_lastError = "SendAndRecv get read event\r\n";
+            int read = ReadPieces(waitTime);
+            if (read < 1)
+                return read;
+        } else if (m_connected == 0) {
+            return EndAfterRemoteClose();
+        }
+        if (events & kEventClose) {
+            m_lastError = "SendAndRecv::Get close event\r\n";
+            m_connected = 0;
+        }
+        if ((events & kEventWrite) && m_bodyLength >= 1 && m_state == kHeadSent &&
+            m_bodyLength - m_bodyBytesSent >= 0) {
+            m_lastError = "SendAndRecv get write event\r\n";
+            int n = SendData(m_body + m_bodyBytesSent, m_bodyLength - m_bodyBytesSent);
+            if (n < 0)
+                return -2;
+            m_bodyBytesSent += n;
+            sent += n;
+        }
+    }
+}
+
+// Reads until nothing is left: 1 to go on with the loop, otherwise the
+// value SendAndRecv ends with.
+int CHttpClient::ReadPieces(uint32_t& waitTime)
+{
+    char buffer[kReceiveBuffer];
+    for (;;) {
+        int n = RecvData(buffer, kReceiveBuffer - 1);
+        if (n < 0)
+            return n;
+        if (n == 0)
+            return 1;
+        buffer[n] = '\0';
+        int more = OnData(buffer, n);
+        if (more < 1)
+            return more;
+        waitTime = m_flowTimeout;
+    }
+}
+
+int CHttpClient::EndAfterRemoteClose()
+{
+    m_lastError = "Close socket for remote close event\r\n";
+    char buffer[kReceiveBuffer];
+    int n = RecvData(buffer, kReceiveBuffer - 1);
+    if (n > 0) {
+        buffer[n] = '\0';
+        m_lastError = "read bytes before close socket\r\n";
+        OnData(buffer, n);
+    }
+    Close();
+    return -1;
+}
+
+int CHttpClient::OnData(char* buffer, int length)
+{
+    if (length < 0)
+        return 1;
+    buffer[length] = '\0';
+    const char* body = buffer;
+    if (m_state < kReceivingBody) {
+        m_state = kReceivingHead;
+        // The marker may straddle two pieces: look at the head's last three
+        // bytes together with this piece.
+        size_t carried = std::min<size_t>(3, m_responseHead.size());
+        std::string window = m_responseHead.substr(m_responseHead.size() - carried) + buffer;
+        size_t at = window.find(kHeadEnd);
+        if (at == std::string::npos) {
+            m_responseHead += buffer;
+            return 1;
+        }
+        if (at < carried)
+            m_responseHead.resize(m_responseHead.size() - carried + at);
+        else
+            m_responseHead.append(buffer, at - carried);
+        m_state = kReceivingBody;
+        ParseHead();
+        body = buffer + (at + 4 - carried);
+        if (body >= buffer + length)
+            return 1;
+    }
+    StoreBody(body, static_cast<int>(buffer + length - body));
+    return m_contentLength == -1 || m_bytesReceived < m_contentLength ? 1 : 0;
+}
+
+void CHttpClient::ParseHead()
+{
+    std::string value;
+    if (GetHeader("Content-Length", value))
+        m_contentLength = std::atoi(value.c_str());
+    GetHeader("Content-Type", value);
+    m_responseContentType = value;
+    m_nonTextBody = 1;
+    if (value.find("text") != std::string::npos)
+        m_nonTextBody = 0;
+    if (value.find("xml") != std::string::npos)
+        m_nonTextBody = 0;
+    m_cookieJar.TakeSite(m_url);
+    static const std::string kSetCookie = "Set-Cookie: ";
+    for (size_t at = m_responseHead.find(kSetCookie); at != std::string::npos;
+         at = m_responseHead.find(kSetCookie, at + 1))
+        m_cookieJar.TakeSetCookie(m_responseHead.substr(at + kSetCookie.size()));
+}
+
+void CHttpClient::StoreBody(const char* data, int length)
+{
+    if (!m_nonTextBody) {
+        m_textBody.append(data, strnlen(data, static_cast<size_t>(length)));
+        m_bytesReceived += length;
+        return;
+    }
+    if (!m_tempFile) {
+        m_tempFile = OpenForWriting(m_tempFilePath);
+        if (!m_tempFile) {
+            m_lastError = vellum::text::FromUtf8("CHttpClient 创建临时文件失败!");
+            return;
+        }
+    }
+    std::fwrite(data, 1, static_cast<size_t>(length), m_tempFile);
+    m_bytesReceived += length;
+}
+
+int CHttpClient::GetHeader(const std::string& name, std::string& value) const
+{
+    value.clear();
+    std::string pattern = LowerCopy(("\r\n" + name + ": ").substr(0, kHeaderPatternLimit));
+    std::string window = LowerCopy(m_responseHead.substr(0, kHeaderWindow));
+    size_t at = window.find(pattern);
+    if (at == std::string::npos)
+        return 0;
+    size_t start = at + pattern.size();
+    size_t end = m_responseHead.find("\r\n", start);
+    value =
+        m_responseHead.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    return 1;
+}
+
+int CHttpClient::SaveToFile(const std::string& path)
+{
+    if (m_tempFile) {
+        std::fclose(m_tempFile);
+        m_tempFile = nullptr;
+    }
+    if (m_nonTextBody) {
+        std::error_code ignored;
+        std::filesystem::copy_file(vellum::text::ToUtf8(m_tempFilePath), vellum::text::ToUtf8(path),
+                                   std::filesystem::copy_options::overwrite_existing, ignored);
+        return 1;
+    }
+    std::FILE* file = OpenForWriting(path);
+    if (!file) {
+        m_lastError = vellum::text::FromUtf8("无法创建目标文件");
+        return 0;
+    }
+    std::fwrite(m_textBody.data(), 1, m_textBody.size(), file);
+    std::fclose(file);
+    return 1;
+}

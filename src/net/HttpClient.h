@@ -1,0 +1,100 @@
+// CHttpClient: one HTTP/1.0 request at a time over the event socket. Each
+// request opens a fresh connection, sends the head, then sends the body and
+// reads the response in one event loop (SendAndRecv). The response head is
+// kept as text; the body goes to a string when the response is text and to
+// a temporary file otherwise, and SaveToFile stores it under a name.
+//
+// Callers set the request members and read the response members directly.
+// The HTTP status is never examined: an error page is a response like any
+// other, and redirections are not followed.
+#pragma once
+
+#include "net/CookieJar.h"
+#include "net/ProxySocket.h"
+
+#include <cstdio>
+#include <string>
+
+class CHttpClient : public CProxySocket
+{
+public:
+    // Progress of the current request (m_state).
+    enum State {
+        kIdle = 0,
+        kConnecting = 1,
+        kSendingHead = 2,
+        kHeadSent = 3,
+        kReceivingHead = 4,
+        kReceivingBody = 5
+    };
+
+    // Reads "httpclient.ini" once, for the life of the object.
+    CHttpClient();
+    ~CHttpClient() override;
+
+    // -1: not an http URL; 0: no socket or no connection (the last error
+    // text says why); 1: the request went out and the exchange ran, however
+    // it ended.
+    int Request(const std::string& method, const std::string& url);
+
+    // One received piece, with room for a zero byte after it. Returns 1 to
+    // go on reading, 0 when the body is complete.
+    virtual int OnData(char* buffer, int length);
+
+    // 1 and the value when the response head holds the header. Only the
+    // head's first 2047 characters are searched, and the header must have
+    // exactly one space after its colon.
+    int GetHeader(const std::string& name, std::string& value) const;
+
+    // Stores the response body under `path` (host code page). 1 or 0.
+    int SaveToFile(const std::string& path);
+
+    // Closes the connection and empties the response members.
+    void Reset();
+
+    // Sends the body and reads the response: 0 when the body completed by
+    // its length, -1 after failures and the remote-close ending, -2 when a
+    // wait ran out or the body could not be sent.
+    int SendAndRecv();
+
+    int m_useCookies = 1;
+    int m_state = kIdle;
+    int m_nonTextBody = 0;
+    int m_contentLength = -1;
+    int m_bytesReceived = 0;
+    int m_bodyBytesSent = 0;
+    const char* m_body = nullptr; // owned by the caller during Request
+    int m_bodyLength = 0;
+    std::string m_url;
+    unsigned short m_port = 0;
+    std::string m_server = "127.0.0.1";
+    std::string m_method = "GET";
+    std::string m_object = "/";
+    std::string m_referer;
+    std::string m_contentType = "text/html";
+    std::string m_userAgent = "Mozilla/4.0+(compatible;+MSIE+6.0;+Windows+NT+5.1;+SV1)";
+    std::string m_soapAction;
+    std::string m_extraHeaders; // each line ends with "\r\n"
+    std::string m_bodyText;     // with POST, replaces m_body and m_bodyLength
+    std::string m_responseHead; // without the blank line that ends it
+    std::string m_responseContentType;
+    std::string m_textBody;
+    std::string m_tempFilePath;
+    CCookieJar m_cookieJar;
+    // How long the loop waits once response data flows (the first wait is
+    // m_timeout). Tests shorten it; nothing else changes it.
+    uint32_t m_flowTimeout = 15000;
+
+private:
+    void ReadProxySettings();
+    std::string BuildHead(const std::string& cookieLine);
+    bool IsPaced() const;
+    void TraceStep(const char* step);
+    int ReadPieces(uint32_t& waitTime);
+    int EndAfterRemoteClose();
+    void RecordWaitTimeout(int sentByThisCall);
+    void ParseHead();
+    void StoreBody(const char* data, int length);
+
+    std::FILE* m_tempFile = nullptr;
+};
