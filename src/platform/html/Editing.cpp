@@ -465,6 +465,16 @@ bool PasteHtml(Document& document, std::u16string_view html)
     return true;
 }
 
+bool ReplaceSelection(Document& document, const std::vector<Node*>& nodes)
+{
+    Document::EditStep step(document, "insert");
+    Position at = PrepareInsertion(document);
+    if (at.IsNull())
+        return false;
+    document.SetSelection(Selection::Caret(InsertNodesAt(at, nodes)));
+    return true;
+}
+
 bool SelectAll(Document& document)
 {
     Element* body = document.Body();

@@ -35,6 +35,8 @@ bool DeleteSelection(Document& document);
 // did; a control selection is removed first. The caret ends after the
 // inserted content. False when there is nothing to paste into.
 bool PasteHtml(Document& document, std::u16string_view html);
+// Replaces the selection by the given new nodes (an image, a rule).
+bool ReplaceSelection(Document& document, const std::vector<Node*>& nodes);
 // Selects the body's whole content.
 bool SelectAll(Document& document);
 

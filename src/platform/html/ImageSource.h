@@ -1,0 +1,36 @@
+// Where an image's pixels may come from: local files and data URLs only.
+// Mail bodies come from other users, so nothing is ever fetched from the
+// network: an http address resolves to nothing and the view draws a
+// placeholder.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vellum::html {
+
+class Document;
+class Element;
+
+struct ImageSource
+{
+    enum class Kind { None, LocalFile, Data };
+    Kind kind = Kind::None;
+    std::string path;     // LocalFile: a UTF-8 file system path
+    std::string mimeType; // Data: as the URL states it
+    std::string bytes;    // Data: the decoded content
+};
+
+// An address made absolute against a base address ("file:///a/b.html" and
+// "img/c.gif" give "file:///a/img/c.gif"); absolute ones come back as they
+// are, and nothing resolves against "about:blank".
+std::u16string AbsoluteUrl(std::u16string_view base, std::u16string_view address);
+
+// Resolves an IMG element's source against its document's address.
+ImageSource ResolveImageSource(const Element& image);
+
+// Sets every image's source to its absolute address (nothing for a document
+// at "about:blank"), as the editor does before switching views.
+void MakeImageSourcesAbsolute(Document& document);
+
+} // namespace vellum::html
