@@ -1,15 +1,12 @@
-// ODBC backend over unixODBC's wide-character calls. Every text crosses as
-// UTF-16 and is converted from and to the host code page here, so the
-// driver manager maps to whatever the driver itself speaks. A result is
-// fetched one row at a time; the fields of the current row are read once,
-// right after the fetch, because SQLGetData may read each column only once
-// and callers read fields by name in any order.
+// ODBC backend over unixODBC. Text goes through OdbcText in the encoding the
+// connected driver handles (found by a probe right after connecting). A
+// result is fetched one row at a time; the fields of the current row are
+// read once, right after the fetch, because SQLGetData may read each column
+// only once and callers read fields by name in any order.
 #include "platform/db/OdbcBackend.h"
 
+#include "platform/db/OdbcText.h"
 #include "platform/text/CodePage.h"
-
-#include <sql.h>
-#include <sqlext.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -18,41 +15,6 @@
 namespace vellum::db {
 
 namespace {
-
-static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "unixODBC must use 16-bit SQLWCHAR");
-
-std::u16string Wide(std::string_view hostText)
-{
-    return text::ToUtf16(hostText);
-}
-
-SQLWCHAR* WidePointer(std::u16string& text)
-{
-    return reinterpret_cast<SQLWCHAR*>(text.data());
-}
-
-// Collects every diagnostic record of a handle, one message per line, in
-// the host code page.
-std::string DiagnosticsOf(SQLSMALLINT type, SQLHANDLE handle)
-{
-    std::string messages;
-    for (SQLSMALLINT record = 1;; ++record) {
-        SQLWCHAR state[6];
-        SQLINTEGER native = 0;
-        SQLWCHAR message[1024];
-        SQLSMALLINT length = 0;
-        SQLRETURN rc = SQLGetDiagRecW(type, handle, record, state, &native, message,
-                                      sizeof(message) / sizeof(message[0]), &length);
-        if (!SQL_SUCCEEDED(rc))
-            break;
-        if (!messages.empty())
-            messages += "\n";
-        size_t kept = std::min<size_t>(length, sizeof(message) / sizeof(message[0]) - 1);
-        messages +=
-            text::FromUtf16(std::u16string_view(reinterpret_cast<char16_t*>(message), kept));
-    }
-    return messages;
-}
 
 FieldKind KindOfSqlType(SQLSMALLINT type)
 {
@@ -81,6 +43,7 @@ struct OdbcHandles
     SQLHENV env = SQL_NULL_HENV;
     SQLHDBC dbc = SQL_NULL_HDBC;
     bool connected = false;
+    OdbcEncoding encoding = OdbcEncoding::Utf16;
 
     ~OdbcHandles()
     {
@@ -131,15 +94,12 @@ public:
             return false;
         }
         for (SQLSMALLINT i = 1; i <= columns; ++i) {
-            SQLWCHAR name[256];
-            SQLSMALLINT nameLength = 0, type = 0, digits = 0, nullable = 0;
-            SQLULEN size = 0;
-            if (!SQL_SUCCEEDED(SQLDescribeColW(Stmt(), i, name, sizeof(name) / sizeof(name[0]),
-                                               &nameLength, &type, &size, &digits, &nullable)))
+            std::string name;
+            SQLSMALLINT type = 0;
+            if (!OdbcDescribeColumn(Stmt(), m_handles->encoding, static_cast<SQLUSMALLINT>(i), name,
+                                    type))
                 return FailFromStatement();
-            size_t kept = std::min<size_t>(nameLength, sizeof(name) / sizeof(name[0]) - 1);
-            m_names.push_back(
-                text::FromUtf16(std::u16string_view(reinterpret_cast<char16_t*>(name), kept)));
+            m_names.push_back(std::move(name));
             m_kinds.push_back(KindOfSqlType(type));
         }
         return Next();
@@ -192,7 +152,7 @@ private:
 
     bool FailFromStatement()
     {
-        m_error = DiagnosticsOf(SQL_HANDLE_STMT, Stmt());
+        m_error = OdbcDiagnostics(SQL_HANDLE_STMT, Stmt());
         return false;
     }
 
@@ -200,43 +160,15 @@ private:
     {
         m_row.assign(m_names.size(), FieldValue());
         for (size_t i = 0; i < m_names.size(); ++i) {
-            if (!ReadColumn(static_cast<SQLUSMALLINT>(i + 1), m_row[i])) {
+            bool isNull = false;
+            SQLRETURN rc = OdbcReadText(Stmt(), m_handles->encoding,
+                                        static_cast<SQLUSMALLINT>(i + 1), m_row[i].text, isNull);
+            if (!SQL_SUCCEEDED(rc)) {
                 m_atEnd = true;
-                return false;
-            }
-            if (m_row[i].kind != FieldKind::Null)
-                m_row[i].kind = m_kinds[i];
-        }
-        return true;
-    }
-
-    // Reads one column as UTF-16 in pieces, since long texts (mail bodies)
-    // arrive in several calls.
-    bool ReadColumn(SQLUSMALLINT column, FieldValue& value)
-    {
-        std::u16string wide;
-        SQLWCHAR buffer[4096];
-        constexpr SQLLEN bufferBytes = sizeof(buffer);
-        for (;;) {
-            SQLLEN indicator = 0;
-            SQLRETURN rc = SQLGetData(Stmt(), column, SQL_C_WCHAR, buffer, bufferBytes, &indicator);
-            if (rc == SQL_NO_DATA)
-                break;
-            if (!SQL_SUCCEEDED(rc))
                 return FailFromStatement();
-            if (indicator == SQL_NULL_DATA) {
-                value.kind = FieldKind::Null;
-                return true;
             }
-            bool complete = indicator != SQL_NO_TOTAL && indicator < bufferBytes;
-            size_t bytes = complete ? static_cast<size_t>(indicator)
-                                    : static_cast<size_t>(bufferBytes) - sizeof(SQLWCHAR);
-            wide.append(reinterpret_cast<char16_t*>(buffer), bytes / sizeof(SQLWCHAR));
-            if (complete || rc == SQL_SUCCESS)
-                break;
+            m_row[i].kind = isNull ? FieldKind::Null : m_kinds[i];
         }
-        value.kind = FieldKind::Text;
-        value.text = text::FromUtf16(wide);
         return true;
     }
 
@@ -330,15 +262,13 @@ private:
     {
         auto statement = std::make_unique<Statement>(m_handles->dbc);
         if (statement->Handle() == SQL_NULL_HSTMT) {
-            m_error = DiagnosticsOf(SQL_HANDLE_DBC, m_handles->dbc);
+            m_error = OdbcDiagnostics(SQL_HANDLE_DBC, m_handles->dbc);
             return nullptr;
         }
-        std::u16string wide = Wide(sql);
-        SQLRETURN rc = SQLExecDirectW(statement->Handle(), WidePointer(wide),
-                                      static_cast<SQLINTEGER>(wide.size()));
+        SQLRETURN rc = OdbcExecDirect(statement->Handle(), m_handles->encoding, sql);
         // SQL_NO_DATA is an update or delete that matched no row: a success.
         if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {
-            m_error = DiagnosticsOf(SQL_HANDLE_STMT, statement->Handle());
+            m_error = OdbcDiagnostics(SQL_HANDLE_STMT, statement->Handle());
             return nullptr;
         }
         return statement;
@@ -372,18 +302,19 @@ std::unique_ptr<Backend> OpenOdbcBackend(const std::string& connect, std::string
     SQLSetEnvAttr(handles->env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3),
                   0);
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, handles->env, &handles->dbc))) {
-        error = DiagnosticsOf(SQL_HANDLE_ENV, handles->env);
+        error = OdbcDiagnostics(SQL_HANDLE_ENV, handles->env);
         return nullptr;
     }
-    std::u16string wide = Wide(connect);
-    SQLRETURN rc = SQLDriverConnectW(handles->dbc, nullptr, WidePointer(wide),
-                                     static_cast<SQLSMALLINT>(wide.size()), nullptr, 0, nullptr,
-                                     SQL_DRIVER_NOPROMPT);
+    std::u16string wide = text::ToUtf16(connect);
+    SQLRETURN rc = SQLDriverConnectW(
+        handles->dbc, nullptr, reinterpret_cast<SQLWCHAR*>(wide.data()),
+        static_cast<SQLSMALLINT>(wide.size()), nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
     if (!SQL_SUCCEEDED(rc)) {
-        error = DiagnosticsOf(SQL_HANDLE_DBC, handles->dbc);
+        error = OdbcDiagnostics(SQL_HANDLE_DBC, handles->dbc);
         return nullptr;
     }
     handles->connected = true;
+    handles->encoding = ProbeOdbcEncoding(handles->dbc);
     std::string dbmsName = DbmsNameOf(handles->dbc);
     return std::make_unique<OdbcBackend>(std::move(handles), std::move(dbmsName));
 }

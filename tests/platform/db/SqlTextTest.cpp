@@ -1,0 +1,59 @@
+// Connection string items, literal quoting and the table of a simple
+// select: pure text rules, checked byte for byte.
+#include "platform/db/SqlText.h"
+
+#include "platform/db/ConnectionString.h"
+#include "platform/db/TextCompare.h"
+
+#include <gtest/gtest.h>
+
+using namespace vellum::db;
+
+TEST(ConnectionStringTest, FindsItemsIgnoringCaseAndBlanks)
+{
+    const char* connect = " provider = SQLite ; DATA SOURCE= /tmp/a b.db ;Extra";
+    EXPECT_EQ(ConnectionStringValue(connect, "Provider"), "SQLite");
+    EXPECT_EQ(ConnectionStringValue(connect, "Data Source"), "/tmp/a b.db");
+    EXPECT_EQ(ConnectionStringValue(connect, "Extra"), std::nullopt);
+    EXPECT_EQ(ConnectionStringValue("", "Provider"), std::nullopt);
+    EXPECT_EQ(ConnectionStringValue("Provider=", "Provider"), "");
+}
+
+TEST(ConnectionStringTest, OnlyTheSqliteProviderSelectsSqlite)
+{
+    EXPECT_TRUE(IsSqliteConnectionString("Provider=SQLite;Data Source=x.db"));
+    EXPECT_TRUE(IsSqliteConnectionString("Data Source=x.db;PROVIDER=sqlite"));
+    EXPECT_FALSE(IsSqliteConnectionString("Provider=SQLiteX;Data Source=x.db"));
+    EXPECT_FALSE(IsSqliteConnectionString("Driver={SQLite3};Database=x.db"));
+    EXPECT_FALSE(IsSqliteConnectionString("DSN=hostdb"));
+}
+
+TEST(SqlTextTest, QuotingDoublesEveryQuoteAndNothingElse)
+{
+    EXPECT_EQ(QuoteSqlText(""), "''");
+    EXPECT_EQ(QuoteSqlText("It's"), "'It''s'");
+    EXPECT_EQ(QuoteSqlText("''"), "''''''");
+    EXPECT_EQ(QuoteSqlText("a\\b\"c\n"), "'a\\b\"c\n'");
+    EXPECT_EQ(QuoteSqlText("\xd3\xca'"), "'\xd3\xca'''");
+}
+
+TEST(SqlTextTest, TableOfSimpleSelectAcceptsOneTableOnly)
+{
+    EXPECT_EQ(TableOfSimpleSelect("select * from systemMailCopy"), "systemMailCopy");
+    EXPECT_EQ(TableOfSimpleSelect("  SELECT *\nFROM\tSystemMail where keyid=3"), "SystemMail");
+    EXPECT_EQ(TableOfSimpleSelect("select KeyId from T order by keyid"), "T");
+    EXPECT_EQ(TableOfSimpleSelect("select * from a, b"), "");
+    EXPECT_EQ(TableOfSimpleSelect("select * from a join b on a.x=b.x"), "");
+    EXPECT_EQ(TableOfSimpleSelect("select 1"), "");
+    EXPECT_EQ(TableOfSimpleSelect("update a set x=1"), "");
+    EXPECT_EQ(TableOfSimpleSelect("selectx * from a"), "");
+}
+
+TEST(TextCompareTest, FoldsAsciiOnly)
+{
+    EXPECT_TRUE(EqualsIgnoringCase("KeyId", "keyid"));
+    EXPECT_FALSE(EqualsIgnoringCase("KeyId", "keyi"));
+    EXPECT_FALSE(EqualsIgnoringCase("\xd3\xca", "\xf3\xea"));
+    EXPECT_TRUE(StartsWithIgnoringCase("SELECT x", "select"));
+    EXPECT_FALSE(StartsWithIgnoringCase("sel", "select"));
+}

@@ -1,0 +1,160 @@
+// The database subcommands of `vellum`: init-db creates the mail tables,
+// sql runs one statement (printing a query's rows), maxkey prints the
+// highest key of a table. Each opens its own session from --connect, which
+// takes the same connection strings as the module.
+#include "Command.h"
+#include "store/DbRecordset.h"
+#include "store/DbSession.h"
+#include "store/MailTables.h"
+#include "store/MaxKeyId.h"
+
+#include <cstdio>
+#include <string_view>
+
+namespace {
+
+// Error texts may end in a line break of their own ("...\r\n"); the failure
+// line brings its own.
+std::string WithoutLineEnd(std::string text)
+{
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    return text;
+}
+
+// Takes --connect and opens the session; false after reporting why.
+bool OpenFromArgs(CommandArgs& args, CDbSession& session, const char* command)
+{
+    std::string connect;
+    if (!TakeOption(args, "connect", connect)) {
+        CommandFailure(std::string(command) + " needs --connect CONNECTION (vellum " + command +
+                       " --help)");
+        return false;
+    }
+    if (!session.Open(connect.c_str())) {
+        CommandFailure("cannot open \"" + connect +
+                       "\": " + WithoutLineEnd(session.GetLastErrorText()));
+        return false;
+    }
+    return true;
+}
+
+bool IsQuery(std::string_view statement)
+{
+    while (!statement.empty() && (statement.front() == ' ' || statement.front() == '\t' ||
+                                  statement.front() == '\r' || statement.front() == '\n'))
+        statement.remove_prefix(1);
+    static constexpr std::string_view kSelect = "select";
+    if (statement.size() < kSelect.size())
+        return false;
+    for (size_t i = 0; i < kSelect.size(); ++i) {
+        char c = statement[i];
+        if ((c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c) != kSelect[i])
+            return false;
+    }
+    return true;
+}
+
+void PrintHeader(CDbRecordset& recordset)
+{
+    for (int i = 0; i < recordset.GetFieldCount(); ++i) {
+        std::string name = recordset.GetFieldName(i);
+        std::printf("%s%s", i ? "\t" : "", name.c_str());
+    }
+    std::printf("\n");
+}
+
+void PrintRow(CDbRecordset& recordset)
+{
+    for (int i = 0; i < recordset.GetFieldCount(); ++i) {
+        const char* value = recordset.GetFieldValueAt(i);
+        std::printf("%s%s", i ? "\t" : "", value ? value : "");
+    }
+    std::printf("\n");
+}
+
+int PrintQuery(CDbSession& session, const std::string& query)
+{
+    CDbRecordset recordset;
+    recordset.Attach(&session);
+    if (!recordset.Open(query.c_str()))
+        return CommandFailure(WithoutLineEnd(recordset.GetLastErrorText()));
+    PrintHeader(recordset);
+    while (!recordset.IsEOF()) {
+        PrintRow(recordset);
+        if (!recordset.MoveNext())
+            return CommandFailure(WithoutLineEnd(recordset.GetLastErrorText()));
+    }
+    return 0;
+}
+
+int RunInitDb(const CommandArgs& given)
+{
+    CommandArgs args = given;
+    CDbSession session;
+    if (!OpenFromArgs(args, session, "init-db"))
+        return 1;
+    if (!args.empty())
+        return CommandFailure("init-db takes no argument besides --connect");
+    std::string error;
+    if (!CreateMailTables(session, error))
+        return CommandFailure(WithoutLineEnd(error));
+    return 0;
+}
+
+int RunSql(const CommandArgs& given)
+{
+    CommandArgs args = given;
+    CDbSession session;
+    if (!OpenFromArgs(args, session, "sql"))
+        return 1;
+    if (args.size() != 1)
+        return CommandFailure("sql takes exactly one STATEMENT (quote it)");
+    if (IsQuery(args[0]))
+        return PrintQuery(session, args[0]);
+    if (!session.Execute(args[0].c_str()))
+        return CommandFailure(WithoutLineEnd(session.GetLastErrorText()));
+    return 0;
+}
+
+int RunMaxKey(const CommandArgs& given)
+{
+    CommandArgs args = given;
+    CDbSession session;
+    if (!OpenFromArgs(args, session, "maxkey"))
+        return 1;
+    if (args.size() != 1)
+        return CommandFailure("maxkey takes exactly one TABLE");
+    int key = GetMaxKeyId(&session, args[0].c_str());
+    std::printf("%d\n", key);
+    if (key < 0)
+        return CommandFailure("the highest key of " + args[0] + " cannot be read");
+    return 0;
+}
+
+const VellumCommand
+    kInitDb("init-db", "create the mail tables and their indexes where missing",
+            "usage: vellum init-db --connect CONNECTION\n\n"
+            "Creates SystemMail, SystemMailCopy and SystemMailNotify when they are missing, with\n"
+            "database-given increasing keys (KeyId) and the indexes the folders need. Running it\n"
+            "again changes nothing. Works on SQLite and, over ODBC, on PostgreSQL, SQL Server and\n"
+            "MySQL.\n\n"
+            "CONNECTION is \"Provider=SQLite;Data Source=PATH\" or an ODBC connection string.",
+            RunInitDb);
+
+const VellumCommand
+    kSql("sql", "run one SQL statement; a select prints its rows",
+         "usage: vellum sql --connect CONNECTION STATEMENT\n\n"
+         "A STATEMENT that begins with \"select\" (any case, after blanks) is opened as a record\n"
+         "set and printed tab-separated: a line of field names, then one line per row, NULL as\n"
+         "an empty field. Any other statement is run and prints nothing. Text is printed in\n"
+         "the host code page (VELLUM_CODEPAGE, default GBK).",
+         RunSql);
+
+const VellumCommand kMaxKey("maxkey", "print the highest KeyId of a table",
+                            "usage: vellum maxkey --connect CONNECTION TABLE\n\n"
+                            "Prints GetMaxKeyId: the highest KeyId of TABLE, 0 when it is "
+                            "empty, -1 (and exit\nstatus 1) when it cannot be read.",
+                            RunMaxKey);
+
+} // namespace
