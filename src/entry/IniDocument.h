@@ -33,6 +33,9 @@ public:
     ~CIniDocument();
     CIniDocument(const CIniDocument&) = delete;
     CIniDocument& operator=(const CIniDocument&) = delete;
+    // Nodes live on the heap, so a move keeps every node pointer valid.
+    CIniDocument(CIniDocument&&) = default;
+    CIniDocument& operator=(CIniDocument&&) = default;
 
     // Replaces the content with the file at `path` (host code page). Returns
     // 0 when no file is there (content kept) or it cannot be opened (content

@@ -1,0 +1,105 @@
+// The trace log: appends exactly what it is given to "trace.log" in the module
+// folder, keeps what was there, survives a folder it cannot write to, and
+// keeps whole writes apart when several threads trace at once.
+#include "entry/TraceLog.h"
+
+#include "support/ScratchFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <thread>
+
+namespace {
+
+using vellum::testing::ScratchFolder;
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+class TraceLogTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        CloseTrace();
+        setenv("VELLUM_HOME", m_home.Path().c_str(), 1);
+    }
+    void TearDown() override
+    {
+        CloseTrace();
+        unsetenv("VELLUM_HOME");
+    }
+
+    ScratchFolder m_home;
+};
+
+TEST_F(TraceLogTest, AppendsTextExactlyAndKeepsEarlierContent)
+{
+    std::string path = m_home.Path() + "trace.log";
+    std::ofstream(path, std::ios::binary) << "earlier\r\n";
+    EXPECT_TRUE(WriteTrace("first\r\n"));
+    // Each write is flushed: the file shows it while the log stays open.
+    EXPECT_EQ(ReadFile(path), "earlier\r\nfirst\r\n");
+    EXPECT_TRUE(WriteTrace(std::string("no line end \0 \xB2\xE2", 16)));
+    EXPECT_TRUE(WriteTrace(""));
+    EXPECT_EQ(ReadFile(path), std::string("earlier\r\nfirst\r\nno line end \0 \xB2\xE2", 32));
+}
+
+TEST_F(TraceLogTest, FailsWhileTheFolderIsMissingAndRecoversLater)
+{
+    setenv("VELLUM_HOME", (m_home.Path() + "missing").c_str(), 1);
+    EXPECT_FALSE(WriteTrace("lost\r\n"));
+    setenv("VELLUM_HOME", m_home.Path().c_str(), 1);
+    EXPECT_TRUE(WriteTrace("kept\r\n"));
+    EXPECT_EQ(ReadFile(m_home.Path() + "trace.log"), "kept\r\n");
+}
+
+TEST_F(TraceLogTest, StaysWithItsFileUntilClosed)
+{
+    EXPECT_TRUE(WriteTrace("a"));
+    ScratchFolder other;
+    setenv("VELLUM_HOME", other.Path().c_str(), 1);
+    EXPECT_TRUE(WriteTrace("b"));
+    EXPECT_EQ(ReadFile(m_home.Path() + "trace.log"), "ab");
+    CloseTrace();
+    EXPECT_TRUE(WriteTrace("c"));
+    EXPECT_EQ(ReadFile(other.Path() + "trace.log"), "c");
+}
+
+TEST_F(TraceLogTest, ConcurrentWritesStayWhole)
+{
+    const int threads = 6;
+    const int linesEach = 300;
+    std::vector<std::thread> writers;
+    for (int t = 0; t < threads; ++t) {
+        writers.emplace_back([t] {
+            std::string line = std::string(200, static_cast<char>('a' + t)) + "\r\n";
+            for (int i = 0; i < linesEach; ++i)
+                WriteTrace(line);
+        });
+    }
+    for (std::thread& writer : writers)
+        writer.join();
+
+    std::istringstream content(ReadFile(m_home.Path() + "trace.log"));
+    std::string line;
+    int count = 0;
+    while (std::getline(content, line)) {
+        ASSERT_EQ(line.size(), 201u);
+        EXPECT_EQ(line.back(), '\r');
+        EXPECT_EQ(line.find_first_not_of(line[0]), 200u);
+        ++count;
+    }
+    EXPECT_EQ(count, threads * linesEach);
+}
+
+} // namespace
