@@ -1,0 +1,195 @@
+// Loading, parsing and serializing: the busy/ready cycle, the browser-style
+// markup, references, the ASCII-safe form and host code page conversions.
+#include "HtmlTestSupport.h"
+#include "platform/html/Parser.h"
+#include "platform/html/Serializer.h"
+
+#include <gtest/gtest.h>
+
+using namespace vellum;
+using namespace vellum::html;
+using namespace vellum::html::testing;
+
+namespace {
+
+std::string Outer(const Document& document)
+{
+    return Utf8(document.DocumentElement()->OuterHtml());
+}
+
+std::string Reserialize(const std::string& html)
+{
+    Document document;
+    document.LoadHtml(text::Utf8ToUtf16(html));
+    return Outer(document);
+}
+
+} // namespace
+
+TEST(HtmlLoad, BlankPageIsBusyUntilCompletedThenReady)
+{
+    Document document;
+    EXPECT_EQ(document.GetReadyState(), ReadyState::Uninitialized);
+    EXPECT_FALSE(document.Navigate(u"http://127.0.0.1/never"));
+    ASSERT_TRUE(document.Navigate(u"about:blank"));
+    EXPECT_TRUE(document.IsBusy());
+    EXPECT_EQ(document.Body(), nullptr);
+    EXPECT_TRUE(document.CompleteLoad());
+    EXPECT_FALSE(document.IsBusy());
+    EXPECT_EQ(document.GetReadyState(), ReadyState::Complete);
+    ASSERT_NE(document.Body(), nullptr);
+    EXPECT_EQ(Outer(document), "<HTML><HEAD></HEAD><BODY></BODY></HTML>");
+    EXPECT_FALSE(document.CompleteLoad()); // nothing pending any more
+}
+
+TEST(HtmlLoad, LoadingReplacesTreeAndTellsObservers)
+{
+    struct Watcher : DocumentObserver
+    {
+        int replaced = 0;
+        void DocumentReplaced() override { ++replaced; }
+    } watcher;
+    Document document;
+    document.AddObserver(&watcher);
+    document.BeginLoadFromBytes("<P>one</P>");
+    EXPECT_EQ(watcher.replaced, 0);
+    document.CompleteLoad();
+    EXPECT_EQ(watcher.replaced, 1);
+    document.LoadHtml(u"<P>two</P>");
+    EXPECT_EQ(watcher.replaced, 2);
+    EXPECT_EQ(BodyHtml(document), "<P>two</P>");
+    EXPECT_FALSE(document.CanUndo());
+    document.RemoveObserver(&watcher);
+}
+
+TEST(HtmlSerialize, WritesBrowserStyleMarkup)
+{
+    EXPECT_EQ(Reserialize("<html><head><meta http-equiv='Content-Type' content='text/html; "
+                          "charset=gb2312' /></head><body><div></div></body></html>"),
+              "<HTML><HEAD><META http-equiv=\"Content-Type\" content=\"text/html; "
+              "charset=gb2312\"></HEAD><BODY><DIV></DIV></BODY></HTML>");
+    EXPECT_EQ(Reserialize("<table border=1 cellpadding=3><tr><td>a<br>b</td></tr></table>"),
+              "<HTML><HEAD></HEAD><BODY><TABLE border=\"1\" cellpadding=\"3\"><TBODY><TR><TD>"
+              "a<BR>b</TD></TR></TBODY></TABLE></BODY></HTML>");
+    // Text and attribute escaping, and the no-break space as &nbsp;.
+    EXPECT_EQ(Reserialize("<p title='say \"hi\" &amp; go'>1 &lt; 2 &gt; 0 &amp;&nbsp;x</p>"),
+              "<HTML><HEAD></HEAD><BODY><P title=\"say &quot;hi&quot; &amp; go\">1 &lt; 2 &gt; 0 "
+              "&amp;&nbsp;x</P></BODY></HTML>");
+    EXPECT_EQ(Reserialize("<!--note--><p>x<!-- inner --></p>"),
+              "<HTML><HEAD></HEAD><BODY><P>x<!-- inner --></P></BODY></HTML>");
+}
+
+TEST(HtmlParse, DecodesEveryKindOfCharacterReference)
+{
+    Document document;
+    document.LoadHtml(u"<p>&#x4E2D;&#20013;&amp;&lt;&copy;&nbsp;&#x41;</p>");
+    EXPECT_EQ(document.Body()->TextContent(), u"\u4E2D\u4E2D&<\u00A9\u00A0A");
+}
+
+TEST(HtmlSerialize, SecondPassIsStable)
+{
+    const char* bodies[] = {
+        "<table><tr><td>1</td><td><font size=5 color=red>2</font></td></tr></table>",
+        "<pre>\n\nleading newlines</pre><textarea>\nkeep</textarea>",
+        "<p>unclosed <b>bold <i>both</p> after",
+        "<ul><li>one<li>two</ul><ol><li>x</ol>",
+        "<script>if (a < b && c) alert('x')</script><style>p { color: red }</style>",
+        "<div style='FONT-SIZE: 12px'>&amp;amp; &lt;tag&gt; \xE4\xB8\xAD\xE6\x96\x87</div>",
+        "<img src=\"data:image/gif;base64,R0lGOD\"><hr><br>",
+    };
+    for (const char* body : bodies) {
+        std::string first = Reserialize(body);
+        EXPECT_EQ(Reserialize(first), first) << body;
+    }
+}
+
+TEST(HtmlSerialize, ChineseSurvivesTheAsciiSafeFormAndTheCodePage)
+{
+    text::SetHostCodePage("GBK");
+    std::string hostBody = text::FromUtf8("<DIV>\xE4\xB8\xAD\xE6\x96\x87 mail</DIV>");
+    std::string safe = ToAsciiSafeHtml(text::ToUtf16(hostBody));
+    EXPECT_EQ(safe, "<DIV>&#x4E2D;&#x6587; mail</DIV>");
+    for (unsigned char c : safe)
+        EXPECT_LT(c, 127);
+    Document document;
+    document.BeginLoadFromBytes(safe);
+    document.CompleteLoad();
+    EXPECT_EQ(Utf8(document.Body()->TextContent()), "\xE4\xB8\xAD\xE6\x96\x87 mail");
+    std::string host = ToHostBytes(document.DocumentElement()->OuterHtml());
+    EXPECT_NE(host.find(hostBody), std::string::npos);
+}
+
+TEST(HtmlSerialize, CharactersOutsideTheCodePageBecomeReferences)
+{
+    text::SetHostCodePage("GBK");
+    Document document;
+    // A Thai letter and an emoji: GBK holds neither.
+    document.LoadHtml(u"<p>\u0E01 \U0001F600 \u4E2D</p>");
+    std::string host = ToHostBytes(document.Body()->InnerHtml());
+    EXPECT_NE(host.find("&#3585;"), std::string::npos);
+    EXPECT_NE(host.find("&#128512;"), std::string::npos);
+    EXPECT_NE(host.find(text::FromUtf8("\xE4\xB8\xAD")), std::string::npos);
+    Document again;
+    again.BeginLoadFromBytes(host);
+    again.CompleteLoad();
+    EXPECT_EQ(again.Body()->TextContent(), u"\u0E01 \U0001F600 \u4E2D");
+    // The ASCII-safe form keeps the emoji whole as one reference.
+    EXPECT_EQ(ToAsciiSafeHtml(u"\U0001F600\u00A0~"), "&#x1F600;&#x00A0;~");
+}
+
+TEST(HtmlSafety, HostileMarkupIsKeptAsHarmlessData)
+{
+    Document document;
+    document.LoadHtml(u"<body onload=\"steal()\"><script>document.write('x')</script>"
+                      u"<iframe src=\"http://127.0.0.1:9/\"></iframe><object data=x></object>"
+                      u"<img src=x onerror=\"alert(1)\"><a href=\"javascript:alert(1)\">a</a>");
+    Element* body = document.Body();
+    ASSERT_NE(body, nullptr);
+    EXPECT_EQ(body->GetAttribute("onload").value_or(u""), u"steal()");
+    EXPECT_EQ(document.GetElementsByTagName("SCRIPT").size(), 1u);
+    EXPECT_EQ(document.GetElementsByTagName("IFRAME").size(), 1u);
+    EXPECT_EQ(document.GetElementsByTagName("OBJECT").size(), 1u);
+    // The script's text is data: write() did not add anything to the body.
+    EXPECT_EQ(document.GetElementsByTagName("SCRIPT")[0]->TextContent(), u"document.write('x')");
+    std::string outer = Utf8(document.DocumentElement()->OuterHtml());
+    EXPECT_NE(outer.find("onerror=\"alert(1)\""), std::string::npos);
+}
+
+TEST(HtmlParse, MalformedAndDeepInputNeverBreaksTheEngine)
+{
+    const std::string inputs[] = {
+        "<table><td>cell without row", "</p></p></div>",
+        "<<<>>>&&&;&#xFFFFFFFF;&#0;",  std::string("\xFF\xFE\x00<b>\x80\x81", 10),
+        "<a href='unterminated>text",  "<svg><foreignObject><p>x</svg>",
+        "<select><option><table>",
+    };
+    for (const std::string& input : inputs) {
+        Document document;
+        document.BeginLoadFromBytes(input);
+        document.CompleteLoad();
+        ASSERT_NE(document.Body(), nullptr) << input;
+        std::string first = Utf8(document.DocumentElement()->OuterHtml());
+        EXPECT_EQ(Reserialize(first), first) << input;
+    }
+    std::string deep;
+    for (int i = 0; i < 5000; ++i)
+        deep += "<span>";
+    deep += "bottom";
+    Document document;
+    document.LoadHtml(text::Utf8ToUtf16(deep));
+    EXPECT_EQ(document.Body()->TextContent(), u"bottom");
+    EXPECT_NE(Utf8(document.Body()->InnerHtml()).find("bottom</SPAN>"), std::string::npos);
+}
+
+TEST(HtmlParse, FragmentsParseInTheirContext)
+{
+    Document document;
+    document.LoadHtml(u"<table><tr><td>x</td></tr></table>");
+    std::vector<Node*> cells = ParseFragment(document, u"<td>a</td><td>b</td>", "TR");
+    ASSERT_EQ(cells.size(), 2u);
+    EXPECT_TRUE(cells[0]->AsElement()->HasTagName("td"));
+    std::vector<Node*> loose = ParseFragment(document, u"<td>a</td>", "BODY");
+    ASSERT_EQ(loose.size(), 1u);
+    EXPECT_TRUE(loose[0]->IsText()); // a cell outside a row is just its text
+    EXPECT_EQ(loose[0]->Parent(), nullptr);
+}
