@@ -1,0 +1,47 @@
+// A module home with a fresh SQLite database holding the mail tables, for the
+// folder tests. VELLUM_HOME points at the scratch folder while a test runs,
+// so "uiprofile.ini" and "res/gridpos.ini" are the test's own.
+#pragma once
+
+#include "store/DbSession.h"
+#include "store/MailTables.h"
+#include "support/ScratchFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+class FolderTestHome : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        setenv("VELLUM_HOME", m_home.Path().c_str(), 1);
+        std::string connect = "Provider=SQLite;Data Source=" + m_home.Path() + "mail.db";
+        ASSERT_EQ(m_session.Open(connect.c_str()), 1) << m_session.GetLastErrorText();
+        std::string error;
+        ASSERT_EQ(CreateMailTables(m_session, error), 1) << error;
+    }
+    void TearDown() override { unsetenv("VELLUM_HOME"); }
+
+    void Run(const std::string& sql)
+    {
+        ASSERT_EQ(m_session.Execute(sql.c_str()), 1) << sql << ": " << m_session.GetLastErrorText();
+    }
+
+    void WriteHomeFile(const std::string& name, const std::string& text)
+    {
+        std::ofstream(m_home.Path() + name, std::ios::binary) << text;
+    }
+
+    std::string ReadHomeFile(const std::string& name) const
+    {
+        std::ifstream in(m_home.Path() + name, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+    vellum::testing::ScratchFolder m_home;
+    CDbSession m_session;
+};
