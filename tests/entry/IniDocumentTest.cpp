@@ -2,6 +2,7 @@
 // their case rules and section cache, Set, and the exact bytes Save writes.
 #include "entry/IniDocument.h"
 
+#include "entry/FileBytes.h"
 #include "platform/text/CodePage.h"
 #include "support/ScratchFolder.h"
 
@@ -9,7 +10,6 @@
 
 #include <fstream>
 #include <random>
-#include <sstream>
 
 namespace {
 
@@ -30,14 +30,6 @@ protected:
         std::string path = m_scratch.Path() + name;
         std::ofstream(path, std::ios::binary) << content;
         return path;
-    }
-
-    std::string Read(const std::string& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream content;
-        content << in.rdbuf();
-        return content.str();
     }
 
     CIniDocument LoadText(const std::string& content)
@@ -206,17 +198,17 @@ TEST_F(IniDocumentTest, SaveWritesTheExactLayout)
     EXPECT_EQ(ini.Set("A", "k", "1"), 1);
     std::string path = m_scratch.Path() + "out.ini";
     ASSERT_EQ(ini.Save(path), 1);
-    EXPECT_EQ(Read(path), "\r\n[A]\r\nk=1\r\n");
+    EXPECT_EQ(FileBytes(path), "\r\n[A]\r\nk=1\r\n");
 
     ini.Set("B", "x", "");
     ini.Set("a", "second", "2");
     ini.SetInt("B", "n", -5);
     ASSERT_EQ(ini.Save(path), 1);
-    EXPECT_EQ(Read(path), "\r\n[A]\r\nk=1\r\nsecond=2\r\n\r\n[B]\r\nx=\r\nn=-5\r\n");
+    EXPECT_EQ(FileBytes(path), "\r\n[A]\r\nk=1\r\nsecond=2\r\n\r\n[B]\r\nx=\r\nn=-5\r\n");
 
     CIniDocument empty;
     ASSERT_EQ(empty.Save(path), 1);
-    EXPECT_EQ(Read(path), "");
+    EXPECT_EQ(FileBytes(path), "");
 }
 
 TEST_F(IniDocumentTest, SaveEscapesValuesThatLoadRestores)
@@ -226,7 +218,7 @@ TEST_F(IniDocumentTest, SaveEscapesValuesThatLoadRestores)
     ini.Set("s", "body", twoLines);
     std::string path = m_scratch.Path() + "out.ini";
     ASSERT_EQ(ini.Save(path), 1);
-    EXPECT_EQ(Read(path), "\r\n[s]\r\nbody=first line\\r\\nsecond \\\\ line\\n\\\\r\r\n");
+    EXPECT_EQ(FileBytes(path), "\r\n[s]\r\nbody=first line\\r\\nsecond \\\\ line\\n\\\\r\r\n");
 
     CIniDocument back;
     ASSERT_EQ(back.Load(path), 1);
@@ -311,7 +303,8 @@ TEST_F(IniDocumentTest, PathsAreHostCodePageText)
     EXPECT_EQ(ini.Get("s", "k"), "gbk");
     ini.Set("s", "k", "saved");
     ASSERT_EQ(ini.Save(m_scratch.Path() + kNameGbk + ".ini"), 1);
-    EXPECT_EQ(Read(m_scratch.Path() + "\xE5\x90\x8D\xE5\xAD\x97.ini"), "\r\n[s]\r\nk=saved\r\n");
+    EXPECT_EQ(FileBytes(m_scratch.Path() + "\xE5\x90\x8D\xE5\xAD\x97.ini"),
+              "\r\n[s]\r\nk=saved\r\n");
 
     vellum::text::SetHostCodePage("UTF-8");
     CIniDocument utf8;

@@ -2,6 +2,7 @@
 // lower-casing, under the GBK and UTF-8 host code pages.
 #include "entry/TextHelpers.h"
 
+#include "entry/FileBytes.h"
 #include "platform/text/CodePage.h"
 #include "support/ScratchFolder.h"
 
@@ -9,7 +10,6 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -18,14 +18,6 @@ using vellum::testing::ScratchFolder;
 // "测试" in GBK and in UTF-8.
 const std::string kTestGbk = "\xB2\xE2\xCA\xD4";
 const std::string kTestUtf8 = "\xE6\xB5\x8B\xE8\xAF\x95";
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
 
 class TextHelpersTest : public ::testing::Test
 {
@@ -154,11 +146,11 @@ TEST_F(TextHelpersTest, WriteTextFileReplacesTheFileWithTheTextUpToItsNul)
         std::ofstream(path, std::ios::binary) << "a much longer old content";
     }
     EXPECT_EQ(WriteTextFile(path, "new\r\n" + kTestGbk), 1);
-    EXPECT_EQ(ReadFile(path), "new\r\n" + kTestGbk);
+    EXPECT_EQ(FileBytes(path), "new\r\n" + kTestGbk);
     EXPECT_EQ(WriteTextFile(path, std::string("cut\0here", 8)), 1);
-    EXPECT_EQ(ReadFile(path), "cut");
+    EXPECT_EQ(FileBytes(path), "cut");
     EXPECT_EQ(WriteTextFile(path, ""), 1);
-    EXPECT_EQ(ReadFile(path), "");
+    EXPECT_EQ(FileBytes(path), "");
 }
 
 TEST_F(TextHelpersTest, WriteTextFileFailsWithoutTouchingAnything)
@@ -175,10 +167,10 @@ TEST_F(TextHelpersTest, WriteTextFileNamesTheFileInTheHostCodePage)
     ScratchFolder scratch;
     vellum::text::SetHostCodePage("GBK");
     EXPECT_EQ(WriteTextFile(scratch.Path() + kTestGbk + ".txt", "gbk"), 1);
-    EXPECT_EQ(ReadFile(scratch.Path() + kTestUtf8 + ".txt"), "gbk");
+    EXPECT_EQ(FileBytes(scratch.Path() + kTestUtf8 + ".txt"), "gbk");
     vellum::text::SetHostCodePage("UTF-8");
     EXPECT_EQ(WriteTextFile(scratch.Path() + kTestUtf8 + ".txt", "utf8"), 1);
-    EXPECT_EQ(ReadFile(scratch.Path() + kTestUtf8 + ".txt"), "utf8");
+    EXPECT_EQ(FileBytes(scratch.Path() + kTestUtf8 + ".txt"), "utf8");
 }
 
 TEST_F(TextHelpersTest, AsciiLowerChangesOnlyTheLettersAToZ)

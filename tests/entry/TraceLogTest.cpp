@@ -3,27 +3,19 @@
 // keeps whole writes apart when several threads trace at once.
 #include "entry/TraceLog.h"
 
+#include "entry/FileBytes.h"
 #include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <fstream>
-#include <set>
 #include <sstream>
 #include <thread>
 
 namespace {
 
 using vellum::testing::ScratchFolder;
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
 
 class TraceLogTest : public ::testing::Test
 {
@@ -48,10 +40,10 @@ TEST_F(TraceLogTest, AppendsTextExactlyAndKeepsEarlierContent)
     std::ofstream(path, std::ios::binary) << "earlier\r\n";
     EXPECT_TRUE(WriteTrace("first\r\n"));
     // Each write is flushed: the file shows it while the log stays open.
-    EXPECT_EQ(ReadFile(path), "earlier\r\nfirst\r\n");
+    EXPECT_EQ(FileBytes(path), "earlier\r\nfirst\r\n");
     EXPECT_TRUE(WriteTrace(std::string("no line end \0 \xB2\xE2", 16)));
     EXPECT_TRUE(WriteTrace(""));
-    EXPECT_EQ(ReadFile(path), std::string("earlier\r\nfirst\r\nno line end \0 \xB2\xE2", 32));
+    EXPECT_EQ(FileBytes(path), std::string("earlier\r\nfirst\r\nno line end \0 \xB2\xE2", 32));
 }
 
 TEST_F(TraceLogTest, FailsWhileTheFolderIsMissingAndRecoversLater)
@@ -60,7 +52,7 @@ TEST_F(TraceLogTest, FailsWhileTheFolderIsMissingAndRecoversLater)
     EXPECT_FALSE(WriteTrace("lost\r\n"));
     setenv("VELLUM_HOME", m_home.Path().c_str(), 1);
     EXPECT_TRUE(WriteTrace("kept\r\n"));
-    EXPECT_EQ(ReadFile(m_home.Path() + "trace.log"), "kept\r\n");
+    EXPECT_EQ(FileBytes(m_home.Path() + "trace.log"), "kept\r\n");
 }
 
 TEST_F(TraceLogTest, StaysWithItsFileUntilClosed)
@@ -69,10 +61,10 @@ TEST_F(TraceLogTest, StaysWithItsFileUntilClosed)
     ScratchFolder other;
     setenv("VELLUM_HOME", other.Path().c_str(), 1);
     EXPECT_TRUE(WriteTrace("b"));
-    EXPECT_EQ(ReadFile(m_home.Path() + "trace.log"), "ab");
+    EXPECT_EQ(FileBytes(m_home.Path() + "trace.log"), "ab");
     CloseTrace();
     EXPECT_TRUE(WriteTrace("c"));
-    EXPECT_EQ(ReadFile(other.Path() + "trace.log"), "c");
+    EXPECT_EQ(FileBytes(other.Path() + "trace.log"), "c");
 }
 
 TEST_F(TraceLogTest, ConcurrentWritesStayWhole)
@@ -90,7 +82,7 @@ TEST_F(TraceLogTest, ConcurrentWritesStayWhole)
     for (std::thread& writer : writers)
         writer.join();
 
-    std::istringstream content(ReadFile(m_home.Path() + "trace.log"));
+    std::istringstream content(FileBytes(m_home.Path() + "trace.log"));
     std::string line;
     int count = 0;
     while (std::getline(content, line)) {

@@ -1,0 +1,23 @@
+// Runs a program the way a script would and collects what it printed, so the
+// command-line tools are tested as built, output bytes and exit code alike.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vellum::testing {
+
+struct CommandResult
+{
+    int exitCode = -1; // -1 when the program could not run or was killed
+    std::string out;
+    std::string err;
+};
+
+// Runs `program` with `args`, adding `environment` (name, value) to the
+// current environment of the child only.
+CommandResult RunCommand(const std::string& program, const std::vector<std::string>& args,
+                         const std::vector<std::pair<std::string, std::string>>& environment = {});
+
+} // namespace vellum::testing
