@@ -155,7 +155,7 @@ void CIniDocument::Clear()
     m_currentSection = nullptr;
 }
 
-std::optional<std::string> CIniDocument::Get(std::string_view section, std::string_view key)
+std::optional<std::string> CIniDocument::Get(std::string_view section, std::string_view key) const
 {
     CIniNode* found = FindSection(section);
     if (!found)
@@ -169,7 +169,7 @@ std::optional<std::string> CIniDocument::Get(std::string_view section, std::stri
     return node->value;
 }
 
-int CIniDocument::GetInt(std::string_view section, std::string_view key)
+int CIniDocument::GetInt(std::string_view section, std::string_view key) const
 {
     std::optional<std::string> value = Get(section, key);
     return value ? LeadingInt(*value) : 0;

@@ -50,11 +50,11 @@ public:
     void Clear();
 
     // The value of the key; std::nullopt when the section or key is missing.
-    std::optional<std::string> Get(std::string_view section, std::string_view key);
+    std::optional<std::string> Get(std::string_view section, std::string_view key) const;
 
     // The value read as a signed decimal number from its start; 0 when
     // missing or when it does not begin with a number.
-    int GetInt(std::string_view section, std::string_view key);
+    int GetInt(std::string_view section, std::string_view key) const;
 
     // Creates the section and the key when missing and stores the value.
     // Always returns 1.
@@ -81,5 +81,6 @@ private:
     std::vector<std::unique_ptr<CIniNode>> m_nodes;
     CIniNode m_root;
     std::string m_path;
-    CIniNode* m_currentSection = nullptr;
+    // A lookup cache only, so const lookups may move it.
+    mutable CIniNode* m_currentSection = nullptr;
 };
