@@ -205,15 +205,19 @@ void Document::RepairSelection()
     if (!selection_.IsTextRange())
         return;
     Range range = selection_.GetRange();
-    auto repair = [&](Position& position) {
+    auto repair = [&](Position& position, const Position& fallback) {
         if (!position.node->IsConnected()) {
             Element* body = Body();
-            position = body ? Position{body, 0} : Position{this, 0};
+            if (!fallback.IsNull() && fallback.node->IsConnected())
+                position = fallback;
+            else
+                position = body ? Position{body, 0} : Position{this, 0};
         }
         position.offset = std::min(position.offset, MaxOffset(*position.node));
     };
-    repair(range.start);
-    repair(range.end);
+    repair(range.start, fallbackStart_);
+    repair(range.end, fallbackEnd_);
+    fallbackStart_ = fallbackEnd_ = {};
     selection_ = Selection::TextRange(range.start, range.end);
 }
 
@@ -233,11 +237,18 @@ void Document::AdjustSelectionForRemoval(Node& parent, std::size_t index, Node& 
     if (!selection_.IsTextRange())
         return;
     Range range = selection_.GetRange();
-    for (Position* position : {&range.start, &range.end}) {
-        if (child.Contains(position->node))
-            *position = {&parent, index};
-        else if (position->node == &parent && position->offset > index)
-            --position->offset;
+    Position* fallbacks[] = {&fallbackStart_, &fallbackEnd_};
+    Position* positions[] = {&range.start, &range.end};
+    for (int i = 0; i < 2; ++i) {
+        Position& position = *positions[i];
+        // A boundary in text keeps its node: moved text (wrapping, lists)
+        // must keep the selection. Repair falls back if it never returns.
+        if (child.Contains(position.node) && position.node->IsText())
+            *fallbacks[i] = {&parent, index};
+        else if (child.Contains(position.node))
+            position = {&parent, index};
+        else if (position.node == &parent && position.offset > index)
+            --position.offset;
     }
     selection_ = Selection::TextRange(range.start, range.end);
 }

@@ -142,6 +142,10 @@ private:
     std::u16string url_ = u"about:blank";
     std::u16string designMode_ = u"Inherit";
     Selection selection_;
+    // Where each boundary of the selection was when its text node left the
+    // tree; used if the node does not come back before the step ends.
+    Position fallbackStart_;
+    Position fallbackEnd_;
     std::vector<DocumentObserver*> observers_;
     UndoStack undo_;
     int stepDepth_ = 0;

@@ -116,14 +116,32 @@ void StripCarriersIn(Node& root, const InlineFormat& format, bool includeRoot)
         StripCarrier(*carrier, format);
 }
 
-// Splits text at both ends so the range runs between whole nodes.
+// Splits text at both ends so the range runs between whole nodes. The start
+// goes first: when both ends lie in one text node, the end moves into the
+// tail that split made.
 Range IsolateRange(const Range& range)
 {
-    Position end = SplitAtPosition(range.end);
-    Node* endParent = end.node;
-    Node* endPrevious = end.offset > 0 ? end.node->ChildAt(end.offset - 1) : nullptr;
-    Position start = SplitAtPosition(range.start);
-    end = endPrevious ? PositionAfter(*endPrevious) : Position{endParent, 0};
+    Position start = range.start;
+    Position end = range.end;
+    CharacterData* text = start.node->AsCharacterData();
+    if (text && text->Parent() && start.offset > 0 && start.offset < text->Length()) {
+        CharacterData* tail = text->SplitText(start.offset);
+        if (end.node == text)
+            end = {tail, end.offset - start.offset};
+        start = PositionBefore(*tail);
+    } else {
+        start = SplitAtPosition(start);
+    }
+    end = SplitAtPosition(end);
+    // Ends at the edge of an inline element take the element in whole, so
+    // a carrier covered exactly is replaced rather than nested.
+    auto isInline = [](Node* node) {
+        return node->IsElement() && !IsBlockElement(node->AsElement()->TagName()) && node->Parent();
+    };
+    while (start.offset == 0 && isInline(start.node) && start.node != end.node)
+        start = PositionBefore(*start.node);
+    while (end.offset == MaxOffset(*end.node) && isInline(end.node) && end.node != start.node)
+        end = PositionAfter(*end.node);
     return {start, end};
 }
 

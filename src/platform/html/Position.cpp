@@ -135,11 +135,14 @@ std::u16string RangeText(const Range& range)
             continue;
         }
         const Element* element = node->AsElement();
-        if (!element || !RangeContainsNode(range, *element))
+        if (!element || !element->Parent())
             continue;
-        if (element->HasTagName("BR"))
+        bool inside = RangeContainsNode(range, *element);
+        bool touched = ComparePositions(PositionBefore(*element), range.end) < 0 &&
+                       ComparePositions(PositionAfter(*element), range.start) > 0;
+        if (element->HasTagName("BR") && inside)
             text += u"\r\n";
-        else if (IsBlockElement(element->TagName()))
+        else if (IsBlockElement(element->TagName()) && touched)
             lineBreak();
     }
     return text;
