@@ -1,0 +1,232 @@
+// CDbRecordset and GetMaxKeyId on every database: reading fields, NULL
+// against "", the value buffer, the positional walk, adding a row through
+// "select * from systemMailCopy", and text in GBK and UTF-8.
+#include "store/DbRecordset.h"
+
+#include "StoreFixture.h"
+#include "platform/db/TextCompare.h"
+#include "store/MaxKeyId.h"
+#include "store/SqlInsert.h"
+
+namespace {
+
+std::string AsciiLowerCopy(std::string text)
+{
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return text;
+}
+
+class RecordsetTest : public StoreTest
+{
+protected:
+    void AddDraft(const std::string& from, const std::string& subject)
+    {
+        Run("insert into SystemMail(MailFrom,Subject,MailTime) values ('" + from + "','" + subject +
+            "','2010-05-03 14:22:01')");
+    }
+};
+
+TEST_P(RecordsetTest, ReadsTextsNullsAndEmptyTextsByNameInAnyCase)
+{
+    Run("insert into SystemMail(MailFrom,MailTo,Subject,Status) values ('li','','hello',0)");
+    CDbRecordset recordset;
+    recordset.Attach(&m_session);
+    ASSERT_EQ(recordset.Open("select * from SystemMail"), 1) << recordset.GetLastErrorText();
+    ASSERT_EQ(recordset.IsEOF(), 0);
+    EXPECT_STREQ(recordset.GetFieldValue("MAILFROM"), "li");
+    EXPECT_STREQ(recordset.GetFieldValue("mailto"), "") << "an empty text is not NULL";
+    EXPECT_EQ(recordset.GetFieldValue("Body"), nullptr) << "NULL gives null";
+    EXPECT_STREQ(recordset.GetFieldValue("KeyId"), "1");
+    EXPECT_STREQ(recordset.GetFieldValue("Status"), "0");
+
+    EXPECT_EQ(recordset.GetFieldValue("NoSuchField"), nullptr);
+    EXPECT_NE(recordset.GetLastErrorText().find("NoSuchField"), std::string::npos);
+    EXPECT_EQ(recordset.GetFieldValue(nullptr), nullptr);
+
+    EXPECT_EQ(recordset.MoveNext(), 1);
+    EXPECT_NE(recordset.IsEOF(), 0);
+    EXPECT_EQ(recordset.GetFieldValue("MailFrom"), nullptr) << "no row past the last";
+    EXPECT_FALSE(recordset.GetLastErrorText().empty());
+    EXPECT_EQ(recordset.Close(), 1);
+    EXPECT_EQ(recordset.Close(), 1) << "closing a closed record set";
+    EXPECT_NE(recordset.IsEOF(), 0);
+}
+
+TEST_P(RecordsetTest, ASecondReadReusesTheValueBuffer)
+{
+    Run("insert into SystemMail(MailFrom,Subject) values ('a longer sender', 'short')");
+    CDbRecordset recordset;
+    recordset.Attach(&m_session);
+    ASSERT_EQ(recordset.Open("select * from SystemMail where keyid=1"), 1);
+    const char* first = recordset.GetFieldValue("MailFrom");
+    ASSERT_STREQ(first, "a longer sender");
+    std::string copied = first;
+    const char* second = recordset.GetFieldValue("Subject");
+    ASSERT_STREQ(second, "short");
+    EXPECT_EQ(first, second) << "both pointers name the one value buffer";
+    EXPECT_STREQ(first, "short") << "the first value is gone";
+    EXPECT_EQ(copied, "a longer sender");
+}
+
+TEST_P(RecordsetTest, FailuresReportTheReasonAndNeverCrash)
+{
+    CDbRecordset unattached;
+    EXPECT_NE(unattached.IsEOF(), 0);
+    EXPECT_EQ(unattached.Close(), 0) << "nothing was ever opened";
+    EXPECT_EQ(unattached.Open("select 1"), 0);
+    EXPECT_FALSE(unattached.GetLastErrorText().empty());
+    EXPECT_EQ(unattached.GetFieldValue("x"), nullptr);
+    EXPECT_EQ(unattached.AddNew(), 0);
+    EXPECT_EQ(unattached.MoveNext(), 0);
+    EXPECT_EQ(unattached.Close(), 1) << "an object exists after the failed open";
+
+    CDbRecordset recordset;
+    recordset.Attach(&m_session);
+    EXPECT_EQ(recordset.Open("select * from NoSuchTable"), 0);
+    EXPECT_NE(AsciiLowerCopy(recordset.GetLastErrorText()).find("nosuchtable"), std::string::npos)
+        << recordset.GetLastErrorText();
+    EXPECT_EQ(recordset.Open("selec wrong"), 0);
+    EXPECT_FALSE(recordset.GetLastErrorText().empty());
+    EXPECT_EQ(recordset.Open(nullptr), 0);
+
+    CDbSession neverOpened;
+    CDbRecordset detached;
+    detached.Attach(&neverOpened);
+    EXPECT_EQ(detached.Open("select 1"), 0);
+}
+
+TEST_P(RecordsetTest, GetMaxKeyIdReadsTheHighestKeyOrZeroOrMinusOne)
+{
+    EXPECT_EQ(GetMaxKeyId(&m_session, "SystemMail"), 0) << "an empty table";
+    AddDraft("li", "one");
+    AddDraft("li", "two");
+    AddDraft("wang", "three");
+    EXPECT_EQ(GetMaxKeyId(&m_session, "SystemMail"), 3);
+    EXPECT_EQ(GetMaxKeyId(&m_session, "systemmail"), 3) << "names compare without case";
+    Run("delete from SystemMail where keyid=3");
+    EXPECT_EQ(GetMaxKeyId(&m_session, "SystemMail"), 2);
+    EXPECT_EQ(GetMaxKeyId(&m_session, "NoSuchTable"), -1);
+    EXPECT_EQ(GetMaxKeyId(&m_session, nullptr), -1);
+    EXPECT_EQ(GetMaxKeyId(nullptr, "SystemMail"), -1);
+    CDbSession closed;
+    EXPECT_EQ(GetMaxKeyId(&closed, "SystemMail"), -1);
+}
+
+TEST_P(RecordsetTest, WalksAWholeResultByPosition)
+{
+    AddDraft("a", "1");
+    AddDraft("b", "2");
+    AddDraft("c", "3");
+    CDbRecordset recordset;
+    recordset.Attach(&m_session);
+    ASSERT_EQ(recordset.Open("select KeyId, MailFrom, 1.5 as Ratio, Body from SystemMail "
+                             "order by keyid desc"),
+              1)
+        << recordset.GetLastErrorText();
+    ASSERT_EQ(recordset.GetFieldCount(), 4);
+    EXPECT_TRUE(vellum::db::EqualsIgnoringCase(recordset.GetFieldName(1), "MailFrom"));
+    EXPECT_EQ(recordset.GetFieldName(9), "");
+    std::string senders;
+    while (!recordset.IsEOF()) {
+        const char* sender = recordset.GetFieldValueAt(1);
+        ASSERT_NE(sender, nullptr);
+        senders += sender;
+        EXPECT_EQ(recordset.IsFieldReal(0), 0);
+        EXPECT_EQ(recordset.GetFieldValueAt(3), nullptr);
+        ASSERT_EQ(recordset.MoveNext(), 1);
+    }
+    EXPECT_EQ(senders, "cba");
+    EXPECT_EQ(recordset.GetFieldValueAt(0), nullptr);
+
+    ASSERT_EQ(recordset.Open("select cast(2.5 as real) as r, 'x' as s"), 1);
+    EXPECT_NE(recordset.IsFieldReal(0), 0);
+    EXPECT_EQ(recordset.IsFieldReal(1), 0);
+    EXPECT_EQ(recordset.IsFieldReal(7), 0);
+}
+
+TEST_P(RecordsetTest, AddsACopyThroughTheRecordSetOfItsTable)
+{
+    CDbRecordset recordset;
+    recordset.Attach(&m_session);
+    ASSERT_EQ(recordset.Open("select * from systemMailCopy"), 1) << recordset.GetLastErrorText();
+    EXPECT_EQ(recordset.SetFieldValue("MailFrom", "li"), 0) << "no row started";
+    ASSERT_EQ(recordset.AddNew(), 1) << recordset.GetLastErrorText();
+    EXPECT_EQ(recordset.IsEOF(), 0);
+    EXPECT_EQ(recordset.SetFieldValue("MailFrom", "li"), 1);
+    EXPECT_EQ(recordset.SetFieldValue("Subject", "It's here"), 1);
+    EXPECT_EQ(recordset.SetFieldValue("MailTo", "a,b;c"), 1);
+    EXPECT_EQ(recordset.SetFieldValue("MailTime", "2010-05-03 14:22:01"), 1);
+    EXPECT_EQ(recordset.SetFieldValue("Body", "<P>x</P>"), 1);
+    EXPECT_EQ(recordset.SetFieldValue("Attachment", ""), 1);
+    EXPECT_EQ(recordset.SetFieldValue("Subject", "It's mine"), 1) << "setting again replaces";
+    EXPECT_EQ(recordset.SetFieldValue("Nope", "x"), 0);
+    EXPECT_STREQ(recordset.GetFieldValue("subject"), "It's mine");
+    ASSERT_EQ(recordset.Update(), 1) << recordset.GetLastErrorText();
+    EXPECT_EQ(recordset.Close(), 1);
+
+    int key = m_session.GetLastInsertKeyId("SystemMailCopy");
+    EXPECT_EQ(key, 1);
+    EXPECT_EQ(GetMaxKeyId(&m_session, "SystemMailCopy"), 1);
+
+    CDbRecordset check;
+    check.Attach(&m_session);
+    ASSERT_EQ(check.Open("select * from SystemMailCopy where keyid=1"), 1);
+    ASSERT_EQ(check.IsEOF(), 0);
+    EXPECT_STREQ(check.GetFieldValue("Subject"), "It's mine");
+    EXPECT_STREQ(check.GetFieldValue("MailTo"), "a,b;c");
+    EXPECT_STREQ(check.GetFieldValue("MailTime"), "2010-05-03 14:22:01");
+    EXPECT_STREQ(check.GetFieldValue("Attachment"), "");
+}
+
+TEST_P(RecordsetTest, AFailedUpdateKeepsTheDatabaseMessage)
+{
+    Run("create table strict (KeyId integer, Needed varchar(10) not null)");
+    CDbRecordset recordset;
+    recordset.Attach(&m_session);
+    ASSERT_EQ(recordset.Open("select * from strict"), 1);
+    ASSERT_EQ(recordset.AddNew(), 1);
+    ASSERT_EQ(recordset.SetFieldValue("KeyId", "1"), 1);
+    EXPECT_EQ(recordset.Update(), 0);
+    EXPECT_NE(AsciiLowerCopy(recordset.GetLastErrorText()).find("null"), std::string::npos)
+        << recordset.GetLastErrorText();
+    ASSERT_EQ(recordset.SetFieldValue("Needed", "now"), 1) << "the row is still pending";
+    EXPECT_EQ(recordset.Update(), 1) << recordset.GetLastErrorText();
+
+    ASSERT_EQ(recordset.Open("select s.KeyId from strict s, SystemMail m"), 1);
+    EXPECT_EQ(recordset.AddNew(), 0) << "a join has no one table to add to";
+}
+
+TEST_P(RecordsetTest, QuotesAndChineseTextRoundTripInGbkAndUtf8)
+{
+    for (const char* codePage : {"GBK", "UTF-8"}) {
+        vellum::text::SetHostCodePage(codePage);
+        std::string subject = vellum::text::FromUtf8("王's 邮件 \\ 测试");
+        CSqlInsert insert;
+        insert.SetTable("SystemMail");
+        insert.SetString("MailFrom", codePage);
+        insert.SetString("Subject", subject.c_str());
+        Run(insert.Build());
+        int key = m_session.GetLastInsertKeyId("SystemMail");
+        CDbRecordset recordset;
+        recordset.Attach(&m_session);
+        ASSERT_EQ(
+            recordset.Open(("select * from SystemMail where keyid=" + std::to_string(key)).c_str()),
+            1);
+        ASSERT_EQ(recordset.IsEOF(), 0);
+        EXPECT_STREQ(recordset.GetFieldValue("MailFrom"), codePage);
+        EXPECT_EQ(std::string(recordset.GetFieldValue("Subject")), subject) << codePage;
+    }
+    // Both rows hold the same Unicode text, whichever code page wrote them.
+    vellum::text::SetHostCodePage("UTF-8");
+    CDbRecordset recordset;
+    recordset.Attach(&m_session);
+    ASSERT_EQ(recordset.Open("select count(distinct Subject) as n from SystemMail"), 1);
+    EXPECT_STREQ(recordset.GetFieldValue("n"), "1");
+}
+
+VELLUM_ON_EVERY_DATABASE(RecordsetTest);
+
+} // namespace

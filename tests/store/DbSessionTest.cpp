@@ -1,0 +1,145 @@
+// CDbSession's states, results and texts, and its trace and close switches,
+// on real SQLite files.
+#include "store/DbSession.h"
+
+#include "entry/TraceLog.h"
+#include "store/DbRecordset.h"
+#include "support/ScratchFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+using vellum::testing::ScratchFolder;
+
+std::string SqliteAt(const std::string& path)
+{
+    return "Provider=SQLite;Data Source=" + path;
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+TEST(DbSessionTest, ANewSessionHasNoConnectionObject)
+{
+    CDbSession session;
+    EXPECT_EQ(session.GetState(), -1);
+    EXPECT_EQ(session.GetTrace(), 0);
+    EXPECT_EQ(session.GetCloseOnDestroy(), 0);
+    EXPECT_EQ(session.GetLastErrorText(), "");
+    EXPECT_EQ(session.Execute("create table t (i integer)"), 0);
+    EXPECT_EQ(session.GetLastErrorText(), "Connection Not open!\r\n");
+    EXPECT_EQ(session.Close(), 1);
+    EXPECT_EQ(session.GetState(), -1) << "closing creates nothing";
+    EXPECT_EQ(session.GetLastInsertKeyId("SystemMail"), -1);
+    EXPECT_EQ(session.GetDbmsName(), "");
+}
+
+TEST(DbSessionTest, AFailedOpenLeavesAConnectionObjectThatAnswersWithTheDatabaseMessage)
+{
+    ScratchFolder folder;
+    CDbSession session;
+    std::string connect = SqliteAt(folder.Path() + "missing/folder.db");
+    EXPECT_EQ(session.Open(connect.c_str()), 0);
+    EXPECT_EQ(session.GetState(), 0);
+    EXPECT_EQ(session.GetConnectString(), connect);
+    EXPECT_EQ(session.GetLastErrorText(), "unable to open database file");
+
+    EXPECT_EQ(session.Execute("select 1"), 0);
+    EXPECT_NE(session.GetLastErrorText(), "Connection Not open!\r\n");
+    EXPECT_FALSE(session.GetLastErrorText().empty());
+
+    EXPECT_EQ(session.Open(nullptr), 0) << "a null connection string fails, never crashes";
+    EXPECT_EQ(session.GetState(), 0);
+}
+
+TEST(DbSessionTest, OpensClosesAndOpensAgain)
+{
+    ScratchFolder folder;
+    CDbSession session;
+    std::string connect = SqliteAt(folder.Path() + "a.db");
+    ASSERT_EQ(session.Open(connect.c_str()), 1) << session.GetLastErrorText();
+    EXPECT_EQ(session.GetState(), 1);
+    EXPECT_EQ(session.GetDbmsName(), "SQLite");
+    EXPECT_EQ(session.Execute("create table t (i integer)"), 1);
+    long affected = 0;
+    EXPECT_EQ(session.Execute("insert into t values (1), (2)", &affected, 1), 1);
+    EXPECT_EQ(affected, 2);
+
+    EXPECT_EQ(session.Close(), 1);
+    EXPECT_EQ(session.GetState(), 0);
+    EXPECT_EQ(session.Execute("insert into t values (3)"), 0);
+    EXPECT_NE(session.GetLastErrorText(), "Connection Not open!\r\n");
+    EXPECT_EQ(session.Close(), 1) << "closing twice is fine";
+
+    ASSERT_EQ(session.Open(connect.c_str()), 1);
+    EXPECT_EQ(session.Execute("insert into t values (3)"), 1);
+    EXPECT_EQ(session.Execute("insert into nowhere values (3)"), 0);
+    EXPECT_EQ(session.GetLastErrorText(), "no such table: nowhere");
+    EXPECT_EQ(session.Execute(nullptr), 1) << "an empty statement does nothing";
+}
+
+class TraceTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { setenv("VELLUM_HOME", m_home.Path().c_str(), 1); }
+    void TearDown() override
+    {
+        CloseTrace();
+        unsetenv("VELLUM_HOME");
+    }
+    ScratchFolder m_home;
+};
+
+TEST_F(TraceTest, AFailedOpenIsTracedOnlyWhileTheSwitchIsOn)
+{
+    std::string connect = SqliteAt(m_home.Path() + "no/such.db");
+    CDbSession quiet;
+    EXPECT_EQ(quiet.Open(connect.c_str()), 0);
+    EXPECT_FALSE(std::filesystem::exists(m_home.Path() + "trace.log"));
+
+    CDbSession traced;
+    traced.SetTrace(1);
+    EXPECT_EQ(traced.Open(connect.c_str()), 0);
+    EXPECT_EQ(traced.Execute("bogus statement"), 0);
+    EXPECT_EQ(ReadFile(m_home.Path() + "trace.log"), "unable to open database file\r\n")
+        << "Execute failures are not traced";
+
+    ASSERT_EQ(traced.Open(SqliteAt(m_home.Path() + "fine.db").c_str()), 1);
+    EXPECT_EQ(ReadFile(m_home.Path() + "trace.log"), "unable to open database file\r\n");
+}
+
+TEST(DbSessionLifetimeTest, ARecordSetKeepsTheConnectionUnlessTheSessionClosesOnDestroy)
+{
+    ScratchFolder folder;
+    std::string connect = SqliteAt(folder.Path() + "a.db");
+    CDbRecordset kept;
+    CDbRecordset closed;
+    {
+        CDbSession session;
+        ASSERT_EQ(session.Open(connect.c_str()), 1);
+        kept.Attach(&session);
+    }
+    EXPECT_EQ(kept.Open("select 1 as one"), 1) << "the last reference keeps it open";
+    EXPECT_STREQ(kept.GetFieldValue("one"), "1");
+    {
+        CDbSession session;
+        session.SetCloseOnDestroy(1);
+        ASSERT_EQ(session.Open(connect.c_str()), 1);
+        closed.Attach(&session);
+    }
+    EXPECT_EQ(closed.Open("select 1 as one"), 0);
+    EXPECT_FALSE(closed.GetLastErrorText().empty());
+}
+
+} // namespace
