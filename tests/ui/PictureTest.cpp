@@ -1,0 +1,109 @@
+// Picture types by extension and pictures turned into bitmaps from real
+// files: the project's toolbar GIFs, and bitmaps and JPEGs written here.
+#include "ui/Picture.h"
+
+#include "platform/ui/Application.h"
+#include "platform/ui/QtColor.h"
+#include "platform/ui/SystemColors.h"
+
+#include <QDir>
+#include <QImage>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace vellum::ui;
+
+namespace {
+
+std::string Scratch(const char* name)
+{
+    std::filesystem::path folder = std::filesystem::path(VELLUM_BINARY_DIR) / "ui-picture-test";
+    std::filesystem::create_directories(folder);
+    return (folder / name).string();
+}
+
+TEST(Picture, TypeComesFromTheExtensionFoundAfterTheStart)
+{
+    EXPECT_EQ(GetPictureType("images/add.gif"), kPictureGif);
+    EXPECT_EQ(GetPictureType("IMAGES/ADD.GIF"), kPictureGif);
+    EXPECT_EQ(GetPictureType(".gif"), kPictureUnknown);
+    EXPECT_EQ(GetPictureType("a.bmp"), kPictureBitmap);
+    EXPECT_EQ(GetPictureType("a.Ico"), kPictureIcon);
+    EXPECT_EQ(GetPictureType("a.jpg"), kPictureJpeg);
+    EXPECT_EQ(GetPictureType("a.jpeg"), kPictureJpeg);
+    EXPECT_EQ(GetPictureType("a.png"), kPictureUnknown);
+    EXPECT_EQ(GetPictureType(""), kPictureUnknown);
+    // A substring search: the first listed type found anywhere wins.
+    EXPECT_EQ(GetPictureType("x.gif.bmp"), kPictureBitmap);
+}
+
+TEST(Picture, EveryToolbarPictureLoadsAtItsNaturalSize)
+{
+    EnsureApplication();
+    const char* names[] = {"add.gif",         "edit.gif",        "copy.gif",        "drop.gif",
+                           "open.gif",        "search.gif",      "view.gif",        "item.gif",
+                           "Source.gif",      "Paste.gif",       "Cut.gif",         "Bold.gif",
+                           "Incline.gif",     "Underline.gif",   "TextColor.gif",   "BackColor.gif",
+                           "LeftAlign.gif",   "CenterAlign.gif", "RightAlign.gif",  "OrderList.gif",
+                           "UnOrderList.gif", "InsertLine.gif",  "InsertTable.gif", "HyperLink.gif",
+                           "InsertImage.gif"};
+    for (const char* name : names) {
+        QImage picture = LoadPictureBitmap(std::string(VELLUM_IMAGES_DIR) + "/" + name);
+        ASSERT_FALSE(picture.isNull()) << name;
+        EXPECT_EQ(picture.size(), QSize(16, 16)) << name;
+        // White background (the transparent colour) with something drawn on it.
+        EXPECT_EQ(QColor(picture.pixel(0, 15)), QColor(Qt::white)) << name;
+        int inked = 0;
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x)
+                inked += QColor(picture.pixel(x, y)) != QColor(Qt::white);
+        EXPECT_GT(inked, 12) << name;
+    }
+}
+
+TEST(Picture, BitmapsMapTheirGreyShadesAndOtherPicturesTakeTheFill)
+{
+    EnsureApplication();
+    QImage source(4, 2, QImage::Format_RGB32);
+    source.fill(QColor(192, 192, 192));
+    source.setPixel(1, 0, qRgb(128, 128, 128));
+    source.setPixel(2, 0, qRgb(10, 20, 30));
+    const std::string bmp = Scratch("shades.bmp");
+    ASSERT_TRUE(source.save(QString::fromStdString(bmp), "BMP"));
+
+    QImage bitmap = LoadPictureBitmap(bmp);
+    ASSERT_EQ(bitmap.size(), QSize(4, 2));
+    EXPECT_EQ(QColor(bitmap.pixel(0, 0)), ToQColor(GetSystemColor(SystemColor::ButtonFace)));
+    EXPECT_EQ(QColor(bitmap.pixel(1, 0)), ToQColor(GetSystemColor(SystemColor::ButtonShadow)));
+    EXPECT_EQ(QColor(bitmap.pixel(2, 0)), QColor(10, 20, 30));
+
+    const std::string jpg = Scratch("photo.jpg");
+    QImage photo(30, 20, QImage::Format_RGB32);
+    photo.fill(QColor(0, 0, 200));
+    ASSERT_TRUE(photo.save(QString::fromStdString(jpg), "JPEG"));
+    EXPECT_EQ(LoadPictureBitmap(jpg).size(), QSize(30, 20));
+
+    // A picture with transparent parts shows the fill colour through them.
+    QImage cut(4, 4, QImage::Format_ARGB32);
+    cut.fill(Qt::transparent);
+    cut.setPixel(0, 0, qRgba(0, 0, 0, 255));
+    const std::string ico = Scratch("cut.ico");
+    if (cut.save(QString::fromStdString(ico), "ICO")) {
+        QImage filled = LoadPictureBitmap(ico, MakeColorRef(0, 255, 0));
+        ASSERT_FALSE(filled.isNull());
+        EXPECT_EQ(QColor(filled.pixel(3, 3)), QColor(0, 255, 0));
+        EXPECT_EQ(QColor(filled.pixel(0, 0)), QColor(0, 0, 0));
+    }
+
+    EXPECT_TRUE(LoadPictureBitmap(Scratch("missing.gif")).isNull());
+    EXPECT_TRUE(LoadPictureBitmap(Scratch("shades.png")).isNull()); // unknown type
+    const std::string junk = Scratch("junk.gif");
+    FILE* f = fopen(junk.c_str(), "wb");
+    ASSERT_TRUE(f);
+    fputs("not a picture", f);
+    fclose(f);
+    EXPECT_TRUE(LoadPictureBitmap(junk).isNull());
+}
+
+} // namespace
