@@ -1,0 +1,123 @@
+// Offscreen pictures of the windows this folder builds, as a person would
+// see them: the search form, a toolbar strip of image buttons (with a
+// checked toggle and a disabled button). The PNGs land in the build folder's
+// "screenshots/"; the README shows copies of them.
+#include "platform/text/CodePage.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/DialogActions.h"
+#include "platform/ui/ScriptedDesktop.h"
+#include "platform/ui/WindowImage.h"
+#include "platform/ui/WindowStyles.h"
+#include "ui/ImageButton.h"
+#include "ui/InputFormDlg.h"
+#include "ui/LayoutCtrl.h"
+
+#include <QImage>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+
+using namespace vellum::ui;
+using vellum::text::FromUtf8;
+
+namespace {
+
+std::string ShotPath(const char* name)
+{
+    std::filesystem::path folder = std::filesystem::path(VELLUM_BINARY_DIR) / "screenshots";
+    std::filesystem::create_directories(folder);
+    return (folder / name).string();
+}
+
+std::string Picture(const char* name)
+{
+    return std::string(VELLUM_IMAGES_DIR) + "/" + name;
+}
+
+// A picture of a real window has more than a handful of colours.
+size_t DistinctColours(const QImage& image)
+{
+    std::set<QRgb> colours;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            colours.insert(image.pixel(x, y));
+    return colours.size();
+}
+
+TEST(Screenshot, SearchFormTitledFind)
+{
+    EnsureApplication();
+    ScriptedDesktop desktop;
+    ScopedDesktop installed(desktop);
+    CInputFormDlg form;
+    form.SetTitle(FromUtf8("查找"));
+    form.AddField("MailFrom", FromUtf8("发件人"));
+    form.AddField("Subject", FromUtf8("主题"));
+    form.SetValue("MailFrom", FromUtf8("张三"));
+    const std::string path = ShotPath("search-form.png");
+    bool saved = false;
+    desktop.ActInModal([&](QWidget& dialog) { saved = RenderToPng(dialog, path); });
+    form.DoModal();
+    ASSERT_TRUE(saved);
+    QImage shot(QString::fromStdString(path));
+    ASSERT_FALSE(shot.isNull());
+    EXPECT_EQ(shot.size(), QSize(500, 148));
+    EXPECT_GT(DistinctColours(shot), 8u);
+}
+
+TEST(Screenshot, ToolbarStripOfImageButtons)
+{
+    EnsureApplication();
+    QWidget window;
+    window.resize(640, 52);
+    auto* folderBar = new CLayoutCtrl(&window);
+    folderBar->Create(QRect(0, 0, 640, 26), &window, 0, kStyleVisible);
+    CLayoutRow* row = folderBar->AddRow(22, 3);
+    struct Entry
+    {
+        const char* caption;
+        const char* picture;
+        int id;
+        int width;
+    };
+    const Entry folderButtons[] = {
+        {"新邮件", "add.gif", 6001, 70}, {"编辑", "edit.gif", 6002, 60},
+        {"复制", "copy.gif", 6003, 60},  {"删除", "drop.gif", 6004, 60},
+        {"打开", "open.gif", 6002, 60},  {"查找", "search.gif", 6005, 60},
+        {"阅读", "view.gif", 6002, 60},  {"保存", "item.gif", 6010, 60}};
+    CImageButton* disabled = nullptr;
+    for (const Entry& entry : folderButtons) {
+        CImageButton* button =
+            folderBar->AddButton(row, FromUtf8(entry.caption), entry.id, entry.width, 3);
+        EXPECT_EQ(button->SetImageFile(Picture(entry.picture), 0xFFFFFF), 0) << entry.picture;
+        disabled = button;
+    }
+    disabled->setEnabled(false);
+
+    auto* editorBar = new CLayoutCtrl(&window);
+    editorBar->Create(QRect(0, 26, 640, 26), &window, 10, kStyleVisible);
+    CLayoutRow* tools = editorBar->AddRow(22, 3);
+    const char* editorPictures[] = {
+        "Source.gif",      "copy.gif",       "Paste.gif",      "Cut.gif",         "Bold.gif",
+        "Incline.gif",     "Underline.gif",  "TextColor.gif",  "BackColor.gif",   "LeftAlign.gif",
+        "CenterAlign.gif", "RightAlign.gif", "OrderList.gif",  "UnOrderList.gif", "InsertLine.gif",
+        "InsertTable.gif", "HyperLink.gif",  "InsertImage.gif"};
+    int id = 8001;
+    for (const char* name : editorPictures) {
+        CImageButton* button = editorBar->AddButton(tools, "", id++, 22, 3);
+        EXPECT_EQ(button->SetImageFile(Picture(name), 0xFFFFFF), 0) << name;
+        if (std::string(name) == "Bold.gif") {
+            button->setCheckable(true);
+            button->SetCheck(1);
+        }
+    }
+
+    const std::string path = ShotPath("toolbar-strip.png");
+    ASSERT_TRUE(RenderToPng(window, path));
+    QImage shot(QString::fromStdString(path));
+    ASSERT_FALSE(shot.isNull());
+    EXPECT_GT(DistinctColours(shot), 12u);
+}
+
+} // namespace
