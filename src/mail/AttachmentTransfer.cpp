@@ -1,0 +1,139 @@
+// Upload and download of the one attachment of a mail, as the dialogs run
+// them. Messages are the system's own; "testup.txt" keeps the last request
+// body for whoever has to find out what an upload sent.
+#include "mail/AttachmentTransfer.h"
+
+#include "entry/IniDocument.h"
+#include "entry/RequestParams.h"
+#include "entry/TextHelpers.h"
+#include "mail/AttachmentName.h"
+#include "net/HttpClient.h"
+#include "net/MultipartForm.h"
+#include "platform/fs/ModuleHome.h"
+#include "platform/text/CodePage.h"
+#include "platform/ui/DesktopServices.h"
+
+#include <optional>
+
+namespace {
+
+using vellum::text::FromUtf8;
+
+// The attachment server's pages, from "data/tolvan.ini" section ".", read
+// each time a transfer starts.
+struct ServerPages
+{
+    std::string base;
+    std::string type;
+
+    std::string Upload() const { return base + "upload" + type; }
+    std::string Download() const { return base + "download" + type; }
+};
+
+std::optional<ServerPages> ReadServerPages(QWidget* parent)
+{
+    CIniDocument ini;
+    ini.Load(GetModuleDir() + "data/tolvan.ini");
+    ServerPages pages{ini.Get(".", "HttpServer").value_or(""),
+                      ini.Get(".", "ServerType").value_or("")};
+    if (pages.type.empty())
+        pages.type = ".jsp";
+    if (!pages.base.empty())
+        return pages;
+    vellum::ui::MessageBox(FromUtf8("未定义服务器地址(data\\tolvan.ini)[./HttpServer]"),
+                           vellum::ui::MessageButtons::Ok, parent);
+    return std::nullopt;
+}
+
+void Show(const std::string& text, QWidget* parent)
+{
+    vellum::ui::MessageBox(text, vellum::ui::MessageButtons::Ok, parent);
+}
+
+// Posts the chosen file; 1 when the reply named the stored file.
+int PostAttachment(AttachmentFields& fields, const ServerPages& pages, const std::string& path)
+{
+    CMultipartForm form;
+    form.AddPart("UserName", fields.userName, 0);
+    form.AddPart("FileName1", fields.attachment, 0);
+    form.AddPart("File1", path, 1);
+    CHttpClient client;
+    client.m_contentType = "multipart/form-data; boundary=" + form.GetBoundary();
+    client.m_body = form.GetBody();
+    client.m_bodyLength = form.GetLength();
+    WriteTextFile(GetModuleDir() + "testup.txt",
+                  std::string_view(client.m_body ? client.m_body : "",
+                                   static_cast<size_t>(client.m_bodyLength)));
+    vellum::ui::WaitCursor wait;
+    client.Request("POST", pages.Upload());
+    const std::string& reply = client.m_textBody;
+    if (reply.empty()) {
+        Show(FromUtf8("上传失败\r\n") + client.GetLastErrorText(), fields.parent);
+        return 0;
+    }
+    if (reply.find("SUCCESS") == std::string::npos) {
+        Show(FromUtf8("上传失败\r\n") + reply, fields.parent);
+        return 0;
+    }
+    CRequestParams params;
+    params.Parse(reply);
+    fields.attachment = params.Get("FileName1").value_or("");
+    return 1;
+}
+
+} // namespace
+
+int UploadAttachment(AttachmentFields& fields)
+{
+    std::optional<ServerPages> pages = ReadServerPages(fields.parent);
+    if (!pages)
+        return 0;
+    if (fields.sender != fields.userName) {
+        Show(FromUtf8("不可修改他人的上传文件"), fields.parent);
+        return 0;
+    }
+    std::optional<std::string> path = vellum::ui::CurrentDesktop().ChooseOpenFile(
+        fields.parent, FromUtf8("所有文件 (*.*)|*.*||"));
+    if (!path)
+        return 0;
+    return PostAttachment(fields, *pages, *path);
+}
+
+int DownloadAttachment(const AttachmentFields& fields, std::string* localCopy)
+{
+    if (localCopy)
+        localCopy->clear();
+    const std::string& name = fields.attachment;
+    if (name.empty())
+        return 0;
+    if (IsLocalAttachmentPath(name))
+        return vellum::ui::CurrentDesktop().ShellOpen(name) ? 1 : 0;
+    std::optional<ServerPages> pages = ReadServerPages(fields.parent);
+    if (!pages)
+        return 0;
+    std::string address =
+        pages->Download() + "?UserName=" + UrlEncode(fields.userName) + "&FileName=" + name;
+    // Users expect the download to work on a fresh installation, where
+    // "temp/" does not exist yet.
+    std::string folder = GetModuleDir() + "temp/";
+    vellum::fs::MakeFolders(vellum::text::ToUtf8(folder));
+    std::string path = folder + LocalCopyName(name);
+
+    vellum::ui::WaitCursor wait;
+    CHttpClient client;
+    client.Request("GET", address);
+    if (client.m_bytesReceived < 1) {
+        Show(FromUtf8("下载失败\r\n") + client.GetLastErrorText(), fields.parent);
+        return 0;
+    }
+    std::string disposition;
+    client.GetHeader("Content-Disposition", disposition);
+    bool complete = !disposition.empty();
+    if (!complete)
+        Show(FromUtf8("下载失败\r\n") + client.m_textBody, fields.parent);
+    client.SaveToFile(path);
+    if (localCopy)
+        *localCopy = path;
+    vellum::ui::CurrentDesktop().ShellOpen(path);
+    return complete ? 1 : 0;
+}

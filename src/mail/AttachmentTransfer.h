@@ -1,0 +1,33 @@
+// The attachment transfer behind the compose dialog's "上传" and the read
+// dialog's "下载" buttons. A mail carries at most one attachment; the file
+// lives on the attachment server named in "data/tolvan.ini", and the mail
+// keeps only the name the server stored it under.
+//
+// The dialogs hand over the fields the transfer reads (and, for the upload,
+// writes back); every question, message, file choice and shell open goes
+// through the desktop services, so the transfer runs headless in tests.
+#pragma once
+
+#include <string>
+
+class QWidget;
+
+// The dialog fields the transfer works on.
+struct AttachmentFields
+{
+    std::string userName;   // the dialog's user name
+    std::string sender;     // the compose dialog's sender field
+    std::string attachment; // the attachment field
+    QWidget* parent = nullptr;
+};
+
+// The compose dialog's upload: asks for a local file, posts it and puts the
+// server's name for it into fields.attachment. 1 when the field got a new
+// name, 0 when the user cancelled or a message said why not.
+int UploadAttachment(AttachmentFields& fields);
+
+// The read dialog's download: opens a local path directly, or fetches the
+// server file into "temp/" and opens the copy. 1 when something was opened
+// without a failure message, else 0. `localCopy`, when given, receives the
+// path of the saved copy (empty when none was saved).
+int DownloadAttachment(const AttachmentFields& fields, std::string* localCopy = nullptr);

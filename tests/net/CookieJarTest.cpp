@@ -1,0 +1,69 @@
+// The cookie jar's site rule and entry bookkeeping.
+#include "net/CookieJar.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(CookieJarTest, SiteIsTheLowerCasedPrefixUpToTheFirstSlashAfterTheHost)
+{
+    struct Case
+    {
+        const char* url;
+        bool has;
+        const char* site;
+    };
+    for (const Case& c : {Case{"http://Host.Example:81/A/b?c", true, "http://host.example:81/"},
+                          Case{"HTTP://h/", true, "http://h/"}, Case{"http://h", true, "http://h"},
+                          Case{"http://h?x=/y", true, "http://h?x=/"},
+                          Case{"https://h/", false, ""}, Case{"h/x", false, ""}}) {
+        std::string site;
+        EXPECT_EQ(CCookieJar::SiteOf(c.url, site), c.has) << c.url;
+        if (c.has) {
+            EXPECT_EQ(site, c.site) << c.url;
+        }
+    }
+}
+
+TEST(CookieJarTest, SetCookieTextsAddReplaceOrAreIgnored)
+{
+    CCookieJar jar;
+    jar.TakeSite("http://h/x");
+    jar.TakeSetCookie("a=1; path=/\r\nSet-Cookie: b=2");
+    jar.TakeSetCookie("b=2");
+    jar.TakeSetCookie("ab=5\r\n");
+    jar.TakeSetCookie("a=3");
+    jar.TakeSetCookie("novalue");
+    jar.TakeSetCookie("=orphan");
+    jar.TakeSetCookie("e=");
+    EXPECT_EQ(jar.m_entries, (std::vector<std::string>{"a=3", "b=2", "ab=5", "e="}));
+    EXPECT_EQ(jar.GetCookieLine("http://h/y"), "a=3;b=2;ab=5;e=");
+    EXPECT_EQ(jar.m_cookieLine, "a=3;b=2;ab=5;e=");
+
+    // Only the first 4095 characters are looked at.
+    CCookieJar longJar;
+    longJar.TakeSetCookie(std::string(4095, 'n') + "=v");
+    EXPECT_TRUE(longJar.m_entries.empty());
+}
+
+TEST(CookieJarTest, AnotherSiteGetsNoLineAndItsResponseClearsTheJar)
+{
+    CCookieJar jar;
+    jar.TakeSite("http://one/page");
+    jar.TakeSetCookie("k=v");
+    EXPECT_EQ(jar.GetCookieLine("http://ONE/other"), "k=v");
+    EXPECT_EQ(jar.GetCookieLine("http://two/"), "");
+    EXPECT_EQ(jar.GetCookieLine("ftp://one/"), "");
+
+    jar.TakeSite("ftp://two/"); // no site: nothing changes
+    EXPECT_EQ(jar.m_site, "http://one/");
+    jar.TakeSite("http://one/deeper/path");
+    EXPECT_EQ(jar.m_entries.size(), 1u) << "same site keeps the cookies";
+    jar.TakeSite("http://two/");
+    EXPECT_TRUE(jar.m_entries.empty());
+    EXPECT_EQ(jar.m_site, "http://two/");
+    // No cookie of its own and no shared store here: the line is empty.
+    EXPECT_EQ(jar.GetCookieLine("http://two/"), "");
+}
+
+} // namespace

@@ -1,0 +1,456 @@
+// The HTTP client against scripted peers on 127.0.0.1: the request bytes as
+// the server receives them, the response storage, the endings of the event
+// loop and their messages.
+#include "net/HttpClient.h"
+
+#include "entry/TraceLog.h"
+#include "net/ScriptedServer.h"
+#include "net/TestHome.h"
+#include "platform/text/CodePage.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <memory>
+#include <regex>
+#include <thread>
+
+namespace {
+
+using vellum::testing::CloseConnection;
+using vellum::testing::ReadFile;
+using vellum::testing::Response;
+using vellum::testing::ScriptedServer;
+using vellum::testing::TestHome;
+using vellum::testing::WriteAll;
+
+const std::string kAgent = "Mozilla/4.0+(compatible;+MSIE+6.0;+Windows+NT+5.1;+SV1)";
+
+ScriptedServer::Script Answer(std::string response)
+{
+    return [response](int fd, const std::string&) {
+        WriteAll(fd, response);
+        return true;
+    };
+}
+
+std::string HostLine(const ScriptedServer& server)
+{
+    return "Host: 127.0.0.1:" + std::to_string(server.Port()) + "\r\n";
+}
+
+class HttpClientTest : public ::testing::Test
+{
+protected:
+    TestHome home{"http"};
+};
+
+TEST_F(HttpClientTest, GetSendsTheHeadInItsExactOrderAndHttp10)
+{
+    ScriptedServer server(Answer(Response("ok", "Content-Type: text/plain\r\n")));
+    CHttpClient client;
+    EXPECT_EQ(client.Request("GET", server.Url("/a?x=1")), 1);
+    EXPECT_EQ(server.Request(), "GET /a?x=1 HTTP/1.0\r\nAccept: */*\r\nUser-Agent: " + kAgent +
+                                    "\r\n" + HostLine(server) + "\r\n");
+    EXPECT_EQ(client.m_textBody, "ok");
+    EXPECT_EQ(client.m_server, "127.0.0.1");
+    EXPECT_EQ(client.m_object, "/a?x=1");
+    EXPECT_EQ(client.m_port, server.Port());
+}
+
+TEST_F(HttpClientTest, PostHeadCarriesOptionalLinesBodyTypeAndLengthInOrder)
+{
+    std::string body = "field=1&x=2";
+    ScriptedServer server(Answer(Response("done", "Content-Type: text/html\r\n")));
+    CHttpClient client;
+    client.m_referer = "http://127.0.0.1/from";
+    client.m_soapAction = "urn:act";
+    client.m_extraHeaders = "X-One: 1\r\nX-Two: 2\r\n";
+    client.m_body = body.data();
+    client.m_bodyLength = static_cast<int>(body.size());
+    ASSERT_EQ(client.Request("POST", server.Url("/up")), 1);
+    EXPECT_EQ(server.Request(), "POST /up HTTP/1.0\r\nAccept: */*\r\n"
+                                "Referer: http://127.0.0.1/from\r\n"
+                                "User-Agent: " +
+                                    kAgent +
+                                    "\r\nSOAPAction: \"urn:act\"\r\nX-One: 1\r\nX-Two: 2\r\n"
+                                    "Content-Type: text/html\r\nContent-Length: 11\r\n" +
+                                    HostLine(server) + "\r\n" + body);
+    EXPECT_EQ(client.m_bodyBytesSent, 11);
+}
+
+TEST_F(HttpClientTest, BodyLengthRulesDependOnTheExactMethodName)
+{
+    {
+        ScriptedServer server(Answer(Response("")));
+        CHttpClient client;
+        client.m_flowTimeout = 50;
+        client.m_contentType.clear();
+        client.Request("POST", server.Url());
+        EXPECT_EQ(server.Request(), "POST / HTTP/1.0\r\nAccept: */*\r\nUser-Agent: " + kAgent +
+                                        "\r\nContent-Length: 0\r\n" + HostLine(server) + "\r\n");
+    }
+    {
+        ScriptedServer server(Answer(Response("")));
+        CHttpClient client;
+        client.m_flowTimeout = 50;
+        client.m_bodyText = "text body";
+        client.Request("POST", server.Url());
+        std::string request = server.Request();
+        EXPECT_NE(request.find("Content-Length: 9\r\n"), std::string::npos);
+        EXPECT_EQ(request.substr(request.size() - 9), "text body");
+    }
+    {
+        // "post" is not "POST": no type, no length, and GET drops the body.
+        ScriptedServer server(Answer(Response("")), false);
+        CHttpClient client;
+        client.m_flowTimeout = 50;
+        client.m_bodyText = "ignored";
+        client.Request("post", server.Url());
+        std::string request = server.Request();
+        EXPECT_EQ(request.find("Content-"), std::string::npos);
+        std::string body = "abc";
+        CHttpClient getter;
+        getter.m_flowTimeout = 50;
+        getter.m_body = body.data();
+        getter.m_bodyLength = 3;
+        ScriptedServer second(Answer(Response("")));
+        getter.Request("GET", second.Url());
+        EXPECT_EQ(getter.m_bodyLength, 0);
+        EXPECT_EQ(second.Request().find("abc"), std::string::npos);
+    }
+}
+
+TEST_F(HttpClientTest, OnlyHttpUrlsAreRequestedAndConnectFailuresReturnZero)
+{
+    CHttpClient client;
+    EXPECT_EQ(client.Request("GET", "https://127.0.0.1/"), -1);
+    EXPECT_EQ(client.Request("GET", "ftp://127.0.0.1/"), -1);
+    EXPECT_EQ(client.Request("GET", "127.0.0.1/a"), -1);
+    EXPECT_EQ(client.Request("GET", "http://127.0.0.1:99999/"), -1);
+
+    uint16_t closed = vellum::testing::FreePort();
+    EXPECT_EQ(client.Request("GET", "http://127.0.0.1:" + std::to_string(closed) + "/"), 0);
+    EXPECT_EQ(client.GetLastErrorText(), "CHiSocket::Connect error\r\n");
+    EXPECT_EQ(client.Request("GET", "http://" + std::string(70, 'a') + ".invalid/"), 0);
+    EXPECT_EQ(client.GetLastErrorText(), vellum::text::FromUtf8("解析主机地址失败\r\n"));
+}
+
+TEST_F(HttpClientTest, ResponseWithLengthEndsAsSoonAsTheBodyIsComplete)
+{
+    ScriptedServer server([](int fd, const std::string&) {
+        WriteAll(fd, Response("0123456789", "Content-Type: text/plain\r\n"));
+        // Stay connected: the client must not wait for the close.
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        return true;
+    });
+    CHttpClient client;
+    auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(client.Request("GET", server.Url()), 1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
+    EXPECT_EQ(client.m_contentLength, 10);
+    EXPECT_EQ(client.m_bytesReceived, 10);
+    EXPECT_EQ(client.m_textBody, "0123456789");
+    EXPECT_EQ(client.m_responseHead,
+              "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 10");
+    EXPECT_EQ(client.m_state, CHttpClient::kReceivingBody);
+    EXPECT_EQ(client.GetLastErrorText(), "SendAndRecv get read event\r\n");
+    EXPECT_FALSE(client.IsOpen());
+}
+
+TEST_F(HttpClientTest, ResponseWithoutLengthIsReadToTheCloseAndEndsWhenTheShortWaitRunsOut)
+{
+    ScriptedServer server(Answer(Response("all of it", "Content-Type: text/plain\r\n", false)));
+    CHttpClient client;
+    client.m_flowTimeout = 200;
+    auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(client.Request("GET", server.Url()), 1);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(190));
+    EXPECT_EQ(client.m_textBody, "all of it");
+    EXPECT_EQ(client.m_contentLength, -1);
+    EXPECT_EQ(client.GetLastErrorText(), "SendAndRecv::WSA_WAIT_TIMEOUT failure(Send 0/0/" +
+                                             std::to_string(client.m_bytesSent) + ")\r\n");
+    EXPECT_EQ(client.m_connected, 0) << "the close was noted";
+}
+
+TEST_F(HttpClientTest, ServerClosingWithoutAnAnswerEndsWhenTheFirstWaitRunsOut)
+{
+    ScriptedServer server([](int, const std::string&) { return true; });
+    CHttpClient client;
+    client.m_timeout = 300;
+    auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(client.Request("GET", server.Url()), 1);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(290));
+    EXPECT_EQ(client.m_bytesReceived, 0);
+    EXPECT_TRUE(client.m_responseHead.empty());
+    EXPECT_EQ(client.GetLastErrorText().rfind("SendAndRecv::WSA_WAIT_TIMEOUT failure(Send 0/0/", 0),
+              0u);
+}
+
+TEST_F(HttpClientTest, AResetWhileReadingIsNotedAsTheCloseAndTheShortWaitEndsTheLoop)
+{
+    ScriptedServer server([](int fd, const std::string&) {
+        WriteAll(fd, "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\npart");
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        CloseConnection(fd, true);
+        return false;
+    });
+    CHttpClient client;
+    client.m_flowTimeout = 300;
+    ASSERT_EQ(client.Request("GET", server.Url()), 1);
+    EXPECT_EQ(client.m_textBody, "part");
+    EXPECT_EQ(client.m_connected, 0);
+    EXPECT_EQ(client.GetLastErrorText().rfind("SendAndRecv::WSA_WAIT_TIMEOUT failure(Send 0/0/", 0),
+              0u);
+}
+
+TEST_F(HttpClientTest, AHeadSplitAcrossPiecesIsJoinedEvenWhenTheBlankLineIsSplit)
+{
+    ScriptedServer server([](int fd, const std::string&) {
+        for (std::string piece : {"HTTP/1.0 200 OK\r\nContent-Ty", "pe: text/plain\r\nContent-Le",
+                                  "ngth: 5\r\n\r", "\nhel", "lo"}) {
+            WriteAll(fd, piece);
+            std::this_thread::sleep_for(std::chrono::milliseconds(40));
+        }
+        return true;
+    });
+    CHttpClient client;
+    ASSERT_EQ(client.Request("GET", server.Url()), 1);
+    EXPECT_EQ(client.m_responseHead,
+              "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 5");
+    EXPECT_EQ(client.m_textBody, "hello");
+    EXPECT_EQ(client.m_contentLength, 5);
+}
+
+TEST_F(HttpClientTest, HeadersAreFoundOnlyInTheFirst2047CharactersWithOneSpaceAfterTheColon)
+{
+    std::string head = "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n"
+                       "Content-Disposition: attachment; filename=\"a.txt\"\r\n"
+                       "X-Tight:value\r\nX-Filler: " +
+                       std::string(3000, 'f') + "\r\nContent-Length: 3\r\nX-Late: yes";
+    ScriptedServer server(Answer(head + "\r\n\r\nabcdef"));
+    CHttpClient client;
+    client.m_flowTimeout = 100;
+    ASSERT_EQ(client.Request("GET", server.Url()), 1);
+    std::string value = "stale";
+    EXPECT_EQ(client.GetHeader("content-disposition", value), 1);
+    EXPECT_EQ(value, "attachment; filename=\"a.txt\"");
+    EXPECT_EQ(client.GetHeader("X-Tight", value), 0);
+    EXPECT_EQ(value, "");
+    EXPECT_EQ(client.GetHeader("X-Late", value), 0);
+    EXPECT_EQ(client.GetHeader("HTTP/1.0 200 OK", value), 0);
+    // The length header lies beyond the window, so the body runs to the close.
+    EXPECT_EQ(client.m_contentLength, -1);
+    EXPECT_EQ(client.m_textBody, "abcdef");
+    EXPECT_EQ(client.m_responseHead, head);
+}
+
+TEST_F(HttpClientTest, TextAndXmlTypesGoToTheTextBodyEverythingElseToTheTemporaryFile)
+{
+    struct Case
+    {
+        std::string headLine;
+        int nonText;
+    };
+    for (const Case& c :
+         {Case{"Content-Type: text/xml\r\n", 0}, Case{"Content-Type: application/xml\r\n", 0},
+          Case{"Content-Type: application/octet-stream\r\n", 1},
+          Case{"Content-Type: Text/Plain\r\n", 1}, Case{"", 1}}) {
+        std::string body("bin\0ary", 7);
+        ScriptedServer server(Answer(Response(body, c.headLine)));
+        CHttpClient client;
+        ASSERT_EQ(client.Request("GET", server.Url()), 1) << c.headLine;
+        EXPECT_EQ(client.m_nonTextBody, c.nonText) << c.headLine;
+        EXPECT_EQ(client.m_bytesReceived, 7) << c.headLine;
+        if (c.nonText) {
+            EXPECT_TRUE(client.m_textBody.empty());
+            std::string saved = home.Home() + "saved.bin";
+            EXPECT_EQ(client.SaveToFile(saved), 1);
+            EXPECT_EQ(ReadFile(saved), body) << c.headLine;
+            EXPECT_TRUE(std::filesystem::exists(client.m_tempFilePath)) << "kept after saving";
+        } else {
+            EXPECT_EQ(client.m_textBody, "bin") << "a zero byte ends the text";
+        }
+    }
+}
+
+TEST_F(HttpClientTest, TemporaryFileNameAndItsLifetime)
+{
+    // Objects built in the same second share one name; retry when the
+    // clock ticks between the two constructions.
+    std::unique_ptr<CHttpClient> firstObject, secondObject;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        firstObject = std::make_unique<CHttpClient>();
+        secondObject = std::make_unique<CHttpClient>();
+        if (firstObject->m_tempFilePath == secondObject->m_tempFilePath)
+            break;
+    }
+    CHttpClient& first = *firstObject;
+    EXPECT_EQ(first.m_tempFilePath, secondObject->m_tempFilePath);
+    std::regex pattern(home.Temp() + "http[0-9a-f]{4,}[0-9]+\\.tmp");
+    EXPECT_TRUE(std::regex_match(first.m_tempFilePath, pattern)) << first.m_tempFilePath;
+    auto nameAt = [&](std::time_t second) {
+        char name[64];
+        std::snprintf(name, sizeof name, "http%04x%d.tmp", static_cast<unsigned>(getpid()),
+                      static_cast<int>(second));
+        return home.Temp() + name;
+    };
+    std::time_t now = std::time(nullptr);
+    EXPECT_TRUE(first.m_tempFilePath == nameAt(now) || first.m_tempFilePath == nameAt(now - 1))
+        << first.m_tempFilePath;
+
+    ScriptedServer server(Answer(Response("12345", "Content-Type: image/png\r\n")));
+    ASSERT_EQ(first.Request("GET", server.Url()), 1);
+    EXPECT_TRUE(std::filesystem::exists(first.m_tempFilePath));
+    first.Reset();
+    EXPECT_FALSE(std::filesystem::exists(first.m_tempFilePath)) << "deleted while still open";
+}
+
+TEST_F(HttpClientTest, StorageFailuresRecordTheirMessagesAndTheNextPieceTriesAgain)
+{
+    CHttpClient client;
+    std::string goodPath = client.m_tempFilePath;
+    client.m_tempFilePath = home.Home() + "missing/folder/x.tmp";
+    client.m_url = "http://127.0.0.1/";
+    char head[] = "HTTP/1.0 200 OK\r\nContent-Type: application/zip\r\n\r\nabc\0room";
+    EXPECT_EQ(client.OnData(head, static_cast<int>(std::strlen(head))), 1);
+    EXPECT_EQ(client.m_state, CHttpClient::kReceivingBody);
+    EXPECT_EQ(client.m_bytesReceived, 0) << "the piece is dropped";
+    EXPECT_EQ(client.GetLastErrorText(), vellum::text::FromUtf8("CHttpClient 创建临时文件失败!"));
+    client.m_tempFilePath = goodPath;
+    char piece[] = "def\0room";
+    EXPECT_EQ(client.OnData(piece, 3), 1);
+    EXPECT_EQ(client.m_bytesReceived, 3);
+    EXPECT_EQ(client.SaveToFile(home.Home() + "zip.bin"), 1);
+    EXPECT_EQ(ReadFile(home.Home() + "zip.bin"), "def");
+
+    ScriptedServer text(Answer(Response("abc", "Content-Type: text/plain\r\n")));
+    ASSERT_EQ(client.Request("GET", text.Url()), 1);
+    EXPECT_EQ(client.SaveToFile(home.Home() + "missing/out.txt"), 0);
+    EXPECT_EQ(client.GetLastErrorText(), vellum::text::FromUtf8("无法创建目标文件"));
+    EXPECT_EQ(client.SaveToFile(home.Home() + "out.txt"), 1);
+    EXPECT_EQ(ReadFile(home.Home() + "out.txt"), "abc");
+}
+
+TEST_F(HttpClientTest, CookiesComeBackToTheSameSiteOnlyAndReplaceByName)
+{
+    CHttpClient client;
+    // An empty body with its length still waits for the close (nothing
+    // follows the head in its piece): keep that wait short.
+    client.m_flowTimeout = 50;
+    {
+        ScriptedServer server(
+            Answer(Response("", "Set-Cookie: a=1; path=/\r\nSet-Cookie: b=2\r\n")));
+        client.Request("GET", server.Url("/login"));
+        EXPECT_EQ(server.Request().find("Cookie:"), std::string::npos);
+    }
+    // Every scripted server has its own port, hence its own site; switch the
+    // jar's site to the next server's by hand to model two requests to one.
+    auto sameSite = [&](const ScriptedServer& server) {
+        client.m_cookieJar.m_site = "http://127.0.0.1:" + std::to_string(server.Port()) + "/";
+    };
+    {
+        ScriptedServer server(Answer(Response("", "Set-Cookie: a=3\r\nSet-Cookie: ab=9\r\n")));
+        sameSite(server);
+        client.Request("GET", server.Url("/next"));
+        std::string request = server.Request();
+        EXPECT_NE(request.find("\r\nCookie: a=1;b=2\r\nHost: "), std::string::npos) << request;
+    }
+    {
+        ScriptedServer server(Answer(Response("")));
+        sameSite(server);
+        client.Request("GET", server.Url("/again"));
+        EXPECT_NE(server.Request().find("Cookie: a=3;b=2;ab=9\r\n"), std::string::npos);
+    }
+    {
+        // The jar's site is the last server's: a request to another site
+        // carries nothing (and asks no other store).
+        ScriptedServer server(Answer(Response("")));
+        client.Request("GET", server.Url("/other"));
+        EXPECT_EQ(server.Request().find("Cookie:"), std::string::npos);
+    }
+    client.m_useCookies = 0;
+    {
+        ScriptedServer server(Answer(Response("")));
+        sameSite(server);
+        client.m_cookieJar.m_entries = {"z=1"};
+        client.Request("GET", server.Url());
+        EXPECT_EQ(server.Request().find("Cookie:"), std::string::npos);
+    }
+}
+
+TEST_F(HttpClientTest, LargeBodiesAreSentOnWriteReadinessAndStopWhenTheAnswerComes)
+{
+    std::string body(8 << 20, 'b');
+    for (size_t i = 0; i < body.size(); i += 4093)
+        body[i] = static_cast<char>('a' + i % 26);
+    ScriptedServer server(Answer(Response("got it", "Content-Type: text/plain\r\n")));
+    CHttpClient client;
+    client.m_body = body.data();
+    client.m_bodyLength = static_cast<int>(body.size());
+    client.m_contentType = "application/octet-stream";
+    ASSERT_EQ(client.Request("POST", server.Url("/big")), 1);
+    std::string request = server.Request();
+    EXPECT_EQ(request.substr(request.find("\r\n\r\n") + 4), body);
+    EXPECT_EQ(client.m_bodyBytesSent, client.m_bodyLength);
+    EXPECT_EQ(client.m_textBody, "got it");
+
+    // A server that answers before reading anything of the body.
+    ScriptedServer early(
+        [](int fd, const std::string&) {
+            WriteAll(fd, Response("refused", "Content-Type: text/plain\r\n"));
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            return true;
+        },
+        false);
+    CHttpClient second;
+    second.m_body = body.data();
+    second.m_bodyLength = static_cast<int>(body.size());
+    ASSERT_EQ(second.Request("POST", early.Url()), 1);
+    EXPECT_EQ(second.m_textBody, "refused");
+    EXPECT_LT(second.m_bodyBytesSent, second.m_bodyLength);
+}
+
+TEST_F(HttpClientTest, AbortEventFromAnotherThreadEndsTheLoopLikeATimeout)
+{
+    ScriptedServer server([](int, const std::string&) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        return true;
+    });
+    CHttpClient client;
+    std::thread aborter([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        client.m_abortEvent.Signal();
+    });
+    auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(client.Request("GET", server.Url()), 1);
+    aborter.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1200));
+    EXPECT_EQ(client.GetLastErrorText().rfind("SendAndRecv::WSA_WAIT_TIMEOUT failure(Send 0/0/", 0),
+              0u);
+}
+
+TEST_F(HttpClientTest, TraceSwitchWritesThreeLinesPerRequest)
+{
+    ScriptedServer server(Answer(Response("x", "Content-Type: text/plain\r\n")));
+    CHttpClient client;
+    client.m_trace = 1;
+    ASSERT_EQ(client.Request("GET", server.Url()), 1);
+    CloseTrace();
+    std::string trace = ReadFile(home.Home() + "trace.log");
+    std::regex lines("[0-9a-f]{8} CHttpClient::Request send header\r\n"
+                     "[0-9a-f]{8} CHttpClient::Request send and recv header\r\n"
+                     "[0-9a-f]{8} CHttpClient::Request read ok\r\n");
+    EXPECT_TRUE(std::regex_match(trace, lines)) << trace;
+
+    ScriptedServer quiet(Answer(Response("x")));
+    CHttpClient silent;
+    silent.Request("GET", quiet.Url());
+    CloseTrace();
+    EXPECT_EQ(ReadFile(home.Home() + "trace.log"), trace);
+}
+
+} // namespace
