@@ -237,6 +237,23 @@ TEST_F(GridListMode, KeysSkipHiddenColumnsAndRows)
     EXPECT_EQ(table.GetFocusCell(), (GridCellId{2, 3})) << "back to the end of the row above";
 }
 
+TEST_F(GridListMode, DraggingBelowTheRowsScrollsAndExtendsOnEachTimerStep)
+{
+    input.LeftButtonDown(X(0), Y(4), {});
+    EXPECT_FALSE(input.WantsAutoScroll());
+    input.MouseMove(X(0), 130);
+    ASSERT_TRUE(input.WantsAutoScroll());
+    input.AutoScrollStep();
+    EXPECT_EQ(viewport.GetTopRow(), 2);
+    EXPECT_EQ(SelectedRows(), (std::vector<int>{4, 5, 6}));
+    input.AutoScrollStep();
+    EXPECT_EQ(SelectedRows(), (std::vector<int>{4, 5, 6, 7}));
+    input.LeftButtonUp(X(0), 130);
+    EXPECT_FALSE(input.WantsAutoScroll());
+    EXPECT_EQ(table.GetState(7, 0) & (GridStateFocused | GridStateSelected),
+              unsigned(GridStateFocused | GridStateSelected));
+}
+
 TEST(GridInputCells, CellModeSelectsRectanglesAndCornerSelectsAll)
 {
     GridTable table(5, 4, 1, 1);
