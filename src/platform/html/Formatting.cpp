@@ -478,7 +478,9 @@ std::vector<Element*> SelectedBlocks(Document& document, bool create)
     std::vector<Element*> blocks;
     for (Node* leaf : leaves) {
         Element* block = EnclosingBlock(leaf);
-        if (!block)
+        // Only the body's content has blocks to format (not HEAD, not HTML).
+        Element* body = document.Body();
+        if (!block || !body || !body->Contains(block))
             continue;
         if (create && IsContainerBlock(block)) {
             bool caretInContainer = leaf == block;
@@ -565,6 +567,8 @@ bool ToggleList(Document& document, std::string_view listTag)
             groups.push_back({block});
     }
     for (const std::vector<Element*>& group : groups) {
+        if (!group.front()->IsConnected() || !group.front()->ParentElement())
+            continue;
         Element* list = document.CreateElement(listTag);
         group.front()->Parent()->InsertBefore(list, group.front());
         for (Element* block : group) {
