@@ -65,6 +65,13 @@ CGridCtrl::CGridCtrl(int rows, int cols, int fixedRows, int fixedCols)
         m_input.AutoScrollStep();
         AfterInput();
     });
+    // The window class of the platform's grid: button-face background and
+    // the arrow cursor.
+    setObjectName("MFCGridCtrl");
+    QPalette palette = viewport()->palette();
+    palette.setColor(QPalette::Window, ToQColor(GetSystemColor(SystemColor::ButtonFace)));
+    viewport()->setPalette(palette);
+    viewport()->setCursor(Qt::ArrowCursor);
     m_titleTip = new GridTitleTip(viewport());
     viewport()->setMouseTracking(true);
     setFrameShape(QFrame::NoFrame);

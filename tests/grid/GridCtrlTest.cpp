@@ -103,6 +103,9 @@ TEST_F(GridWindow, CreationGivesIdTabStopAndMeasuredDefaults)
 {
     EXPECT_TRUE(grid->HasWindow());
     EXPECT_EQ(vellum::ui::ControlIdOf(grid), 6011);
+    EXPECT_EQ(grid->objectName(), "MFCGridCtrl");
+    EXPECT_EQ(grid->parentWidget(), &parent);
+    EXPECT_TRUE(grid->isVisible());
     EXPECT_EQ(grid->focusPolicy(), Qt::StrongFocus);
     const CGridDefaultCell* normal = grid->GetDefaultCell(false, false);
     EXPECT_GT(normal->GetWidth(), 40) << "measured, not the 40 x 16 of a grid without a window";
