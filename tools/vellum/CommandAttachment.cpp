@@ -1,0 +1,137 @@
+// `vellum upload` and `vellum download`: the attachment transfer as the
+// compose and read dialogs run it, with a console standing in for the
+// person at the desk: the file to upload is given on the command line, and
+// messages go to stderr.
+#include "Command.h"
+#include "mail/AttachmentTransfer.h"
+#include "platform/fs/ModuleHome.h"
+#include "platform/text/CodePage.h"
+#include "platform/ui/DesktopServices.h"
+
+#include <cstdio>
+#include <spawn.h>
+#include <sys/wait.h>
+
+extern char** environ;
+
+namespace {
+
+class ConsoleDesktop : public vellum::ui::DesktopServices
+{
+public:
+    ConsoleDesktop(std::optional<std::string> file, bool openFiles)
+        : m_file(std::move(file)), m_openFiles(openFiles)
+    {
+    }
+
+    int MessagesShown() const { return m_messages; }
+
+    vellum::ui::MessageAnswer ShowMessage(QWidget*, const std::string& text, const std::string&,
+                                          vellum::ui::MessageButtons,
+                                          vellum::ui::MessageIcon) override
+    {
+        ++m_messages;
+        std::fwrite(text.data(), 1, text.size(), stderr);
+        std::fputc('\n', stderr);
+        return vellum::ui::MessageAnswer::Ok;
+    }
+    std::optional<std::string> ChooseOpenFile(QWidget*, const std::string&) override
+    {
+        return m_file;
+    }
+    std::optional<vellum::ui::ColorRef> ChooseColor(QWidget*, vellum::ui::ColorRef) override
+    {
+        return std::nullopt;
+    }
+    // Opens with the desktop's program (xdg-open) only when asked to.
+    bool ShellOpen(const std::string& path) override
+    {
+        if (!m_openFiles)
+            return true;
+        std::string file = vellum::text::ToUtf8(path);
+        const char* argv[] = {"xdg-open", file.c_str(), nullptr};
+        pid_t pid = 0;
+        if (posix_spawnp(&pid, "xdg-open", nullptr, nullptr, const_cast<char**>(argv), environ))
+            return false;
+        int status = 0;
+        waitpid(pid, &status, 0);
+        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+    void BeginWaitCursor() override {}
+    void EndWaitCursor() override {}
+    void Pause(int) override {}
+    int RunModal(QWidget&) override { return vellum::ui::kDialogCancel; }
+
+private:
+    std::optional<std::string> m_file;
+    bool m_openFiles;
+    int m_messages = 0;
+};
+
+void PrintLine(const std::string& text)
+{
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fputc('\n', stdout);
+}
+
+int RunUpload(const CommandArgs& given)
+{
+    CommandArgs args = given;
+    std::string user, replace;
+    if (!TakeOption(args, "user", user) || args.size() != 1)
+        return CommandFailure("upload needs --user U FILE (vellum upload --help)");
+    TakeOption(args, "replace", replace);
+    // The file dialog only offers existing files; the module itself would
+    // upload an unreadable file as an empty one.
+    if (!vellum::fs::FileExists(args[0]))
+        return CommandFailure("cannot read " + args[0]);
+    ConsoleDesktop console(vellum::text::FromUtf8(args[0]), false);
+    vellum::ui::ScopedDesktop installed(console);
+    AttachmentFields fields;
+    fields.userName = fields.sender = vellum::text::FromUtf8(user);
+    fields.attachment = vellum::text::FromUtf8(replace);
+    if (UploadAttachment(fields) != 1)
+        return 1;
+    PrintLine(fields.attachment);
+    return 0;
+}
+
+int RunDownload(const CommandArgs& given)
+{
+    CommandArgs args = given;
+    std::string user;
+    bool open = TakeFlag(args, "open");
+    if (!TakeOption(args, "user", user) || args.size() != 1)
+        return CommandFailure("download needs --user U NAME (vellum download --help)");
+    ConsoleDesktop console(std::nullopt, open);
+    vellum::ui::ScopedDesktop installed(console);
+    AttachmentFields fields;
+    fields.userName = vellum::text::FromUtf8(user);
+    fields.attachment = vellum::text::FromUtf8(args[0]);
+    std::string localCopy;
+    int result = DownloadAttachment(fields, &localCopy);
+    // A local path is opened where it is: it is its own "copy".
+    if (!localCopy.empty() || result == 1)
+        PrintLine(localCopy.empty() ? fields.attachment : localCopy);
+    return result == 1 && console.MessagesShown() == 0 ? 0 : 1;
+}
+
+const VellumCommand kUpload(
+    "upload", "upload a file to the attachment server as the compose dialog does",
+    "usage: vellum upload --user U FILE [--replace NAME]\n\n"
+    "Posts FILE to the upload page of the server in \"data/tolvan.ini\" (section \".\", keys\n"
+    "HttpServer and ServerType) with the user name U. NAME is the attachment field's\n"
+    "earlier server name, which the server may replace. Prints the server's name for the\n"
+    "file; on failure prints the dialog's message to stderr and exits with status 1.",
+    RunUpload);
+
+const VellumCommand kDownload(
+    "download", "download an attachment into temp/ as the read dialog does",
+    "usage: vellum download --user U NAME [--open]\n\n"
+    "Fetches NAME from the download page of the server in \"data/tolvan.ini\" into the\n"
+    "module home's \"temp/\" folder and prints the local copy's path. A NAME that is a local\n"
+    "path is not fetched. --open opens the file with the desktop's program (xdg-open).\n"
+    "Exit status 1 when a message was shown (it goes to stderr) or nothing was saved.",
+    RunDownload);
+
+} // namespace
