@@ -1,0 +1,261 @@
+// Upload and download as the dialogs run them, against vellum-attachd and
+// scripted servers on 127.0.0.1, with a scripted person at the desk.
+#include "mail/AttachmentTransfer.h"
+
+#include "AttachServerProcess.h"
+#include "net/ScriptedServer.h"
+#include "net/TestHome.h"
+#include "platform/text/CodePage.h"
+#include "platform/ui/ScriptedDesktop.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+
+namespace {
+
+using vellum::testing::AttachServerProcess;
+using vellum::testing::ReadFile;
+using vellum::testing::Response;
+using vellum::testing::ScriptedServer;
+using vellum::testing::TestHome;
+using vellum::testing::WriteAll;
+using vellum::text::FromUtf8;
+using vellum::ui::ScriptedDesktop;
+
+std::vector<std::string> TextsShown(const ScriptedDesktop& desk)
+{
+    std::vector<std::string> texts;
+    for (const auto& message : desk.Messages())
+        texts.push_back(message.text);
+    return texts;
+}
+
+std::string LastText(const ScriptedDesktop& desk)
+{
+    return desk.Messages().empty() ? std::string() : desk.Messages().back().text;
+}
+
+class AttachmentTransferTest : public ::testing::Test
+{
+protected:
+    AttachmentTransferTest() { vellum::text::SetHostCodePage("GBK"); }
+
+    void UseServer(const std::string& base, const std::string& type = "")
+    {
+        home.WriteFile("data/tolvan.ini", "[.]\nHttpServer=" + base +
+                                              (type.empty() ? "" : "\nServerType=" + type) + "\n");
+    }
+    std::string LocalFile(const std::string& name, const std::string& bytes)
+    {
+        home.WriteFile("local/" + name, bytes);
+        return home.Home() + "local/" + name;
+    }
+    static AttachmentFields Fields(const std::string& user, const std::string& attachment = "")
+    {
+        AttachmentFields fields;
+        fields.userName = fields.sender = user;
+        fields.attachment = attachment;
+        return fields;
+    }
+
+    TestHome home{"transfer"};
+    ScriptedDesktop desk;
+    vellum::ui::ScopedDesktop installed{desk};
+};
+
+TEST_F(AttachmentTransferTest, UploadThenDownloadRoundTripsThroughTheServer)
+{
+    AttachServerProcess server(home.Temp() + "store");
+    ASSERT_GT(server.Port(), 0);
+    UseServer(server.BaseUrl());
+    std::string bytes("PK\3\4 binary\0with zero", 21);
+    desk.AnswerOpenFile(LocalFile("report.zip", bytes));
+    std::string user = FromUtf8("张三");
+    AttachmentFields fields = Fields(user);
+
+    EXPECT_EQ(UploadAttachment(fields), 1);
+    EXPECT_TRUE(std::regex_match(fields.attachment, std::regex("[0-9]{14}-[0-9a-f]{8}\\.zip")))
+        << fields.attachment;
+    EXPECT_TRUE(desk.Messages().empty()) << LastText(desk);
+    EXPECT_EQ(desk.FileFilters(), std::vector<std::string>{FromUtf8("所有文件 (*.*)|*.*||")});
+    EXPECT_EQ(desk.WaitCursorCount(), 1);
+    EXPECT_EQ(desk.WaitCursorDepth(), 0);
+    // "testup.txt" holds the request body up to its first zero byte.
+    std::string separator = "--#BOUNDARAY1234567890#\r\n";
+    EXPECT_EQ(
+        ReadFile(home.Home() + "testup.txt"),
+        separator + "Content-Disposition: form-data; name=\"UserName\"\r\n\r\n" + user + "\r\n" +
+            separator + "Content-Disposition: form-data; name=\"FileName1\"\r\n\r\n\r\n" +
+            separator + "Content-Disposition: form-data; name=\"File1\"; filename=\"" +
+            home.Home() +
+            "local/report.zip\"\r\nContent-Type: application/octet-stream\r\n\r\nPK\3\4 binary");
+
+    ASSERT_FALSE(std::filesystem::exists(home.Home() + "temp")) << "a fresh installation";
+    std::string copy;
+    AttachmentFields reader = Fields(FromUtf8("李四"), fields.attachment);
+    EXPECT_EQ(DownloadAttachment(reader, &copy), 1);
+    EXPECT_EQ(copy, home.Home() + "temp/" + fields.attachment);
+    EXPECT_EQ(ReadFile(copy), bytes);
+    EXPECT_EQ(desk.OpenedPaths(), std::vector<std::string>{copy});
+    EXPECT_TRUE(desk.Messages().empty()) << LastText(desk);
+    EXPECT_EQ(server.Stop(), 0) << "stops cleanly on SIGTERM";
+}
+
+TEST_F(AttachmentTransferTest, ASecondUploadReplacesTheAuthorsFileButNobodyElses)
+{
+    AttachServerProcess server(home.Temp() + "store");
+    ASSERT_GT(server.Port(), 0);
+    UseServer(server.BaseUrl());
+    AttachmentFields alice = Fields("alice");
+    desk.AnswerOpenFile(LocalFile("one.txt", "first"));
+    ASSERT_EQ(UploadAttachment(alice), 1);
+    std::string first = alice.attachment;
+
+    // Bob replies with Alice's attachment and uploads his own: hers stays.
+    AttachmentFields bob = Fields("bob", first);
+    desk.AnswerOpenFile(LocalFile("two.txt", "second"));
+    ASSERT_EQ(UploadAttachment(bob), 1);
+    EXPECT_NE(bob.attachment, first);
+    EXPECT_TRUE(std::filesystem::exists(home.Temp() + "store/" + first));
+
+    desk.AnswerOpenFile(LocalFile("three.pdf", "third"));
+    ASSERT_EQ(UploadAttachment(alice), 1);
+    EXPECT_NE(alice.attachment, first);
+    EXPECT_EQ(alice.attachment.substr(alice.attachment.size() - 4), ".pdf");
+    EXPECT_FALSE(std::filesystem::exists(home.Temp() + "store/" + first)) << "replaced";
+    EXPECT_EQ(ReadFile(home.Temp() + "store/" + alice.attachment), "third");
+    EXPECT_NE(ReadFile(home.Home() + "testup.txt").find("name=\"FileName1\"\r\n\r\n" + first),
+              std::string::npos)
+        << "the earlier name goes to the server";
+}
+
+TEST_F(AttachmentTransferTest, UploadRefusalsShowTheirMessagesAndKeepTheField)
+{
+    AttachmentFields fields = Fields("alice", "old.txt");
+    EXPECT_EQ(UploadAttachment(fields), 0);
+    EXPECT_EQ(TextsShown(desk), std::vector<std::string>{
+                                    FromUtf8("未定义服务器地址(data\\tolvan.ini)[./HttpServer]")});
+    EXPECT_TRUE(desk.FileFilters().empty());
+
+    AttachServerProcess server(home.Temp() + "store", {"--max-size", "10"});
+    ASSERT_GT(server.Port(), 0);
+    UseServer(server.BaseUrl());
+    fields.sender = "bob";
+    EXPECT_EQ(UploadAttachment(fields), 0);
+    EXPECT_EQ(LastText(desk), FromUtf8("不可修改他人的上传文件"));
+    EXPECT_TRUE(desk.FileFilters().empty());
+
+    fields.sender = "alice";
+    EXPECT_EQ(UploadAttachment(fields), 0) << "the user cancelled the file dialog";
+    EXPECT_EQ(desk.Messages().size(), 2u);
+    EXPECT_FALSE(std::filesystem::exists(home.Home() + "testup.txt"));
+
+    desk.AnswerOpenFile(LocalFile("big.txt", "more than ten bytes"));
+    EXPECT_EQ(UploadAttachment(fields), 0);
+    std::string shown = LastText(desk);
+    EXPECT_EQ(shown.rfind(FromUtf8("上传失败\r\n"), 0), 0u);
+    EXPECT_NE(shown.find("larger than 10 bytes"), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("SUCCESS"), std::string::npos);
+    EXPECT_EQ(fields.attachment, "old.txt");
+
+    server.Stop();
+    desk.AnswerOpenFile(LocalFile("small.txt", "tiny"));
+    EXPECT_EQ(UploadAttachment(fields), 0);
+    EXPECT_EQ(LastText(desk), FromUtf8("上传失败\r\n") + "CHiSocket::Connect error\r\n");
+    EXPECT_EQ(fields.attachment, "old.txt");
+}
+
+TEST_F(AttachmentTransferTest, TheReplyTextDecidesWhatTheFieldBecomes)
+{
+    struct Case
+    {
+        std::string reply;
+        std::string type;
+        int result;
+        std::string field;
+        std::string message;
+    };
+    for (const Case& c :
+         {Case{"SUCCESS", "text/plain", 1, "", ""},
+          Case{"ok SUCCESS&FileName1=x%20y.doc", "text/html", 1, "x y.doc", ""},
+          Case{"SUCCESS?FileName1=a.bin", "application/octet-stream", 0, "keep",
+               FromUtf8("上传失败\r\n") + "SendAndRecv get read event\r\n"},
+          Case{"denied", "text/plain", 0, "keep", FromUtf8("上传失败\r\n") + "denied"}}) {
+        ScriptedDesktop scripted;
+        vellum::ui::ScopedDesktop local(scripted);
+        ScriptedServer server([&](int fd, const std::string&) {
+            WriteAll(fd, Response(c.reply, "Content-Type: " + c.type + "\r\n"));
+            return true;
+        });
+        UseServer("http://127.0.0.1:" + std::to_string(server.Port()) + "/", ".php");
+        scripted.AnswerOpenFile(LocalFile("a.txt", "a"));
+        AttachmentFields fields = Fields("u", "keep");
+        EXPECT_EQ(UploadAttachment(fields), c.result) << c.reply;
+        EXPECT_EQ(fields.attachment, c.field) << c.reply;
+        std::string request = server.Request();
+        EXPECT_EQ(request.rfind("POST /upload.php HTTP/1.0\r\n", 0), 0u);
+        EXPECT_NE(request.find("Content-Type: multipart/form-data; "
+                               "boundary=#BOUNDARAY1234567890#\r\n"),
+                  std::string::npos);
+        EXPECT_EQ(LastText(scripted), c.message) << c.reply;
+    }
+}
+
+TEST_F(AttachmentTransferTest, DownloadAddressEncodesTheUserButNotTheNameAndTheCopyStaysInTemp)
+{
+    ScriptedServer server([](int fd, const std::string&) {
+        WriteAll(fd, Response("body", "Content-Disposition: attachment\r\n"));
+        return true;
+    });
+    UseServer("http://127.0.0.1:" + std::to_string(server.Port()) + "/", ".php");
+    AttachmentFields fields = Fields(FromUtf8("张 三"), "../../a b.txt");
+    std::string copy;
+    EXPECT_EQ(DownloadAttachment(fields, &copy), 1);
+    std::string request = server.Request();
+    EXPECT_EQ(request.substr(0, request.find("\r\n")),
+              "GET /download.php?UserName=%D5%C5%20%C8%FD&FileName=../../a b.txt HTTP/1.0");
+    EXPECT_EQ(copy, home.Home() + "temp/a b.txt");
+    EXPECT_EQ(ReadFile(copy), "body");
+    EXPECT_FALSE(std::filesystem::exists(home.Home() + "../a b.txt"));
+    EXPECT_TRUE(desk.Messages().empty()) << LastText(desk);
+}
+
+TEST_F(AttachmentTransferTest, LocalPathsAreOpenedWhereTheyAre)
+{
+    for (std::string local : {"C:\\docs\\a.doc", "\\\\share\\a.doc", "/home/u/a.doc"}) {
+        AttachmentFields fields = Fields("u", local);
+        EXPECT_EQ(DownloadAttachment(fields), 1);
+        EXPECT_EQ(desk.OpenedPaths().back(), local);
+    }
+    EXPECT_TRUE(desk.Messages().empty()) << "no server was needed";
+    AttachmentFields nothing = Fields("u");
+    EXPECT_EQ(DownloadAttachment(nothing), 0);
+    EXPECT_TRUE(desk.Messages().empty());
+    AttachmentFields colonFirst = Fields("u", ":a.doc");
+    EXPECT_EQ(DownloadAttachment(colonFirst), 0);
+    EXPECT_EQ(LastText(desk), FromUtf8("未定义服务器地址(data\\tolvan.ini)[./HttpServer]"));
+}
+
+TEST_F(AttachmentTransferTest, DownloadFailuresShowTheirMessages)
+{
+    AttachServerProcess server(home.Temp() + "store");
+    ASSERT_GT(server.Port(), 0);
+    UseServer(server.BaseUrl());
+    std::string copy;
+    AttachmentFields missing = Fields("u", "20200101000000-00000000.txt");
+    EXPECT_EQ(DownloadAttachment(missing, &copy), 0);
+    EXPECT_EQ(LastText(desk), FromUtf8("下载失败\r\n") + "file not found\r\n");
+    EXPECT_EQ(desk.OpenedPaths(), std::vector<std::string>{copy})
+        << "saved and opened all the same";
+    EXPECT_EQ(ReadFile(copy), "file not found\r\n");
+
+    server.Stop();
+    EXPECT_EQ(DownloadAttachment(missing, &copy), 0);
+    EXPECT_EQ(LastText(desk), FromUtf8("下载失败\r\n") + "CHiSocket::Connect error\r\n");
+    EXPECT_TRUE(copy.empty());
+    EXPECT_EQ(desk.OpenedPaths().size(), 1u);
+}
+
+} // namespace
