@@ -3,6 +3,7 @@
 // highest key of a table. Each opens its own session from --connect, which
 // takes the same connection strings as the module.
 #include "Command.h"
+#include "platform/db/TextCompare.h"
 #include "store/DbRecordset.h"
 #include "store/DbSession.h"
 #include "store/MailTables.h"
@@ -41,18 +42,9 @@ bool OpenFromArgs(CommandArgs& args, CDbSession& session, const char* command)
 
 bool IsQuery(std::string_view statement)
 {
-    while (!statement.empty() && (statement.front() == ' ' || statement.front() == '\t' ||
-                                  statement.front() == '\r' || statement.front() == '\n'))
-        statement.remove_prefix(1);
-    static constexpr std::string_view kSelect = "select";
-    if (statement.size() < kSelect.size())
-        return false;
-    for (size_t i = 0; i < kSelect.size(); ++i) {
-        char c = statement[i];
-        if ((c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c) != kSelect[i])
-            return false;
-    }
-    return true;
+    size_t start = statement.find_first_not_of(" \t\r\n");
+    return start != std::string_view::npos &&
+           vellum::db::StartsWithIgnoringCase(statement.substr(start), "select");
 }
 
 void PrintHeader(CDbRecordset& recordset)
