@@ -4,6 +4,7 @@
 // caption on OK. Callers rely on the capitals, and the quirk is kept.
 #include "ui/InputFormDlg.h"
 
+#include "entry/NameCompare.h"
 #include "entry/TextHelpers.h"
 #include "platform/text/CodePage.h"
 #include "platform/ui/CommandTarget.h"
@@ -32,21 +33,6 @@ constexpr int kFieldWidth = 100;
 constexpr int kComboListHeight = 200;
 constexpr int kStretch = 0;
 constexpr int kFixed = 3;
-
-bool SameIgnoringCase(const std::string& a, const char* b)
-{
-    std::string lower = a;
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    std::string other = b;
-    for (char& c : other) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return lower == other;
-}
 
 std::vector<std::string> ComboEntries(const std::string& valueList)
 {
@@ -135,15 +121,15 @@ int CInputFormDlg::AddFieldRows(const std::string& name, int id)
     QWidget* control = nullptr;
     int height = kRowHeight;
 
-    if (SameIgnoringCase(type, "LABEL")) {
+    if (SameNameIgnoringCase(type, "LABEL")) {
         CLayoutRow* row = layout_.AddRow(kRowHeight, kRowFixedHeight | 1);
         control = layout_.AddLabel(row, caption, id, kFieldWidth, kStretch);
-    } else if (SameIgnoringCase(type, "EDIT")) {
+    } else if (SameNameIgnoringCase(type, "EDIT")) {
         CLayoutRow* row = layout_.AddRow(kRowHeight, kRowFixedHeight | 1);
         layout_.AddLabel(row, caption, 0, kCaptionWidth, kFixed);
         control = layout_.AddEdit(row, id, kFieldWidth, kStretch);
         SetWindowText(control, value);
-    } else if (SameIgnoringCase(type, "CHECKBOX")) {
+    } else if (SameNameIgnoringCase(type, "CHECKBOX")) {
         CLayoutRow* row = layout_.AddRow(kRowHeight, kRowFixedHeight | 1);
         layout_.AddLabel(row, "", 0, kCaptionWidth, kFixed);
         auto* box = new QCheckBox(ToQString(caption), this);
@@ -153,7 +139,7 @@ int CInputFormDlg::AddFieldRows(const std::string& name, int id)
         box->show();
         layout_.AddItem(row, box, kFieldWidth, kStretch);
         control = box;
-    } else if (SameIgnoringCase(type, "TEXTAREA")) {
+    } else if (SameNameIgnoringCase(type, "TEXTAREA")) {
         CLayoutRow* captionRow = layout_.AddRow(kRowHeight, kRowFixedHeight | 1);
         layout_.AddLabel(captionRow, caption, 0, 10, kStretch);
         int rowCount = document_.GetInt(name, "RowCount");
@@ -170,7 +156,7 @@ int CInputFormDlg::AddFieldRows(const std::string& name, int id)
         SetWindowText(area, value);
         control = area;
         height = rowCount * kRowHeight + kRowHeight;
-    } else if (SameIgnoringCase(type, "COMBOBOX")) {
+    } else if (SameNameIgnoringCase(type, "COMBOBOX")) {
         CLayoutRow* row = layout_.AddRow(kRowHeight, kRowFixedHeight | 1);
         layout_.AddLabel(row, caption, 0, kCaptionWidth, kFixed);
         auto* combo = new QComboBox(this);
