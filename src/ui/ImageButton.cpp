@@ -84,17 +84,28 @@ int CImageButton::SetImage(const QImage& image, ColorRef transparent)
         return 2;
     }
     image_ = opaque;
+    mask_ = mask;
     maskedImage_ = QPixmap::fromImage(opaque);
     maskedImage_.setMask(mask);
-    disabledImage_ = QPixmap(opaque.size());
-    disabledImage_.fill(Qt::transparent);
-    QPainter painter(&disabledImage_);
-    painter.drawPixmap(1, 1, Silhouette(mask, System(SystemColor::ButtonHighlight)));
-    painter.drawPixmap(0, 0, Silhouette(mask, System(SystemColor::ButtonShadow)));
-    painter.end();
+    BuildDisabledImage();
     updateGeometry();
     update();
     return 0;
+}
+
+// The embossed picture is drawn in system colours, so it is made again
+// whenever they change.
+void CImageButton::BuildDisabledImage()
+{
+    if (mask_.isNull()) {
+        disabledImage_ = QPixmap();
+        return;
+    }
+    disabledImage_ = QPixmap(mask_.size());
+    disabledImage_.fill(Qt::transparent);
+    QPainter painter(&disabledImage_);
+    painter.drawPixmap(1, 1, Silhouette(mask_, System(SystemColor::ButtonHighlight)));
+    painter.drawPixmap(0, 0, Silhouette(mask_, System(SystemColor::ButtonShadow)));
 }
 
 int CImageButton::SetColor(int slot, ColorRef color, bool redraw)
@@ -335,6 +346,7 @@ void CImageButton::changeEvent(QEvent* event)
         break;
     case QEvent::PaletteChange:
         ResetColors();
+        BuildDisabledImage();
         break;
     default:
         break;

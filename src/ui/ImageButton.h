@@ -8,6 +8,7 @@
 #include "ui/ButtonLook.h"
 
 #include <QAbstractButton>
+#include <QBitmap>
 #include <QImage>
 #include <QPainter>
 #include <QPixmap>
@@ -75,6 +76,7 @@ protected:
 
 private:
     void ResetColors();
+    void BuildDisabledImage();
     void SetHovered(bool hovered);
     void ReportClick();
     void MoveFocusOn();
@@ -83,6 +85,7 @@ private:
     void PaintCaption(QPainter& painter, QRect area, const ButtonLook& look) const;
 
     QImage image_;
+    QBitmap mask_;
     QPixmap maskedImage_;
     QPixmap disabledImage_;
     std::array<vellum::ui::ColorRef, kColorSlotCount> colors_{};
