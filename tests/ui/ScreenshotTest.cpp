@@ -12,11 +12,14 @@
 #include "ui/InputFormDlg.h"
 #include "ui/LayoutCtrl.h"
 
+#include <QApplication>
+#include <QEnterEvent>
 #include <QImage>
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <set>
+#include <vector>
 
 using namespace vellum::ui;
 using vellum::text::FromUtf8;
@@ -86,14 +89,18 @@ TEST(Screenshot, ToolbarStripOfImageButtons)
         {"复制", "copy.gif", 6003, 60},  {"删除", "drop.gif", 6004, 60},
         {"打开", "open.gif", 6002, 60},  {"查找", "search.gif", 6005, 60},
         {"阅读", "view.gif", 6002, 60},  {"保存", "item.gif", 6010, 60}};
-    CImageButton* disabled = nullptr;
+    std::vector<CImageButton*> buttons;
     for (const Entry& entry : folderButtons) {
         CImageButton* button =
             folderBar->AddButton(row, FromUtf8(entry.caption), entry.id, entry.width, 3);
         EXPECT_EQ(button->SetImageFile(Picture(entry.picture), 0xFFFFFF), 0) << entry.picture;
-        disabled = button;
+        buttons.push_back(button);
     }
-    disabled->setEnabled(false);
+    // One button of each state: hovered (raised), held down (sunken), disabled.
+    QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+    QApplication::sendEvent(buttons[1], &enter);
+    buttons[2]->setDown(true);
+    buttons.back()->setEnabled(false);
 
     auto* editorBar = new CLayoutCtrl(&window);
     editorBar->Create(QRect(0, 26, 640, 26), &window, 10, kStyleVisible);
