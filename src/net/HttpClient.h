@@ -13,6 +13,7 @@
 #include "net/ProxySocket.h"
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 class CHttpClient : public CProxySocket
@@ -97,4 +98,5 @@ private:
     void StoreBody(const char* data, int length);
 
     std::FILE* m_tempFile = nullptr;
+    std::unique_ptr<char[]> m_fileBuffer; // the temporary file's write buffer
 };

@@ -79,9 +79,10 @@ uint32_t EventSocket::EnumerateEvents()
     return bits;
 }
 
-IoResult EventSocket::Send(const char* data, int length)
+IoResult EventSocket::Send(const char* data, int length, bool moreFollows)
 {
-    ssize_t n = send(m_fd, data, static_cast<size_t>(length), MSG_NOSIGNAL);
+    int flags = MSG_NOSIGNAL | (moreFollows ? MSG_MORE : 0);
+    ssize_t n = send(m_fd, data, static_cast<size_t>(length), flags);
     if (n >= 0)
         return {static_cast<int>(n), 0};
     IoResult result{-1, errno};

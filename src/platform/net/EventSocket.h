@@ -65,7 +65,10 @@ public:
     uint32_t EnumerateEvents();
     bool HasPendingEvents() const { return m_pending != 0; }
 
-    IoResult Send(const char* data, int length);
+    // With `moreFollows` the system may hold a partial packet back for the
+    // next send, so a run of small sends leaves as full packets; the last
+    // send of a run must pass false.
+    IoResult Send(const char* data, int length, bool moreFollows = false);
     IoResult Receive(char* buffer, int size);
 
     // The system error code of the last failed Open or Connect.
