@@ -277,6 +277,27 @@ TEST_F(HttpClientTest, TextAndXmlTypesGoToTheTextBodyEverythingElseToTheTemporar
     }
 }
 
+TEST_F(HttpClientTest, ASavedBodySurvivesTheObjectsNextResponse)
+{
+    CHttpClient client;
+    std::string saved = home.Home() + "first.bin";
+    {
+        ScriptedServer server(Answer(Response("first body", "Content-Type: image/gif\r\n")));
+        ASSERT_EQ(client.Request("GET", server.Url()), 1);
+        EXPECT_EQ(client.SaveToFile(saved), 1);
+        EXPECT_EQ(client.SaveToFile(saved), 1) << "saving twice to one name";
+        EXPECT_EQ(client.SaveToFile(client.m_tempFilePath), 1) << "saving onto itself";
+    }
+    {
+        ScriptedServer server(Answer(Response("second", "Content-Type: image/gif\r\n")));
+        ASSERT_EQ(client.Request("GET", server.Url()), 1);
+        EXPECT_EQ(client.SaveToFile(home.Home() + "second.bin"), 1);
+    }
+    EXPECT_EQ(ReadFile(saved), "first body");
+    EXPECT_EQ(ReadFile(home.Home() + "second.bin"), "second");
+    EXPECT_EQ(ReadFile(client.m_tempFilePath), "second") << "the temporary file stays";
+}
+
 TEST_F(HttpClientTest, TemporaryFileNameAndItsLifetime)
 {
     // Objects built in the same second share one name; retry when the

@@ -78,9 +78,9 @@ int RunUpload(const CommandArgs& given)
 {
     CommandArgs args = given;
     std::string user, replace;
+    TakeOption(args, "replace", replace);
     if (!TakeOption(args, "user", user) || args.size() != 1)
         return CommandFailure("upload needs --user U FILE (vellum upload --help)");
-    TakeOption(args, "replace", replace);
     // The file dialog only offers existing files; the module itself would
     // upload an unreadable file as an empty one.
     if (!vellum::fs::FileExists(args[0]))
