@@ -42,7 +42,7 @@ int CMultipartForm::AddPart(const std::string& name, const std::string& value, i
 
 void CMultipartForm::Clear()
 {
-    m_body.reset();
+    m_body.Free();
     m_capacity = 0;
     m_length = 0;
     m_parts.clear();
@@ -50,7 +50,7 @@ void CMultipartForm::Clear()
 
 const char* CMultipartForm::GetBody()
 {
-    m_body.reset();
+    m_body.Free();
     m_capacity = 0;
     m_length = 0;
     Lay();
@@ -59,11 +59,14 @@ const char* CMultipartForm::GetBody()
         return nullptr;
     }
     int size = static_cast<int>(m_length);
-    m_body = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(size) + 1);
+    if (!m_body.Allocate(static_cast<size_t>(size))) {
+        m_length = 0;
+        return nullptr;
+    }
     m_capacity = size;
     m_length = 0;
     Lay();
-    return m_body.get();
+    return m_body.Data();
 }
 
 void CMultipartForm::Lay()
@@ -97,10 +100,10 @@ void CMultipartForm::LayFile(const std::string& path)
     if (std::fseek(file, 0, SEEK_END) == 0)
         size = std::ftell(file);
     std::rewind(file);
-    if (size > 0 && !m_body) {
+    if (size > 0 && !m_body.Data()) {
         m_length += size;
     } else if (size > 0 && m_length + size <= m_capacity) {
-        char* target = m_body.get() + m_length;
+        char* target = m_body.Data() + m_length;
         size_t read = std::fread(target, 1, static_cast<size_t>(size), file);
         std::memset(target + read, 0, static_cast<size_t>(size) - read);
         m_length += size;
@@ -110,12 +113,12 @@ void CMultipartForm::LayFile(const std::string& path)
 
 void CMultipartForm::Append(const char* data, int64_t size)
 {
-    if (!m_body) {
+    if (!m_body.Data()) {
         m_length += size;
         return;
     }
     if (m_length + size > m_capacity)
         return;
-    std::memcpy(m_body.get() + m_length, data, static_cast<size_t>(size));
+    std::memcpy(m_body.Data() + m_length, data, static_cast<size_t>(size));
     m_length += size;
 }

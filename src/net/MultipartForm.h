@@ -4,6 +4,8 @@
 // the HTTP client as request body, so nothing is copied again on the way out.
 #pragma once
 
+#include "platform/net/BodyBlock.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -43,7 +45,7 @@ private:
     void Append(const char* data, int64_t size);
     void Append(const std::string& text) { Append(text.data(), static_cast<int64_t>(text.size())); }
 
-    std::unique_ptr<char[]> m_body;
+    vellum::net::BodyBlock m_body;
     int m_capacity = 0;
     int64_t m_length = 0;
     std::vector<std::unique_ptr<CFormPart>> m_parts;
