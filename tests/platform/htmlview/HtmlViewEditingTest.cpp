@@ -1,0 +1,189 @@
+// Editing through the view: keys and input-method commits reaching the
+// document, Enter and Backspace across blocks, Tab, undo and redo, and the
+// read-only view refusing every change.
+#include "ViewTestSupport.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+
+using namespace vellum::html;
+using namespace vellum::html::testing;
+
+namespace {
+
+void SendPreedit(HtmlView& view, const QString& preedit)
+{
+    QList<QInputMethodEvent::Attribute> attributes{
+        {QInputMethodEvent::Cursor, static_cast<int>(preedit.size()), 1, QVariant()}};
+    QInputMethodEvent event(preedit, attributes);
+    QCoreApplication::sendEvent(&view, &event);
+}
+
+void SendCommit(HtmlView& view, const QString& text)
+{
+    QInputMethodEvent event;
+    event.setCommitString(text);
+    QCoreApplication::sendEvent(&view, &event);
+}
+
+void SendText(HtmlView& view, const QString& text)
+{
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, text);
+    QCoreApplication::sendEvent(&view, &press);
+}
+
+} // namespace
+
+TEST(HtmlViewEditing, TypedKeysReachTheDocumentAtTheCaret)
+{
+    auto view = ShowView("<DIV>abef</DIV>");
+    PutCaret(*view, At(*view, "abef", 2));
+    QTest::keyClicks(view.get(), "cd");
+    EXPECT_EQ(BodyOf(*view), "<DIV>abcdef</DIV>");
+    // A key whose text is Chinese (a keyboard layout that types it directly).
+    SendText(*view, QString::fromUtf8("中"));
+    EXPECT_EQ(BodyOf(*view), "<DIV>abcd中ef</DIV>");
+    // Control characters and Ctrl+letter type nothing.
+    SendText(*view, QString(QChar(0x07)));
+    QTest::keyClick(view.get(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(BodyOf(*view), "<DIV>abcd中ef</DIV>");
+}
+
+TEST(HtmlViewEditing, InputMethodPreeditStaysOutOfTheDocumentUntilCommitted)
+{
+    auto view = ShowView("<DIV>ab</DIV>");
+    PutCaret(*view, At(*view, "ab", 1));
+    SendPreedit(*view, "zhong");
+    EXPECT_EQ(view->PreeditText(), "zhong");
+    EXPECT_EQ(BodyOf(*view), "<DIV>ab</DIV>");
+
+    // The input method's window goes where the caret is.
+    QRect cursor = view->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+    QRectF caret = view->Layout().CaretRect(At(*view, "ab", 1));
+    EXPECT_FALSE(cursor.isEmpty());
+    EXPECT_NEAR(cursor.center().y(), view->ToViewport(caret.center()).y() + view->viewport()->y(),
+                2);
+    EXPECT_EQ(view->inputMethodQuery(Qt::ImSurroundingText).toString(), "ab");
+    EXPECT_EQ(view->inputMethodQuery(Qt::ImCursorPosition).toInt(), 1);
+    EXPECT_TRUE(view->inputMethodQuery(Qt::ImEnabled).toBool());
+
+    SendCommit(*view, QString::fromUtf8("中文"));
+    EXPECT_TRUE(view->PreeditText().isEmpty());
+    EXPECT_EQ(BodyOf(*view), "<DIV>a中文b</DIV>");
+    EXPECT_EQ(view->inputMethodQuery(Qt::ImCursorPosition).toInt(), 3);
+
+    // The commit is one step for undo.
+    QTest::keyClick(view.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(BodyOf(*view), "<DIV>ab</DIV>");
+}
+
+TEST(HtmlViewEditing, InputMethodReplacementCorrectsTextBeforeTheCaret)
+{
+    auto view = ShowView("<DIV>xy</DIV>");
+    PutCaret(*view, At(*view, "xy", 2));
+    QInputMethodEvent event;
+    event.setCommitString(QString::fromUtf8("文"), -1, 1);
+    QCoreApplication::sendEvent(view.get(), &event);
+    EXPECT_EQ(BodyOf(*view), "<DIV>x文</DIV>");
+}
+
+TEST(HtmlViewEditing, EnterAndBackspaceAcrossBlocks)
+{
+    auto view = ShowView("<DIV>abcd</DIV>");
+    PutCaret(*view, At(*view, "abcd", 2));
+    QRectF before = view->Layout().CaretRect(view->GetDocument().GetSelection().GetRange().start);
+
+    QTest::keyClick(view.get(), Qt::Key_Return);
+    EXPECT_EQ(BodyOf(*view), "<DIV>ab</DIV><DIV>cd</DIV>");
+    // The caret went down to the start of the new block.
+    QRectF after = view->Layout().CaretRect(view->GetDocument().GetSelection().GetRange().start);
+    EXPECT_GT(after.top(), before.top());
+    EXPECT_LT(after.left(), before.left());
+
+    QTest::keyClick(view.get(), Qt::Key_X);
+    EXPECT_EQ(BodyOf(*view), "<DIV>ab</DIV><DIV>xcd</DIV>");
+    QTest::keyClick(view.get(), Qt::Key_Backspace);
+    QTest::keyClick(view.get(), Qt::Key_Backspace);
+    EXPECT_EQ(BodyOf(*view), "<DIV>abcd</DIV>");
+    QTest::keyClick(view.get(), Qt::Key_X);
+    EXPECT_EQ(BodyOf(*view), "<DIV>abxcd</DIV>");
+}
+
+TEST(HtmlViewEditing, DeleteJoinsTheNextBlockAndShiftEnterBreaksTheLine)
+{
+    auto view = ShowView("<DIV>ab</DIV><DIV>cd</DIV>");
+    PutCaret(*view, At(*view, "ab", 2));
+    QTest::keyClick(view.get(), Qt::Key_Delete);
+    EXPECT_EQ(BodyOf(*view), "<DIV>abcd</DIV>");
+    QTest::keyClick(view.get(), Qt::Key_Delete);
+    EXPECT_EQ(BodyOf(*view), "<DIV>abd</DIV>");
+    QTest::keyClick(view.get(), Qt::Key_Return, Qt::ShiftModifier);
+    EXPECT_EQ(BodyOf(*view), "<DIV>ab<BR>d</DIV>");
+}
+
+TEST(HtmlViewEditing, TabIndentsWithNoBreakSpacesAndKeepsTheFocus)
+{
+    auto view = ShowView("<DIV>ab</DIV>");
+    PutCaret(*view, At(*view, "ab", 1));
+    QTest::keyClick(view.get(), Qt::Key_Tab);
+    EXPECT_EQ(BodyOf(*view), "<DIV>a&nbsp;&nbsp;&nbsp;&nbsp;b</DIV>");
+    EXPECT_TRUE(view->hasFocus());
+}
+
+TEST(HtmlViewEditing, UndoAndRedoAfterTyping)
+{
+    auto view = ShowView("<DIV>one</DIV>");
+    PutCaret(*view, At(*view, "one", 3));
+    QTest::keyClicks(view.get(), " two");
+    QTest::keyClick(view.get(), Qt::Key_Return);
+    QTest::keyClicks(view.get(), "three");
+    ASSERT_EQ(BodyOf(*view), "<DIV>one two</DIV><DIV>three</DIV>");
+
+    QTest::keyClick(view.get(), Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(view.get(), Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(view.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(BodyOf(*view), "<DIV>one</DIV>");
+    QTest::keyClick(view.get(), Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_NE(BodyOf(*view), "<DIV>one</DIV>");
+    QTest::keyClick(view.get(), Qt::Key_Y, Qt::ControlModifier);
+    QTest::keyClick(view.get(), Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(BodyOf(*view), "<DIV>one two</DIV><DIV>three</DIV>");
+    // The caret is after what redo brought back, so typing continues there.
+    QTest::keyClicks(view.get(), "!");
+    EXPECT_EQ(BodyOf(*view), "<DIV>one two</DIV><DIV>three!</DIV>");
+}
+
+TEST(HtmlViewEditing, ReadOnlyViewRefusesEditsButSelectsAndCopies)
+{
+    auto view = ShowView("<DIV>read me</DIV><DIV>second</DIV>", false);
+    EXPECT_FALSE(view->IsEditable());
+    EXPECT_FALSE(view->inputMethodQuery(Qt::ImEnabled).toBool());
+    PutCaret(*view, At(*view, "read me", 0));
+    const std::string original = BodyOf(*view);
+
+    QGuiApplication::clipboard()->setText("pasted");
+    QTest::keyClicks(view.get(), "abc");
+    QTest::keyClick(view.get(), Qt::Key_Return);
+    QTest::keyClick(view.get(), Qt::Key_Delete);
+    QTest::keyClick(view.get(), Qt::Key_Backspace);
+    QTest::keyClick(view.get(), Qt::Key_V, Qt::ControlModifier);
+    SendCommit(*view, QString::fromUtf8("中"));
+    EXPECT_EQ(BodyOf(*view), original);
+    EXPECT_TRUE(view->CaretViewportRect().isNull()) << "no caret in the read-only view";
+
+    // Shift+End selects the line; Ctrl+C copies it; Ctrl+X does not cut.
+    QTest::keyClick(view.get(), Qt::Key_End, Qt::ShiftModifier);
+    EXPECT_EQ(SelectedText(*view), "read me");
+    QTest::keyClick(view.get(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "read me");
+    QTest::keyClick(view.get(), Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(BodyOf(*view), original);
+
+    // Switching editing on makes the same view editable.
+    view->SetEditable(true);
+    PutCaret(*view, At(*view, "second", 6));
+    QTest::keyClicks(view.get(), "!");
+    EXPECT_EQ(BodyOf(*view), "<DIV>read me</DIV><DIV>second!</DIV>");
+}

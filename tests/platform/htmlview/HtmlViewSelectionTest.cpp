@@ -1,0 +1,218 @@
+// Selecting in the view: Shift with the movement keys (the anchor stays),
+// the goal column of vertical moves, the mouse (click, drag, Shift+click,
+// double-click, a click on an image) and scrolling that follows the caret
+// and the dragging mouse.
+#include "ViewTestSupport.h"
+
+using namespace vellum::html;
+using namespace vellum::html::testing;
+
+namespace {
+
+const Position& CaretOf(const HtmlView& view)
+{
+    return view.GetDocument().GetSelection().GetRange().start;
+}
+
+std::string ManyLines(int count)
+{
+    std::string body;
+    for (int i = 0; i < count; ++i)
+        body += "<DIV>line " + std::to_string(i) + "</DIV>";
+    return body;
+}
+
+} // namespace
+
+TEST(HtmlViewSelection, ShiftWithArrowsMovesOnlyTheFocusEnd)
+{
+    auto view = ShowView("<DIV>abcdef ghi</DIV>");
+    PutCaret(*view, At(*view, "abcdef", 2));
+    QTest::keyClick(view.get(), Qt::Key_Right, Qt::ShiftModifier);
+    QTest::keyClick(view.get(), Qt::Key_Right, Qt::ShiftModifier);
+    QTest::keyClick(view.get(), Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(SelectedText(*view), "cde");
+    QTest::keyClick(view.get(), Qt::Key_Left, Qt::ShiftModifier);
+    EXPECT_EQ(SelectedText(*view), "cd");
+    // Past the anchor the selection turns round it.
+    for (int i = 0; i < 4; ++i)
+        QTest::keyClick(view.get(), Qt::Key_Left, Qt::ShiftModifier);
+    EXPECT_EQ(SelectedText(*view), "ab");
+    QTest::keyClick(view.get(), Qt::Key_End, Qt::ShiftModifier);
+    EXPECT_EQ(SelectedText(*view), "cdef ghi");
+
+    // Without Shift, Left and Right end a selection at its start or end.
+    QTest::keyClick(view.get(), Qt::Key_Left);
+    EXPECT_TRUE(view->GetDocument().GetSelection().IsCaret());
+    EXPECT_EQ(CaretOf(*view), At(*view, "abcdef", 2));
+    QTest::keyClick(view.get(), Qt::Key_End, Qt::ShiftModifier);
+    QTest::keyClick(view.get(), Qt::Key_Right);
+    EXPECT_EQ(CaretOf(*view), view->Layout().LineEnd(At(*view, "abcdef", 2)));
+
+    // Ctrl+Shift+Left selects word-wise from the end.
+    QTest::keyClick(view.get(), Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(SelectedText(*view), "ghi");
+    // Ctrl+A selects everything.
+    QTest::keyClick(view.get(), Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(SelectedText(*view), "abcdef ghi");
+}
+
+TEST(HtmlViewSelection, UpAndDownKeepTheColumnAcrossAShortLine)
+{
+    auto view = ShowView("<DIV>xxxxxxxxxxxx</DIV><DIV>x</DIV><DIV>xxxxxxxxxxxx</DIV>");
+    CharacterData* first = TextHolding(*view, "xxxxxxxxxxxx");
+    Node* third = view->GetDocument().Body()->ChildAt(2)->FirstChild();
+    PutCaret(*view, {first, 8});
+    qreal column = view->Layout().CaretRect({first, 8}).left();
+
+    QTest::keyClick(view.get(), Qt::Key_Down);
+    const Position middle = CaretOf(*view);
+    EXPECT_EQ(middle.node, view->GetDocument().Body()->ChildAt(1)->FirstChild());
+    EXPECT_LT(view->Layout().CaretRect(middle).left(), column);
+    QTest::keyClick(view.get(), Qt::Key_Down);
+    EXPECT_EQ(CaretOf(*view), (Position{third, 8}));
+    QTest::keyClick(view.get(), Qt::Key_Up);
+    QTest::keyClick(view.get(), Qt::Key_Up);
+    EXPECT_EQ(CaretOf(*view), (Position{first, 8}));
+
+    // A horizontal move sets a new column.
+    QTest::keyClick(view.get(), Qt::Key_Left);
+    QTest::keyClick(view.get(), Qt::Key_Left);
+    QTest::keyClick(view.get(), Qt::Key_Down);
+    QTest::keyClick(view.get(), Qt::Key_Down);
+    EXPECT_EQ(CaretOf(*view), (Position{third, 6}));
+
+    // Shift+Down from the first line selects down to the same column.
+    PutCaret(*view, {first, 8});
+    QTest::keyClick(view.get(), Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyClick(view.get(), Qt::Key_Down, Qt::ShiftModifier);
+    Range range = view->GetDocument().GetSelection().GetRange();
+    EXPECT_EQ(range.start, (Position{first, 8}));
+    EXPECT_EQ(range.end, (Position{third, 8}));
+}
+
+TEST(HtmlViewSelection, ControlHomeAndEndReachTheDocumentEdges)
+{
+    auto view = ShowView("<DIV>first</DIV><DIV>middle</DIV><DIV>last</DIV>");
+    PutCaret(*view, At(*view, "middle", 3));
+    QTest::keyClick(view.get(), Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(CaretOf(*view), At(*view, "last", 4));
+    QTest::keyClick(view.get(), Qt::Key_Home, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(SelectedText(*view), "first\r\nmiddle\r\nlast");
+    QTest::keyClick(view.get(), Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(CaretOf(*view), At(*view, "first", 0));
+}
+
+TEST(HtmlViewSelection, MouseClickDragAndShiftClick)
+{
+    auto view = ShowView("<DIV>hello world</DIV><DIV>second line</DIV>");
+    QPoint e = PointAt(*view, At(*view, "hello", 1));
+    QPoint w = PointAt(*view, At(*view, "world", 3));
+
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, w);
+    EXPECT_TRUE(view->GetDocument().GetSelection().IsCaret());
+    EXPECT_EQ(CaretOf(*view), At(*view, "world", 3));
+
+    Drag(*view, e, w);
+    EXPECT_EQ(SelectedText(*view), "ello wor");
+    // Dragging backwards keeps the press point as the anchor.
+    Drag(*view, w, e);
+    EXPECT_EQ(SelectedText(*view), "ello wor");
+    QTest::keyClick(view.get(), Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(SelectedText(*view), "llo wor");
+
+    // Shift+click moves the focus end from the last anchor.
+    QPoint second = PointAt(*view, At(*view, "second", 3));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ShiftModifier, second);
+    EXPECT_EQ(SelectedText(*view), "ld\r\nsec");
+}
+
+TEST(HtmlViewSelection, DoubleClickSelectsTheWord)
+{
+    auto view = ShowView("<DIV>hello world 中文字</DIV>");
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
+                       PointAt(*view, At(*view, "world", 2)) + QPoint(1, 0));
+    EXPECT_EQ(SelectedText(*view), "world");
+    // Each CJK character is a word of its own.
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
+                       PointAt(*view, At(*view, "文", 0)) + QPoint(2, 0));
+    EXPECT_EQ(SelectedText(*view), "文");
+}
+
+TEST(HtmlViewSelection, ClickOnAnImageMakesAControlSelection)
+{
+    auto view =
+        ShowView("<DIV>before <IMG width=\"60\" height=\"40\" src=\"none.png\"> after</DIV>");
+    Element* image = view->GetDocument().GetElementsByTagName("IMG").front();
+    QRectF box = view->Layout().ElementRect(*image);
+    ASSERT_FALSE(box.isNull());
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      view->ToViewport(box.center()).toPoint());
+    const Selection& selection = view->GetDocument().GetSelection();
+    ASSERT_TRUE(selection.IsControl());
+    EXPECT_EQ(selection.ControlElements(), std::vector<Element*>{image});
+
+    // Delete removes the selected image.
+    QTest::keyClick(view.get(), Qt::Key_Delete);
+    EXPECT_TRUE(view->GetDocument().GetElementsByTagName("IMG").empty());
+
+    // A click beside it on text is a caret, not a control selection.
+    auto other =
+        ShowView("<DIV>before <IMG width=\"60\" height=\"40\" src=\"none.png\"> after</DIV>");
+    QTest::mouseClick(other->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      PointAt(*other, At(*other, "after", 2)));
+    EXPECT_TRUE(other->GetDocument().GetSelection().IsCaret());
+}
+
+TEST(HtmlViewSelection, CaretStaysInViewWhileMovingAndTyping)
+{
+    auto view = ShowView(ManyLines(200), true, 300, 200);
+    QScrollBar* bar = view->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    EXPECT_EQ(bar->value(), 0);
+    PutCaret(*view, At(*view, "line 0", 0));
+
+    QTest::keyClick(view.get(), Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(bar->value(), bar->maximum());
+    QRectF caret = view->CaretViewportRect();
+    ASSERT_FALSE(caret.isNull());
+    EXPECT_GE(caret.top(), 0);
+    EXPECT_LE(caret.bottom(), view->viewport()->height());
+
+    // Page Up moves the caret about a page up and the view with it.
+    qreal caretBefore = view->Layout().CaretRect(CaretOf(*view)).top();
+    QTest::keyClick(view.get(), Qt::Key_PageUp);
+    qreal caretAfter = view->Layout().CaretRect(CaretOf(*view)).top();
+    EXPECT_NEAR(caretBefore - caretAfter, view->viewport()->height(), 40);
+    EXPECT_LT(bar->value(), bar->maximum());
+    caret = view->CaretViewportRect();
+    EXPECT_GE(caret.top(), 0);
+    EXPECT_LE(caret.bottom(), view->viewport()->height());
+
+    // Typing at the top scrolls back there.
+    PutCaret(*view, At(*view, "line 0", 0));
+    QTest::keyClicks(view.get(), "x");
+    EXPECT_EQ(bar->value(), 0);
+}
+
+TEST(HtmlViewSelection, DraggingBelowTheViewScrollsAndExtends)
+{
+    auto view = ShowView(ManyLines(200), true, 300, 200);
+    QWidget* viewport = view->viewport();
+    QPoint start = PointAt(*view, At(*view, "line 1", 2));
+    SendMouse(viewport, QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
+    SendMouse(viewport, QEvent::MouseMove, QPoint(start.x(), viewport->height() + 30), Qt::NoButton,
+              Qt::LeftButton);
+    QTest::qWait(400);
+    int scrolled = view->verticalScrollBar()->value();
+    EXPECT_GT(scrolled, 0);
+    SendMouse(viewport, QEvent::MouseButtonRelease, QPoint(start.x(), viewport->height() + 30),
+              Qt::LeftButton, Qt::NoButton);
+    Range range = view->GetDocument().GetSelection().GetRange();
+    EXPECT_EQ(range.start, At(*view, "line 1", 2));
+    // The selection reaches below what was visible before scrolling.
+    EXPECT_GT(view->Layout().CaretRect(range.end).top(), viewport->height());
+    // After the release the view stays put.
+    QTest::qWait(150);
+    EXPECT_EQ(view->verticalScrollBar()->value(), scrolled);
+}
