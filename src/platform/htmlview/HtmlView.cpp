@@ -45,6 +45,19 @@ constexpr int kScrollLineStep = 20;
 // survive serialization as "&nbsp;".
 constexpr char16_t kTabText[] = u"\u00A0\u00A0\u00A0\u00A0";
 
+// The part of the document an edit of `node` can change the look of: its
+// block, or the whole outermost table around it, since a cell that grows
+// can widen its column and move every other cell without the table's height
+// changing.
+Element* RepaintUnit(Node* node)
+{
+    Element* unit = node->IsConnected() ? EnclosingBlock(node) : nullptr;
+    for (Node* above = unit; above; above = above->Parent())
+        if (above->IsElement() && above->AsElement()->HasTagName("TABLE"))
+            unit = above->AsElement();
+    return unit;
+}
+
 bool IsPrintable(const QString& text)
 {
     if (text.isEmpty())
@@ -165,8 +178,8 @@ void HtmlView::EditFinished()
     QRectF dirty;
     bool everything = false;
     for (Node* node : touched_) {
-        Element* block = node->IsConnected() ? EnclosingBlock(node) : nullptr;
-        QRectF area = block ? layout_->ElementRect(*block) : QRectF();
+        Element* unit = RepaintUnit(node);
+        QRectF area = unit ? layout_->ElementRect(*unit) : QRectF();
         if (area.isNull()) {
             everything = true;
             break;

@@ -24,7 +24,10 @@ TEST(HtmlViewHooks, KeyFilterSeesKeysFirstAndCanSwallowThem)
     PutCaret(*view, At(*view, "ab", 2));
     std::vector<int> seen;
     view->SetKeyFilter([&](QKeyEvent& key) {
-        seen.push_back(key.key());
+        // Modifier keys arrive as presses of their own; they are seen too
+        // but are not what this test is about.
+        if (key.key() != Qt::Key_Control)
+            seen.push_back(key.key());
         bool control = key.modifiers() == Qt::ControlModifier;
         // The editor's own shortcuts; Ctrl+V would paste, swallowing it
         // proves the view never acted on it.
