@@ -1,0 +1,70 @@
+// Display classes by tag name, with the browser defaults of an HTML 4
+// document; the "display" property is not consulted.
+#include "platform/htmlview/Display.h"
+
+#include "platform/html/Node.h"
+
+#include <string_view>
+
+namespace vellum::html {
+namespace {
+
+bool IsHidden(std::string_view tag)
+{
+    return tag == "HEAD" || tag == "STYLE" || tag == "SCRIPT" || tag == "TITLE" || tag == "META" ||
+           tag == "LINK" || tag == "NOSCRIPT" || tag == "TEMPLATE" || tag == "BASE" ||
+           tag == "COLGROUP" || tag == "COL" || tag == "INPUT";
+}
+
+} // namespace
+
+Display DisplayOf(const Node& node)
+{
+    if (node.IsText())
+        return Display::Inline;
+    if (!node.IsElement())
+        return Display::None;
+    const std::string& tag = node.AsElement()->TagName();
+    if (IsHidden(tag))
+        return Display::None;
+    if (tag == "IMG")
+        return Display::Image;
+    if (tag == "BR")
+        return Display::Break;
+    if (tag == "HR")
+        return Display::Rule;
+    if (tag == "LI")
+        return Display::ListItem;
+    if (tag == "TABLE")
+        return Display::Table;
+    if (tag == "TBODY" || tag == "THEAD" || tag == "TFOOT")
+        return Display::RowGroup;
+    if (tag == "TR")
+        return Display::Row;
+    if (tag == "TD" || tag == "TH")
+        return Display::Cell;
+    if (IsBlockElement(tag))
+        return Display::Block;
+    return Display::Inline;
+}
+
+bool IsBlockLevel(Display display)
+{
+    return display == Display::Block || display == Display::ListItem || display == Display::Rule ||
+           display == Display::Table || display == Display::RowGroup || display == Display::Row ||
+           display == Display::Cell;
+}
+
+bool HoldsBlock(const Node& node)
+{
+    for (const Node* child : node.Children()) {
+        Display display = DisplayOf(*child);
+        if (IsBlockLevel(display))
+            return true;
+        if (display == Display::Inline && child->IsElement() && HoldsBlock(*child))
+            return true;
+    }
+    return false;
+}
+
+} // namespace vellum::html

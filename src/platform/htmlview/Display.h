@@ -1,0 +1,33 @@
+// How each node takes part in layout: as a block, inline content, a table
+// part or not at all. Unknown elements are inline, so they lay out as
+// their content.
+#pragma once
+
+namespace vellum::html {
+
+class Node;
+
+enum class Display {
+    None,
+    Inline,
+    Image,
+    Break,
+    Block,
+    ListItem,
+    Rule,
+    Table,
+    RowGroup,
+    Row,
+    Cell
+};
+
+Display DisplayOf(const Node& node);
+
+// Block-level: starts its own box in a flow.
+bool IsBlockLevel(Display display);
+
+// True when an inline element holds a block somewhere below it (a FONT
+// around paragraphs): it then lays out as a block of its own.
+bool HoldsBlock(const Node& node);
+
+} // namespace vellum::html

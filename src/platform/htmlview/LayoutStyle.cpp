@@ -1,0 +1,339 @@
+// Style computation. Attribute and property values are small, so they are
+// parsed on the spot; the expensive part, QFont resolution, is cached by
+// the style's font-relevant fields.
+#include "platform/htmlview/LayoutStyle.h"
+
+#include "platform/html/Document.h"
+#include "platform/html/InlineStyle.h"
+#include "platform/html/Node.h"
+#include "platform/html/StyleSheet.h"
+#include "platform/ui/Fonts.h"
+
+#include <QHash>
+#include <QString>
+
+#include <array>
+#include <cmath>
+
+namespace vellum::html {
+namespace {
+
+constexpr qreal kDefaultPixelSize = 13; // 10 pt of "宋体" at 96 dpi
+
+QString ToQString(std::u16string_view text)
+{
+    return QString(reinterpret_cast<const QChar*>(text.data()),
+                   static_cast<qsizetype>(text.size()));
+}
+
+// FONT size="1".."7" in pixels, as browsers draw them.
+qreal FontSizeStep(int step)
+{
+    static constexpr std::array<qreal, 7> kSizes = {10, 13, 16, 18, 24, 32, 48};
+    return kSizes[static_cast<std::size_t>(std::clamp(step, 1, 7) - 1)];
+}
+
+qreal FontAttributeSize(const QString& value)
+{
+    QString text = value.trimmed();
+    bool ok = false;
+    if (text.startsWith('+') || text.startsWith('-')) {
+        int delta = text.mid(text.startsWith('+') ? 1 : 0).toInt(&ok);
+        return ok ? FontSizeStep(3 + delta) : -1;
+    }
+    int step = text.toInt(&ok);
+    return ok ? FontSizeStep(step) : -1;
+}
+
+qreal CssFontSize(std::u16string_view value, qreal parentSize)
+{
+    QString text = ToQString(TrimSpace(value)).toLower();
+    static const QHash<QString, qreal> kKeywords = {
+        {"xx-small", 9}, {"x-small", 10}, {"small", 13},   {"medium", 16},
+        {"large", 18},   {"x-large", 24}, {"xx-large", 32}};
+    if (auto it = kKeywords.find(text); it != kKeywords.end())
+        return it.value();
+    if (text == "smaller")
+        return parentSize / 1.2;
+    if (text == "larger")
+        return parentSize * 1.2;
+    return ParseLength(value, parentSize, parentSize);
+}
+
+QStringList FamiliesFrom(const QString& list)
+{
+    QStringList families;
+    for (const QString& part : list.split(',')) {
+        QString name = part.trimmed();
+        if (name.size() >= 2 && (name.startsWith('"') || name.startsWith('\'')))
+            name = name.mid(1, name.size() - 2);
+        if (!name.isEmpty())
+            families << name;
+    }
+    return families;
+}
+
+TextAlign AlignFrom(const QString& value, TextAlign fallback)
+{
+    QString text = value.trimmed().toLower();
+    if (text == "left")
+        return TextAlign::Left;
+    if (text == "center" || text == "middle")
+        return TextAlign::Center;
+    if (text == "right")
+        return TextAlign::Right;
+    if (text == "justify")
+        return TextAlign::Justify;
+    return fallback;
+}
+
+void ApplyTagDefaults(const Element& element, LayoutStyle& style)
+{
+    const std::string& tag = element.TagName();
+    if (tag == "B" || tag == "STRONG" || tag == "TH")
+        style.bold = true;
+    else if (tag == "I" || tag == "EM" || tag == "CITE" || tag == "VAR" || tag == "ADDRESS")
+        style.italic = true;
+    else if (tag == "U" || tag == "INS")
+        style.underline = true;
+    else if (tag == "S" || tag == "STRIKE" || tag == "DEL")
+        style.strikeOut = true;
+    else if (tag == "SUB" || tag == "SUP") {
+        style.shift = tag == "SUB" ? BaselineShift::Sub : BaselineShift::Super;
+        style.pixelSize = std::round(style.pixelSize * 0.83);
+    } else if (tag == "CENTER")
+        style.align = TextAlign::Center;
+    else if (tag == "PRE" || tag == "XMP" || tag == "LISTING") {
+        style.preformatted = true;
+        style.monospace = true;
+    } else if (tag == "TT" || tag == "CODE" || tag == "KBD" || tag == "SAMP")
+        style.monospace = true;
+    else if (tag == "SMALL")
+        style.pixelSize = std::round(style.pixelSize / 1.2);
+    else if (tag == "BIG")
+        style.pixelSize = std::round(style.pixelSize * 1.2);
+    else if (tag == "A" && element.HasAttribute("href")) {
+        style.link = const_cast<Element*>(&element);
+        style.color = QColor(0, 0, 255);
+        style.underline = true;
+    } else if (tag.size() == 2 && tag[0] == 'H' && tag[1] >= '1' && tag[1] <= '6') {
+        static constexpr std::array<qreal, 6> kScale = {2, 1.5, 1.17, 1, 0.83, 0.67};
+        style.pixelSize =
+            std::round(style.pixelSize * kScale[static_cast<std::size_t>(tag[1] - '1')]);
+        style.bold = true;
+    } else if (tag == "TABLE") {
+        // Tables do not inherit alignment in quirks-mode browsers.
+        style.align = TextAlign::Left;
+    }
+}
+
+void ApplyAttributes(const Element& element, LayoutStyle& style)
+{
+    if (element.TagName() == "FONT") {
+        if (auto face = element.GetAttribute("face"); face && !face->empty())
+            style.families = FamiliesFrom(ToQString(*face));
+        if (auto size = element.GetAttribute("size")) {
+            qreal px = FontAttributeSize(ToQString(*size));
+            if (px > 0)
+                style.pixelSize = px;
+        }
+        if (auto color = element.GetAttribute("color")) {
+            QColor c = ParseColor(*color);
+            if (c.isValid())
+                style.color = c;
+        }
+    }
+    if (auto align = element.GetAttribute("align");
+        align && element.TagName() != "IMG" && element.TagName() != "TABLE")
+        style.align = AlignFrom(ToQString(*align), style.align);
+    if (auto bg = element.GetAttribute("bgcolor")) {
+        QColor c = ParseColor(*bg);
+        if (c.isValid())
+            style.background = c;
+    }
+}
+
+void ApplyInlineStyle(const Element& element, LayoutStyle& style, qreal parentSize)
+{
+    auto styleText = element.GetAttribute("style");
+    if (!styleText || styleText->empty())
+        return;
+    InlineStyle declarations(*styleText);
+    for (const auto& [name, value] : declarations.Declarations()) {
+        if (NamesEqual(name, "font-size")) {
+            qreal px = CssFontSize(value, parentSize);
+            if (px > 0)
+                style.pixelSize = px;
+        } else if (NamesEqual(name, "font-family")) {
+            style.families = FamiliesFrom(ToQString(value));
+        } else if (NamesEqual(name, "color")) {
+            QColor c = ParseColor(value);
+            if (c.isValid())
+                style.color = c;
+        } else if (NamesEqual(name, "background-color") || NamesEqual(name, "background")) {
+            QColor c = ParseColor(value);
+            if (c.isValid())
+                style.background = c;
+        } else if (NamesEqual(name, "text-align")) {
+            style.align = AlignFrom(ToQString(value), style.align);
+        } else if (NamesEqual(name, "font-weight")) {
+            QString v = ToQString(TrimSpace(value)).toLower();
+            style.bold = v == "bold" || v == "bolder" || v.toInt() >= 600;
+        } else if (NamesEqual(name, "font-style")) {
+            QString v = ToQString(TrimSpace(value)).toLower();
+            style.italic = v == "italic" || v == "oblique";
+        } else if (NamesEqual(name, "text-decoration")) {
+            QString v = ToQString(TrimSpace(value)).toLower();
+            if (v.contains("none"))
+                style.underline = style.strikeOut = false;
+            if (v.contains("underline"))
+                style.underline = true;
+            if (v.contains("line-through"))
+                style.strikeOut = true;
+        }
+    }
+}
+
+int ChannelFrom(const QString& text)
+{
+    QString t = text.trimmed();
+    if (t.endsWith('%'))
+        return std::clamp(qRound(t.chopped(1).toDouble() * 2.55), 0, 255);
+    return std::clamp(t.toInt(), 0, 255);
+}
+
+struct FontKey
+{
+    QStringList families;
+    int pixelSize;
+    bool bold, italic, underline, strikeOut, monospace;
+    bool operator==(const FontKey&) const = default;
+};
+
+size_t qHash(const FontKey& key, size_t seed = 0)
+{
+    return qHashMulti(seed, key.families.join(','), key.pixelSize, key.bold, key.italic,
+                      key.underline, key.strikeOut, key.monospace);
+}
+
+} // namespace
+
+QColor ParseColor(std::u16string_view text)
+{
+    QString value = ToQString(TrimSpace(text)).toLower();
+    if (value.startsWith("rgb(") && value.endsWith(')')) {
+        QStringList parts = value.mid(4, value.size() - 5).split(',');
+        if (parts.size() != 3)
+            return {};
+        return QColor(ChannelFrom(parts[0]), ChannelFrom(parts[1]), ChannelFrom(parts[2]));
+    }
+    // Mail bodies often carry colours without the "#".
+    if (value.size() == 6 && !value.startsWith('#')) {
+        bool hex = false;
+        value.toUInt(&hex, 16);
+        if (hex)
+            value.prepend('#');
+    }
+    QColor color = QColor::fromString(value);
+    return color;
+}
+
+qreal ParseLength(std::u16string_view text, qreal emSize, qreal percentBase)
+{
+    QString value = ToQString(TrimSpace(text)).toLower();
+    struct Unit
+    {
+        const char* suffix;
+        qreal factor;
+    };
+    const Unit units[] = {
+        {"px", 1},  {"pt", 96.0 / 72}, {"em", emSize},    {"%", percentBase / 100},
+        {"pc", 16}, {"in", 96},        {"cm", 96 / 2.54}, {"mm", 96 / 25.4}};
+    for (const Unit& unit : units) {
+        if (value.endsWith(QLatin1String(unit.suffix))) {
+            bool ok = false;
+            qreal number =
+                value.chopped(static_cast<qsizetype>(strlen(unit.suffix))).trimmed().toDouble(&ok);
+            return ok && number >= 0 ? number * unit.factor : -1;
+        }
+    }
+    bool ok = false;
+    qreal number = value.toDouble(&ok);
+    return ok && number >= 0 ? number : -1;
+}
+
+LayoutStyle BodyStyle(Document& document, const Element* body)
+{
+    LayoutStyle style;
+    style.pixelSize = kDefaultPixelSize;
+    std::u16string ruleSize = StyleSheetProperty(document, "BODY", "font-size");
+    if (!ruleSize.empty()) {
+        qreal px = CssFontSize(ruleSize, kDefaultPixelSize);
+        if (px > 0)
+            style.pixelSize = px;
+    }
+    if (body)
+        style = StyleFor(*body, style);
+    style.background = QColor(); // the view paints the page colour
+    return style;
+}
+
+LayoutStyle StyleFor(const Element& element, const LayoutStyle& parent)
+{
+    LayoutStyle style = parent;
+    style.background = QColor(); // not inherited: painted by the parent
+    ApplyTagDefaults(element, style);
+    ApplyAttributes(element, style);
+    ApplyInlineStyle(element, style, parent.pixelSize);
+    return style;
+}
+
+QFont FontFor(const LayoutStyle& style)
+{
+    static QHash<FontKey, QFont> cache;
+    FontKey key{style.families,  qMax(1, qRound(style.pixelSize)),
+                style.bold,      style.italic,
+                style.underline, style.strikeOut,
+                style.monospace};
+    if (auto it = cache.constFind(key); it != cache.constEnd())
+        return it.value();
+    ui::FontRequest request;
+    if (style.monospace)
+        request.faceUtf8 = "Courier New";
+    else if (!style.families.isEmpty())
+        request.faceUtf8 = style.families.front().toStdString();
+    request.pixelHeight = key.pixelSize;
+    request.bold = style.bold;
+    request.italic = style.italic;
+    request.underline = style.underline;
+    request.strikeOut = style.strikeOut;
+    QFont font = ui::MakeFont(request);
+    if (style.monospace) {
+        QStringList families = font.families();
+        families.insert(1, "DejaVu Sans Mono");
+        families.insert(2, "monospace");
+        font.setFamilies(families);
+    } else if (style.families.size() > 1) {
+        QStringList families = style.families;
+        families += font.families().mid(1);
+        font.setFamilies(families);
+    }
+    cache.insert(key, font);
+    return font;
+}
+
+QTextCharFormat CharFormatFor(const LayoutStyle& style)
+{
+    QTextCharFormat format;
+    format.setFont(FontFor(style), QTextCharFormat::FontPropertiesAll);
+    format.setForeground(style.color);
+    if (style.background.isValid())
+        format.setBackground(style.background);
+    if (style.shift == BaselineShift::Sub)
+        format.setVerticalAlignment(QTextCharFormat::AlignSubScript);
+    else if (style.shift == BaselineShift::Super)
+        format.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
+    return format;
+}
+
+} // namespace vellum::html
