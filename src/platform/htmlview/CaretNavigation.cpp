@@ -393,7 +393,7 @@ CaretPlace NextWordPlace(const CaretPlace& place)
         int position = static_cast<int>(finder.toNextBoundary());
         if (position < 0 || position >= length)
             return {place.box, length};
-        if (finder.boundaryReasons() & QTextBoundaryFinder::StartOfItem)
+        if (IsWordCharacter(content, position))
             return {place.box, position};
     }
 }
@@ -409,7 +409,7 @@ CaretPlace PreviousWordPlace(const CaretPlace& place)
         int position = static_cast<int>(finder.toPreviousBoundary());
         if (position <= 0)
             return {place.box, 0};
-        if (finder.boundaryReasons() & QTextBoundaryFinder::StartOfItem)
+        if (IsWordCharacter(content, position))
             return {place.box, position};
     }
 }

@@ -87,7 +87,7 @@ public:
                 continue;
             int format = pieceFormats_[i];
             auto& ranges = content_.formats;
-            if (!ranges.isEmpty() && lastFormat_ == format &&
+            if (!ranges.isEmpty() && piece.kind != PieceKind::Image && lastFormat_ == format &&
                 ranges.back().start + ranges.back().length == piece.start) {
                 ranges.back().length += piece.end - piece.start;
                 continue;

@@ -90,9 +90,12 @@ TextAlign AlignFrom(const QString& value, TextAlign fallback)
 void ApplyTagDefaults(const Element& element, LayoutStyle& style)
 {
     const std::string& tag = element.TagName();
-    if (tag == "B" || tag == "STRONG" || tag == "TH")
+    if (tag == "B" || tag == "STRONG")
         style.bold = true;
-    else if (tag == "I" || tag == "EM" || tag == "CITE" || tag == "VAR" || tag == "ADDRESS")
+    else if (tag == "TH") {
+        style.bold = true;
+        style.align = TextAlign::Center;
+    } else if (tag == "I" || tag == "EM" || tag == "CITE" || tag == "VAR" || tag == "ADDRESS")
         style.italic = true;
     else if (tag == "U" || tag == "INS")
         style.underline = true;

@@ -1,0 +1,197 @@
+// Block layout: table cells in a grid with the border, spacing and padding
+// arithmetic, automatic and percentage column widths, list items with
+// their markers, FONT sizes, the BODY rule's size, images and links.
+#include "LayoutTestSupport.h"
+
+#include <QImage>
+#include <QPainter>
+
+using namespace vellum::html;
+using vellum::html::testing::LaidOutBody;
+
+namespace {
+
+QRectF Rect(const LaidOutBody& body, const char* tag, std::size_t n = 0)
+{
+    Element* element = body.Nth(tag, n);
+    EXPECT_NE(element, nullptr) << tag << n;
+    return element ? body.layout->ElementRect(*element) : QRectF();
+}
+
+TEST(LayoutTable, CellsSitInAGridSeparatedByBorderSpacingAndPadding)
+{
+    LaidOutBody body("<TABLE border=2 cellspacing=5 cellpadding=7><TR><TD>a</TD><TD>b</TD></TR>"
+                     "<TR><TD>c</TD><TD>d</TD></TR></TABLE>");
+    QRectF table = Rect(body, "TABLE");
+    QRectF a = Rect(body, "TD", 0), b = Rect(body, "TD", 1), c = Rect(body, "TD", 2),
+           d = Rect(body, "TD", 3);
+    EXPECT_DOUBLE_EQ(a.left() - table.left(), 2 + 5);
+    EXPECT_DOUBLE_EQ(a.top() - table.top(), 2 + 5);
+    EXPECT_DOUBLE_EQ(b.left() - a.right(), 5);
+    EXPECT_DOUBLE_EQ(c.top() - a.bottom(), 5);
+    EXPECT_DOUBLE_EQ(c.left(), a.left());
+    EXPECT_DOUBLE_EQ(d.left(), b.left());
+    EXPECT_DOUBLE_EQ(table.right() - b.right(), 5 + 2);
+    EXPECT_DOUBLE_EQ(table.bottom() - d.bottom(), 5 + 2);
+    // Text starts inside the cell's one-pixel border and its padding.
+    Node* text = body.TextOf(body.Nth("TD", 0));
+    QRectF caret = body.layout->CaretRect({text, 0});
+    EXPECT_DOUBLE_EQ(caret.left() - a.left(), 1 + 7);
+    EXPECT_GE(caret.top() - a.top(), 1 + 7 - 0.01);
+    // An automatic table is as wide as its content, not the body.
+    EXPECT_LT(table.width(), 100);
+}
+
+TEST(LayoutTable, AutomaticColumnsGiveTheLongerTextTheWiderColumnAndPercentagesHold)
+{
+    LaidOutBody body(
+        "<TABLE><TR><TD>short</TD><TD>a rather longer text that wants a lot more room than "
+        "the first one does, so it must wrap somewhere</TD></TR></TABLE>"
+        "<TABLE width=\"50%\"><TR><TD>x</TD></TR></TABLE>"
+        "<TABLE width=300 border=1><TR><TD>x</TD><TD>yyyyyyyyyy</TD></TR></TABLE>",
+        400);
+    QRectF first = Rect(body, "TD", 0), second = Rect(body, "TD", 1);
+    EXPECT_GT(second.width(), 3 * first.width());
+    // The short cell is not squeezed below its text.
+    Node* text = body.TextOf(body.Nth("TD", 0));
+    EXPECT_EQ(body.layout->CaretRect({text, 0}).top(), body.layout->CaretRect({text, 5}).top());
+    // The whole table fits the body.
+    EXPECT_LE(Rect(body, "TABLE", 0).right(), 400 - 8 + 0.5);
+    EXPECT_NEAR(Rect(body, "TABLE", 1).width(), (400 - 16) * 0.5, 0.5);
+    QRectF fixed = Rect(body, "TABLE", 2);
+    EXPECT_NEAR(fixed.width(), 300, 0.5);
+    // Spare room goes mostly to the wider content.
+    EXPECT_GT(Rect(body, "TD", 4).width(), Rect(body, "TD", 3).width());
+}
+
+TEST(LayoutTable, SpansCoverTheirColumnsAndRows)
+{
+    LaidOutBody body(
+        "<TABLE border=1 cellspacing=2><TR><TD colspan=2>wide</TD><TD rowspan=2>tall</TD></TR>"
+        "<TR><TD>a</TD><TD>b</TD></TR></TABLE>");
+    QRectF wide = Rect(body, "TD", 0), tall = Rect(body, "TD", 1), a = Rect(body, "TD", 2),
+           b = Rect(body, "TD", 3);
+    EXPECT_DOUBLE_EQ(wide.left(), a.left());
+    EXPECT_DOUBLE_EQ(wide.right(), b.right());
+    EXPECT_DOUBLE_EQ(tall.top(), wide.top());
+    EXPECT_DOUBLE_EQ(tall.bottom(), b.bottom());
+    EXPECT_GT(tall.left(), b.right());
+}
+
+TEST(LayoutList, ItemsAreIndentedAndMarkersArePaintedLeftOfThem)
+{
+    LaidOutBody body("<OL><LI>one</LI><LI>two<UL><LI>inner</LI></UL></LI></OL><DIV>after</DIV>");
+    QRectF list = Rect(body, "OL");
+    QRectF one = Rect(body, "LI", 0), two = Rect(body, "LI", 1), inner = Rect(body, "LI", 2);
+    EXPECT_DOUBLE_EQ(one.left() - list.left(), 40);
+    EXPECT_DOUBLE_EQ(inner.left() - two.left(), 40);
+    EXPECT_NEAR(two.top(), one.bottom(), 0.5);
+    // The list has a one-em margin above and below; the nested one none.
+    QRectF after = Rect(body, "DIV");
+    EXPECT_GT(after.top() - list.bottom(), 10);
+    EXPECT_NEAR(inner.top(), body.layout->CaretRect({body.TextOf(body.Nth("LI", 1)), 3}).bottom(),
+                0.5);
+
+    QImage picture(400, body.layout->Height(), QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    QPainter painter(&picture);
+    body.layout->Paint(painter, QRectF(picture.rect()));
+    painter.end();
+    auto inkLeftOf = [&](const QRectF& item) {
+        int ink = 0;
+        for (int y = static_cast<int>(item.top()); y < static_cast<int>(item.top()) + 14; ++y)
+            for (int x = static_cast<int>(item.left()) - 30; x < static_cast<int>(item.left()); ++x)
+                ink += qGray(picture.pixel(x, y)) < 128 ? 1 : 0;
+        return ink;
+    };
+    EXPECT_GT(inkLeftOf(one), 5);
+    EXPECT_GT(inkLeftOf(two), 5);
+    EXPECT_GT(inkLeftOf(inner), 2);
+}
+
+TEST(LayoutFonts, FontSizesAndTheBodyRuleSetLineHeights)
+{
+    LaidOutBody body("<DIV><FONT size=3>medium</FONT></DIV><DIV><FONT size=5>large</FONT></DIV>"
+                     "<DIV><SPAN style=\"FONT-SIZE: 12px\">small</SPAN></DIV><DIV>plain</DIV>");
+    auto lineHeight = [&](std::size_t div) { return Rect(body, "DIV", div).height(); };
+    // size=3 is 16 px and size=5 is 24 px: their lines are in that ratio.
+    EXPECT_NEAR(lineHeight(1) / lineHeight(0), 24.0 / 16.0, 0.15);
+    EXPECT_LT(lineHeight(2), lineHeight(0));
+    LaidOutBody ruled("<DIV>plain</DIV>", 400, "<STYLE>BODY { font-size: 26px }</STYLE>");
+    EXPECT_NEAR(Rect(ruled, "DIV").height() / lineHeight(3), 2, 0.25);
+    // The rule's size is the base a FONT-less paragraph uses; wider text too.
+    Node* big = ruled.TextOf(ruled.Nth("DIV"));
+    Node* small = body.TextOf(body.Nth("DIV", 3));
+    EXPECT_GT(
+        ruled.layout->CaretRect({big, 5}).x() - ruled.layout->CaretRect({big, 0}).x(),
+        1.5 * (body.layout->CaretRect({small, 5}).x() - body.layout->CaretRect({small, 0}).x()));
+}
+
+TEST(LayoutInline, ImagesTakeTheirSizeAndCaretStepsOverThemAndLinksAreHit)
+{
+    LaidOutBody body(
+        "<DIV>a<IMG width=60 height=40 src=\"missing.png\">b <A href=\"x.html\">link</A></DIV>"
+        "<HR><DIV>after</DIV>");
+    Element* image = body.Nth("IMG");
+    QRectF rect = body.layout->ElementRect(*image);
+    EXPECT_EQ(rect.size(), QSizeF(60, 40));
+    Element* div = body.Nth("DIV");
+    Node* a = div->ChildAt(0);
+    Node* b = div->ChildAt(2);
+    EXPECT_EQ(body.layout->NextCharacter({a, 1}), Position({b, 0}));
+    EXPECT_EQ(body.layout->PreviousCharacter({b, 0}), Position({a, 1}));
+    // The line is tall enough for the image; text sits on its bottom.
+    EXPECT_GE(Rect(body, "DIV").height(), 40);
+    QRectF caret = body.layout->CaretRect({b, 0});
+    EXPECT_NEAR(caret.left(), rect.right(), 0.5);
+    HitResult onImage = body.layout->HitTest(rect.center());
+    EXPECT_EQ(onImage.control, image);
+    EXPECT_EQ(onImage.link, nullptr);
+    Node* linkText = body.Nth("A")->ChildAt(0);
+    QRectF linkCaret = body.layout->CaretRect({linkText, 1});
+    HitResult onLink = body.layout->HitTest(linkCaret.center());
+    EXPECT_EQ(onLink.link, body.Nth("A"));
+    EXPECT_EQ(onLink.control, nullptr);
+    // The rule spans the body between the blocks, and has no caret place.
+    QRectF rule = Rect(body, "HR");
+    EXPECT_NEAR(rule.width(), 400 - 16, 0.5);
+    EXPECT_GT(rule.top(), Rect(body, "DIV", 0).bottom());
+    EXPECT_LT(rule.bottom(), Rect(body, "DIV", 1).top());
+    EXPECT_EQ(body.layout->CaretPosition(PositionBefore(*body.Nth("HR"))), Position({linkText, 4}));
+    EXPECT_EQ(body.layout->CaretPosition(PositionAfter(*body.Nth("HR"))),
+              Position({body.TextOf(body.Nth("DIV", 1)), 0}));
+}
+
+TEST(LayoutInline, WordsAreFoundAndCrossedWithChineseCharactersAsWordsOfOne)
+{
+    LaidOutBody body("<DIV>hello world 中文字</DIV>");
+    Node* text = body.TextOf(body.Nth("DIV"));
+    EXPECT_EQ(body.layout->NextWord({text, 0}), Position({text, 6}));
+    EXPECT_EQ(body.layout->NextWord({text, 7}), Position({text, 12}));
+    EXPECT_EQ(body.layout->PreviousWord({text, 9}), Position({text, 6}));
+    Range world = body.layout->WordAt({text, 8});
+    EXPECT_EQ(world.start, Position({text, 6}));
+    EXPECT_EQ(world.end, Position({text, 11}));
+    Range han = body.layout->WordAt({text, 13});
+    EXPECT_EQ(han.end.offset - han.start.offset, 1u);
+    Range none = body.layout->WordAt({text, 5});
+    EXPECT_EQ(none.start.offset, 0u); // at the end of "hello" the word before counts
+    EXPECT_EQ(none.end.offset, 5u);
+}
+
+TEST(LayoutInline, HiddenElementsAndCommentsAreNotShownAndUnknownOnesShowTheirContent)
+{
+    LaidOutBody body(
+        "<DIV>a<SCRIPT>var x;</SCRIPT><!-- note --><STYLE>p{}</STYLE><BLINKY>b</BLINKY></DIV>");
+    Element* div = body.Nth("DIV");
+    Node* a = div->ChildAt(0);
+    QRectF start = body.layout->CaretRect({a, 0});
+    Node* b = body.Nth("BLINKY")->ChildAt(0);
+    QRectF afterB = body.layout->CaretRect({b, 1});
+    // Only "ab" on one line: two characters wide.
+    EXPECT_EQ(afterB.top(), start.top());
+    EXPECT_LT(afterB.x() - start.x(), 20);
+    EXPECT_EQ(body.layout->NextCharacter({a, 1}), Position({b, 1}));
+}
+
+} // namespace
