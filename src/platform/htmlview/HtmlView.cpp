@@ -18,6 +18,8 @@
 #include <QContextMenuEvent>
 #include <QFocusEvent>
 #include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QInputMethod>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -243,6 +245,9 @@ void HtmlView::ApplySelectionChange()
     QRectF now = SelectionArea();
     RepaintDocumentRect(paintedSelection_ | now);
     paintedSelection_ = now;
+    // The input method's candidate window follows the caret.
+    if (hasFocus())
+        QGuiApplication::inputMethod()->update(Qt::ImQueryInput);
 }
 
 // ---- geometry -----------------------------------------------------------
@@ -302,9 +307,10 @@ QRectF HtmlView::CaretRect() const
     QRectF caret = layout_->CaretRect(selection.GetRange().start);
     if (caret.isNull())
         return {};
-    // A thin line, a little wider on large text so it stays visible.
-    caret.setWidth(caret.height() > 30 ? 2 : 1);
-    return caret;
+    // A thin line on whole pixels (a line between two pixel columns would be
+    // smeared grey), a little wider on large text so it stays visible.
+    return QRectF(std::round(caret.left()), caret.top(), caret.height() > 30 ? 2 : 1,
+                  caret.height());
 }
 
 QRectF HtmlView::CaretViewportRect() const
@@ -733,6 +739,10 @@ void HtmlView::mousePressEvent(QMouseEvent* event)
         return;
     }
     setFocus(Qt::MouseFocusReason);
+    // A click ends a composition the way the input method would: its text
+    // goes in before the caret moves.
+    if (!preedit_.isEmpty())
+        QGuiApplication::inputMethod()->commit();
     HitResult hit = layout_->HitTest(ToDocument(event->position()));
     pressedLink_ = IsEditable() ? nullptr : hit.link;
     if ((event->modifiers() & Qt::ShiftModifier) && !anchor_.IsNull()) {

