@@ -1,0 +1,186 @@
+// Incremental relayout: an edit lays out only the block it touched and
+// moves the blocks below; a new paragraph builds one box; a load throws
+// everything away; a width change relays out. Also selection painting,
+// which must change the pixels of the selected text and nothing else.
+#include "LayoutTestSupport.h"
+#include "platform/html/Editing.h"
+
+#include <QImage>
+#include <QPainter>
+
+using namespace vellum::html;
+using vellum::html::testing::LaidOutBody;
+
+namespace {
+
+std::string Paragraphs(int count)
+{
+    std::string body;
+    for (int i = 0; i < count; ++i)
+        body += "<P>paragraph " + std::to_string(i) + " 第" + std::to_string(i) + "段</P>";
+    return body;
+}
+
+QImage Render(const LaidOutBody& body, const QRect& area, bool showSelection = true)
+{
+    QImage picture(area.size(), QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    QPainter painter(&picture);
+    painter.translate(-area.topLeft());
+    PaintOptions options;
+    options.showSelection = showSelection;
+    body.layout->Paint(painter, QRectF(area), options);
+    return picture;
+}
+
+int DifferentPixels(const QImage& a, const QImage& b, const QRect& area)
+{
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            count += a.pixel(x, y) != b.pixel(x, y) ? 1 : 0;
+    return count;
+}
+
+TEST(LayoutIncremental, TypingIntoOneParagraphLaysOutOnlyItAndMovesTheOnesBelow)
+{
+    LaidOutBody body(Paragraphs(100));
+    EXPECT_GE(body.layout->BlocksLaidOutByLastUpdate(), 100u);
+    Element* p50 = body.Nth("P", 50);
+    QRectF above = body.layout->ElementRect(*body.Nth("P", 10));
+    QRectF below = body.layout->ElementRect(*body.Nth("P", 51));
+    QRectF last = body.layout->ElementRect(*body.Nth("P", 99));
+    int height = body.layout->Height();
+
+    CharacterData* text = body.TextOf(p50)->AsCharacterData();
+    text->InsertData(0, u"x");
+    body.layout->Update();
+    EXPECT_EQ(body.layout->BlocksLaidOutByLastUpdate(), 1u);
+    EXPECT_EQ(body.layout->ElementRect(*body.Nth("P", 51)), below);
+    // Nothing changed: nothing to do.
+    body.layout->Update();
+    EXPECT_EQ(body.layout->BlocksLaidOutByLastUpdate(), 0u);
+
+    // Enough text for several lines: the paragraphs below move down by
+    // exactly what the edited one grew, those above stay.
+    QRectF before = body.layout->ElementRect(*p50);
+    std::u16string longText;
+    for (int i = 0; i < 60; ++i)
+        longText += u"more words ";
+    text->InsertData(1, longText);
+    body.layout->Update();
+    EXPECT_EQ(body.layout->BlocksLaidOutByLastUpdate(), 1u);
+    qreal growth = body.layout->ElementRect(*p50).height() - before.height();
+    EXPECT_GT(growth, 30);
+    EXPECT_EQ(body.layout->ElementRect(*body.Nth("P", 10)), above);
+    EXPECT_DOUBLE_EQ(body.layout->ElementRect(*body.Nth("P", 51)).top(), below.top() + growth);
+    EXPECT_DOUBLE_EQ(body.layout->ElementRect(*body.Nth("P", 99)).top(), last.top() + growth);
+    EXPECT_NEAR(body.layout->Height(), height + growth, 1);
+    // The moved paragraphs still hit-test where they are now.
+    Node* text99 = body.TextOf(body.Nth("P", 99));
+    QRectF caret = body.layout->CaretRect({text99, 3});
+    EXPECT_EQ(body.layout->HitTest(caret.center() + QPointF(0.2, 0)).position,
+              Position({text99, 3}));
+}
+
+TEST(LayoutIncremental, NewBlocksAndStyleChangesRebuildOnlyWhatTheyTouch)
+{
+    LaidOutBody body(Paragraphs(100));
+    Element* div = body.document.CreateElement("DIV");
+    div->AppendChild(body.document.CreateTextNode(u"inserted"));
+    body.document.Body()->InsertBefore(div, body.Nth("P", 30));
+    body.layout->Update();
+    // The new block and nothing else gets laid out; the body is only restacked.
+    EXPECT_LE(body.layout->BlocksLaidOutByLastUpdate(), 2u);
+    QRectF inserted = body.layout->ElementRect(*div);
+    EXPECT_FALSE(inserted.isNull());
+    EXPECT_GT(body.layout->ElementRect(*body.Nth("P", 30)).top(), inserted.bottom());
+    EXPECT_LT(body.layout->ElementRect(*body.Nth("P", 29)).bottom(), inserted.top());
+
+    Element* p5 = body.Nth("P", 5);
+    qreal height = body.layout->ElementRect(*p5).height();
+    p5->SetStyleProperty("font-size", u"30px");
+    body.layout->Update();
+    EXPECT_EQ(body.layout->BlocksLaidOutByLastUpdate(), 1u);
+    EXPECT_GT(body.layout->ElementRect(*p5).height(), 1.5 * height);
+
+    // Removing a block drops its box.
+    Element* p6 = body.Nth("P", 6);
+    p6->Remove();
+    body.layout->Update();
+    EXPECT_TRUE(body.layout->ElementRect(*p6).isNull());
+    EXPECT_LE(body.layout->BlocksLaidOutByLastUpdate(), 1u);
+}
+
+TEST(LayoutIncremental, EditsInsideATableAndAListKeepTheirNeighboursInPlace)
+{
+    LaidOutBody body(
+        "<TABLE border=1><TR><TD>a</TD><TD>b</TD></TR></TABLE><OL><LI>one</LI><LI>two</LI></OL>" +
+        Paragraphs(20));
+    QRectF b = body.layout->ElementRect(*body.Nth("TD", 1));
+    body.TextOf(body.Nth("TD", 0))->AsCharacterData()->InsertData(1, u" wider text now");
+    body.layout->Update();
+    // The first column grew, so the second cell moved right.
+    EXPECT_GT(body.layout->ElementRect(*body.Nth("TD", 1)).left(), b.left() + 40);
+    EXPECT_LT(body.layout->BlocksLaidOutByLastUpdate(), 6u);
+
+    Element* item = body.document.CreateElement("LI");
+    item->AppendChild(body.document.CreateTextNode(u"zero"));
+    body.Nth("OL")->InsertBefore(item, body.Nth("LI", 0));
+    body.layout->Update();
+    EXPECT_LT(body.layout->ElementRect(*item).top(),
+              body.layout->ElementRect(*body.Nth("LI", 1)).top());
+}
+
+TEST(LayoutIncremental, ALoadReplacesEverythingAndAWidthChangeRelaysOut)
+{
+    LaidOutBody body(Paragraphs(10));
+    int height = body.layout->Height();
+    body.document.LoadHtml(u"<HTML><BODY><DIV>only one</DIV></BODY></HTML>");
+    EXPECT_LT(body.layout->Height(), height / 3);
+    Node* text = body.TextOf(body.Nth("DIV"));
+    EXPECT_EQ(body.layout->HitTest({1, 1}).position, Position({text, 0}));
+
+    std::string words;
+    for (int i = 0; i < 50; ++i)
+        words += "word ";
+    body.document.LoadHtml(
+        vellum::text::Utf8ToUtf16("<HTML><BODY><DIV>" + words + "</DIV></BODY></HTML>"));
+    int wide = body.layout->Height();
+    body.layout->SetWidth(150);
+    EXPECT_GT(body.layout->Height(), wide * 2);
+    EXPECT_EQ(body.layout->Width(), 150);
+}
+
+TEST(LayoutIncremental, SelectionPaintsHighlightedRunsOverTheSelectedTextOnly)
+{
+    LaidOutBody body("<DIV>first line of text</DIV><DIV>second line of text</DIV><DIV>"
+                     "<IMG width=30 height=30 src=\"none.png\"></DIV>");
+    QRect area(0, 0, 400, body.layout->Height());
+    QImage plain = Render(body, area);
+    Node* first = body.TextOf(body.Nth("DIV", 0));
+    body.document.SetTextRange(first, 6, first, 10); // "line"
+    QImage selected = Render(body, area);
+    QRectF from = body.layout->CaretRect({first, 6});
+    QRectF to = body.layout->CaretRect({first, 10});
+    QRect inside =
+        QRectF(from.left() + 1, from.top() + 1, to.left() - from.left() - 2, from.height() - 2)
+            .toRect();
+    EXPECT_GT(DifferentPixels(plain, selected, inside), inside.width() * inside.height() / 2);
+    QRect outside(0, 0, area.width(), static_cast<int>(from.top()) - 1);
+    EXPECT_EQ(DifferentPixels(plain, selected, outside), 0);
+    QRectF second = body.layout->ElementRect(*body.Nth("DIV", 1));
+    EXPECT_EQ(DifferentPixels(plain, selected, second.toRect().adjusted(0, 1, 0, 0)), 0);
+    // Not shown when the caller says so.
+    EXPECT_EQ(DifferentPixels(plain, Render(body, area, false), area), 0);
+
+    // A control selection frames the image with handles around it.
+    Element* image = body.Nth("IMG");
+    body.document.SetSelection(Selection::Controls({image}));
+    QImage framed = Render(body, area);
+    QRect frame = body.layout->ElementRect(*image).toRect().adjusted(-3, -3, 3, 3);
+    EXPECT_GT(DifferentPixels(plain, framed, frame), 20);
+    EXPECT_EQ(DifferentPixels(plain, framed, QRect(0, 0, area.width(), frame.top() - 2)), 0);
+}
+
+} // namespace
