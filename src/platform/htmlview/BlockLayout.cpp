@@ -37,8 +37,8 @@ qreal AlignedX(const Box& parent, const Box& child, qreal contentLeft, qreal con
             align = value == "center"  ? TextAlign::Center
                     : value == "right" ? TextAlign::Right
                                        : TextAlign::Left;
-        } else if (child.kind == BoxKind::Table && parent.style.align == TextAlign::Center &&
-                   parent.element && parent.element->TagName() == "CENTER") {
+        } else if (child.kind == BoxKind::Table && parent.style.align == TextAlign::Center) {
+            // Old browsers centre a table inside a centred block too.
             align = TextAlign::Center;
         }
     }

@@ -112,9 +112,16 @@ void DocumentLayout::Impl::Update()
         // Outer boxes first: their rebuild may replace the inner ones.
         std::vector<std::pair<std::size_t, Node*>> ordered;
         ordered.reserve(nodes.size());
-        for (Node* node : nodes)
-            if (node->IsConnected())
+        for (Node* node : nodes) {
+            if (node->IsConnected()) {
                 ordered.emplace_back(Depth(node), node);
+                continue;
+            }
+            // Left the tree: its parent's rebuild drops the box, if it
+            // has not already; it must not stay marked if it comes back.
+            if (auto it = registry.find(node); it != registry.end())
+                it->second->dirty = it->second->restyle = false;
+        }
         std::sort(ordered.begin(), ordered.end(),
                   [](const auto& a, const auto& b) { return a.first < b.first; });
         for (const auto& [depth, node] : ordered) {
@@ -122,9 +129,6 @@ void DocumentLayout::Impl::Update()
             if (it != registry.end() && it->second->dirty)
                 RebuildDirty(*it->second);
         }
-        // Boxes whose nodes left the tree are gone with their parents.
-        for (auto& [node, box] : registry)
-            box->dirty = box->restyle = false;
     }
     if (widthChanged_) {
         widthChanged_ = false;

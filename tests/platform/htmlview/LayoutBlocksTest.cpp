@@ -194,4 +194,64 @@ TEST(LayoutInline, HiddenElementsAndCommentsAreNotShownAndUnknownOnesShowTheirCo
     EXPECT_EQ(body.layout->NextCharacter({a, 1}), Position({b, 1}));
 }
 
+TEST(LayoutTable, AClickOnTheFrameSelectsTheTableAndOneInACellDoesNot)
+{
+    LaidOutBody body(
+        "<CENTER><TABLE border=3 cellspacing=6><TR><TD>cell</TD></TR></TABLE></CENTER>");
+    Element* table = body.Nth("TABLE");
+    QRectF frame = body.layout->ElementRect(*table);
+    QRectF cell = Rect(body, "TD");
+    // Centred in the body (400 wide, 8 px margins).
+    EXPECT_NEAR(frame.center().x(), 200, 1);
+    EXPECT_EQ(body.layout->HitTest({frame.left() + 1, frame.center().y()}).control, table);
+    EXPECT_EQ(body.layout->HitTest({cell.left() - 3, cell.center().y()}).control, table);
+    HitResult inCell = body.layout->HitTest(cell.center());
+    EXPECT_EQ(inCell.control, nullptr);
+    EXPECT_EQ(inCell.position.node, body.TextOf(body.Nth("TD")));
+}
+
+TEST(LayoutFlow, InlineContentBesideBlocksAndInlineElementsAroundBlocksLayOut)
+{
+    LaidOutBody body(
+        "loose text<DIV>block</DIV>more loose<FONT color=red><DIV>inside font</DIV></FONT>");
+    Element* bodyElement = body.document.Body();
+    Node* loose = bodyElement->ChildAt(0);
+    Node* block = body.TextOf(body.Nth("DIV", 0));
+    Node* more = bodyElement->ChildAt(2);
+    Node* inside = body.TextOf(body.Nth("DIV", 1));
+    qreal y1 = body.layout->CaretRect({loose, 0}).top();
+    qreal y2 = body.layout->CaretRect({block, 0}).top();
+    qreal y3 = body.layout->CaretRect({more, 0}).top();
+    qreal y4 = body.layout->CaretRect({inside, 0}).top();
+    EXPECT_LT(y1, y2);
+    EXPECT_LT(y2, y3);
+    EXPECT_LT(y3, y4);
+    EXPECT_EQ(body.layout->NextCharacter({loose, 10}), Position({block, 0}));
+    EXPECT_EQ(body.layout->NextCharacter({block, 5}), Position({more, 0}));
+    // Typing into the loose text relays out its anonymous block alone.
+    loose->AsCharacterData()->InsertData(0, u"x");
+    body.layout->Update();
+    EXPECT_EQ(body.layout->BlocksLaidOutByLastUpdate(), 1u);
+    EXPECT_EQ(body.layout->CaretPosition({loose, 11}), Position({loose, 11}));
+}
+
+TEST(LayoutFlow, PageMovesGoAboutTheRequestedDistance)
+{
+    std::string body;
+    for (int i = 0; i < 100; ++i)
+        body += "<DIV>line " + std::to_string(i) + "</DIV>";
+    LaidOutBody laid(body);
+    Node* first = laid.TextOf(laid.Nth("DIV", 0));
+    QRectF start = laid.layout->CaretRect({first, 2});
+    Position down = laid.layout->MoveByPixels({first, 2}, start.x(), 300);
+    QRectF moved = laid.layout->CaretRect(down);
+    EXPECT_NEAR(moved.top() - start.top(), 300, start.height());
+    EXPECT_NEAR(moved.x(), start.x(), 8);
+    Position back = laid.layout->MoveByPixels(down, start.x(), -300);
+    EXPECT_EQ(back, Position({first, 2}));
+    // Past the end: the last line.
+    Position end = laid.layout->MoveByPixels({first, 2}, start.x(), 1e6);
+    EXPECT_EQ(end.node, laid.TextOf(laid.Nth("DIV", 99)));
+}
+
 } // namespace
