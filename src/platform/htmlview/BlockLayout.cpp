@@ -49,7 +49,37 @@ qreal AlignedX(const Box& parent, const Box& child, qreal contentLeft, qreal con
     return contentLeft + child.margin.left;
 }
 
+// A flow box with no border or padding on a side shares its margin there
+// with its first (last) child, as browsers collapse them.
+bool CollapsesTop(const Box& box)
+{
+    return box.kind == BoxKind::Flow && !box.inlines && !box.children.empty() &&
+           box.border.top == 0 && box.padding.top == 0;
+}
+
+bool CollapsesBottom(const Box& box)
+{
+    return box.kind == BoxKind::Flow && !box.inlines && !box.children.empty() &&
+           box.border.bottom == 0 && box.padding.bottom == 0 && box.specifiedHeight < 0;
+}
+
 } // namespace
+
+qreal OuterTopMargin(const Box& box)
+{
+    qreal margin = box.margin.top;
+    if (CollapsesTop(box))
+        margin = std::max(margin, OuterTopMargin(*box.children.front()));
+    return margin;
+}
+
+qreal OuterBottomMargin(const Box& box)
+{
+    qreal margin = box.margin.bottom;
+    if (CollapsesBottom(box))
+        margin = std::max(margin, OuterBottomMargin(*box.children.back()));
+    return margin;
+}
 
 void PlaceChildren(Box& box)
 {
@@ -68,14 +98,18 @@ void PlaceChildren(Box& box)
         qreal pendingMargin = 0;
         bool first = true;
         for (auto& child : box.children) {
-            y += first ? child->margin.top : std::max(pendingMargin, child->margin.top);
+            qreal top = OuterTopMargin(*child);
+            if (first)
+                y += CollapsesTop(box) ? 0 : top;
+            else
+                y += std::max(pendingMargin, top);
             first = false;
             child->x = AlignedX(box, *child, contentLeft, contentWidth);
             child->y = y;
             y += child->height;
-            pendingMargin = child->margin.bottom;
+            pendingMargin = OuterBottomMargin(*child);
         }
-        box.height = y + pendingMargin + insetsBottom;
+        box.height = y + (CollapsesBottom(box) ? 0 : pendingMargin) + insetsBottom;
     }
     if (box.specifiedHeight >= 0)
         box.height = std::max(box.height, box.specifiedHeight);

@@ -18,6 +18,11 @@ void LayoutBlock(Box& box, qreal containingWidth, std::size_t& laidOut);
 // its height, without laying anything out. For a table, rows and cells.
 void PlaceChildren(Box& box);
 
+// The margin a box shows above (below) itself once it has collapsed with
+// its first (last) child's.
+qreal OuterTopMargin(const Box& box);
+qreal OuterBottomMargin(const Box& box);
+
 // The narrowest and widest border-box widths the box can take (cached).
 void IntrinsicWidths(Box& box, qreal& minWidth, qreal& maxWidth);
 

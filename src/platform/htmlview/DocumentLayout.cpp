@@ -94,7 +94,7 @@ void DocumentLayout::Impl::BuildAll()
     root = builder.BuildRoot(*body, BodyStyle(document, body));
     LayoutBlock(*root, width, laidOutByLastUpdate);
     root->x = root->margin.left;
-    root->y = root->margin.top;
+    root->y = OuterTopMargin(*root);
 }
 
 void DocumentLayout::Impl::Update()
@@ -133,6 +133,7 @@ void DocumentLayout::Impl::Update()
     if (widthChanged_) {
         widthChanged_ = false;
         LayoutBlock(*root, width, laidOutByLastUpdate);
+        root->y = OuterTopMargin(*root);
     }
 }
 
@@ -160,6 +161,7 @@ void DocumentLayout::Impl::Relayout(Box& box)
     LayoutBlock(*target, containing, laidOutByLastUpdate);
     for (Box* b = target->parent; b; b = b->parent)
         PlaceChildren(*b);
+    root->y = OuterTopMargin(*root);
 }
 
 // ---- DocumentLayout -------------------------------------------------------
@@ -199,7 +201,8 @@ int DocumentLayout::Height() const
 {
     impl_->Update();
     const Box* root = impl_->root.get();
-    return root ? static_cast<int>(std::ceil(root->y + root->height + root->margin.bottom)) : 0;
+    return root ? static_cast<int>(std::ceil(root->y + root->height + OuterBottomMargin(*root)))
+                : 0;
 }
 
 void DocumentLayout::Paint(QPainter& painter, const QRectF& clip, const PaintOptions& options) const

@@ -252,6 +252,9 @@ void PaintBoxes(QPainter& painter, Box& root, const QRectF& clip, const Selectio
     if (options.showSelection && selection.IsTextRange())
         context.range = selection.GetRange();
     painter.save();
+    // The body's colour is the page's: it fills the whole clip, margins too.
+    if (root.style.background.isValid())
+        painter.fillRect(clip, root.style.background);
     PaintBox(context, root, QPointF(root.x, root.y));
     if (options.showSelection && selection.IsControl()) {
         for (Element* element : selection.ControlElements()) {

@@ -277,7 +277,6 @@ LayoutStyle BodyStyle(Document& document, const Element* body)
     }
     if (body)
         style = StyleFor(*body, style);
-    style.background = QColor(); // the view paints the page colour
     return style;
 }
 

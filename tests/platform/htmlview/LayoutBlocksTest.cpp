@@ -254,4 +254,22 @@ TEST(LayoutFlow, PageMovesGoAboutTheRequestedDistance)
     EXPECT_EQ(end.node, laid.TextOf(laid.Nth("DIV", 99)));
 }
 
+TEST(LayoutFlow, VerticalMarginsCollapseBetweenSiblingsAndThroughParents)
+{
+    LaidOutBody body(
+        "<P>a</P><DIV><P>b</P></DIV><P>c</P><DIV style=\"padding-top: 4px\"><P>d</P></DIV>");
+    QRectF a = Rect(body, "P", 0), b = Rect(body, "P", 1), c = Rect(body, "P", 2),
+           d = Rect(body, "P", 3);
+    QRectF padded = Rect(body, "DIV", 1);
+    qreal em = 13;
+    // The body's 8 px margin and the paragraph's one em collapse to the larger.
+    EXPECT_NEAR(a.top(), em, 0.5);
+    EXPECT_NEAR(b.top() - a.bottom(), em, 0.5);
+    EXPECT_NEAR(c.top() - b.bottom(), em, 0.5);
+    // Padding keeps the child's margin inside its parent.
+    EXPECT_NEAR(d.top() - padded.top(), 4 + em, 0.5);
+    EXPECT_NEAR(padded.top() - c.bottom(), em, 0.5);
+    EXPECT_NEAR(body.layout->Height() - d.bottom(), em, 1);
+}
+
 } // namespace
