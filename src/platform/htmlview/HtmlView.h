@@ -20,6 +20,7 @@
 #include "platform/htmlview/ViewKeys.h"
 
 #include <QAbstractScrollArea>
+#include <QElapsedTimer>
 #include <QFont>
 #include <QPoint>
 #include <QRectF>
@@ -140,6 +141,7 @@ private:
     void SelectBetween(const Position& anchor, const Position& focus);
     void SyncEndsFromDocument();
     Position MovementOrigin(ViewAction action) const;
+    void EnsureCaret();
 
     void RunAction(const KeyAction& action);
     void Move(const KeyAction& action);
@@ -149,6 +151,8 @@ private:
     void SelectAroundCaret(int start, int length);
 
     void ExtendDragTo(const QPoint& viewportPoint);
+    bool IsTripleClick(const QPoint& point) const;
+    void SelectBlockAround(const Position& position);
     void AutoScrollStep();
 
     // Geometry in document coordinates.
@@ -196,6 +200,12 @@ private:
     bool dragging_ = false;
     QPoint lastDragPoint_;
     Element* pressedLink_ = nullptr;
+    // After a double click the drag goes by words, and a third click soon
+    // after on the same spot selects the paragraph.
+    bool selectingWords_ = false;
+    Range clickedWord_;
+    QElapsedTimer lastDoubleClick_;
+    QPoint lastDoubleClickPoint_;
     QTimer autoScroll_;
     QTimer loadWatch_;
     QTimer caretTimer_;

@@ -51,6 +51,22 @@ TEST(HtmlViewEditing, TypedKeysReachTheDocumentAtTheCaret)
     EXPECT_EQ(BodyOf(*view), "<DIV>abcd中ef</DIV>");
 }
 
+TEST(HtmlViewEditing, TypingBeforeAnyClickStartsAtTheBeginningOfTheBody)
+{
+    // Taking the focus puts the caret at the start.
+    auto view = ShowView("<DIV>abc</DIV><DIV>def</DIV>");
+    QTest::keyClicks(view.get(), "x");
+    EXPECT_EQ(BodyOf(*view), "<DIV>xabc</DIV><DIV>def</DIV>");
+
+    // A load while the view has the focus leaves no selection at all; the
+    // first key still lands at the start.
+    view->GetDocument().LoadHtml(u"<HTML><BODY><P>new</P></BODY></HTML>");
+    ASSERT_TRUE(view->GetDocument().GetSelection().IsNone());
+    QTest::keyClick(view.get(), Qt::Key_Return);
+    QTest::keyClicks(view.get(), "y");
+    EXPECT_EQ(BodyOf(*view), "<P></P><P>ynew</P>");
+}
+
 TEST(HtmlViewEditing, InputMethodPreeditStaysOutOfTheDocumentUntilCommitted)
 {
     auto view = ShowView("<DIV>ab</DIV>");

@@ -139,6 +139,34 @@ TEST(HtmlViewSelection, DoubleClickSelectsTheWord)
     EXPECT_EQ(SelectedText(*view), "文");
 }
 
+TEST(HtmlViewSelection, DragAfterDoubleClickGoesByWordsAndTripleClickTakesTheParagraph)
+{
+    auto view = ShowView("<DIV>alpha beta gamma delta</DIV><DIV>next block</DIV>");
+    QWidget* viewport = view->viewport();
+    QPoint beta = PointAt(*view, At(*view, "beta", 2));
+    SendMouse(viewport, QEvent::MouseButtonPress, beta, Qt::LeftButton, Qt::LeftButton);
+    SendMouse(viewport, QEvent::MouseButtonRelease, beta, Qt::LeftButton, Qt::NoButton);
+    SendMouse(viewport, QEvent::MouseButtonDblClick, beta, Qt::LeftButton, Qt::LeftButton);
+    EXPECT_EQ(SelectedText(*view), "beta");
+    SendMouse(viewport, QEvent::MouseMove, PointAt(*view, At(*view, "gamma", 1)), Qt::NoButton,
+              Qt::LeftButton);
+    EXPECT_EQ(SelectedText(*view), "beta gamma");
+    // Backwards the first word stays whole and the reached word comes in whole.
+    SendMouse(viewport, QEvent::MouseMove, PointAt(*view, At(*view, "alpha", 3)), Qt::NoButton,
+              Qt::LeftButton);
+    EXPECT_EQ(SelectedText(*view), "alpha beta");
+    SendMouse(viewport, QEvent::MouseButtonRelease, beta, Qt::LeftButton, Qt::NoButton);
+
+    // A third click on the same spot selects the whole block.
+    QTest::mouseDClick(viewport, Qt::LeftButton, Qt::NoModifier, beta);
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, beta);
+    EXPECT_EQ(SelectedText(*view), "alpha beta gamma delta");
+    // A later single click is a plain click again.
+    QTest::qWait(QApplication::doubleClickInterval() + 50);
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, beta);
+    EXPECT_TRUE(view->GetDocument().GetSelection().IsCaret());
+}
+
 TEST(HtmlViewSelection, ClickOnAnImageMakesAControlSelection)
 {
     auto view =
