@@ -171,6 +171,14 @@ void ReadBoxProperties(Box& box)
     }
 }
 
+bool HasLines(const Box& box)
+{
+    if (box.inlines)
+        return true;
+    return std::any_of(box.children.begin(), box.children.end(),
+                       [](auto& child) { return HasLines(*child); });
+}
+
 } // namespace
 
 void BoxBuilder::SetUpBlock(Box& box)
@@ -230,7 +238,15 @@ std::unique_ptr<Box> BoxBuilder::BuildRoot(Element& body, const LayoutStyle& sty
     SetUpBlock(*box);
     Reusable none;
     BuildContent(*box, none);
+    EnsureCaretPlace(*box);
     return box;
+}
+
+void BoxBuilder::EnsureCaretPlace(Box& root)
+{
+    if (root.inlines || HasLines(root))
+        return;
+    root.children.push_back(BuildAnonymous({}, root));
 }
 
 std::unique_ptr<Box> BoxBuilder::BuildElementBox(Element& element, Box& parent)
@@ -387,6 +403,8 @@ void BoxBuilder::Rebuild(Box& box)
         Unregister(*child);
     if (box.element && box.element->TagName() == "LI" && box.parent)
         AssignListMarkers(*box.parent);
+    if (!box.parent)
+        EnsureCaretPlace(box);
 }
 
 void BoxBuilder::Unregister(Box& box)

@@ -46,6 +46,9 @@ private:
     TakeOrBuild(Element& element, Box& parent,
                 std::unordered_map<const Element*, std::unique_ptr<Box>>& reusable);
     void SetUpBlock(Box& box);
+    // A body with no text at all (only rules, empty tables) still needs a
+    // line for the caret: an empty one after everything.
+    void EnsureCaretPlace(Box& root);
 
     BoxRegistry& registry_;
     ImageCache& images_;

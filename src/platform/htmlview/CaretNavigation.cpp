@@ -314,10 +314,7 @@ CaretPlace LocateCaret(const BoxRegistry& registry, Box* root, const Position& p
 
 Position PositionAt(const CaretPlace& place)
 {
-    Node* container = place.box->element;
-    if (!container && !place.box->roots.empty())
-        container = place.box->roots.front()->Parent();
-    return PositionAtIndex(*place.box->inlines, place.index, container);
+    return PositionInBox(*place.box, place.index);
 }
 
 QRectF CaretRectAt(const CaretPlace& place)

@@ -420,4 +420,21 @@ Position PositionAtIndex(const InlineContent& content, int index, Node* containe
     return {container, 0};
 }
 
+Node* ContainerOf(const Box& box)
+{
+    if (box.element)
+        return box.element;
+    if (!box.roots.empty())
+        return box.roots.front()->Parent();
+    return box.parent ? ContainerOf(*box.parent) : nullptr;
+}
+
+Position PositionInBox(const Box& box, int index)
+{
+    // The line a body without any text gets sits after everything.
+    if (!box.element && box.roots.empty() && box.parent && box.parent->element)
+        return {box.parent->element, box.parent->element->ChildCount()};
+    return PositionAtIndex(*box.inlines, index, ContainerOf(box));
+}
+
 } // namespace vellum::html

@@ -48,6 +48,13 @@ int IndexOfLeaf(const InlineContent& content, const LeafPosition& leaf);
 // for an empty block.
 Position PositionAtIndex(const InlineContent& content, int index, Node* container);
 
+// The node that answers for a box with no text: its element, or for an
+// anonymous box the parent of its nodes.
+Node* ContainerOf(const Box& box);
+
+// The document position of a caret place in a box with lines.
+Position PositionInBox(const Box& box, int index);
+
 // The piece holding character `index`, or null.
 const InlinePiece* PieceAt(const InlineContent& content, int index);
 

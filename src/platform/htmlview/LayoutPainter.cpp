@@ -75,9 +75,8 @@ std::pair<int, int> SelectedIndexes(const Box& box, const Range& range)
         return {0, 0};
     const InlineContent& content = *box.inlines;
     int length = static_cast<int>(content.text.size());
-    Node* container = box.element ? box.element : box.roots.front()->Parent();
-    Position first = PositionAtIndex(content, 0, container);
-    Position last = PositionAtIndex(content, length, container);
+    Position first = PositionInBox(box, 0);
+    Position last = PositionInBox(box, length);
     if (ComparePositions(range.end, first) <= 0 || ComparePositions(range.start, last) >= 0)
         return {0, 0};
     int start = ComparePositions(range.start, first) <= 0
