@@ -101,8 +101,11 @@ void DocumentLayout::Impl::Update()
 {
     if (document.IsBusy())
         return;
+    bool full = needsFullBuild_ || !root || (root->dirty && root->restyle);
+    if (!full && dirtyNodes_.empty() && !widthChanged_)
+        return; // the count stays that of the last Update() that did work
     laidOutByLastUpdate = 0;
-    if (needsFullBuild_ || !root || (root->dirty && root->restyle)) {
+    if (full) {
         BuildAll();
         return;
     }

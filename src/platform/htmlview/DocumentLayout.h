@@ -116,8 +116,9 @@ public:
     // one character each, as the platform's word breaking has them.
     Range WordAt(const Position& position) const;
 
-    // How many blocks the last Update() laid out (for tests and the
-    // benchmark that prove edits are incremental).
+    // How many blocks the last Update() that had anything to do laid out
+    // (for tests and the benchmark that prove edits are incremental); an
+    // Update() with nothing to do leaves it as it was.
     std::size_t BlocksLaidOutByLastUpdate() const;
 
 private:
