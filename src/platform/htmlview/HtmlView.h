@@ -102,7 +102,10 @@ signals:
     // A paste changed the document.
     void pasted();
     // Emitted every kCaretSignalMilliseconds while the view has focus, when
-    // the selection or the document changed since the previous emission.
+    // the selection or the document changed since the previous emission:
+    // often enough for a toolbar to follow the caret as the user types or
+    // moves, and silent while nothing happens, so the owner's refresh does
+    // not run four times a second for nothing.
     void caretMoved();
     // A link was clicked in the read-only view; nothing is opened.
     void linkClicked(QString address);
@@ -145,6 +148,7 @@ private:
 
     void RunAction(const KeyAction& action);
     void Move(const KeyAction& action);
+    void ScrollForKey(ViewAction action);
     void RunEdit(ViewAction action);
     void TypeText(const QString& text);
     void AfterUserEdit();

@@ -146,7 +146,10 @@ void HtmlView::keyPressEvent(QKeyEvent* event)
 void HtmlView::RunAction(const KeyAction& action)
 {
     if (IsMovement(action.action)) {
-        Move(action);
+        if (!IsEditable() && !action.extendSelection)
+            ScrollForKey(action.action);
+        else
+            Move(action);
         return;
     }
     switch (action.action) {
@@ -158,6 +161,35 @@ void HtmlView::RunAction(const KeyAction& action)
         return;
     default:
         RunEdit(action.action);
+    }
+}
+
+// The read-only view has no caret to move, so the movement keys scroll it
+// as a browser's page does; with Shift they still extend the selection.
+void HtmlView::ScrollForKey(ViewAction action)
+{
+    QScrollBar* bar = verticalScrollBar();
+    switch (action) {
+    case ViewAction::LineUp:
+        bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        break;
+    case ViewAction::LineDown:
+        bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        break;
+    case ViewAction::PageUp:
+        bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+        break;
+    case ViewAction::PageDown:
+        bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        break;
+    case ViewAction::DocumentStart:
+        bar->triggerAction(QAbstractSlider::SliderToMinimum);
+        break;
+    case ViewAction::DocumentEnd:
+        bar->triggerAction(QAbstractSlider::SliderToMaximum);
+        break;
+    default:
+        break;
     }
 }
 

@@ -4,6 +4,10 @@
 // and the dragging mouse.
 #include "ViewTestSupport.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+
 using namespace vellum::html;
 using namespace vellum::html::testing;
 
@@ -184,12 +188,44 @@ TEST(HtmlViewSelection, ClickOnAnImageMakesAControlSelection)
     QTest::keyClick(view.get(), Qt::Key_Delete);
     EXPECT_TRUE(view->GetDocument().GetElementsByTagName("IMG").empty());
 
+    // Undo brings it back; Ctrl+X on it cuts it to the clipboard.
+    QTest::keyClick(view.get(), Qt::Key_Z, Qt::ControlModifier);
+    ASSERT_EQ(view->GetDocument().GetElementsByTagName("IMG").size(), 1u);
+    image = view->GetDocument().GetElementsByTagName("IMG").front();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      view->ToViewport(view->Layout().ElementRect(*image).center()).toPoint());
+    QTest::keyClick(view.get(), Qt::Key_X, Qt::ControlModifier);
+    EXPECT_TRUE(view->GetDocument().GetElementsByTagName("IMG").empty());
+    EXPECT_NE(
+        QGuiApplication::clipboard()->mimeData()->html().indexOf("<IMG", 0, Qt::CaseInsensitive),
+        -1);
+
     // A click beside it on text is a caret, not a control selection.
     auto other =
         ShowView("<DIV>before <IMG width=\"60\" height=\"40\" src=\"none.png\"> after</DIV>");
     QTest::mouseClick(other->viewport(), Qt::LeftButton, Qt::NoModifier,
                       PointAt(*other, At(*other, "after", 2)));
     EXPECT_TRUE(other->GetDocument().GetSelection().IsCaret());
+}
+
+TEST(HtmlViewSelection, ClickOnATableFrameSelectsTheTable)
+{
+    auto view =
+        ShowView("<DIV>above</DIV><TABLE border=\"6\" cellspacing=\"8\"><TR><TD>cell</TD></TR>"
+                 "</TABLE>");
+    Element* table = view->GetDocument().GetElementsByTagName("TABLE").front();
+    QRectF frame = view->Layout().ElementRect(*table);
+    ASSERT_FALSE(frame.isNull());
+    QPoint onBorder = view->ToViewport(QPointF(frame.left() + 3, frame.center().y())).toPoint();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, onBorder);
+    const Selection& selection = view->GetDocument().GetSelection();
+    ASSERT_TRUE(selection.IsControl());
+    EXPECT_EQ(selection.ControlElements(), std::vector<Element*>{table});
+
+    // A click on the cell's text edits inside the table.
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      PointAt(*view, At(*view, "cell", 2)));
+    EXPECT_EQ(view->GetDocument().GetSelection().GetRange().start, At(*view, "cell", 2));
 }
 
 TEST(HtmlViewSelection, CaretStaysInViewWhileMovingAndTyping)
@@ -223,6 +259,27 @@ TEST(HtmlViewSelection, CaretStaysInViewWhileMovingAndTyping)
     caret = view->CaretViewportRect();
     EXPECT_GE(caret.top(), 0);
     EXPECT_LT(bar->value(), caret.height() * 2);
+}
+
+TEST(HtmlViewSelection, ReadOnlyMovementKeysScrollAndShiftStillSelects)
+{
+    auto view = ShowView(ManyLines(200), false, 300, 200);
+    QScrollBar* bar = view->verticalScrollBar();
+    PutCaret(*view, At(*view, "line 0", 0));
+    const Selection before = view->GetDocument().GetSelection();
+
+    QTest::keyClick(view.get(), Qt::Key_Down);
+    EXPECT_EQ(bar->value(), bar->singleStep());
+    QTest::keyClick(view.get(), Qt::Key_PageDown);
+    EXPECT_EQ(bar->value(), bar->singleStep() + bar->pageStep());
+    QTest::keyClick(view.get(), Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(bar->value(), bar->maximum());
+    QTest::keyClick(view.get(), Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(bar->value(), 0);
+    EXPECT_EQ(view->GetDocument().GetSelection(), before);
+
+    QTest::keyClick(view.get(), Qt::Key_End, Qt::ShiftModifier);
+    EXPECT_EQ(SelectedText(*view), "line 0");
 }
 
 TEST(HtmlViewSelection, DraggingBelowTheViewScrollsAndExtends)
