@@ -302,7 +302,7 @@ std::unique_ptr<Box> BoxBuilder::TakeOrBuild(Element& element, Box& parent, Reus
     return BuildElementBox(element, parent);
 }
 
-void BoxBuilder::BuildContent(Box& box, Reusable& reusable)
+void BoxBuilder::BuildContent(Box& box, Reusable& reusable, InlineContent* previous)
 {
     if (box.kind == BoxKind::Rule)
         return;
@@ -318,15 +318,16 @@ void BoxBuilder::BuildContent(Box& box, Reusable& reusable)
         return;
     }
     if (!box.element) {
-        box.inlines = BuildInlineContent(box.roots, box.style, images_);
+        box.inlines = BuildInlineContent(box.roots, box.style, images_, previous);
         return;
     }
-    BuildFlowChildren(box, box.element->Children(), reusable);
+    BuildFlowChildren(box, box.element->Children(), reusable, previous);
     if (IsList(box.element))
         AssignListMarkers(box);
 }
 
-void BoxBuilder::BuildFlowChildren(Box& box, const std::vector<Node*>& nodes, Reusable& reusable)
+void BoxBuilder::BuildFlowChildren(Box& box, const std::vector<Node*>& nodes, Reusable& reusable,
+                                   InlineContent* previous)
 {
     std::vector<bool> blockLevel(nodes.size());
     bool anyBlock = false;
@@ -337,7 +338,7 @@ void BoxBuilder::BuildFlowChildren(Box& box, const std::vector<Node*>& nodes, Re
         anyBlock = anyBlock || blockLevel[i];
     }
     if (!anyBlock) {
-        box.inlines = BuildInlineContent(nodes, box.style, images_);
+        box.inlines = BuildInlineContent(nodes, box.style, images_, previous);
         return;
     }
     std::vector<Node*> run;
@@ -393,12 +394,12 @@ void BoxBuilder::Rebuild(Box& box)
             Unregister(*child);
     }
     box.children.clear();
-    box.inlines.reset();
+    std::unique_ptr<InlineContent> previous = std::move(box.inlines);
     if (box.element && box.parent)
         box.style = StyleFor(*box.element, box.parent->style);
     box.dirty = box.restyle = false;
     SetUpBlock(box);
-    BuildContent(box, reusable);
+    BuildContent(box, reusable, previous.get());
     for (auto& [element, child] : reusable)
         Unregister(*child);
     if (box.element && box.element->TagName() == "LI" && box.parent)

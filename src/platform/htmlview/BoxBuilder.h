@@ -37,9 +37,13 @@ public:
 private:
     std::unique_ptr<Box> BuildElementBox(Element& element, Box& parent);
     std::unique_ptr<Box> BuildAnonymous(std::vector<Node*> roots, Box& parent);
-    void BuildContent(Box& box, std::unordered_map<const Element*, std::unique_ptr<Box>>& reusable);
+    // `previous` is the box's inline content before a rebuild, whose
+    // unchanged segments are kept.
+    void BuildContent(Box& box, std::unordered_map<const Element*, std::unique_ptr<Box>>& reusable,
+                      InlineContent* previous = nullptr);
     void BuildFlowChildren(Box& box, const std::vector<Node*>& nodes,
-                           std::unordered_map<const Element*, std::unique_ptr<Box>>& reusable);
+                           std::unordered_map<const Element*, std::unique_ptr<Box>>& reusable,
+                           InlineContent* previous);
     void BuildTableRows(Box& table, Element& element,
                         std::unordered_map<const Element*, std::unique_ptr<Box>>& reusable);
     std::unique_ptr<Box>

@@ -5,6 +5,7 @@
 
 #include "platform/html/Node.h"
 #include "platform/htmlview/InlineLayout.h"
+#include "platform/htmlview/TextLines.h"
 
 #include <QTextBoundaryFinder>
 
@@ -142,15 +143,11 @@ void SearchLines(Box& box, QPointF boxOrigin, const QPointF& point, const LineFi
             qreal bottom = top + content.lines[i].height;
             if (accept && !accept(top, bottom))
                 continue;
-            QTextLine line = content.layout.lineAt(static_cast<int>(i));
-            qreal left = origin.x() + line.x();
-            qreal right = left + std::max<qreal>(line.naturalTextWidth(), 1);
             // Right-aligned and centred lines start further in.
-            if (line.isValid()) {
-                left = origin.x() + line.cursorToX(line.textStart());
-                right = std::max(left + 1,
-                                 origin.x() + line.cursorToX(line.textStart() + line.textLength()));
-            }
+            int line = static_cast<int>(i);
+            qreal left = origin.x() + CursorX(content, LineStartIndex(content, line));
+            qreal right =
+                std::max(left + 1, origin.x() + CursorX(content, LineEndIndex(content, line)));
             qreal score = Distance(point.y(), top, bottom) * kVerticalWeight +
                           Distance(point.x(), left, right);
             if (score < best.score)
@@ -172,16 +169,11 @@ LineCandidate FindLine(Box& root, const QPointF& point, const LineFilter& accept
 
 int IndexAtX(const LineCandidate& found, qreal x)
 {
-    QTextLine line = found.box->inlines->layout.lineAt(found.line);
-    int index = line.xToCursor(x - found.origin.x());
-    // A click beyond the end of a line broken after a space or a BR
-    // stays on that line rather than the start of the next.
-    int end = line.textStart() + line.textLength();
-    const QString& text = found.box->inlines->text;
-    if (index == end && end > line.textStart() && end < text.size() &&
-        (text[end - 1] == QChar(0x2028) || text[end - 1] == QChar(u' ')))
-        index = end - 1;
-    return index;
+    const InlineContent& content = *found.box->inlines;
+    int index = CursorAtX(content, found.line, x - found.origin.x());
+    // A click beyond the end of a line broken after a space stays on that
+    // line rather than going to the start of the next.
+    return std::min(index, LineCaretEnd(content, found.line));
 }
 
 Element* LinkAt(const LineCandidate& found, const QPointF& point)
@@ -193,12 +185,11 @@ Element* LinkAt(const LineCandidate& found, const QPointF& point)
     qreal top = found.origin.y() + lineBox.top;
     if (point.y() < top || point.y() > top + lineBox.height)
         return nullptr;
-    QTextLine line = content.layout.lineAt(found.line);
     qreal x = point.x() - found.origin.x();
-    if (x < line.cursorToX(line.textStart()) ||
-        x > line.cursorToX(line.textStart() + line.textLength()))
+    if (x < CursorX(content, LineStartIndex(content, found.line)) ||
+        x > CursorX(content, LineEndIndex(content, found.line)))
         return nullptr;
-    int index = line.xToCursor(x, QTextLine::CursorOnCharacter);
+    int index = CursorAtX(content, found.line, x, QTextLine::CursorOnCharacter);
     for (const LinkSpan& span : content.links)
         if (index >= span.start && index < span.end)
             return span.link;
@@ -208,12 +199,9 @@ Element* LinkAt(const LineCandidate& found, const QPointF& point)
 QRectF ImageRect(const Box& box, const InlineImage& image)
 {
     const InlineContent& content = *box.inlines;
-    QTextLine line = content.layout.lineForTextPosition(image.index);
-    if (!line.isValid())
-        return {};
-    const LineBox& lineBox = content.lines[static_cast<std::size_t>(line.lineNumber())];
+    const LineBox& lineBox = content.lines[static_cast<std::size_t>(LineOf(content, image.index))];
     QPointF origin = ContentOrigin(box);
-    qreal x = origin.x() + line.cursorToX(image.index);
+    qreal x = origin.x() + CursorX(content, image.index);
     qreal baseline = origin.y() + lineBox.top + lineBox.baseline;
     return QRectF(x, baseline - image.size.height(), image.size.width(), image.size.height());
 }
@@ -322,13 +310,9 @@ QRectF CaretRectAt(const CaretPlace& place)
     const InlineContent& content = *place.box->inlines;
     if (content.lines.empty())
         return {};
-    QTextLine line = content.layout.lineForTextPosition(place.index);
-    int number = line.isValid() ? line.lineNumber() : static_cast<int>(content.lines.size()) - 1;
-    if (!line.isValid())
-        line = content.layout.lineAt(number);
-    const LineBox& lineBox = content.lines[static_cast<std::size_t>(number)];
+    const LineBox& lineBox = content.lines[static_cast<std::size_t>(LineOf(content, place.index))];
     QPointF origin = ContentOrigin(*place.box);
-    qreal x = line.cursorToX(place.index);
+    qreal x = CursorX(content, place.index);
     return QRectF(origin.x() + x, origin.y() + lineBox.top, 0, lineBox.height);
 }
 
@@ -365,7 +349,7 @@ HitResult HitTestBoxes(Box& root, const QPointF& point)
 CaretPlace NextCharacterPlace(const CaretPlace& place)
 {
     if (place.index < TextLength(*place.box))
-        return {place.box, place.box->inlines->layout.nextCursorPosition(place.index)};
+        return {place.box, NextCursor(*place.box->inlines, place.index)};
     Box* next = NextLineBox(place.box);
     return next ? CaretPlace{next, 0} : place;
 }
@@ -373,7 +357,7 @@ CaretPlace NextCharacterPlace(const CaretPlace& place)
 CaretPlace PreviousCharacterPlace(const CaretPlace& place)
 {
     if (place.index > 0)
-        return {place.box, place.box->inlines->layout.previousCursorPosition(place.index)};
+        return {place.box, PreviousCursor(*place.box->inlines, place.index)};
     Box* previous = PreviousLineBox(place.box);
     return previous ? CaretPlace{previous, TextLength(*previous)} : place;
 }
@@ -413,22 +397,14 @@ CaretPlace PreviousWordPlace(const CaretPlace& place)
 
 CaretPlace LineStartPlace(const CaretPlace& place)
 {
-    QTextLine line = place.box->inlines->layout.lineForTextPosition(place.index);
-    return line.isValid() ? CaretPlace{place.box, line.textStart()} : place;
+    const InlineContent& content = *place.box->inlines;
+    return {place.box, LineStartIndex(content, LineOf(content, place.index))};
 }
 
 CaretPlace LineEndPlace(const CaretPlace& place)
 {
     const InlineContent& content = *place.box->inlines;
-    QTextLine line = content.layout.lineForTextPosition(place.index);
-    if (!line.isValid())
-        return place;
-    int end = line.textStart() + line.textLength();
-    // The BR or the space a line broke at belongs before the next line.
-    if (end > line.textStart() && end < content.text.size() &&
-        (content.text[end - 1] == QChar(0x2028) || content.text[end - 1] == QChar(u' ')))
-        --end;
-    return {place.box, end};
+    return {place.box, LineCaretEnd(content, LineOf(content, place.index))};
 }
 
 CaretPlace VerticalPlace(Box& root, const CaretPlace& place, qreal x, VerticalMove move)

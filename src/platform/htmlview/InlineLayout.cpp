@@ -286,8 +286,112 @@ qreal WidestLine(QTextLayout& layout, qreal width)
 
 } // namespace
 
+namespace {
+
+// The format ranges of [start, end) of the paragraph, relative to start.
+QList<QTextLayout::FormatRange> FormatsBetween(const InlineContent& content, int start, int end)
+{
+    QList<QTextLayout::FormatRange> local;
+    const auto& formats = content.formats;
+    auto it = std::partition_point(
+        formats.begin(), formats.end(),
+        [&](const QTextLayout::FormatRange& range) { return range.start + range.length <= start; });
+    for (; it != formats.end() && it->start < end; ++it) {
+        QTextLayout::FormatRange part = *it;
+        int from = std::max(it->start, start);
+        int to = std::min(it->start + it->length, end);
+        if (to <= from)
+            continue;
+        part.start = from - start;
+        part.length = to - from;
+        local.push_back(part);
+    }
+    return local;
+}
+
+bool SameSegment(const TextSegment& old, const QString& text, int start, int end,
+                 const QList<QTextLayout::FormatRange>& formats)
+{
+    const QString& oldText = old.layout.text();
+    return oldText.size() == end - start &&
+           QStringView(oldText) == QStringView(text).mid(start, end - start) &&
+           old.formats == formats;
+}
+
+std::unique_ptr<TextSegment> NewSegment(const InlineContent& content, int start, int end,
+                                        QList<QTextLayout::FormatRange> formats, const QFont& font)
+{
+    auto segment = std::make_unique<TextSegment>();
+    segment->start = start;
+    segment->end = end;
+    segment->layout.setText(content.text.mid(start, end - start));
+    segment->layout.setFont(font);
+    segment->layout.setFormats(formats);
+    segment->layout.setCacheEnabled(true);
+    segment->formats = std::move(formats);
+    return segment;
+}
+
+// Cuts the text at its line separators. Segments whose text and formats
+// did not change since `previous` keep their shaped layout: matching runs
+// from the front and from the back cover an edit anywhere in between.
+void MakeSegments(InlineContent& content, const LayoutStyle& style, InlineContent* previous)
+{
+    struct Slice
+    {
+        int start, end;
+    };
+    std::vector<Slice> slices;
+    int start = 0;
+    const QString& text = content.text;
+    for (int i = 0; i < text.size(); ++i) {
+        if (text[i] == QChar(0x2028)) {
+            slices.push_back({start, i});
+            start = i + 1;
+        }
+    }
+    slices.push_back({start, static_cast<int>(text.size())});
+
+    std::vector<std::unique_ptr<TextSegment>> old;
+    if (previous && previous->align == style.align && previous->preformatted == style.preformatted)
+        old = std::move(previous->segments);
+    std::vector<QList<QTextLayout::FormatRange>> formats(slices.size());
+    for (std::size_t i = 0; i < slices.size(); ++i)
+        formats[i] = FormatsBetween(content, slices[i].start, slices[i].end);
+    std::vector<std::unique_ptr<TextSegment>> segments(slices.size());
+    std::size_t front = 0;
+    for (; front < slices.size() && front < old.size(); ++front) {
+        if (!SameSegment(*old[front], text, slices[front].start, slices[front].end, formats[front]))
+            break;
+        segments[front] = std::move(old[front]);
+    }
+    for (std::size_t back = 1; back <= slices.size() - front && back <= old.size() - front;
+         ++back) {
+        std::size_t n = slices.size() - back, o = old.size() - back;
+        if (!SameSegment(*old[o], text, slices[n].start, slices[n].end, formats[n]))
+            break;
+        segments[n] = std::move(old[o]);
+    }
+    QFont font = FontFor(style);
+    for (std::size_t i = 0; i < slices.size(); ++i) {
+        if (segments[i]) {
+            segments[i]->start = slices[i].start;
+            segments[i]->end = slices[i].end;
+            continue;
+        }
+        segments[i] =
+            NewSegment(content, slices[i].start, slices[i].end, std::move(formats[i]), font);
+    }
+    content.segments = std::move(segments);
+    content.align = style.align;
+    content.preformatted = style.preformatted;
+}
+
+} // namespace
+
 std::unique_ptr<InlineContent> BuildInlineContent(const std::vector<Node*>& roots,
-                                                  const LayoutStyle& style, ImageCache& images)
+                                                  const LayoutStyle& style, ImageCache& images,
+                                                  InlineContent* previous)
 {
     auto content = std::make_unique<InlineContent>();
     InlineBuilder builder(*content, images);
@@ -295,33 +399,42 @@ std::unique_ptr<InlineContent> BuildInlineContent(const std::vector<Node*>& root
     for (Node* root : roots)
         builder.AddNode(*root, style, format);
     builder.Finish();
-    content->layout.setText(content->text);
-    content->layout.setFont(FontFor(style));
-    content->layout.setFormats(content->formats);
-    content->layout.setCacheEnabled(true);
+    MakeSegments(*content, style, previous);
     return content;
 }
 
 void LayoutLines(InlineContent& content, const LayoutStyle& style, qreal width)
 {
-    QTextLayout& layout = content.layout;
-    ApplyOptions(layout, style, true);
-    layout.beginLayout();
+    width = std::max<qreal>(width, 1);
     content.lines.clear();
     qreal y = 0;
     auto image = content.images.begin();
-    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-        line.setLineWidth(std::max<qreal>(width, 1));
-        qreal ascent = line.ascent();
-        qreal descent = line.descent();
-        int end = line.textStart() + line.textLength();
-        for (; image != content.images.end() && image->index < end; ++image)
-            ascent = std::max(ascent, image->size.height());
-        line.setPosition(QPointF(0, y + ascent - line.ascent()));
-        content.lines.push_back({y, ascent + descent, ascent});
-        y += ascent + descent;
+    for (std::size_t s = 0; s < content.segments.size(); ++s) {
+        TextSegment& segment = *content.segments[s];
+        QTextLayout& layout = segment.layout;
+        if (segment.width != width) {
+            ApplyOptions(layout, style, true);
+            layout.beginLayout();
+            for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine())
+                line.setLineWidth(width);
+            layout.endLayout();
+            segment.width = width;
+        }
+        segment.firstLine = static_cast<int>(content.lines.size());
+        // Lines are stacked here rather than by Qt: an image makes its line
+        // taller, its bottom on the baseline.
+        for (int i = 0; i < layout.lineCount(); ++i) {
+            QTextLine line = layout.lineAt(i);
+            qreal ascent = line.ascent();
+            qreal descent = line.descent();
+            int end = segment.start + line.textStart() + line.textLength();
+            for (; image != content.images.end() && image->index < end; ++image)
+                ascent = std::max(ascent, image->size.height());
+            line.setPosition(QPointF(0, y + ascent - line.ascent()));
+            content.lines.push_back({y, ascent + descent, ascent, static_cast<int>(s), i});
+            y += ascent + descent;
+        }
     }
-    layout.endLayout();
     content.height = y;
 }
 
@@ -329,11 +442,17 @@ void MeasureIntrinsicWidths(InlineContent& content, const LayoutStyle& style)
 {
     if (content.maxWidth >= 0)
         return;
-    QTextLayout& layout = content.layout;
-    ApplyOptions(layout, style, false);
-    content.maxWidth = WidestLine(layout, 1e6);
-    ApplyOptions(layout, style, true);
-    content.minWidth = style.preformatted ? content.maxWidth : WidestLine(layout, 0);
+    content.maxWidth = content.minWidth = 0;
+    for (auto& segment : content.segments) {
+        QTextLayout& layout = segment->layout;
+        ApplyOptions(layout, style, false);
+        qreal widest = WidestLine(layout, 1e6);
+        content.maxWidth = std::max(content.maxWidth, widest);
+        ApplyOptions(layout, style, true);
+        content.minWidth =
+            std::max(content.minWidth, style.preformatted ? widest : WidestLine(layout, 0));
+        segment->width = -1; // the measuring passes left other lines behind
+    }
     for (const InlineImage& image : content.images)
         content.minWidth = std::max(content.minWidth, image.size.width());
 }

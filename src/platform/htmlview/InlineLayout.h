@@ -18,9 +18,11 @@ namespace vellum::html {
 class ImageCache;
 
 // Collects the inline content below `roots` (or nothing for an empty
-// block) in `style`.
+// block) in `style`. Shaped segments of `previous` (the block's content
+// before an edit) that did not change are taken over.
 std::unique_ptr<InlineContent> BuildInlineContent(const std::vector<Node*>& roots,
-                                                  const LayoutStyle& style, ImageCache& images);
+                                                  const LayoutStyle& style, ImageCache& images,
+                                                  InlineContent* previous = nullptr);
 
 // Breaks the content into lines `width` pixels wide and places them.
 void LayoutLines(InlineContent& content, const LayoutStyle& style, qreal width);

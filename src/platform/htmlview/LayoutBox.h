@@ -64,6 +64,21 @@ struct LineBox
     qreal top = 0;
     qreal height = 0;
     qreal baseline = 0; // from `top`
+    int segment = 0;    // which segment's layout holds it
+    int line = 0;       // its number in that layout
+};
+
+// The text between two forced line breaks (BR, a new line in PRE), shaped
+// by a layout of its own: an edit in a long paragraph of short lines, as
+// plain-text mails are, shapes one segment again and keeps the others.
+struct TextSegment
+{
+    int start = 0; // in the paragraph's text; a line separator sits at
+    int end = 0;   // `end` unless this is the last segment
+    QTextLayout layout;
+    QList<QTextLayout::FormatRange> formats; // relative to `start`
+    int firstLine = 0;
+    qreal width = -1; // the width its lines were broken at; -1: not yet
 };
 
 // The inline content of a block: its text with white space collapsed, the
@@ -77,7 +92,9 @@ struct InlineContent
     std::vector<InlineImage> images;
     std::vector<LinkSpan> links;
     QList<QTextLayout::FormatRange> formats;
-    QTextLayout layout;
+    std::vector<std::unique_ptr<TextSegment>> segments;
+    TextAlign align = TextAlign::Left; // the options the segments were made with
+    bool preformatted = false;
     std::vector<LineBox> lines;
     qreal height = 0;
     qreal minWidth = -1; // intrinsic widths, worked out for tables

@@ -6,6 +6,7 @@
 #include "platform/html/Node.h"
 #include "platform/htmlview/CaretNavigation.h"
 #include "platform/htmlview/InlineLayout.h"
+#include "platform/htmlview/TextLines.h"
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -126,13 +127,11 @@ void PaintLines(PaintContext& context, const Box& box, QPointF boxOrigin)
         range.format.setForeground(context.highlightedText);
         selections.push_back(range);
     }
-    content.layout.draw(&context.painter, origin, selections, context.clip);
+    DrawLines(context.painter, content, origin, selections, context.clip);
     for (const InlineImage& image : content.images) {
-        QTextLine line = content.layout.lineForTextPosition(image.index);
-        if (!line.isValid())
-            continue;
-        const LineBox& lineBox = content.lines[static_cast<std::size_t>(line.lineNumber())];
-        qreal x = origin.x() + line.cursorToX(image.index);
+        const LineBox& lineBox =
+            content.lines[static_cast<std::size_t>(LineOf(content, image.index))];
+        qreal x = origin.x() + CursorX(content, image.index);
         qreal bottom = origin.y() + lineBox.top + lineBox.baseline;
         QRectF rect(x, bottom - image.size.height(), image.size.width(), image.size.height());
         if (!rect.intersects(context.clip))

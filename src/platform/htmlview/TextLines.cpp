@@ -1,0 +1,137 @@
+// Segment bookkeeping for the paragraph's line queries. Segments are sorted
+// by start and separated by one separator character each, so a cursor
+// position belongs to exactly one of them.
+#include "platform/htmlview/TextLines.h"
+
+#include <QPainter>
+
+#include <algorithm>
+
+namespace vellum::html {
+namespace {
+
+std::size_t SegmentIndexOf(const InlineContent& content, int index)
+{
+    const auto& segments = content.segments;
+    auto it = std::upper_bound(segments.begin(), segments.end(), index,
+                               [](int i, const auto& segment) { return i < segment->start; });
+    return it == segments.begin() ? 0 : static_cast<std::size_t>(it - segments.begin()) - 1;
+}
+
+} // namespace
+
+const TextSegment& SegmentOf(const InlineContent& content, int index)
+{
+    return *content.segments[SegmentIndexOf(content, index)];
+}
+
+QTextLine LineAt(const InlineContent& content, int line)
+{
+    const LineBox& box = content.lines[static_cast<std::size_t>(line)];
+    return content.segments[static_cast<std::size_t>(box.segment)]->layout.lineAt(box.line);
+}
+
+int LineOf(const InlineContent& content, int index)
+{
+    const TextSegment& segment = SegmentOf(content, index);
+    QTextLine line = segment.layout.lineForTextPosition(
+        std::clamp(index - segment.start, 0, segment.end - segment.start));
+    int number = line.isValid() ? line.lineNumber() : segment.layout.lineCount() - 1;
+    return segment.firstLine + std::max(number, 0);
+}
+
+int LineStartIndex(const InlineContent& content, int line)
+{
+    const LineBox& box = content.lines[static_cast<std::size_t>(line)];
+    const TextSegment& segment = *content.segments[static_cast<std::size_t>(box.segment)];
+    return segment.start + segment.layout.lineAt(box.line).textStart();
+}
+
+int LineEndIndex(const InlineContent& content, int line)
+{
+    const LineBox& box = content.lines[static_cast<std::size_t>(line)];
+    const TextSegment& segment = *content.segments[static_cast<std::size_t>(box.segment)];
+    QTextLine textLine = segment.layout.lineAt(box.line);
+    return segment.start + textLine.textStart() + textLine.textLength();
+}
+
+int LineCaretEnd(const InlineContent& content, int line)
+{
+    int start = LineStartIndex(content, line);
+    int end = LineEndIndex(content, line);
+    const LineBox& box = content.lines[static_cast<std::size_t>(line)];
+    const TextSegment& segment = *content.segments[static_cast<std::size_t>(box.segment)];
+    bool wrapped = box.line + 1 < segment.layout.lineCount();
+    if (wrapped && end > start && content.text[end - 1] == QChar(u' '))
+        --end;
+    return end;
+}
+
+qreal CursorX(const InlineContent& content, int index)
+{
+    const TextSegment& segment = SegmentOf(content, index);
+    int local = std::clamp(index - segment.start, 0, segment.end - segment.start);
+    QTextLine line = segment.layout.lineForTextPosition(local);
+    if (!line.isValid())
+        line = segment.layout.lineAt(segment.layout.lineCount() - 1);
+    return line.isValid() ? line.cursorToX(local) : 0;
+}
+
+int CursorAtX(const InlineContent& content, int line, qreal x, QTextLine::CursorPosition mode)
+{
+    const LineBox& box = content.lines[static_cast<std::size_t>(line)];
+    const TextSegment& segment = *content.segments[static_cast<std::size_t>(box.segment)];
+    return segment.start + segment.layout.lineAt(box.line).xToCursor(x, mode);
+}
+
+int NextCursor(const InlineContent& content, int index)
+{
+    std::size_t n = SegmentIndexOf(content, index);
+    const TextSegment& segment = *content.segments[n];
+    if (index < segment.end)
+        return segment.start + segment.layout.nextCursorPosition(index - segment.start);
+    return n + 1 < content.segments.size() ? content.segments[n + 1]->start : index;
+}
+
+int PreviousCursor(const InlineContent& content, int index)
+{
+    std::size_t n = SegmentIndexOf(content, index);
+    const TextSegment& segment = *content.segments[n];
+    if (index > segment.start)
+        return segment.start + segment.layout.previousCursorPosition(index - segment.start);
+    return n > 0 ? content.segments[n - 1]->end : index;
+}
+
+void DrawLines(QPainter& painter, const InlineContent& content, const QPointF& origin,
+               const QList<QTextLayout::FormatRange>& selections, const QRectF& clip)
+{
+    // Segments are in line order: skip those ending above the clip.
+    auto bottomOf = [&](const auto& segment) {
+        int last = segment->firstLine + std::max(segment->layout.lineCount(), 1) - 1;
+        const LineBox& line = content.lines[static_cast<std::size_t>(last)];
+        return origin.y() + line.top + line.height;
+    };
+    auto first =
+        std::partition_point(content.segments.begin(), content.segments.end(),
+                             [&](const auto& segment) { return bottomOf(segment) < clip.top(); });
+    for (auto it = first; it != content.segments.end(); ++it) {
+        const TextSegment& segment = **it;
+        qreal top = origin.y() + content.lines[static_cast<std::size_t>(segment.firstLine)].top;
+        if (top > clip.bottom())
+            break;
+        QList<QTextLayout::FormatRange> local;
+        for (const QTextLayout::FormatRange& range : selections) {
+            int start = std::max(range.start, segment.start);
+            int end = std::min(range.start + range.length, segment.end);
+            if (end <= start)
+                continue;
+            QTextLayout::FormatRange part = range;
+            part.start = start - segment.start;
+            part.length = end - start;
+            local.push_back(part);
+        }
+        segment.layout.draw(&painter, origin, local, clip);
+    }
+}
+
+} // namespace vellum::html
