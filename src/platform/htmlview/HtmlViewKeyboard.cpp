@@ -364,6 +364,10 @@ QVariant HtmlView::inputMethodQuery(Qt::InputMethodQuery query) const
     }
     case Qt::ImSurroundingText:
         return text ? QString::fromStdU16String(text->Data()) : QString();
+    case Qt::ImTextBeforeCursor:
+        return text ? QString::fromStdU16String(text->Data().substr(0, caret.offset)) : QString();
+    case Qt::ImTextAfterCursor:
+        return text ? QString::fromStdU16String(text->Data().substr(caret.offset)) : QString();
     case Qt::ImCurrentSelection:
         return QString::fromStdU16String(SelectionText(*document_));
     case Qt::ImHints:

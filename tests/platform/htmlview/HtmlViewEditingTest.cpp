@@ -83,6 +83,8 @@ TEST(HtmlViewEditing, InputMethodPreeditStaysOutOfTheDocumentUntilCommitted)
                 2);
     EXPECT_EQ(view->inputMethodQuery(Qt::ImSurroundingText).toString(), "ab");
     EXPECT_EQ(view->inputMethodQuery(Qt::ImCursorPosition).toInt(), 1);
+    EXPECT_EQ(view->inputMethodQuery(Qt::ImTextBeforeCursor).toString(), "a");
+    EXPECT_EQ(view->inputMethodQuery(Qt::ImTextAfterCursor).toString(), "b");
     EXPECT_TRUE(view->inputMethodQuery(Qt::ImEnabled).toBool());
 
     SendCommit(*view, QString::fromUtf8("中文"));
