@@ -102,8 +102,8 @@ void ApplyTagDefaults(const Element& element, LayoutStyle& style)
     else if (tag == "S" || tag == "STRIKE" || tag == "DEL")
         style.strikeOut = true;
     else if (tag == "SUB" || tag == "SUP") {
+        // Qt shrinks sub- and superscript runs itself, to two thirds.
         style.shift = tag == "SUB" ? BaselineShift::Sub : BaselineShift::Super;
-        style.pixelSize = std::round(style.pixelSize * 0.83);
     } else if (tag == "CENTER")
         style.align = TextAlign::Center;
     else if (tag == "PRE" || tag == "XMP" || tag == "LISTING") {

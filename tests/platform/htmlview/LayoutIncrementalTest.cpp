@@ -184,4 +184,39 @@ TEST(LayoutIncremental, SelectionPaintsHighlightedRunsOverTheSelectedTextOnly)
     EXPECT_EQ(DifferentPixels(plain, framed, QRect(0, 0, area.width(), frame.top() - 2)), 0);
 }
 
+TEST(LayoutIncremental, EditingOneLineOfABrokenParagraphMatchesAFreshLayout)
+{
+    std::string lines;
+    for (int i = 0; i < 200; ++i)
+        lines += "line " + std::to_string(i) + " 第" + std::to_string(i) + "行<BR>";
+    LaidOutBody body("<DIV>" + lines + "</DIV>", 300);
+    Element* div = body.Nth("DIV");
+    auto check = [&](const char* step) {
+        SCOPED_TRACE(step);
+        DocumentLayout fresh(body.document);
+        fresh.SetWidth(300);
+        ASSERT_EQ(body.layout->Height(), fresh.Height());
+        for (std::size_t i = 0; i < div->ChildCount(); i += 7) {
+            Node* node = div->ChildAt(i);
+            Position end{node, MaxOffset(*node)};
+            EXPECT_EQ(body.layout->CaretRect(end), fresh.CaretRect(end)) << i;
+        }
+    };
+    // Longer than the width: the line wraps and everything below moves.
+    CharacterData* text = div->ChildAt(100)->AsCharacterData();
+    text->InsertData(2, u" a much longer line of words that cannot fit in three hundred pixels");
+    check("wrapped");
+    // A new forced break in the middle, then one removed.
+    Element* br = body.document.CreateElement("BR");
+    div->InsertBefore(br, div->ChildAt(50));
+    check("inserted break");
+    br->Remove();
+    div->ChildAt(11)->Remove();
+    check("removed break");
+    // Alignment changes the whole paragraph.
+    div->SetAttribute("align", u"right");
+    check("aligned");
+    EXPECT_GT(body.layout->CaretRect({div->ChildAt(0), 0}).left(), 100);
+}
+
 } // namespace
