@@ -1,7 +1,7 @@
 // `vellum list` on a SQLite file: the four folders, searches and failures.
 #include "FolderTestHome.h"
 #include "platform/text/CodePage.h"
-#include "tools/RunCommand.h"
+#include "support/RunCommand.h"
 
 #include <gtest/gtest.h>
 

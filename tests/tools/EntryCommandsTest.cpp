@@ -2,7 +2,7 @@
 // bytes they print, their exit codes, and their usage texts.
 #include "entry/FileBytes.h"
 #include "support/ScratchFolder.h"
-#include "tools/RunCommand.h"
+#include "support/RunCommand.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // fork/exec with two pipes read through poll, so a child that fills one pipe
 // while we wait on the other cannot dead-lock the test.
-#include "tools/RunCommand.h"
+#include "support/RunCommand.h"
 
 #include <cstdlib>
 #include <poll.h>
