@@ -176,6 +176,9 @@ void IntrinsicWidths(Box& box, qreal& minWidth, qreal& maxWidth)
             minWidth = std::max(minWidth, box.specifiedWidth + insets);
             maxWidth = minWidth;
         }
+        // NOWRAP cells keep their lines whole.
+        if (box.kind == BoxKind::Cell && box.element->HasAttribute("nowrap"))
+            minWidth = maxWidth;
         maxWidth = std::max(maxWidth, minWidth);
     }
     box.minContent = minWidth;

@@ -353,6 +353,12 @@ void BoxBuilder::BuildFlowChildren(Box& box, const std::vector<Node*>& nodes, Re
         Node* node = nodes[i];
         if (blockLevel[i]) {
             flushRun();
+            // A table's caption is laid out as a block of its own above it.
+            if (DisplayOf(*node) == Display::Table) {
+                for (Node* part : node->Children())
+                    if (part->IsElement() && part->AsElement()->TagName() == "CAPTION")
+                        box.children.push_back(TakeOrBuild(*part->AsElement(), box, reusable));
+            }
             box.children.push_back(TakeOrBuild(*node->AsElement(), box, reusable));
             continue;
         }

@@ -104,7 +104,7 @@ void ApplyTagDefaults(const Element& element, LayoutStyle& style)
     else if (tag == "SUB" || tag == "SUP") {
         // Qt shrinks sub- and superscript runs itself, to two thirds.
         style.shift = tag == "SUB" ? BaselineShift::Sub : BaselineShift::Super;
-    } else if (tag == "CENTER")
+    } else if (tag == "CENTER" || tag == "CAPTION")
         style.align = TextAlign::Center;
     else if (tag == "PRE" || tag == "XMP" || tag == "LISTING") {
         style.preformatted = true;

@@ -272,4 +272,23 @@ TEST(LayoutFlow, VerticalMarginsCollapseBetweenSiblingsAndThroughParents)
     EXPECT_NEAR(body.layout->Height() - d.bottom(), em, 1);
 }
 
+TEST(LayoutTable, CaptionsSitAboveAndNowrapCellsKeepTheirLinesWhole)
+{
+    LaidOutBody body(
+        "<TABLE border=1><CAPTION>表格标题</CAPTION><TR><TD nowrap>one two three four five six</TD>"
+        "<TD>seven eight nine ten eleven twelve thirteen fourteen fifteen "
+        "sixteen</TD></TR></TABLE>",
+        300);
+    QRectF caption = Rect(body, "CAPTION");
+    QRectF table = Rect(body, "TABLE");
+    ASSERT_FALSE(caption.isNull());
+    EXPECT_LE(caption.bottom(), table.top() + 0.5);
+    Node* captionText = body.TextOf(body.Nth("CAPTION"));
+    EXPECT_GT(body.layout->CaretRect({captionText, 0}).left(), caption.left() + 20); // centred
+    Node* nowrap = body.TextOf(body.Nth("TD", 0));
+    EXPECT_EQ(body.layout->CaretRect({nowrap, 0}).top(),
+              body.layout->CaretRect({nowrap, nowrap->AsCharacterData()->Length()}).top());
+    EXPECT_EQ(body.layout->NextCharacter({nowrap, 0}), Position({nowrap, 1}));
+}
+
 } // namespace
