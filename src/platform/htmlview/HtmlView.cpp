@@ -80,7 +80,7 @@ void HtmlView::Initialize()
     clipboard_ = std::make_unique<SystemClipboard>();
     commands_ = std::make_unique<CommandTarget>(*document_);
     commands_->SetClipboard(clipboard_.get());
-    blink_ = std::make_unique<CaretBlink>([this] { ScheduleSelectionRepaint(); });
+    blink_ = std::make_unique<CaretBlink>([this] { ScheduleCaretRepaint(); });
 
     // A browser's vertical scroll bar is always there; keeping it so also
     // keeps the line width from changing when the text grows past a page.
@@ -216,6 +216,24 @@ void HtmlView::ScheduleSelectionRepaint()
         return;
     selectionRepaintPending_ = true;
     QTimer::singleShot(0, this, [this] { ApplySelectionChange(); });
+}
+
+// A blink repaints the caret alone, not a whole selected range; like a
+// selection change it may come in the middle of an edit, so it waits for
+// the event loop too.
+void HtmlView::ScheduleCaretRepaint()
+{
+    if (caretRepaintPending_)
+        return;
+    caretRepaintPending_ = true;
+    QTimer::singleShot(0, this, [this] {
+        caretRepaintPending_ = false;
+        if (!preedit_.isEmpty()) {
+            ApplySelectionChange();
+            return;
+        }
+        RepaintDocumentRect(CaretRect());
+    });
 }
 
 void HtmlView::ApplySelectionChange()

@@ -167,6 +167,7 @@ private:
 
     // Repainting only what changed.
     void ScheduleSelectionRepaint();
+    void ScheduleCaretRepaint();
     void ApplySelectionChange();
     void RepaintDocumentRect(const QRectF& documentRect);
     void PaintCaret(QPainter& painter) const;
@@ -197,6 +198,7 @@ private:
     int contentHeight_ = 0;
     QRectF paintedSelection_;
     bool selectionRepaintPending_ = false;
+    bool caretRepaintPending_ = false;
 
     QString preedit_;
     int preeditCursor_ = 0;
