@@ -171,9 +171,12 @@ int IndexAtX(const LineCandidate& found, qreal x)
 {
     const InlineContent& content = *found.box->inlines;
     int index = CursorAtX(content, found.line, x - found.origin.x());
-    // A click beyond the end of a line broken after a space stays on that
-    // line rather than going to the start of the next.
-    return std::min(index, LineCaretEnd(content, found.line));
+    // A click beyond the end of a wrapped line stays on that line (before
+    // the space it broke at), where Qt would stop a character short.
+    int end = LineCaretEnd(content, found.line);
+    if (x - found.origin.x() >= CursorXOnLine(content, found.line, end))
+        return end;
+    return std::min(index, end);
 }
 
 Element* LinkAt(const LineCandidate& found, const QPointF& point)
@@ -310,9 +313,10 @@ QRectF CaretRectAt(const CaretPlace& place)
     const InlineContent& content = *place.box->inlines;
     if (content.lines.empty())
         return {};
-    const LineBox& lineBox = content.lines[static_cast<std::size_t>(LineOf(content, place.index))];
+    int line = CaretLineOf(content, place.index, place.affinity == CaretAffinity::PreviousLine);
+    const LineBox& lineBox = content.lines[static_cast<std::size_t>(line)];
     QPointF origin = ContentOrigin(*place.box);
-    qreal x = CursorX(content, place.index);
+    qreal x = CursorXOnLine(content, line, place.index);
     return QRectF(origin.x() + x, origin.y() + lineBox.top, 0, lineBox.height);
 }
 
@@ -328,7 +332,10 @@ CaretPlace HitPlace(Box& root, const QPointF& point)
     // Below everything: the end of the body.
     if (lastLine && point.y() > found.origin.y() + lineBox.top + lineBox.height)
         return {found.box, TextLength(*found.box)};
-    return {found.box, IndexAtX(found, point.x())};
+    int index = IndexAtX(found, point.x());
+    bool lineEnd =
+        index == LineEndIndex(content, found.line) && index != LineStartIndex(content, found.line);
+    return {found.box, index, lineEnd ? CaretAffinity::PreviousLine : CaretAffinity::NextLine};
 }
 
 HitResult HitTestBoxes(Box& root, const QPointF& point)
@@ -339,6 +346,7 @@ HitResult HitTestBoxes(Box& root, const QPointF& point)
         return result;
     CaretPlace place = HitPlace(root, point);
     result.position = PositionAt(place);
+    result.affinity = place.affinity;
     result.link = LinkAt(found, point);
     result.control = ImageAt(found, point);
     if (!result.control)
@@ -404,7 +412,8 @@ CaretPlace LineStartPlace(const CaretPlace& place)
 CaretPlace LineEndPlace(const CaretPlace& place)
 {
     const InlineContent& content = *place.box->inlines;
-    return {place.box, LineCaretEnd(content, LineOf(content, place.index))};
+    int line = CaretLineOf(content, place.index, place.affinity == CaretAffinity::PreviousLine);
+    return {place.box, LineCaretEnd(content, line), CaretAffinity::PreviousLine};
 }
 
 CaretPlace VerticalPlace(Box& root, const CaretPlace& place, qreal x, VerticalMove move)

@@ -15,6 +15,7 @@ struct CaretPlace
 {
     Box* box = nullptr; // a box with lines
     int index = 0;      // a cursor position in its layout text
+    CaretAffinity affinity = CaretAffinity::NextLine;
 };
 
 // The caret place a position resolves to (null box when the body has no

@@ -229,6 +229,14 @@ QRectF DocumentLayout::CaretRect(const Position& position) const
     return place.box ? CaretRectAt(place) : QRectF();
 }
 
+QRectF DocumentLayout::CaretRect(const Position& position, CaretAffinity affinity) const
+{
+    impl_->Update();
+    CaretPlace place = LocateCaret(impl_->registry, impl_->root.get(), position);
+    place.affinity = affinity;
+    return place.box ? CaretRectAt(place) : QRectF();
+}
+
 QRectF DocumentLayout::ElementRect(const Element& element) const
 {
     impl_->Update();

@@ -31,6 +31,13 @@ namespace vellum::html {
 
 class Element;
 
+// Where a line wraps without a space (as Chinese text does), the end of
+// the upper line and the start of the lower one are the same position; the
+// affinity says on which of the two lines the caret shows. End and a click
+// beyond a line's end leave the caret on the upper line; everything else
+// puts it on the lower one.
+enum class CaretAffinity { NextLine, PreviousLine };
+
 // What a point in the document hits.
 struct HitResult
 {
@@ -42,6 +49,8 @@ struct HitResult
     Element* control = nullptr;
     // The A element under the point, if any.
     Element* link = nullptr;
+    // PreviousLine when the point was beyond the end of a wrapped line.
+    CaretAffinity affinity = CaretAffinity::NextLine;
 };
 
 // How a paint call shows the selection.
@@ -88,6 +97,9 @@ public:
     // as the line, at the x where a caret stands between the characters.
     // Null (QRectF()) for a position with no place on screen.
     QRectF CaretRect(const Position& position) const;
+    // The same, on the upper line when the position ends a wrapped line
+    // and `affinity` is PreviousLine (the caret after End).
+    QRectF CaretRect(const Position& position, CaretAffinity affinity) const;
 
     // The border rectangle of an element (an image, a table, a cell, a
     // block); null when it is not laid out.

@@ -77,6 +77,23 @@ qreal CursorX(const InlineContent& content, int index)
     return line.isValid() ? line.cursorToX(local) : 0;
 }
 
+int CaretLineOf(const InlineContent& content, int index, bool previousLine)
+{
+    int line = LineOf(content, index);
+    if (!previousLine || line == 0 || LineStartIndex(content, line) != index)
+        return line;
+    const LineBox& box = content.lines[static_cast<std::size_t>(line)];
+    // Only a wrap inside one segment: a forced break is a real line end.
+    return box.line > 0 ? line - 1 : line;
+}
+
+qreal CursorXOnLine(const InlineContent& content, int line, int index)
+{
+    const LineBox& box = content.lines[static_cast<std::size_t>(line)];
+    const TextSegment& segment = *content.segments[static_cast<std::size_t>(box.segment)];
+    return segment.layout.lineAt(box.line).cursorToX(index - segment.start);
+}
+
 int CursorAtX(const InlineContent& content, int line, qreal x, QTextLine::CursorPosition mode)
 {
     const LineBox& box = content.lines[static_cast<std::size_t>(line)];

@@ -24,6 +24,12 @@ int LineCaretEnd(const InlineContent& content, int line);
 
 // The x of a cursor position from the content box's left.
 qreal CursorX(const InlineContent& content, int index);
+// The line a cursor position shows on: where a line wrapped without a
+// space the position also ends the line above, which `previousLine` picks.
+int CaretLineOf(const InlineContent& content, int index, bool previousLine);
+// The x of a cursor position on a given line (its start or end included).
+qreal CursorXOnLine(const InlineContent& content, int line, int index);
+
 // The cursor position nearest to `x` on a line.
 int CursorAtX(const InlineContent& content, int line, qreal x,
               QTextLine::CursorPosition mode = QTextLine::CursorBetweenCharacters);

@@ -183,4 +183,30 @@ TEST(LayoutParagraph, BreakStartsANewLineAndATrailingBreakDoesNot)
     EXPECT_EQ(body.layout->NextCharacter(At(one, 3)), At(two, 0));
 }
 
+TEST(LayoutParagraph, TheEndOfAWrappedChineseLineShowsOnTheUpperLineWithThatAffinity)
+{
+    std::string chinese;
+    for (int i = 0; i < 40; ++i)
+        chinese += "中文";
+    LaidOutBody body("<DIV>" + chinese + "</DIV>", 200);
+    Node* text = body.TextOf(body.Nth("DIV"));
+    QRectF first = body.layout->CaretRect({text, 0});
+    Position end = body.layout->LineEnd({text, 1});
+    QRectF lower = body.layout->CaretRect(end);
+    QRectF upper = body.layout->CaretRect(end, CaretAffinity::PreviousLine);
+    EXPECT_EQ(upper.top(), first.top());
+    EXPECT_GT(upper.left(), 150);
+    EXPECT_NEAR(lower.top(), first.bottom(), 0.5);
+    EXPECT_NEAR(lower.left(), first.left(), 0.5);
+    // Mid-line positions ignore the affinity.
+    EXPECT_EQ(body.layout->CaretRect({text, 3}, CaretAffinity::PreviousLine),
+              body.layout->CaretRect({text, 3}));
+    // A click right of the upper line's end lands there, on the upper line.
+    HitResult beyond = body.layout->HitTest({199, first.center().y()});
+    EXPECT_EQ(beyond.position, end);
+    EXPECT_EQ(beyond.affinity, CaretAffinity::PreviousLine);
+    HitResult inside = body.layout->HitTest({first.left() + 1, first.center().y()});
+    EXPECT_EQ(inside.affinity, CaretAffinity::NextLine);
+}
+
 } // namespace
