@@ -18,8 +18,6 @@
 
 namespace vellum::html {
 
-// ---- mouse --------------------------------------------------------------
-
 void HtmlView::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton) {
@@ -28,9 +26,13 @@ void HtmlView::mousePressEvent(QMouseEvent* event)
     }
     setFocus(Qt::MouseFocusReason);
     // A click ends a composition the way the input method would: its text
-    // goes in before the caret moves.
-    if (!preedit_.isEmpty())
+    // goes in before the caret moves. Without an input method to answer
+    // (none runs offscreen) the composition is dropped rather than left
+    // hanging at the new caret.
+    if (!preedit_.isEmpty()) {
         QGuiApplication::inputMethod()->commit();
+        preedit_.clear();
+    }
     HitResult hit = layout_->HitTest(ToDocument(event->position()));
     pressedLink_ = IsEditable() ? nullptr : hit.link;
     selectingWords_ = false;

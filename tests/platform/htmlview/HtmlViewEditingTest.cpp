@@ -97,6 +97,18 @@ TEST(HtmlViewEditing, InputMethodPreeditStaysOutOfTheDocumentUntilCommitted)
     EXPECT_EQ(BodyOf(*view), "<DIV>ab</DIV>");
 }
 
+TEST(HtmlViewEditing, AClickEndsTheCompositionBeforeTheCaretMoves)
+{
+    auto view = ShowView("<DIV>abcdef</DIV>");
+    PutCaret(*view, At(*view, "abcdef", 1));
+    SendPreedit(*view, "ni");
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      PointAt(*view, At(*view, "abcdef", 5)));
+    EXPECT_TRUE(view->PreeditText().isEmpty());
+    EXPECT_EQ(view->GetDocument().GetSelection().GetRange().start, At(*view, "abcdef", 5));
+    EXPECT_EQ(BodyOf(*view), "<DIV>abcdef</DIV>");
+}
+
 TEST(HtmlViewEditing, InputMethodReplacementCorrectsTextBeforeTheCaret)
 {
     auto view = ShowView("<DIV>xy</DIV>");
