@@ -205,6 +205,28 @@ int ChannelFrom(const QString& text)
     return std::clamp(t.toInt(), 0, 255);
 }
 
+// An installed face that looks like a Windows one the body asks for.
+QString SubstituteFamily(const QString& family)
+{
+    static const QHash<QString, QString> kSubstitutes = {{"courier new", "DejaVu Sans Mono"},
+                                                         {"courier", "DejaVu Sans Mono"},
+                                                         {"consolas", "DejaVu Sans Mono"},
+                                                         {"lucida console", "DejaVu Sans Mono"},
+                                                         {"monospace", "DejaVu Sans Mono"},
+                                                         {"fixedsys", "DejaVu Sans Mono"},
+                                                         {"times new roman", "DejaVu Serif"},
+                                                         {"times", "DejaVu Serif"},
+                                                         {"georgia", "DejaVu Serif"},
+                                                         {"serif", "DejaVu Serif"},
+                                                         {"arial", "DejaVu Sans"},
+                                                         {"helvetica", "DejaVu Sans"},
+                                                         {"verdana", "DejaVu Sans"},
+                                                         {"tahoma", "DejaVu Sans"},
+                                                         {"sans-serif", "DejaVu Sans"},
+                                                         {"segoe ui", "DejaVu Sans"}};
+    return kSubstitutes.value(family.toLower());
+}
+
 struct FontKey
 {
     QStringList families;
@@ -300,24 +322,30 @@ QFont FontFor(const LayoutStyle& style)
     if (auto it = cache.constFind(key); it != cache.constEnd())
         return it.value();
     ui::FontRequest request;
+    QStringList wanted = style.families;
     if (style.monospace)
-        request.faceUtf8 = "Courier New";
-    else if (!style.families.isEmpty())
-        request.faceUtf8 = style.families.front().toStdString();
+        wanted.prepend("Courier New");
+    if (!wanted.isEmpty())
+        request.faceUtf8 = wanted.front().toStdString();
     request.pixelHeight = key.pixelSize;
     request.bold = style.bold;
     request.italic = style.italic;
     request.underline = style.underline;
     request.strikeOut = style.strikeOut;
     QFont font = ui::MakeFont(request);
-    if (style.monospace) {
-        QStringList families = font.families();
-        families.insert(1, "DejaVu Sans Mono");
-        families.insert(2, "monospace");
-        font.setFamilies(families);
-    } else if (style.families.size() > 1) {
-        QStringList families = style.families;
-        families += font.families().mid(1);
+    if (!wanted.isEmpty()) {
+        // The faces asked for, each followed by an installed look-alike,
+        // then the CJK fallbacks for the characters they lack.
+        QStringList families;
+        for (const QString& family : wanted) {
+            families << family;
+            QString substitute = SubstituteFamily(family);
+            if (!substitute.isEmpty() && !families.contains(substitute))
+                families << substitute;
+        }
+        for (const QString& family : font.families().mid(1))
+            if (!families.contains(family))
+                families << family;
         font.setFamilies(families);
     }
     cache.insert(key, font);

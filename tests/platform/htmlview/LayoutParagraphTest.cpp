@@ -209,4 +209,22 @@ TEST(LayoutParagraph, TheEndOfAWrappedChineseLineShowsOnTheUpperLineWithThatAffi
     EXPECT_EQ(inside.affinity, CaretAffinity::NextLine);
 }
 
+TEST(LayoutParagraph, AlignedLinesHitTestAndPlaceTheCaretWhereTheTextIs)
+{
+    LaidOutBody body(
+        "<DIV align=center>mid</DIV><P style=\"text-align: right\">end</P><DIV>left</DIV>");
+    Node* mid = body.TextOf(body.Nth("DIV", 0));
+    Node* end = body.TextOf(body.Nth("P"));
+    QRectF midStart = body.layout->CaretRect({mid, 0}), midEnd = body.layout->CaretRect({mid, 3});
+    EXPECT_NEAR((midStart.left() + midEnd.left()) / 2, 200, 2);
+    QRectF endEnd = body.layout->CaretRect({end, 3});
+    EXPECT_NEAR(endEnd.left(), 400 - 8, 1);
+    // Clicks left of centred or right-aligned text land at its start.
+    EXPECT_EQ(body.layout->HitTest({20, midStart.center().y()}).position, Position({mid, 0}));
+    EXPECT_EQ(body.layout->HitTest({20, endEnd.center().y()}).position, Position({end, 0}));
+    QRectF second = body.layout->CaretRect({mid, 1});
+    EXPECT_EQ(body.layout->HitTest({second.left() + 1, second.center().y()}).position,
+              Position({mid, 1}));
+}
+
 } // namespace
