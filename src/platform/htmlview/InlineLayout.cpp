@@ -37,6 +37,10 @@ qreal ImageDimension(const Element& image, const char* name)
     return ParseLength(*value, 0, -1);
 }
 
+// The format AddFormat gives the block's own style, which it is asked for
+// first.
+constexpr int kBlockFormat = 0;
+
 class InlineBuilder
 {
 public:
@@ -65,7 +69,9 @@ public:
         // Inline elements, and block-level ones met inside inline content
         // (which the box builder keeps rare), lay out as their content.
         LayoutStyle childStyle = StyleFor(*node.AsElement(), style);
-        int childFormat = AddFormat(childStyle);
+        if (!childStyle.background.isValid())
+            childStyle.background = style.background; // a run's highlight covers its children
+        int childFormat = childStyle == style ? format : AddFormat(childStyle);
         for (Node* child : node.Children())
             AddNode(*child, childStyle, childFormat);
     }
@@ -86,6 +92,13 @@ public:
             if (piece.end == piece.start)
                 continue;
             int format = pieceFormats_[i];
+            // Text in the block's own style needs no range: the layout's
+            // font and the painter's pen draw it, and Qt resolves fewer
+            // fonts.
+            if (format == kBlockFormat && piece.kind != PieceKind::Image) {
+                lastFormat_ = -1;
+                continue;
+            }
             auto& ranges = content_.formats;
             if (!ranges.isEmpty() && piece.kind != PieceKind::Image && lastFormat_ == format &&
                 ranges.back().start + ranges.back().length == piece.start) {
@@ -269,6 +282,8 @@ void ApplyOptions(QTextLayout& layout, const LayoutStyle& style, bool wrap)
     option.setWrapMode(style.preformatted || !wrap ? QTextOption::ManualWrap
                                                    : QTextOption::WordWrap);
     option.setUseDesignMetrics(false);
+    // Tabs stop every eight spaces, as in a browser's PRE.
+    option.setTabStopDistance(8 * QFontMetricsF(layout.font()).horizontalAdvance(QChar(u' ')));
     layout.setTextOption(option);
 }
 
@@ -352,8 +367,11 @@ void MakeSegments(InlineContent& content, const LayoutStyle& style, InlineConten
     }
     slices.push_back({start, static_cast<int>(text.size())});
 
+    QFont font = FontFor(style);
     std::vector<std::unique_ptr<TextSegment>> old;
-    if (previous && previous->align == style.align && previous->preformatted == style.preformatted)
+    if (previous && previous->align == style.align &&
+        previous->preformatted == style.preformatted && !previous->segments.empty() &&
+        previous->segments.front()->layout.font() == font)
         old = std::move(previous->segments);
     std::vector<QList<QTextLayout::FormatRange>> formats(slices.size());
     for (std::size_t i = 0; i < slices.size(); ++i)
@@ -372,7 +390,6 @@ void MakeSegments(InlineContent& content, const LayoutStyle& style, InlineConten
             break;
         segments[n] = std::move(old[o]);
     }
-    QFont font = FontFor(style);
     for (std::size_t i = 0; i < slices.size(); ++i) {
         if (segments[i]) {
             segments[i]->start = slices[i].start;

@@ -127,6 +127,8 @@ void PaintLines(PaintContext& context, const Box& box, QPointF boxOrigin)
         range.format.setForeground(context.highlightedText);
         selections.push_back(range);
     }
+    // Runs in the block's own style carry no colour of their own.
+    context.painter.setPen(box.style.color);
     DrawLines(context.painter, content, origin, selections, context.clip);
     for (const InlineImage& image : content.images) {
         const LineBox& lineBox =

@@ -132,6 +132,13 @@ void ApplyTagDefaults(const Element& element, LayoutStyle& style)
 
 void ApplyAttributes(const Element& element, LayoutStyle& style)
 {
+    if (element.TagName() == "BODY") {
+        if (auto text = element.GetAttribute("text")) {
+            QColor c = ParseColor(*text);
+            if (c.isValid())
+                style.color = c;
+        }
+    }
     if (element.TagName() == "FONT") {
         if (auto face = element.GetAttribute("face"); face && !face->empty())
             style.families = FamiliesFrom(ToQString(*face));

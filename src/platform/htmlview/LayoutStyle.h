@@ -34,6 +34,8 @@ struct LayoutStyle
     TextAlign align = TextAlign::Left;
     BaselineShift shift = BaselineShift::None;
     Element* link = nullptr; // the A element a run belongs to
+
+    bool operator==(const LayoutStyle&) const = default;
 };
 
 // The style of the BODY element: the default face and the size the
