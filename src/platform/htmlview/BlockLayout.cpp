@@ -6,6 +6,7 @@
 
 #include "platform/html/Node.h"
 #include "platform/htmlview/InlineLayout.h"
+#include "platform/htmlview/TextLines.h"
 
 #include <algorithm>
 
@@ -63,6 +64,20 @@ bool CollapsesBottom(const Box& box)
            box.border.bottom == 0 && box.padding.bottom == 0 && box.specifiedHeight < 0;
 }
 
+qreal ContentOverflow(const Box& box)
+{
+    qreal right = 0;
+    if (box.inlines) {
+        qreal left = box.border.left + box.padding.left;
+        for (std::size_t i = 0; i < box.inlines->lines.size(); ++i)
+            right = std::max(right,
+                             left + LineAt(*box.inlines, static_cast<int>(i)).naturalTextWidth());
+    }
+    for (const auto& child : box.children)
+        right = std::max(right, child->x + child->overflowRight);
+    return right;
+}
+
 } // namespace
 
 qreal OuterTopMargin(const Box& box)
@@ -114,6 +129,7 @@ void PlaceChildren(Box& box)
     if (box.specifiedHeight >= 0)
         box.height = std::max(box.height, box.specifiedHeight);
     box.naturalHeight = box.height;
+    box.overflowRight = std::max(box.width, ContentOverflow(box));
     box.contentShift = 0;
 }
 
@@ -132,6 +148,7 @@ void LayoutBlock(Box& box, qreal containingWidth, std::size_t& laidOut)
     qreal inner = box.width - box.border.Horizontal() - box.padding.Horizontal();
     if (box.kind == BoxKind::Rule) {
         box.height = box.border.Vertical();
+        box.overflowRight = box.width;
         return;
     }
     if (box.inlines)

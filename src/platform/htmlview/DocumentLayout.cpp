@@ -208,6 +208,16 @@ int DocumentLayout::Height() const
                 : 0;
 }
 
+int DocumentLayout::ContentWidth() const
+{
+    impl_->Update();
+    const Box* root = impl_->root.get();
+    if (!root)
+        return impl_->width;
+    qreal right = root->x + std::max(root->overflowRight, root->width) + root->margin.right;
+    return std::max(impl_->width, static_cast<int>(std::ceil(right)));
+}
+
 void DocumentLayout::Paint(QPainter& painter, const QRectF& clip, const PaintOptions& options) const
 {
     impl_->Update();

@@ -85,6 +85,10 @@ public:
 
     // Height of the whole document, in pixels.
     int Height() const;
+    // Width of the whole document: the width, or more where something
+    // wider than the lines (a large image, a wide table, a long word)
+    // sticks out on the right.
+    int ContentWidth() const;
 
     // Paints the blocks that meet `clip` (document coordinates) with the
     // document's selection highlighted (text ranges as highlighted runs,

@@ -164,6 +164,9 @@ struct Box
     qreal contentShift = 0;
     // The height the content asked for, before a table row stretched it.
     qreal naturalHeight = 0;
+    // How far right the box or anything in it reaches (a long word, a wide
+    // image or table sticking out), from the box's left edge.
+    qreal overflowRight = 0;
 
     bool dirty = false;   // content changed: rebuild this box
     bool restyle = false; // own style changed: rebuild everything below too

@@ -278,6 +278,13 @@ void PlaceTableRows(Box& table)
         }
     }
     table.height = y + table.border.bottom;
+    table.overflowRight = table.width;
+    for (auto& row : table.children) {
+        row->overflowRight = row->width;
+        for (auto& cell : row->children)
+            row->overflowRight = std::max(row->overflowRight, cell->x + cell->overflowRight);
+        table.overflowRight = std::max(table.overflowRight, row->x + row->overflowRight);
+    }
     table.naturalHeight = table.height;
 }
 

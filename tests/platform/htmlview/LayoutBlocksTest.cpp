@@ -291,4 +291,17 @@ TEST(LayoutTable, CaptionsSitAboveAndNowrapCellsKeepTheirLinesWhole)
     EXPECT_EQ(body.layout->NextCharacter({nowrap, 0}), Position({nowrap, 1}));
 }
 
+TEST(LayoutFlow, ContentWidthGrowsWithWhatSticksOutOnTheRight)
+{
+    LaidOutBody narrow("<DIV>short</DIV>");
+    EXPECT_EQ(narrow.layout->ContentWidth(), 400);
+    LaidOutBody image("<DIV><IMG width=700 height=10 src=\"x.png\"></DIV>");
+    EXPECT_NEAR(image.layout->ContentWidth(), 8 + 700 + 8, 1);
+    LaidOutBody table("<TABLE><TR><TD><IMG width=600 height=10></TD></TR></TABLE>");
+    EXPECT_GT(table.layout->ContentWidth(), 600 + 8);
+    // It follows edits: the wide image removed, the width is back.
+    image.Nth("IMG")->Remove();
+    EXPECT_EQ(image.layout->ContentWidth(), 400);
+}
+
 } // namespace
