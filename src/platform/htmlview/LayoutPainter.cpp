@@ -70,6 +70,7 @@ void PaintCellBorder(QPainter& painter, const QRectF& rect, const Edges& border,
 }
 
 // The selected part of a box's text, as layout indexes; empty when none.
+// An end one past the text means the selection goes on after the block.
 std::pair<int, int> SelectedIndexes(const Box& box, const Range& range)
 {
     if (range.IsNull() || range.IsCollapsed())
@@ -83,8 +84,10 @@ std::pair<int, int> SelectedIndexes(const Box& box, const Range& range)
     int start = ComparePositions(range.start, first) <= 0
                     ? 0
                     : IndexOfLeaf(content, ResolveLeaf(range.start));
-    int end = ComparePositions(range.end, last) >= 0 ? length
-                                                     : IndexOfLeaf(content, ResolveLeaf(range.end));
+    int end = ComparePositions(range.end, last) > 0 ? length + 1
+              : ComparePositions(range.end, last) == 0
+                  ? length
+                  : IndexOfLeaf(content, ResolveLeaf(range.end));
     if (start < 0)
         start = 0;
     if (end < 0)
@@ -113,16 +116,40 @@ void PaintImage(QPainter& painter, const QRectF& rect, const InlineImage& image)
     painter.restore();
 }
 
+// A selected line break (a BR, the end of a block the selection goes on
+// past) shows as a space-wide highlight after the line's text, so selected
+// empty lines are visible too.
+void PaintSelectedLineEnds(PaintContext& context, const Box& box, QPointF origin, int start,
+                           int end)
+{
+    const InlineContent& content = *box.inlines;
+    if (end <= start)
+        return;
+    const auto& segments = content.segments;
+    auto it = std::partition_point(segments.begin(), segments.end(),
+                                   [&](const auto& segment) { return segment->end < start; });
+    qreal width = QFontMetricsF(FontFor(box.style)).horizontalAdvance(QChar(u' '));
+    for (; it != segments.end() && (*it)->end < end; ++it) {
+        const TextSegment& segment = **it;
+        const LineBox& line = content.lines[static_cast<std::size_t>(LineOf(content, segment.end))];
+        QRectF mark(origin.x() + CursorX(content, segment.end), origin.y() + line.top, width,
+                    line.height);
+        if (mark.intersects(context.clip))
+            context.painter.fillRect(mark, context.highlight);
+    }
+}
+
 void PaintLines(PaintContext& context, const Box& box, QPointF boxOrigin)
 {
     const InlineContent& content = *box.inlines;
     QPointF origin = boxOrigin + box.ContentRect().topLeft();
     QList<QTextLayout::FormatRange> selections;
     auto [start, end] = SelectedIndexes(box, context.range);
-    if (end > start) {
+    int length = static_cast<int>(content.text.size());
+    if (std::min(end, length) > start) {
         QTextLayout::FormatRange range;
         range.start = start;
-        range.length = end - start;
+        range.length = std::min(end, length) - start;
         range.format.setBackground(context.highlight);
         range.format.setForeground(context.highlightedText);
         selections.push_back(range);
@@ -130,6 +157,7 @@ void PaintLines(PaintContext& context, const Box& box, QPointF boxOrigin)
     // Runs in the block's own style carry no colour of their own.
     context.painter.setPen(box.style.color);
     DrawLines(context.painter, content, origin, selections, context.clip);
+    PaintSelectedLineEnds(context, box, origin, start, end);
     for (const InlineImage& image : content.images) {
         const LineBox& lineBox =
             content.lines[static_cast<std::size_t>(LineOf(content, image.index))];

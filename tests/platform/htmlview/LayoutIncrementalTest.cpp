@@ -219,4 +219,26 @@ TEST(LayoutIncremental, EditingOneLineOfABrokenParagraphMatchesAFreshLayout)
     EXPECT_GT(body.layout->CaretRect({div->ChildAt(0), 0}).left(), 100);
 }
 
+TEST(LayoutIncremental, SelectedLineBreaksAndEmptyBlocksShowAHighlight)
+{
+    LaidOutBody body("<DIV>one</DIV><DIV></DIV><DIV>two<BR>three</DIV>");
+    QRect area(0, 0, 400, body.layout->Height());
+    QImage plain = Render(body, area);
+    Node* one = body.TextOf(body.Nth("DIV", 0));
+    Node* three = body.Nth("DIV", 2)->ChildAt(2);
+    body.document.SetTextRange(one, 0, three, 2);
+    QImage selected = Render(body, area);
+    QRectF empty = body.layout->ElementRect(*body.Nth("DIV", 1));
+    EXPECT_GT(DifferentPixels(plain, selected, empty.toRect().adjusted(0, 1, 0, -1)), 10);
+    // After "two", at its BR.
+    Node* two = body.Nth("DIV", 2)->ChildAt(0);
+    QRectF afterTwo = body.layout->CaretRect({two, 3});
+    QRect mark = QRectF(afterTwo.left() + 1, afterTwo.top() + 2, 2, afterTwo.height() - 4).toRect();
+    EXPECT_EQ(DifferentPixels(plain, selected, mark), mark.width() * mark.height());
+    // Nothing after "three", where the selection stops.
+    QRectF afterThree = body.layout->CaretRect({three, 5});
+    QRect none = QRectF(afterThree.left() + 2, afterThree.top(), 20, afterThree.height()).toRect();
+    EXPECT_EQ(DifferentPixels(plain, selected, none), 0);
+}
+
 } // namespace
