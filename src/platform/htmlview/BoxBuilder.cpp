@@ -108,6 +108,11 @@ void SetUpCell(Box& box)
     info->rowSpan = std::clamp(AttributeInt(e, "rowspan", 1), 1, 1000);
     ReadWidth(e, info->specifiedWidth, info->percentWidth);
     box.cell = std::move(info);
+    if (auto height = e.GetAttribute("height")) {
+        qreal px = ParseLength(*height, 0, -1);
+        if (px > 0)
+            box.specifiedHeight = px;
+    }
     const Box* table = box.parent ? box.parent->parent : nullptr;
     if (table && table->table) {
         qreal p = table->table->padding;

@@ -167,13 +167,18 @@ private:
             width = natural.height() > 0 ? natural.width() * height / natural.height() : height;
         if (height < 0 && width >= 0)
             height = natural.width() > 0 ? natural.height() * width / natural.width() : width;
-        QSizeF size(width >= 0 ? width : natural.width(), height >= 0 ? height : natural.height());
+        // Sizes are bounded so that a hostile body cannot ask for a picture
+        // of a billion pixels.
+        constexpr qreal kLargest = 20000;
+        qreal border = std::clamp<qreal>(ImageDimension(image, "border"), 0, 100);
+        QSizeF size(std::min(width >= 0 ? width : natural.width(), kLargest) + 2 * border,
+                    std::min(height >= 0 ? height : natural.height(), kLargest) + 2 * border);
 
         InlinePiece& piece = BeginPiece(image, PieceKind::Image, style, format);
         piece.size = size;
         Append(kImageCharacter, 0);
         piece.end = piece.start + 1;
-        content_.images.push_back({&image, piece.start, size, picture});
+        content_.images.push_back({&image, piece.start, size, picture, border, style.color});
         afterSpace_ = trailingSpace_ = false;
     }
 

@@ -47,8 +47,10 @@ struct InlineImage
 {
     Element* element = nullptr;
     int index = 0; // the character standing for it
-    QSizeF size;
-    QImage image; // null: draw the broken-image placeholder
+    QSizeF size;   // the border box: the picture and its BORDER around it
+    QImage image;  // null: draw the broken-image placeholder
+    qreal border = 0;
+    QColor borderColor;
 };
 
 struct LinkSpan

@@ -95,8 +95,17 @@ std::pair<int, int> SelectedIndexes(const Box& box, const Range& range)
     return {start, std::max(start, end)};
 }
 
-void PaintImage(QPainter& painter, const QRectF& rect, const InlineImage& image)
+void PaintImage(QPainter& painter, QRectF rect, const InlineImage& image)
 {
+    if (image.border > 0) {
+        qreal b = image.border;
+        painter.fillRect(QRectF(rect.left(), rect.top(), rect.width(), b), image.borderColor);
+        painter.fillRect(QRectF(rect.left(), rect.bottom() - b, rect.width(), b),
+                         image.borderColor);
+        painter.fillRect(QRectF(rect.left(), rect.top(), b, rect.height()), image.borderColor);
+        painter.fillRect(QRectF(rect.right() - b, rect.top(), b, rect.height()), image.borderColor);
+        rect.adjust(b, b, -b, -b);
+    }
     if (!image.image.isNull()) {
         painter.drawImage(rect, image.image);
         return;

@@ -83,6 +83,17 @@ QString Bullet(int depth, const std::u16string& type)
     return QStringLiteral("\u2022");
 }
 
+// "list-style: none" or "list-style-type: none" on the list or the item.
+bool HidesMarker(const Element& element)
+{
+    for (const char* property : {"list-style-type", "list-style"}) {
+        std::u16string value = element.GetStyleProperty(property);
+        if (!value.empty() && value.find(u"none") != std::u16string::npos)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 void AssignListMarkers(Box& list)
@@ -93,9 +104,15 @@ void AssignListMarkers(Box& list)
     std::u16string listType = list.element->GetAttribute("type").value_or(u"");
     int counter = ordered ? IntAttribute(*list.element, "start", 1) : 0;
     int depth = ordered ? 0 : ListDepth(list);
+    bool unmarked = HidesMarker(*list.element);
     for (auto& child : list.children) {
         if (!child->element || child->element->TagName() != "LI")
             continue;
+        if (unmarked || HidesMarker(*child->element)) {
+            child->marker.clear();
+            ++counter;
+            continue;
+        }
         std::u16string type = child->element->GetAttribute("type").value_or(listType);
         if (!ordered) {
             child->marker = Bullet(depth, type);

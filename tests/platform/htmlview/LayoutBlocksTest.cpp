@@ -304,4 +304,29 @@ TEST(LayoutFlow, ContentWidthGrowsWithWhatSticksOutOnTheRight)
     EXPECT_EQ(image.layout->ContentWidth(), 400);
 }
 
+TEST(LayoutInline, ImageBordersCellHeightsAndUnmarkedListsFollowTheirAttributes)
+{
+    LaidOutBody body("<DIV><IMG width=30 height=20 border=2></DIV>"
+                     "<TABLE><TR><TD height=80>tall</TD></TR></TABLE>"
+                     "<UL style=\"list-style: none\"><LI>plain</LI></UL>");
+    EXPECT_EQ(body.layout->ElementRect(*body.Nth("IMG")).size(), QSizeF(34, 24));
+    EXPECT_GE(Rect(body, "TD").height(), 80);
+    QImage picture(400, body.layout->Height(), QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    QPainter painter(&picture);
+    body.layout->Paint(painter, QRectF(picture.rect()));
+    painter.end();
+    QRectF item = Rect(body, "LI");
+    int ink = 0;
+    for (int y = static_cast<int>(item.top()); y < static_cast<int>(item.bottom()); ++y)
+        for (int x = static_cast<int>(item.left()) - 30; x < static_cast<int>(item.left()); ++x)
+            ink += qGray(picture.pixel(x, y)) < 128 ? 1 : 0;
+    EXPECT_EQ(ink, 0);
+    // The image's border is drawn in the text colour.
+    QRectF image = body.layout->ElementRect(*body.Nth("IMG"));
+    EXPECT_LT(
+        qGray(picture.pixel(static_cast<int>(image.left()) + 10, static_cast<int>(image.top()))),
+        60);
+}
+
 } // namespace
