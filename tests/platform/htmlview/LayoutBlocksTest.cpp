@@ -6,6 +6,8 @@
 #include <QImage>
 #include <QPainter>
 
+#include <filesystem>
+
 using namespace vellum::html;
 using vellum::html::testing::LaidOutBody;
 
@@ -327,6 +329,39 @@ TEST(LayoutInline, ImageBordersCellHeightsAndUnmarkedListsFollowTheirAttributes)
     EXPECT_LT(
         qGray(picture.pixel(static_cast<int>(image.left()) + 10, static_cast<int>(image.top()))),
         60);
+}
+
+TEST(LayoutInline, LocalPicturesTakeTheirNaturalSizeAndRemoteOnesAPlaceholder)
+{
+    std::filesystem::path folder = std::filesystem::path(VELLUM_BINARY_DIR) / "layout-images";
+    std::filesystem::create_directories(folder);
+    QImage picture(37, 23, QImage::Format_RGB32);
+    picture.fill(QColor(10, 200, 30));
+    ASSERT_TRUE(picture.save(QString::fromStdString((folder / "pic.png").string())));
+    vellum::ui::EnsureApplication();
+    Document document;
+    std::u16string url =
+        u"file://" + QString::fromStdString((folder / "mail.html").string()).toStdU16String();
+    document.LoadHtml(u"<HTML><BODY><IMG src=\"pic.png\"><IMG src=\"http://example.invalid/a.png\">"
+                      u"<IMG src=\"pic.png\" width=74></BODY></HTML>",
+                      url);
+    DocumentLayout layout(document);
+    layout.SetWidth(400);
+    auto images = document.Body()->GetElementsByTagName("IMG");
+    ASSERT_EQ(images.size(), 3u);
+    QRectF local = layout.ElementRect(*images[0]);
+    EXPECT_EQ(local.size(), QSizeF(37, 23));
+    QRectF remote = layout.ElementRect(*images[1]);
+    EXPECT_EQ(remote.size(), QSizeF(24, 24));
+    EXPECT_EQ(layout.ElementRect(*images[2]).size(), QSizeF(74, 46)); // the shape is kept
+    QImage shot(400, layout.Height(), QImage::Format_RGB32);
+    shot.fill(Qt::white);
+    QPainter painter(&shot);
+    layout.Paint(painter, QRectF(shot.rect()));
+    painter.end();
+    EXPECT_EQ(shot.pixel(local.center().toPoint()), qRgb(10, 200, 30));
+    EXPECT_NE(shot.pixel(remote.topLeft().toPoint() + QPoint(1, 1)),
+              qRgb(255, 255, 255)); // its frame
 }
 
 } // namespace
