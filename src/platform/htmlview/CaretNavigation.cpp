@@ -406,7 +406,8 @@ CaretPlace PreviousWordPlace(const CaretPlace& place)
 CaretPlace LineStartPlace(const CaretPlace& place)
 {
     const InlineContent& content = *place.box->inlines;
-    return {place.box, LineStartIndex(content, LineOf(content, place.index))};
+    int line = CaretLineOf(content, place.index, place.affinity == CaretAffinity::PreviousLine);
+    return {place.box, LineStartIndex(content, line)};
 }
 
 CaretPlace LineEndPlace(const CaretPlace& place)
@@ -419,6 +420,13 @@ CaretPlace LineEndPlace(const CaretPlace& place)
 CaretPlace VerticalPlace(Box& root, const CaretPlace& place, qreal x, VerticalMove move)
 {
     QRectF caret = CaretRectAt(place);
+    // At a wrap without a space the caret may show at the end of the upper
+    // line (after End): the kept column tells which line the user sees.
+    CaretPlace upper = place;
+    upper.affinity = CaretAffinity::PreviousLine;
+    QRectF upperCaret = CaretRectAt(upper);
+    if (upperCaret != caret && std::abs(upperCaret.x() - x) < std::abs(caret.x() - x))
+        caret = upperCaret;
     if (caret.isNull() && caret.height() == 0)
         return place;
     bool up = move == VerticalMove::Up;

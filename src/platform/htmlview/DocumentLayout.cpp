@@ -308,6 +308,15 @@ Position DocumentLayout::LineStart(const Position& from) const
     return MoveFrom(impl_->registry, impl_->root.get(), from, LineStartPlace);
 }
 
+Position DocumentLayout::LineStart(const Position& from, CaretAffinity affinity) const
+{
+    impl_->Update();
+    return MoveFrom(impl_->registry, impl_->root.get(), from, [&](CaretPlace place) {
+        place.affinity = affinity;
+        return LineStartPlace(place);
+    });
+}
+
 Position DocumentLayout::LineEnd(const Position& from) const
 {
     impl_->Update();

@@ -121,7 +121,10 @@ public:
     Position NextWord(const Position& from) const;     // Ctrl+Right
     Position PreviousWord(const Position& from) const; // Ctrl+Left
     Position LineStart(const Position& from) const;    // Home
-    Position LineEnd(const Position& from) const;      // End
+    // Home from a caret shown at the end of a wrapped line (after End):
+    // the start of that upper line.
+    Position LineStart(const Position& from, CaretAffinity affinity) const;
+    Position LineEnd(const Position& from) const; // End
     Position LineAbove(const Position& from, qreal x) const;
     Position LineBelow(const Position& from, qreal x) const;
     // Page Up/Down: `pixels` up (negative) or down from the caret's line.

@@ -207,6 +207,11 @@ TEST(LayoutParagraph, TheEndOfAWrappedChineseLineShowsOnTheUpperLineWithThatAffi
     EXPECT_EQ(beyond.affinity, CaretAffinity::PreviousLine);
     HitResult inside = body.layout->HitTest({first.left() + 1, first.center().y()});
     EXPECT_EQ(inside.affinity, CaretAffinity::NextLine);
+    // Home from there goes to the start of the upper line; down from there
+    // to the lower line's end, not two lines down.
+    EXPECT_EQ(body.layout->LineStart(end, CaretAffinity::PreviousLine), Position({text, 0}));
+    Position down = body.layout->LineBelow(end, upper.left());
+    EXPECT_NEAR(body.layout->CaretRect(down, CaretAffinity::PreviousLine).top(), lower.top(), 0.5);
 }
 
 TEST(LayoutParagraph, AlignedLinesHitTestAndPlaceTheCaretWhereTheTextIs)
