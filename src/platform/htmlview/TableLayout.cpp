@@ -270,9 +270,10 @@ void PlaceTableRows(Box& table)
             qreal height = rowTops[last] + heights[last] - rowTops[r];
             cell->height = height;
             // Cells centre their content vertically unless told otherwise.
-            QString valign =
-                QString::fromStdU16String(cell->element->GetAttribute("valign").value_or(u""))
-                    .toLower();
+            // A cell's VALIGN, else its row's.
+            std::u16string align = cell->element->GetAttribute("valign").value_or(
+                table.children[r]->element->GetAttribute("valign").value_or(u""));
+            QString valign = QString::fromStdU16String(align).trimmed().toLower();
             qreal spare = height - natural;
             cell->contentShift = valign == "top" ? 0 : valign == "bottom" ? spare : spare / 2;
         }

@@ -364,4 +364,19 @@ TEST(LayoutInline, LocalPicturesTakeTheirNaturalSizeAndRemoteOnesAPlaceholder)
               qRgb(255, 255, 255)); // its frame
 }
 
+TEST(LayoutTable, ShortCellsAreCentredVerticallyUnlessVAlignSaysOtherwise)
+{
+    LaidOutBody body(
+        "<TABLE><TR><TD>a<BR>b<BR>c<BR>d</TD><TD>mid</TD><TD valign=top>top</TD>"
+        "<TD valign=bottom>low</TD></TR><TR valign=top><TD>1<BR>2</TD><TD>row</TD></TR></TABLE>");
+    QRectF cell = Rect(body, "TD", 1);
+    auto top = [&](std::size_t n) {
+        return body.layout->CaretRect({body.TextOf(body.Nth("TD", n)), 0});
+    };
+    EXPECT_NEAR(top(1).center().y(), cell.center().y(), 1);
+    EXPECT_NEAR(top(2).top(), Rect(body, "TD", 2).top() + 1, 0.5);
+    EXPECT_NEAR(top(3).bottom(), Rect(body, "TD", 3).bottom() - 1, 0.5);
+    EXPECT_NEAR(top(5).top(), Rect(body, "TD", 5).top() + 1, 0.5); // the row's VALIGN
+}
+
 } // namespace
