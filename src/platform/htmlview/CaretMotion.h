@@ -1,18 +1,20 @@
 // Where a movement key takes the moving end of the selection.
 //
-// The layout knows the caret positions; this file only picks the right
-// question for each key and supplies the column kept across vertical moves
-// and the height of a page.
+// The layout knows the caret positions; this file picks the right question
+// for each key, supplies the column kept across vertical moves and the
+// height of a page, and keeps track of the line a caret shows on where a
+// line wraps without a space (Chinese text): the end of the upper line and
+// the start of the lower one are then the same position, told apart only by
+// the caret's affinity.
 #pragma once
 
 #include "platform/html/Position.h"
+#include "platform/htmlview/DocumentLayout.h"
 #include "platform/htmlview/ViewKeys.h"
 
 #include <QtGlobal>
 
 namespace vellum::html {
-
-class DocumentLayout;
 
 struct MotionMetrics
 {
@@ -23,10 +25,17 @@ struct MotionMetrics
     qreal pageHeight = 0;
 };
 
-// The position `action` moves `from` to; `from` itself when there is nowhere
+// A caret position and the line it shows on.
+struct CaretLocation
+{
+    Position position;
+    CaretAffinity affinity = CaretAffinity::NextLine;
+};
+
+// The place `action` moves `from` to; `from` itself when there is nowhere
 // to go or the action is not a movement.
-Position MovedPosition(const DocumentLayout& layout, ViewAction action, const Position& from,
-                       const MotionMetrics& metrics);
+CaretLocation MovedPosition(const DocumentLayout& layout, ViewAction action,
+                            const CaretLocation& from, const MotionMetrics& metrics);
 
 // True for the moves that keep the goal column (up, down and the page keys).
 bool IsVerticalMovement(ViewAction action);

@@ -85,7 +85,7 @@ void HtmlView::Initialize()
     // A browser's vertical scroll bar is always there; keeping it so also
     // keeps the line width from changing when the text grows past a page.
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled);
     // The view paints every pixel itself; no erase before the paint.
@@ -94,6 +94,7 @@ void HtmlView::Initialize()
     viewport()->setCursor(Qt::IBeamCursor);
     viewport()->setMouseTracking(true);
     verticalScrollBar()->setSingleStep(kScrollLineStep);
+    horizontalScrollBar()->setSingleStep(kScrollLineStep);
 
     connect(&loadWatch_, &QTimer::timeout, this, [this] { FinishPendingLoad(); });
     loadWatch_.start(kLoadWatchMilliseconds);
@@ -178,7 +179,7 @@ void HtmlView::EditFinished()
         viewport()->update();
     } else if (!dirty.isNull()) {
         dirty.setLeft(0);
-        dirty.setRight(std::max<qreal>(layout_->Width(), viewport()->width()));
+        dirty.setRight(FullWidth());
         RepaintDocumentRect(dirty);
     }
     caretActivity_ = true;
@@ -254,22 +255,38 @@ int HtmlView::ScrollOffset() const
     return verticalScrollBar()->value();
 }
 
+int HtmlView::ScrollLeft() const
+{
+    return horizontalScrollBar()->value();
+}
+
 QPointF HtmlView::ToDocument(const QPointF& viewportPoint) const
 {
-    return viewportPoint + QPointF(0, ScrollOffset());
+    return viewportPoint + QPointF(ScrollLeft(), ScrollOffset());
 }
 
 QPointF HtmlView::ToViewport(const QPointF& documentPoint) const
 {
-    return documentPoint - QPointF(0, ScrollOffset());
+    return documentPoint - QPointF(ScrollLeft(), ScrollOffset());
 }
 
+// Lines break at the viewport's width; only what is wider than a line (a
+// large image, a wide table) scrolls sideways.
 void HtmlView::UpdateScrollRange()
 {
     contentHeight_ = layout_->Height();
     int page = viewport()->height();
     verticalScrollBar()->setPageStep(page);
     verticalScrollBar()->setRange(0, std::max(0, contentHeight_ - page));
+    int width = viewport()->width();
+    horizontalScrollBar()->setPageStep(width);
+    horizontalScrollBar()->setRange(0, std::max(0, layout_->ContentWidth() - width));
+}
+
+QRectF HtmlView::CaretRectAt(const Position& position) const
+{
+    CaretAffinity affinity = position == focus_ ? affinity_ : CaretAffinity::NextLine;
+    return layout_->CaretRect(position, affinity);
 }
 
 QRectF HtmlView::FocusRect() const
@@ -280,7 +297,7 @@ QRectF HtmlView::FocusRect() const
     if (!selection.IsTextRange())
         return {};
     Position moving = focus_.IsNull() ? selection.GetRange().end : focus_;
-    return layout_->CaretRect(moving);
+    return CaretRectAt(moving);
 }
 
 void HtmlView::EnsureCaretVisible()
@@ -294,6 +311,17 @@ void HtmlView::EnsureCaretVisible()
         verticalScrollBar()->setValue(static_cast<int>(std::floor(caret.top())));
     else if (caret.bottom() > top + page)
         verticalScrollBar()->setValue(static_cast<int>(std::ceil(caret.bottom())) - page);
+    // Sideways the view jumps a quarter of its width beyond the caret, so
+    // the text the user is heading into shows, and the left margin comes
+    // back into view at the start of a line.
+    int left = ScrollLeft();
+    int width = viewport()->width();
+    int context = width / 4;
+    if (caret.left() < left)
+        horizontalScrollBar()->setValue(static_cast<int>(std::floor(caret.left())) - context);
+    else if (caret.right() > left + width)
+        horizontalScrollBar()->setValue(static_cast<int>(std::ceil(caret.right())) + context -
+                                        width);
 }
 
 QRectF HtmlView::CaretRect() const
@@ -301,7 +329,7 @@ QRectF HtmlView::CaretRect() const
     const Selection& selection = document_->GetSelection();
     if (!IsEditable() || !selection.IsCaret())
         return {};
-    QRectF caret = layout_->CaretRect(selection.GetRange().start);
+    QRectF caret = CaretRectAt(selection.GetRange().start);
     if (caret.isNull())
         return {};
     // A thin line on whole pixels (a line between two pixel columns would be
@@ -313,7 +341,7 @@ QRectF HtmlView::CaretRect() const
 QRectF HtmlView::CaretViewportRect() const
 {
     QRectF caret = CaretRect();
-    return caret.isNull() ? caret : caret.translated(0, -ScrollOffset());
+    return caret.isNull() ? caret : ToViewportRect(caret);
 }
 
 // The part of the document that changes look when the selection changes:
@@ -322,7 +350,7 @@ QRectF HtmlView::CaretViewportRect() const
 QRectF HtmlView::SelectionArea() const
 {
     const Selection& selection = document_->GetSelection();
-    QRectF whole(0, ScrollOffset(), viewport()->width(), viewport()->height());
+    QRectF whole(ToDocument(QPointF(0, 0)), QSizeF(viewport()->size()));
     if (selection.IsControl()) {
         QRectF area;
         for (Element* element : selection.ControlElements())
@@ -331,12 +359,11 @@ QRectF HtmlView::SelectionArea() const
     }
     if (!selection.IsTextRange())
         return {};
-    QRectF start = layout_->CaretRect(selection.GetRange().start);
-    QRectF end = layout_->CaretRect(selection.GetRange().end);
+    QRectF start = CaretRectAt(selection.GetRange().start);
+    QRectF end = CaretRectAt(selection.GetRange().end);
     if (start.isNull() || end.isNull())
         return whole;
-    QRectF area(0, start.top(), std::max<qreal>(layout_->Width(), viewport()->width()),
-                end.bottom() - start.top());
+    QRectF area(0, start.top(), FullWidth(), end.bottom() - start.top());
     if (!preedit_.isEmpty())
         area.setHeight(std::max(area.height(), start.height() * 1.5));
     return area;
@@ -352,7 +379,13 @@ void HtmlView::RepaintDocumentRect(const QRectF& documentRect)
 
 QRectF HtmlView::ToViewportRect(const QRectF& documentRect) const
 {
-    return documentRect.translated(0, -ScrollOffset());
+    return documentRect.translated(-ScrollLeft(), -ScrollOffset());
+}
+
+// The width a change of a whole line or block can cover on screen.
+qreal HtmlView::FullWidth() const
+{
+    return std::max(layout_->ContentWidth(), ScrollLeft() + viewport()->width());
 }
 
 // ---- painting -----------------------------------------------------------
@@ -362,9 +395,9 @@ void HtmlView::paintEvent(QPaintEvent* event)
     QPainter painter(viewport());
     QRect area = event->rect();
     painter.fillRect(area, Qt::white);
-    int offset = ScrollOffset();
-    painter.translate(0, -offset);
-    QRectF clip = QRectF(area).translated(0, offset);
+    QPointF offset(ScrollLeft(), ScrollOffset());
+    painter.translate(-offset);
+    QRectF clip = QRectF(area).translated(offset);
     painter.setClipRect(clip);
     layout_->Paint(painter, clip);
     PaintPreedit(painter);
@@ -432,9 +465,9 @@ void HtmlView::resizeEvent(QResizeEvent* event)
     viewport()->update();
 }
 
-void HtmlView::scrollContentsBy(int, int dy)
+void HtmlView::scrollContentsBy(int dx, int dy)
 {
-    viewport()->scroll(0, dy);
+    viewport()->scroll(dx, dy);
 }
 
 // ---- focus and the caret signal -----------------------------------------

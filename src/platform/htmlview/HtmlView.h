@@ -17,6 +17,7 @@
 #include "platform/html/CommandTarget.h"
 #include "platform/html/Document.h"
 #include "platform/html/Position.h"
+#include "platform/htmlview/DocumentLayout.h"
 #include "platform/htmlview/ViewKeys.h"
 
 #include <QAbstractScrollArea>
@@ -36,7 +37,6 @@
 namespace vellum::html {
 
 class CaretBlink;
-class DocumentLayout;
 class SystemClipboard;
 
 class HtmlView : public QAbstractScrollArea, private DocumentObserver
@@ -137,11 +137,13 @@ private:
     void FinishPendingLoad();
     void UpdateScrollRange();
     int ScrollOffset() const;
+    int ScrollLeft() const;
 
     // The selection as the view sees it: where it started and where its
     // moving end is (the document's range has no direction).
     void SetCaretAt(const Position& position);
-    void SelectBetween(const Position& anchor, const Position& focus);
+    void SelectBetween(const Position& anchor, const Position& focus,
+                       CaretAffinity affinity = CaretAffinity::NextLine);
     void SyncEndsFromDocument();
     Position MovementOrigin(ViewAction action) const;
     void EnsureCaret();
@@ -161,6 +163,10 @@ private:
 
     // Geometry in document coordinates.
     QRectF CaretRect() const;
+    // The caret rectangle at a position, on the line the user left the
+    // moving end on when the position is that end.
+    QRectF CaretRectAt(const Position& position) const;
+    qreal FullWidth() const;
     QRectF FocusRect() const;
     QRectF SelectionArea() const;
     QRectF ToViewportRect(const QRectF& documentRect) const;
@@ -190,6 +196,9 @@ private:
     // The selection the view itself last set; anything else came from
     // outside (a command, undo, the owner) and resets anchor and focus.
     Selection ownSelection_;
+    // Where a wrapped line's end and the next line's start are one
+    // position, which of the two lines the moving end shows on.
+    CaretAffinity affinity_ = CaretAffinity::NextLine;
     std::optional<qreal> goalX_;
     bool movingVertically_ = false;
 

@@ -41,6 +41,7 @@ void HtmlView::SyncEndsFromDocument()
 {
     const Selection& selection = document_->GetSelection();
     ownSelection_ = selection;
+    affinity_ = CaretAffinity::NextLine;
     if (selection.IsTextRange()) {
         anchor_ = selection.GetRange().start;
         focus_ = selection.GetRange().end;
@@ -54,12 +55,17 @@ void HtmlView::SetCaretAt(const Position& position)
     SelectBetween(position, position);
 }
 
-void HtmlView::SelectBetween(const Position& anchor, const Position& focus)
+void HtmlView::SelectBetween(const Position& anchor, const Position& focus, CaretAffinity affinity)
 {
     if (anchor.IsNull() || focus.IsNull())
         return;
+    // The same position on the other line of a wrap is no change to the
+    // document's selection, but the caret moves on screen.
+    if (affinity != affinity_)
+        ScheduleSelectionRepaint();
     anchor_ = anchor;
     focus_ = focus;
+    affinity_ = affinity;
     ownSelection_ = Selection::TextRange(anchor, focus);
     document_->SetSelection(ownSelection_);
 }
@@ -215,17 +221,18 @@ void HtmlView::Move(const KeyAction& action)
         return;
     bool vertical = IsVerticalMovement(action.action);
     if (vertical && !goalX_) {
-        QRectF caret = layout_->CaretRect(from);
+        QRectF caret = CaretRectAt(from);
         goalX_ = caret.isNull() ? 0.0 : caret.left();
     }
     MotionMetrics metrics{goalX_.value_or(0.0), static_cast<qreal>(viewport()->height())};
-    Position to = MovedPosition(*layout_, action.action, from, metrics);
+    CaretAffinity fromAffinity = from == focus_ ? affinity_ : CaretAffinity::NextLine;
+    CaretLocation to = MovedPosition(*layout_, action.action, {from, fromAffinity}, metrics);
 
     movingVertically_ = vertical;
-    Position anchor = action.extendSelection && !anchor_.IsNull() ? anchor_ : to;
+    Position anchor = action.extendSelection && !anchor_.IsNull() ? anchor_ : to.position;
     if (action.extendSelection && anchor_.IsNull())
         anchor = from;
-    SelectBetween(anchor, to);
+    SelectBetween(anchor, to.position, to.affinity);
     movingVertically_ = false;
 
     // The page keys move the view by a page as well as the caret.

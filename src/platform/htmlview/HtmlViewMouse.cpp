@@ -41,7 +41,7 @@ void HtmlView::mousePressEvent(QMouseEvent* event)
         return;
     }
     if ((event->modifiers() & Qt::ShiftModifier) && !anchor_.IsNull()) {
-        SelectBetween(anchor_, hit.position);
+        SelectBetween(anchor_, hit.position, hit.affinity);
         dragging_ = true;
         return;
     }
@@ -52,7 +52,7 @@ void HtmlView::mousePressEvent(QMouseEvent* event)
         dragging_ = false;
         return;
     }
-    SetCaretAt(hit.position);
+    SelectBetween(hit.position, hit.position, hit.affinity);
     dragging_ = true;
     lastDragPoint_ = event->position().toPoint();
 }
@@ -142,7 +142,7 @@ void HtmlView::ExtendDragTo(const QPoint& viewportPoint)
         return;
     HitResult hit = layout_->HitTest(ToDocument(viewportPoint));
     if (!selectingWords_) {
-        SelectBetween(anchor_, hit.position);
+        SelectBetween(anchor_, hit.position, hit.affinity);
         return;
     }
     // Word by word, always keeping the first word whole.

@@ -95,6 +95,82 @@ TEST(HtmlViewSelection, UpAndDownKeepTheColumnAcrossAShortLine)
     EXPECT_EQ(range.end, (Position{third, 8}));
 }
 
+TEST(HtmlViewSelection, EndOfAWrappedChineseLineKeepsTheCaretOnThatLine)
+{
+    std::string text;
+    for (int i = 0; i < 12; ++i)
+        text += "中文字符";
+    auto view = ShowView("<DIV>" + text + "</DIV>", true, 220, 300);
+    CharacterData* node = TextHolding(*view, "中文字符");
+    const DocumentLayout& layout = view->Layout();
+    // The first position that both ends the first line and starts the second.
+    std::size_t wrap = 0;
+    for (std::size_t i = 1; i < node->Length() && wrap == 0; ++i)
+        if (layout.CaretRect({node, i}, CaretAffinity::PreviousLine) !=
+            layout.CaretRect({node, i}, CaretAffinity::NextLine))
+            wrap = i;
+    ASSERT_GT(wrap, 0u) << "the text did not wrap";
+    qreal firstLine = view->ToViewport(layout.CaretRect({node, 0}).topLeft()).y();
+    qreal secondLine =
+        view->ToViewport(layout.CaretRect({node, wrap}, CaretAffinity::NextLine).topLeft()).y();
+    ASSERT_GT(secondLine, firstLine);
+
+    PutCaret(*view, {node, 0});
+    QTest::keyClick(view.get(), Qt::Key_End);
+    EXPECT_EQ(CaretOf(*view), (Position{node, wrap}));
+    EXPECT_EQ(view->CaretViewportRect().top(), firstLine);
+    QTest::keyClick(view.get(), Qt::Key_End);
+    EXPECT_EQ(CaretOf(*view), (Position{node, wrap}));
+    EXPECT_EQ(view->CaretViewportRect().top(), firstLine);
+    QTest::keyClick(view.get(), Qt::Key_Home);
+    EXPECT_EQ(CaretOf(*view), (Position{node, 0}));
+
+    // Down from the end of the first line lands on the second, Up returns
+    // to the end of the first.
+    QTest::keyClick(view.get(), Qt::Key_End);
+    QTest::keyClick(view.get(), Qt::Key_Down);
+    EXPECT_EQ(view->CaretViewportRect().top(), secondLine);
+    EXPECT_GT(CaretOf(*view).offset, wrap);
+    QTest::keyClick(view.get(), Qt::Key_Up);
+    EXPECT_EQ(CaretOf(*view), (Position{node, wrap}));
+    EXPECT_EQ(view->CaretViewportRect().top(), firstLine);
+
+    // A click beyond the end of the first line puts the caret there too.
+    PutCaret(*view, {node, 0});
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(view->viewport()->width() - 3, static_cast<int>(firstLine) + 4));
+    EXPECT_EQ(CaretOf(*view), (Position{node, wrap}));
+    EXPECT_EQ(view->CaretViewportRect().top(), firstLine);
+}
+
+TEST(HtmlViewSelection, WhatIsWiderThanTheViewScrollsSideways)
+{
+    // A table wider than the view, with text in its far column.
+    auto view = ShowView("<DIV>left</DIV><TABLE><TR><TD>near</TD><TD><IMG width=\"600\" "
+                         "height=\"20\" src=\"none.png\"></TD><TD>faraway</TD></TR></TABLE>",
+                         true, 300, 200);
+    QScrollBar* bar = view->horizontalScrollBar();
+    EXPECT_EQ(bar->maximum(), view->Layout().ContentWidth() - view->viewport()->width());
+    ASSERT_GT(bar->maximum(), 0);
+    EXPECT_EQ(bar->value(), 0);
+
+    PutCaret(*view, At(*view, "faraway", 0));
+    view->EnsureCaretVisible();
+    EXPECT_GT(bar->value(), 0);
+    QRectF caret = view->CaretViewportRect();
+    EXPECT_GE(caret.left(), 0);
+    EXPECT_LE(caret.right(), view->viewport()->width());
+    // Keys and clicks work on what is under them, scrolled as it is.
+    QTest::keyClick(view.get(), Qt::Key_End);
+    EXPECT_EQ(CaretOf(*view), At(*view, "faraway", 7));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      PointAt(*view, At(*view, "faraway", 3)));
+    EXPECT_EQ(CaretOf(*view), At(*view, "faraway", 3));
+
+    QTest::keyClick(view.get(), Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(bar->value(), 0);
+}
+
 TEST(HtmlViewSelection, ControlHomeAndEndReachTheDocumentEdges)
 {
     auto view = ShowView("<DIV>first</DIV><DIV>middle</DIV><DIV>last</DIV>");
