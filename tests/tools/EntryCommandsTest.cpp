@@ -1,8 +1,8 @@
 // The `vellum params`, `url` and `ini` subcommands, run as built: the exact
 // bytes they print, their exit codes, and their usage texts.
 #include "entry/FileBytes.h"
-#include "support/ScratchFolder.h"
 #include "support/RunCommand.h"
+#include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
