@@ -3,9 +3,11 @@
 // position belongs to exactly one of them.
 #include "platform/htmlview/TextLines.h"
 
+#include <QGlyphRun>
 #include <QPainter>
 
 #include <algorithm>
+#include <limits>
 
 namespace vellum::html {
 namespace {
@@ -16,6 +18,25 @@ std::size_t SegmentIndexOf(const InlineContent& content, int index)
     auto it = std::upper_bound(segments.begin(), segments.end(), index,
                                [](int i, const auto& segment) { return i < segment->start; });
     return it == segments.begin() ? 0 : static_cast<std::size_t>(it - segments.begin()) - 1;
+}
+
+// Qt keeps a caret inside a wrapping line's width, but a word that cannot
+// break sticks out past it (a long address), and the caret must follow the
+// glyphs there or End and clicks on that part could never reach them. So
+// where the line overflows, x comes from where the character is drawn.
+qreal LineCursorToX(const QTextLine& line, int local)
+{
+    qreal x = line.cursorToX(local);
+    qreal right = line.x() + line.width();
+    if (line.naturalTextWidth() <= line.width() || x < right - 0.5)
+        return x;
+    if (local >= line.textStart() + line.textLength())
+        return line.x() + line.naturalTextWidth();
+    qreal left = std::numeric_limits<qreal>::max();
+    for (const QGlyphRun& run : line.glyphRuns(local, 1))
+        for (const QPointF& at : run.positions())
+            left = std::min(left, at.x());
+    return left == std::numeric_limits<qreal>::max() ? x : left;
 }
 
 } // namespace
@@ -74,7 +95,7 @@ qreal CursorX(const InlineContent& content, int index)
     QTextLine line = segment.layout.lineForTextPosition(local);
     if (!line.isValid())
         line = segment.layout.lineAt(segment.layout.lineCount() - 1);
-    return line.isValid() ? line.cursorToX(local) : 0;
+    return line.isValid() ? LineCursorToX(line, local) : 0;
 }
 
 int CaretLineOf(const InlineContent& content, int index, bool previousLine)
@@ -91,7 +112,7 @@ qreal CursorXOnLine(const InlineContent& content, int line, int index)
 {
     const LineBox& box = content.lines[static_cast<std::size_t>(line)];
     const TextSegment& segment = *content.segments[static_cast<std::size_t>(box.segment)];
-    return segment.layout.lineAt(box.line).cursorToX(index - segment.start);
+    return LineCursorToX(segment.layout.lineAt(box.line), index - segment.start);
 }
 
 int CursorAtX(const InlineContent& content, int line, qreal x, QTextLine::CursorPosition mode)

@@ -169,6 +169,20 @@ TEST(HtmlViewSelection, WhatIsWiderThanTheViewScrollsSideways)
 
     QTest::keyClick(view.get(), Qt::Key_Home, Qt::ControlModifier);
     EXPECT_EQ(bar->value(), 0);
+
+    // A word longer than the line: End scrolls to its end, and a click on
+    // the part that was out of sight lands where it was made.
+    auto word = ShowView("<DIV>" + std::string(120, 'w') + "</DIV>", true, 300, 200);
+    PutCaret(*word, At(*word, "w", 0));
+    QTest::keyClick(word.get(), Qt::Key_End);
+    EXPECT_EQ(CaretOf(*word), At(*word, "w", 120));
+    EXPECT_GT(word->horizontalScrollBar()->value(), 0);
+    caret = word->CaretViewportRect();
+    EXPECT_GE(caret.left(), 0);
+    EXPECT_LE(caret.right(), word->viewport()->width());
+    QTest::mouseClick(word->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      PointAt(*word, At(*word, "w", 110)));
+    EXPECT_EQ(CaretOf(*word), At(*word, "w", 110));
 }
 
 TEST(HtmlViewSelection, ControlHomeAndEndReachTheDocumentEdges)

@@ -232,4 +232,40 @@ TEST(LayoutParagraph, AlignedLinesHitTestAndPlaceTheCaretWhereTheTextIs)
               Position({mid, 1}));
 }
 
+TEST(LayoutParagraph, AWordLongerThanTheLineKeepsItsCaretPlacesAndHitsWhereTheGlyphsAre)
+{
+    LaidOutBody body("<DIV>" + std::string(120, 'w') + "</DIV>", 284);
+    Node* text = body.TextOf(body.Nth("DIV"));
+    ASSERT_GT(body.layout->ContentWidth(), 284);
+    qreal previous = -1;
+    for (std::size_t i = 0; i <= 120; ++i) {
+        QRectF caret = body.layout->CaretRect(At(text, i));
+        EXPECT_GT(caret.x(), previous) << i;
+        previous = caret.x();
+    }
+    // The end of the word is one character further on, inside the
+    // document's content (which adds the body's margin).
+    qreal step =
+        body.layout->CaretRect(At(text, 119)).x() - body.layout->CaretRect(At(text, 118)).x();
+    for (CaretAffinity affinity : {CaretAffinity::NextLine, CaretAffinity::PreviousLine}) {
+        qreal end = body.layout->CaretRect(At(text, 120), affinity).x();
+        EXPECT_NEAR(end - body.layout->CaretRect(At(text, 119)).x(), step, 1);
+        EXPECT_LE(end, body.layout->ContentWidth());
+    }
+    // Clicks on the part sticking out find their characters.
+    for (std::size_t i : {60u, 100u, 119u}) {
+        QRectF left = body.layout->CaretRect(At(text, i));
+        QRectF right = body.layout->CaretRect(At(text, i + 1));
+        qreal y = left.center().y();
+        EXPECT_EQ(body.layout->HitTest({left.x() + (right.x() - left.x()) * 0.25, y}).position,
+                  At(text, i))
+            << i;
+        EXPECT_EQ(body.layout->HitTest({left.x() + (right.x() - left.x()) * 0.75, y}).position,
+                  At(text, i + 1))
+            << i;
+    }
+    EXPECT_EQ(body.layout->HitTest({body.layout->ContentWidth() + 50.0, 5}).position,
+              At(text, 120));
+}
+
 } // namespace
