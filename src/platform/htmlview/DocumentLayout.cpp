@@ -8,8 +8,10 @@
 #include "platform/htmlview/CaretNavigation.h"
 #include "platform/htmlview/LayoutImpl.h"
 #include "platform/htmlview/LayoutPainter.h"
+#include "platform/htmlview/LayoutStyle.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace vellum::html {
 namespace {
@@ -251,6 +253,29 @@ QRectF DocumentLayout::ElementRect(const Element& element) const
 {
     impl_->Update();
     return ElementRectOf(impl_->registry, impl_->root.get(), element);
+}
+
+TextStyle DocumentLayout::TextStyleAt(const Position& position) const
+{
+    Element* body = impl_->document.Body();
+    if (!body)
+        return {FontFor(LayoutStyle{}), Qt::black};
+    // An empty element (B made by Ctrl+B at the caret) holds the caret
+    // itself; anywhere else the caret stands in the text the user sees.
+    Position at = position;
+    if (at.IsNull() || !at.node->IsElement() || !at.node->Children().empty())
+        at = CaretPosition(position);
+    Node* node = at.IsNull() ? body : at.node;
+    std::vector<const Element*> chain;
+    for (Node* n = node->IsElement() ? node : node->Parent(); n && n != body; n = n->Parent())
+        if (n->IsElement())
+            chain.push_back(n->AsElement());
+    if (!body->Contains(node))
+        chain.clear();
+    LayoutStyle style = BodyStyle(impl_->document, body);
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it)
+        style = StyleFor(**it, style);
+    return {FontFor(style), style.color};
 }
 
 Position DocumentLayout::CaretPosition(const Position& position) const

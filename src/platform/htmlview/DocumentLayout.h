@@ -19,6 +19,8 @@
 #include "platform/html/Document.h"
 #include "platform/html/Position.h"
 
+#include <QColor>
+#include <QFont>
 #include <QPointF>
 #include <QRectF>
 
@@ -51,6 +53,13 @@ struct HitResult
     Element* link = nullptr;
     // PreviousLine when the point was beyond the end of a wrapped line.
     CaretAffinity affinity = CaretAffinity::NextLine;
+};
+
+// How text standing at a caret position is drawn.
+struct TextStyle
+{
+    QFont font;
+    QColor color;
 };
 
 // How a paint call shows the selection.
@@ -104,6 +113,11 @@ public:
     // The same, on the upper line when the position ends a wrapped line
     // and `affinity` is PreviousLine (the caret after End).
     QRectF CaretRect(const Position& position, CaretAffinity affinity) const;
+
+    // The font and colour of the text at a position: what typing there
+    // would look like (the input method's composition is drawn in them).
+    // An empty formatting element holding the position counts.
+    TextStyle TextStyleAt(const Position& position) const;
 
     // The border rectangle of an element (an image, a table, a cell, a
     // block); null when it is not laid out.

@@ -20,6 +20,7 @@
 #include <QInputMethod>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -399,9 +400,34 @@ void HtmlView::paintEvent(QPaintEvent* event)
     painter.translate(-offset);
     QRectF clip = QRectF(area).translated(offset);
     painter.setClipRect(clip);
-    layout_->Paint(painter, clip);
-    PaintPreedit(painter);
+    PaintDocument(painter, clip);
     PaintCaret(painter);
+}
+
+// While the input method composes, the rest of the caret's line moves right
+// to make room for the composition, as if it were typed already; the
+// document itself only changes when the input method commits.
+void HtmlView::PaintDocument(QPainter& painter, const QRectF& clip) const
+{
+    QRectF caret = CaretRect();
+    if (preedit_.isEmpty() || caret.isNull()) {
+        layout_->Paint(painter, clip);
+        return;
+    }
+    qreal room = std::ceil(PreeditAdvance(static_cast<int>(preedit_.size())));
+    QRect rest = QRectF(caret.left(), caret.top(), FullWidth() - caret.left(), caret.height())
+                     .toAlignedRect();
+    painter.save();
+    painter.setClipRegion(QRegion(clip.toAlignedRect()).subtracted(rest));
+    layout_->Paint(painter, clip);
+    painter.restore();
+
+    painter.save();
+    painter.translate(room, 0);
+    painter.setClipRect(rest, Qt::IntersectClip);
+    layout_->Paint(painter, QRectF(rest) & clip.translated(-room, 0));
+    painter.restore();
+    PaintPreedit(painter, room);
 }
 
 void HtmlView::PaintCaret(QPainter& painter) const
@@ -416,16 +442,19 @@ void HtmlView::PaintCaret(QPainter& painter) const
     painter.fillRect(caret, Qt::black);
 }
 
+// The composition looks like the text it will become: the font and colour
+// of the text at the caret.
+TextStyle HtmlView::PreeditStyle() const
+{
+    const Selection& selection = document_->GetSelection();
+    if (!selection.IsTextRange())
+        return {font(), Qt::black};
+    return layout_->TextStyleAt(selection.GetRange().start);
+}
+
 QFont HtmlView::PreeditFont() const
 {
-    // The layout does not say which font the caret's text uses; a font
-    // filling the caret's line the way text usually does is close enough
-    // for the few characters being composed.
-    QFont preeditFont = font();
-    QRectF caret = CaretRect();
-    if (!caret.isNull())
-        preeditFont.setPixelSize(std::max(8, static_cast<int>(caret.height() * 0.8)));
-    return preeditFont;
+    return PreeditStyle().font;
 }
 
 qreal HtmlView::PreeditAdvance(int characters) const
@@ -434,24 +463,19 @@ qreal HtmlView::PreeditAdvance(int characters) const
     return metrics.horizontalAdvance(preedit_.left(characters));
 }
 
-void HtmlView::PaintPreedit(QPainter& painter) const
+void HtmlView::PaintPreedit(QPainter& painter, qreal width) const
 {
-    if (preedit_.isEmpty())
-        return;
     QRectF caret = CaretRect();
-    if (caret.isNull())
-        return;
-    QFont preeditFont = PreeditFont();
-    QFontMetricsF metrics(preeditFont);
-    // The composition covers what follows the caret instead of pushing it
-    // aside: the document is not changed until the input method commits.
-    QRectF box(caret.left(), caret.top(), metrics.horizontalAdvance(preedit_) + 2, caret.height());
-    painter.fillRect(box, Qt::white);
-    painter.setFont(preeditFont);
-    painter.setPen(Qt::black);
+    TextStyle style = PreeditStyle();
+    QFontMetricsF metrics(style.font);
+    painter.fillRect(QRectF(caret.left(), caret.top(), width, caret.height()), Qt::white);
+    painter.setFont(style.font);
+    painter.setPen(style.color);
     qreal baseline = caret.bottom() - (caret.height() - metrics.height()) / 2 - metrics.descent();
     painter.drawText(QPointF(caret.left(), baseline), preedit_);
-    painter.drawLine(QPointF(box.left(), baseline + 2), QPointF(box.right() - 2, baseline + 2));
+    // The underline that marks text still being composed.
+    painter.drawLine(QPointF(caret.left(), baseline + 2),
+                     QPointF(caret.left() + metrics.horizontalAdvance(preedit_), baseline + 2));
 }
 
 // ---- size and scrolling -------------------------------------------------

@@ -177,7 +177,9 @@ private:
     void ApplySelectionChange();
     void RepaintDocumentRect(const QRectF& documentRect);
     void PaintCaret(QPainter& painter) const;
-    void PaintPreedit(QPainter& painter) const;
+    void PaintDocument(QPainter& painter, const QRectF& clip) const;
+    void PaintPreedit(QPainter& painter, qreal width) const;
+    TextStyle PreeditStyle() const;
     QFont PreeditFont() const;
     qreal PreeditAdvance(int characters) const;
 

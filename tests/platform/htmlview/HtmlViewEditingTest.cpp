@@ -97,6 +97,47 @@ TEST(HtmlViewEditing, InputMethodPreeditStaysOutOfTheDocumentUntilCommitted)
     EXPECT_EQ(BodyOf(*view), "<DIV>ab</DIV>");
 }
 
+// Whether the columns of `moved` from `x + shift` on show what the columns
+// of `still` from `x` on show, over the rows `top` to `bottom`.
+bool ShiftedRight(const QImage& still, const QImage& moved, int x, int shift, int top, int bottom)
+{
+    for (int y = top; y < bottom; ++y)
+        for (int column = x; column + shift < still.width(); ++column)
+            if (still.pixel(column, y) != moved.pixel(column + shift, y))
+                return false;
+    return true;
+}
+
+TEST(HtmlViewEditing, TheCompositionIsDrawnInTheCaretsTextStyleAndPushesTheRestAside)
+{
+    auto view = ShowView("<DIV><B><FONT color=\"#ff0000\">ab</FONT></B>cdef ghij</DIV>");
+    PutCaret(*view, At(*view, "ab", 2));
+    // The layout knows the style at the caret, an empty carrier included.
+    TextStyle atCaret = view->Layout().TextStyleAt(At(*view, "ab", 2));
+    EXPECT_TRUE(atCaret.font.bold());
+    EXPECT_EQ(atCaret.color, QColor(255, 0, 0));
+    EXPECT_FALSE(view->Layout().TextStyleAt(At(*view, "cdef", 1)).font.bold());
+
+    QImage before = view->viewport()->grab().toImage();
+    SendPreedit(*view, "zz");
+    EXPECT_TRUE(view->inputMethodQuery(Qt::ImFont).value<QFont>().bold());
+    QApplication::processEvents();
+    QImage during = view->viewport()->grab().toImage();
+
+    QRect line = view->CaretViewportRect().toAlignedRect();
+    int x = line.left() + 3; // past the caret, which moves too
+    int shift = 1;
+    while (shift < 100 && !ShiftedRight(before, during, x, shift, line.top(), line.bottom()))
+        ++shift;
+    EXPECT_LT(shift, 100) << "the text after the caret is not shown moved right";
+    int red = 0;
+    for (int y = line.top(); y < line.bottom(); ++y)
+        for (int column = line.left(); column < line.left() + shift; ++column)
+            red += QColor(during.pixel(column, y)).red() > 200 &&
+                   QColor(during.pixel(column, y)).green() < 100;
+    EXPECT_GT(red, 5) << "the composition is not drawn in the caret's colour";
+}
+
 TEST(HtmlViewEditing, AClickEndsTheCompositionBeforeTheCaretMoves)
 {
     auto view = ShowView("<DIV>abcdef</DIV>");
