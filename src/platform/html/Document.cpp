@@ -139,6 +139,7 @@ void Document::ReplaceTree(std::u16string_view html)
 {
     while (ChildCount() > 0)
         DetachChild(ChildCount() - 1);
+    caretCarrier_ = nullptr;
     nodes_.clear();
     undo_.Clear();
     openStep_ = {};
@@ -168,9 +169,47 @@ void Document::SetSelection(const Selection& selection)
 {
     if (selection == selection_)
         return;
+    Selection previous = selection_;
     selection_ = selection;
     RepairSelection();
+    if (stepDepth_ == 0)
+        DropLeftCaretCarrier(previous);
     NotifySelectionChanged();
+}
+
+// Undo and redo can bring the caret back into an empty carrier (undoing
+// its removal); it is as disposable then as when it was made.
+Element* Document::EmptyInlineHoldingCaret() const
+{
+    if (!selection_.IsCaret())
+        return nullptr;
+    Element* element = selection_.GetRange().start.node->AsElement();
+    if (!element || element->ChildCount() > 0 || IsBlockElement(element->TagName()) ||
+        IsVoidElement(element->TagName()))
+        return nullptr;
+    return element;
+}
+
+void Document::DropLeftCaretCarrier(const Selection& previous)
+{
+    Element* carrier = caretCarrier_;
+    if (!carrier || replaying_)
+        return;
+    bool empty = carrier->IsConnected() && carrier->ChildCount() == 0;
+    bool holdsCaret = selection_.IsTextRange() && selection_.GetRange().start.node == carrier &&
+                      selection_.GetRange().end.node == carrier;
+    if (empty && holdsCaret)
+        return;
+    caretCarrier_ = nullptr;
+    if (!empty)
+        return;
+    // Outside any step (a click, an arrow key) the removal is a step of its
+    // own; its undo returns to the caret in the carrier, as after Ctrl+B.
+    bool own = stepDepth_ == 0;
+    EditStep step(*this, "change");
+    if (own)
+        openStep_.selectionBefore = previous;
+    carrier->Remove();
 }
 
 void Document::SetCaret(Node* node, std::size_t offset)
@@ -305,6 +344,9 @@ void Document::BeginStep(std::string label)
 
 void Document::EndStep()
 {
+    // A step that took the caret out of its empty carrier removes it too.
+    if (stepDepth_ == 1)
+        DropLeftCaretCarrier(openStep_.selectionBefore);
     if (--stepDepth_ > 0)
         return;
     RepairSelection();
@@ -378,6 +420,7 @@ bool Document::Undo()
     selection_ = entry.selectionBefore;
     undo_.MarkUndone();
     RepairSelection();
+    caretCarrier_ = EmptyInlineHoldingCaret();
     NotifyEditFinished();
     NotifySelectionChanged();
     return true;
@@ -395,6 +438,7 @@ bool Document::Redo()
     selection_ = entry.selectionAfter;
     undo_.MarkRedone();
     RepairSelection();
+    caretCarrier_ = EmptyInlineHoldingCaret();
     NotifyEditFinished();
     NotifySelectionChanged();
     return true;

@@ -92,6 +92,12 @@ public:
     void SetTextRange(Node* startNode, std::size_t startOffset, Node* endNode,
                       std::size_t endOffset);
 
+    // An empty formatting element made for the caret (Ctrl+B with nothing
+    // selected). If the caret leaves it before anything is typed into it,
+    // it is removed again, as browsers do, in an undo step of its own whose
+    // undo puts the caret back into it (and makes it disposable again).
+    void SetCaretCarrier(Element* carrier) { caretCarrier_ = carrier; }
+
     // Observers are not owned and must remove themselves before they die.
     void AddObserver(DocumentObserver* observer);
     void RemoveObserver(DocumentObserver* observer);
@@ -131,6 +137,8 @@ private:
     void EndStep();
     void Apply(const Mutation& mutation, bool forward);
     void RepairSelection();
+    void DropLeftCaretCarrier(const Selection& previous);
+    Element* EmptyInlineHoldingCaret() const;
     void NotifySelectionChanged();
     void NotifyEditFinished();
     void ReplaceTree(std::u16string_view html);
@@ -150,6 +158,7 @@ private:
     UndoStack undo_;
     int stepDepth_ = 0;
     UndoEntry openStep_;
+    Element* caretCarrier_ = nullptr;
     bool replaying_ = false;
     bool loading_ = false;
 };

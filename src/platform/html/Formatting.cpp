@@ -395,6 +395,7 @@ bool ApplyFormat(Document& document, const InlineFormat& format)
         Element* carrier = NewCarrier(document, format);
         InsertNodesAt(range.start, {carrier});
         document.SetSelection(Selection::Caret({carrier, 0}));
+        document.SetCaretCarrier(carrier);
         return true;
     }
     range = IsolateRange(range);

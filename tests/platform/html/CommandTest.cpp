@@ -120,6 +120,51 @@ TEST(HtmlCommands, FormatsAtACaretTakeTheCaret)
     EXPECT_EQ(BodyHtml(document), "<DIV>a<B>X</B>Yb</DIV>");
 }
 
+TEST(HtmlCommands, AnEmptyCarrierGoesWhenTheCaretLeavesItUntyped)
+{
+    Document document;
+    LoadBody(document, "<DIV>ab<I></I></DIV><DIV>cd</DIV>");
+    CommandTarget target(document);
+    CaretIn(document, "ab", 1);
+    ASSERT_TRUE(target.Exec(command::Bold));
+    ASSERT_EQ(BodyHtml(document), "<DIV>a<B></B>b<I></I></DIV><DIV>cd</DIV>");
+    CaretIn(document, "cd", 1);
+    EXPECT_EQ(BodyHtml(document), "<DIV>ab<I></I></DIV><DIV>cd</DIV>");
+    EXPECT_EQ(document.GetSelection().GetRange().start, (Position{FindText(document, "cd"), 1}));
+
+    // Undo goes back to the caret in the carrier, then to before Ctrl+B;
+    // redo replays both.
+    ASSERT_TRUE(document.Undo());
+    EXPECT_EQ(BodyHtml(document), "<DIV>a<B></B>b<I></I></DIV><DIV>cd</DIV>");
+    Element* carrier = document.Body()->GetElementsByTagName("B").front();
+    EXPECT_EQ(document.GetSelection().GetRange().start, (Position{carrier, 0}));
+    ASSERT_TRUE(document.Undo());
+    EXPECT_EQ(BodyHtml(document), "<DIV>ab<I></I></DIV><DIV>cd</DIV>");
+    ASSERT_TRUE(document.Redo());
+    ASSERT_TRUE(document.Redo());
+    EXPECT_EQ(BodyHtml(document), "<DIV>ab<I></I></DIV><DIV>cd</DIV>");
+
+    // A step that takes the caret out (Backspace) removes it in that step.
+    // (Redo left "a" and "b" in text nodes of their own.)
+    CaretIn(document, "b", 1);
+    ASSERT_TRUE(target.Exec(command::Bold));
+    ASSERT_TRUE(DeleteBackward(document));
+    EXPECT_EQ(BodyHtml(document), "<DIV>a<I></I></DIV><DIV>cd</DIV>");
+    ASSERT_TRUE(document.Undo());
+    EXPECT_EQ(BodyHtml(document), "<DIV>ab<B></B><I></I></DIV><DIV>cd</DIV>");
+
+    // Once typed into, or when it came with the document, it stays.
+    CaretIn(document, "cd", 0);
+    EXPECT_EQ(BodyHtml(document), "<DIV>ab<I></I></DIV><DIV>cd</DIV>");
+    ASSERT_TRUE(target.Exec(command::Bold));
+    ASSERT_TRUE(InsertText(document, u"X"));
+    CaretIn(document, "a", 0);
+    EXPECT_EQ(BodyHtml(document), "<DIV>ab<I></I></DIV><DIV><B>X</B>cd</DIV>");
+    document.SetCaret(document.Body()->GetElementsByTagName("I").front(), 0);
+    CaretIn(document, "a", 0);
+    EXPECT_EQ(BodyHtml(document), "<DIV>ab<I></I></DIV><DIV><B>X</B>cd</DIV>");
+}
+
 TEST(HtmlCommands, ValueQueriesReadTheFormatAtTheSelection)
 {
     Document document;
