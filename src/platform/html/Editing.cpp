@@ -303,6 +303,28 @@ Position InsertNodesAt(const Position& position, const std::vector<Node*>& nodes
     return at;
 }
 
+namespace {
+
+// Text left on both sides of a deletion becomes one node again, so the
+// caret stands inside text (the input method reads the text around it)
+// and the next deletion or paste sees one run, as after typing.
+Position MergeTextAround(const Position& at)
+{
+    if (at.IsNull() || at.node->IsText() || at.offset == 0)
+        return at;
+    Node* before = at.node->ChildAt(at.offset - 1);
+    Node* after = at.node->ChildAt(at.offset);
+    if (!before || !after || !before->IsText() || !after->IsText())
+        return at;
+    CharacterData* left = before->AsCharacterData();
+    std::size_t length = left->Length();
+    left->InsertData(length, after->AsCharacterData()->Data());
+    after->Remove();
+    return {left, length};
+}
+
+} // namespace
+
 Position DeleteContents(Document& document, const Range& input)
 {
     if (input.IsNull() || input.IsCollapsed())
@@ -351,7 +373,7 @@ Position DeleteContents(Document& document, const Range& input)
         endBlock->Remove();
     }
     (void)document;
-    return result;
+    return MergeTextAround(result);
 }
 
 bool InsertText(Document& document, std::u16string_view text)

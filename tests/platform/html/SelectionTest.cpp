@@ -92,6 +92,15 @@ TEST(HtmlSelection, BackspaceAndDeleteRemoveCharactersAndJoinBlocks)
     CaretIn(document, "c", 0);
     ASSERT_TRUE(DeleteBackward(document)); // joins the blocks
     EXPECT_EQ(BodyHtml(document), "<DIV>abc<BR>d\xF0\x9F\x98\x80</DIV>");
+    // ... and the text on both sides into one node, the caret inside it.
+    CharacterData* joined = FindText(document, "abc");
+    ASSERT_NE(joined, nullptr);
+    EXPECT_EQ(document.GetSelection().GetRange().start, (Position{joined, 2}));
+    ASSERT_TRUE(document.Undo());
+    EXPECT_EQ(BodyHtml(document), "<DIV>ab</DIV><DIV>c<BR>d\xF0\x9F\x98\x80</DIV>");
+    ASSERT_TRUE(document.Redo());
+    EXPECT_EQ(BodyHtml(document), "<DIV>abc<BR>d\xF0\x9F\x98\x80</DIV>");
+    EXPECT_EQ(document.GetSelection().GetRange().start, (Position{FindText(document, "abc"), 2}));
     ASSERT_TRUE(DeleteBackward(document));
     EXPECT_EQ(BodyHtml(document), "<DIV>ac<BR>d\xF0\x9F\x98\x80</DIV>");
     CaretIn(document, "c", 1);
