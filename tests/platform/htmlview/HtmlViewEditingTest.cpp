@@ -178,7 +178,16 @@ TEST(HtmlViewEditing, EnterAndBackspaceAcrossBlocks)
     QTest::keyClick(view.get(), Qt::Key_Backspace);
     QTest::keyClick(view.get(), Qt::Key_Backspace);
     EXPECT_EQ(BodyOf(*view), "<DIV>abcd</DIV>");
+    // The input method sees the joined text around the caret.
+    EXPECT_EQ(view->inputMethodQuery(Qt::ImSurroundingText).toString(), "abcd");
+    EXPECT_EQ(view->inputMethodQuery(Qt::ImCursorPosition).toInt(), 2);
     QTest::keyClick(view.get(), Qt::Key_X);
+    EXPECT_EQ(BodyOf(*view), "<DIV>abxcd</DIV>");
+
+    // Bold at the caret and an arrow key away leaves no empty B behind.
+    ASSERT_TRUE(view->Commands().Exec(command::Bold));
+    ASSERT_NE(BodyOf(*view), "<DIV>abxcd</DIV>");
+    QTest::keyClick(view.get(), Qt::Key_Right);
     EXPECT_EQ(BodyOf(*view), "<DIV>abxcd</DIV>");
 }
 
