@@ -179,15 +179,38 @@ void Document::SetSelection(const Selection& selection)
 
 // Undo and redo can bring the caret back into an empty carrier (undoing
 // its removal); it is as disposable then as when it was made.
+namespace {
+
+// An inline element holding nothing but empty inline elements: Ctrl+B then
+// Ctrl+I at a caret make <B><I></I></B>, which is still nothing to see.
+bool IsEmptyCarrier(const Node& node)
+{
+    const Element* element = node.AsElement();
+    if (!element || IsBlockElement(element->TagName()) || IsVoidElement(element->TagName()))
+        return false;
+    for (const Node* child : element->Children())
+        if (!IsEmptyCarrier(*child))
+            return false;
+    return true;
+}
+
+} // namespace
+
 Element* Document::EmptyInlineHoldingCaret() const
 {
-    if (!selection_.IsCaret())
+    if (!selection_.IsCaret() || !IsEmptyCarrier(*selection_.GetRange().start.node))
         return nullptr;
     Element* element = selection_.GetRange().start.node->AsElement();
-    if (!element || element->ChildCount() > 0 || IsBlockElement(element->TagName()) ||
-        IsVoidElement(element->TagName()))
-        return nullptr;
+    while (element->ParentElement() && element->ParentElement()->ChildCount() == 1 &&
+           IsEmptyCarrier(*element->ParentElement()))
+        element = element->ParentElement();
     return element;
+}
+
+void Document::SetCaretCarrier(Element* carrier)
+{
+    if (!caretCarrier_ || !caretCarrier_->Contains(carrier))
+        caretCarrier_ = carrier;
 }
 
 void Document::DropLeftCaretCarrier(const Selection& previous)
@@ -195,9 +218,10 @@ void Document::DropLeftCaretCarrier(const Selection& previous)
     Element* carrier = caretCarrier_;
     if (!carrier || replaying_)
         return;
-    bool empty = carrier->IsConnected() && carrier->ChildCount() == 0;
-    bool holdsCaret = selection_.IsTextRange() && selection_.GetRange().start.node == carrier &&
-                      selection_.GetRange().end.node == carrier;
+    bool empty = carrier->IsConnected() && IsEmptyCarrier(*carrier);
+    bool holdsCaret = selection_.IsTextRange() &&
+                      carrier->Contains(selection_.GetRange().start.node) &&
+                      carrier->Contains(selection_.GetRange().end.node);
     if (empty && holdsCaret)
         return;
     caretCarrier_ = nullptr;

@@ -96,7 +96,8 @@ public:
     // selected). If the caret leaves it before anything is typed into it,
     // it is removed again, as browsers do, in an undo step of its own whose
     // undo puts the caret back into it (and makes it disposable again).
-    void SetCaretCarrier(Element* carrier) { caretCarrier_ = carrier; }
+    // A carrier made inside the current one (Ctrl+I after Ctrl+B) joins it.
+    void SetCaretCarrier(Element* carrier);
 
     // Observers are not owned and must remove themselves before they die.
     void AddObserver(DocumentObserver* observer);

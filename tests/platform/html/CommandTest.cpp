@@ -153,8 +153,20 @@ TEST(HtmlCommands, AnEmptyCarrierGoesWhenTheCaretLeavesItUntyped)
     ASSERT_TRUE(document.Undo());
     EXPECT_EQ(BodyHtml(document), "<DIV>ab<B></B><I></I></DIV><DIV>cd</DIV>");
 
+    // Italic inside the new bold makes one carrier of the two.
+    CaretIn(document, "cd", 1);
+    ASSERT_TRUE(target.Exec(command::Bold));
+    ASSERT_TRUE(target.Exec(command::Italic));
+    ASSERT_EQ(BodyHtml(document), "<DIV>ab<I></I></DIV><DIV>c<B><I></I></B>d</DIV>");
+    CaretIn(document, "a", 1);
+    EXPECT_EQ(BodyHtml(document), "<DIV>ab<I></I></DIV><DIV>cd</DIV>");
+    ASSERT_TRUE(document.Undo());
+    EXPECT_EQ(BodyHtml(document), "<DIV>ab<I></I></DIV><DIV>c<B><I></I></B>d</DIV>");
+    CaretIn(document, "a", 1);
+    EXPECT_EQ(BodyHtml(document), "<DIV>ab<I></I></DIV><DIV>cd</DIV>");
+
     // Once typed into, or when it came with the document, it stays.
-    CaretIn(document, "cd", 0);
+    CaretIn(document, "c", 0);
     EXPECT_EQ(BodyHtml(document), "<DIV>ab<I></I></DIV><DIV>cd</DIV>");
     ASSERT_TRUE(target.Exec(command::Bold));
     ASSERT_TRUE(InsertText(document, u"X"));
