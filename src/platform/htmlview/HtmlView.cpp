@@ -415,8 +415,9 @@ void HtmlView::PaintDocument(QPainter& painter, const QRectF& clip) const
         return;
     }
     qreal room = std::ceil(PreeditAdvance(static_cast<int>(preedit_.size())));
-    QRect rest = QRectF(caret.left(), caret.top(), FullWidth() - caret.left(), caret.height())
-                     .toAlignedRect();
+    QRect rest =
+        QRectF(caret.left(), caret.top(), PreeditLineRight() - caret.left(), caret.height())
+            .toAlignedRect();
     painter.save();
     painter.setClipRegion(QRegion(clip.toAlignedRect()).subtracted(rest));
     layout_->Paint(painter, clip);
@@ -428,6 +429,22 @@ void HtmlView::PaintDocument(QPainter& painter, const QRectF& clip) const
     layout_->Paint(painter, QRectF(rest) & clip.translated(-room, 0));
     painter.restore();
     PaintPreedit(painter, room);
+}
+
+// Where the line the composition pushes aside ends: the whole width, or in
+// a table the caret's cell, so the cells beside it stay where they are.
+qreal HtmlView::PreeditLineRight() const
+{
+    for (Node* node = document_->GetSelection().GetRange().start.node; node;
+         node = node->Parent()) {
+        Element* element = node->AsElement();
+        if (element && (element->HasTagName("TD") || element->HasTagName("TH"))) {
+            QRectF cell = layout_->ElementRect(*element);
+            if (!cell.isNull())
+                return cell.right();
+        }
+    }
+    return FullWidth();
 }
 
 void HtmlView::PaintCaret(QPainter& painter) const

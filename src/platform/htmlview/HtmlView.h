@@ -179,6 +179,7 @@ private:
     void PaintCaret(QPainter& painter) const;
     void PaintDocument(QPainter& painter, const QRectF& clip) const;
     void PaintPreedit(QPainter& painter, qreal width) const;
+    qreal PreeditLineRight() const;
     TextStyle PreeditStyle() const;
     QFont PreeditFont() const;
     qreal PreeditAdvance(int characters) const;

@@ -136,6 +136,17 @@ TEST(HtmlViewEditing, TheCompositionIsDrawnInTheCaretsTextStyleAndPushesTheRestA
             red += QColor(during.pixel(column, y)).red() > 200 &&
                    QColor(during.pixel(column, y)).green() < 100;
     EXPECT_GT(red, 5) << "the composition is not drawn in the caret's colour";
+
+    // In a table only the caret's cell makes room; the next cell stays.
+    auto table = ShowView("<TABLE><TR><TD width=\"150\">ab</TD><TD>cdef</TD></TR></TABLE>");
+    PutCaret(*table, At(*table, "ab", 1));
+    QImage still = table->viewport()->grab().toImage();
+    SendPreedit(*table, "zz");
+    QApplication::processEvents();
+    QImage composing = table->viewport()->grab().toImage();
+    QRectF cell = table->Layout().ElementRect(*table->GetDocument().GetElementsByTagName("TD")[1]);
+    QRect next = QRectF(table->ToViewport(cell.topLeft()), cell.size()).toAlignedRect();
+    EXPECT_EQ(still.copy(next), composing.copy(next));
 }
 
 TEST(HtmlViewEditing, AClickEndsTheCompositionBeforeTheCaretMoves)
