@@ -276,6 +276,15 @@ void HtmlView::RunEdit(ViewAction action)
     case ViewAction::Redo:
         commands_->Exec(command::Redo);
         break;
+    case ViewAction::Bold:
+        commands_->Exec(command::Bold);
+        break;
+    case ViewAction::Italic:
+        commands_->Exec(command::Italic);
+        break;
+    case ViewAction::Underline:
+        commands_->Exec(command::Underline);
+        break;
     default:
         return;
     }

@@ -50,6 +50,12 @@ ViewAction ControlShortcutFor(int key)
         return ViewAction::Undo;
     case Qt::Key_Y:
         return ViewAction::Redo;
+    case Qt::Key_B:
+        return ViewAction::Bold;
+    case Qt::Key_I:
+        return ViewAction::Italic;
+    case Qt::Key_U:
+        return ViewAction::Underline;
     default:
         return ViewAction::None;
     }
@@ -131,6 +137,9 @@ bool ChangesDocument(ViewAction action)
     case ViewAction::Paste:
     case ViewAction::Undo:
     case ViewAction::Redo:
+    case ViewAction::Bold:
+    case ViewAction::Italic:
+    case ViewAction::Underline:
         return true;
     default:
         return false;

@@ -3,7 +3,9 @@
 // The mapping is kept apart from the widget so that it reads as one table
 // and so that the owner's key filter and the view agree on what a key is.
 // Keys follow the conventions of the desktop the module was written for:
-// Ctrl+Y redoes, Shift+Insert pastes, Shift+Delete cuts, Ctrl+Insert copies.
+// Ctrl+Y redoes, Shift+Insert pastes, Shift+Delete cuts, Ctrl+Insert copies,
+// and Ctrl+B, Ctrl+I and Ctrl+U toggle bold, italic and underline as the
+// desktop's editing areas did.
 #pragma once
 
 class QKeyEvent;
@@ -35,6 +37,9 @@ enum class ViewAction {
     Paste,
     Undo,
     Redo,
+    Bold,
+    Italic,
+    Underline,
 };
 
 struct KeyAction

@@ -278,3 +278,31 @@ TEST(HtmlViewEditing, ReadOnlyViewRefusesEditsButSelectsAndCopies)
     QTest::keyClicks(view.get(), "!");
     EXPECT_EQ(BodyOf(*view), "<DIV>read me</DIV><DIV>second!</DIV>");
 }
+
+TEST(HtmlViewEditing, ControlBIUFormatTheSelectionAndWhatIsTypedNext)
+{
+    auto view = ShowView("<DIV>abcdef</DIV>");
+    PutCaret(*view, At(*view, "abcdef", 2));
+    QTest::keyClick(view.get(), Qt::Key_Right, Qt::ShiftModifier);
+    QTest::keyClick(view.get(), Qt::Key_Right, Qt::ShiftModifier);
+    QTest::keyClick(view.get(), Qt::Key_B, Qt::ControlModifier);
+    EXPECT_EQ(BodyOf(*view), "<DIV>ab<B>cd</B>ef</DIV>");
+    QTest::keyClick(view.get(), Qt::Key_B, Qt::ControlModifier);
+    EXPECT_EQ(BodyOf(*view), "<DIV>abcdef</DIV>");
+
+    // At a caret the formats apply to the text typed next.
+    PutCaret(*view, At(*view, "abcdef", 6));
+    QTest::keyClick(view.get(), Qt::Key_I, Qt::ControlModifier);
+    QTest::keyClick(view.get(), Qt::Key_U, Qt::ControlModifier);
+    QTest::keyClicks(view.get(), "x");
+    std::string body = BodyOf(*view);
+    bool italicUnderlined = body.find("<I><U>x</U></I>") != std::string::npos ||
+                            body.find("<U><I>x</I></U>") != std::string::npos;
+    EXPECT_TRUE(italicUnderlined) << body;
+
+    // The read-only view formats nothing.
+    auto reader = ShowView("<DIV>abcdef</DIV>", false);
+    QTest::keyClick(reader.get(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(reader.get(), Qt::Key_B, Qt::ControlModifier);
+    EXPECT_EQ(BodyOf(*reader), "<DIV>abcdef</DIV>");
+}
