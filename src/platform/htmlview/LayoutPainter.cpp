@@ -26,47 +26,21 @@ struct PaintContext
     QColor highlightedText;
 };
 
-void PaintBorder(QPainter& painter, const QRectF& rect, const Edges& border, const QColor& color,
-                 bool inset)
+// A frame whose top and left edges take one colour and whose bottom and
+// right edges take another: the raised and sunken looks browsers give rules,
+// tables and cells.
+void PaintFrame(QPainter& painter, const QRectF& rect, const Edges& border, const QColor& topLeft,
+                const QColor& bottomRight)
 {
     if (border.top <= 0 && border.left <= 0 && border.right <= 0 && border.bottom <= 0)
         return;
-    QColor dark = inset ? color.darker(130) : color;
-    QColor light = inset ? QColor(Qt::white) : color;
-    painter.fillRect(QRectF(rect.left(), rect.top(), rect.width(), border.top), dark);
-    painter.fillRect(QRectF(rect.left(), rect.top(), border.left, rect.height()), dark);
+    painter.fillRect(QRectF(rect.left(), rect.top(), rect.width(), border.top), topLeft);
+    painter.fillRect(QRectF(rect.left(), rect.top(), border.left, rect.height()), topLeft);
     painter.fillRect(
-        QRectF(rect.left(), rect.bottom() - border.bottom, rect.width(), border.bottom), light);
+        QRectF(rect.left(), rect.bottom() - border.bottom, rect.width(), border.bottom),
+        bottomRight);
     painter.fillRect(QRectF(rect.right() - border.right, rect.top(), border.right, rect.height()),
-                     light);
-}
-
-void PaintTableBorder(QPainter& painter, const QRectF& rect, const Edges& border,
-                      const QColor& color)
-{
-    // An outset frame, as browsers draw a TABLE's border attribute.
-    QColor light = color.lighter(160);
-    QColor dark = color.darker(110);
-    painter.fillRect(QRectF(rect.left(), rect.top(), rect.width(), border.top), light);
-    painter.fillRect(QRectF(rect.left(), rect.top(), border.left, rect.height()), light);
-    painter.fillRect(
-        QRectF(rect.left(), rect.bottom() - border.bottom, rect.width(), border.bottom), dark);
-    painter.fillRect(QRectF(rect.right() - border.right, rect.top(), border.right, rect.height()),
-                     dark);
-}
-
-void PaintCellBorder(QPainter& painter, const QRectF& rect, const Edges& border,
-                     const QColor& color)
-{
-    // Cells have the opposite, inset frame.
-    QColor dark = color.darker(110);
-    QColor light = color.lighter(160);
-    painter.fillRect(QRectF(rect.left(), rect.top(), rect.width(), border.top), dark);
-    painter.fillRect(QRectF(rect.left(), rect.top(), border.left, rect.height()), dark);
-    painter.fillRect(
-        QRectF(rect.left(), rect.bottom() - border.bottom, rect.width(), border.bottom), light);
-    painter.fillRect(QRectF(rect.right() - border.right, rect.top(), border.right, rect.height()),
-                     light);
+                     bottomRight);
 }
 
 // The selected part of a box's text, as layout indexes; empty when none.
@@ -213,15 +187,19 @@ void PaintBox(PaintContext& context, const Box& box, QPointF origin)
     switch (box.kind) {
     case BoxKind::Rule:
         if (box.insetBorder)
-            PaintBorder(context.painter, rect, box.border, box.borderColor, true);
+            PaintFrame(context.painter, rect, box.border, box.borderColor.darker(130), Qt::white);
         else
             context.painter.fillRect(rect, box.borderColor);
         return;
     case BoxKind::Table:
-        PaintTableBorder(context.painter, rect, box.border, box.borderColor);
+        // An outset frame, as browsers draw a TABLE's border attribute.
+        PaintFrame(context.painter, rect, box.border, box.borderColor.lighter(160),
+                   box.borderColor.darker(110));
         break;
     case BoxKind::Cell:
-        PaintCellBorder(context.painter, rect, box.border, box.borderColor);
+        // Cells have the opposite, inset frame.
+        PaintFrame(context.painter, rect, box.border, box.borderColor.darker(110),
+                   box.borderColor.lighter(160));
         break;
     default:
         break;
