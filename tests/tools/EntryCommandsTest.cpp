@@ -1,5 +1,6 @@
-// The `vellum params`, `url` and `ini` subcommands, run as built: the exact
-// bytes they print, their exit codes, and their usage texts.
+// The `vellum params`, `url` and `ini` subcommands, run as built: the wiring
+// from arguments to the entry library, the bytes printed, exit codes and
+// usage texts. The parsing rules themselves are pinned by the library tests.
 #include "entry/FileBytes.h"
 #include "support/RunCommand.h"
 #include "support/ScratchFolder.h"
@@ -21,45 +22,26 @@ CommandResult Vellum(const std::vector<std::string>& args)
     return RunCommand(VELLUM_CLI, args, {{"VELLUM_CODEPAGE", "GBK"}});
 }
 
-TEST(EntryCommandsTest, ParamsPrintsPathQueryAndEntriesInOrder)
+TEST(EntryCommandsTest, ParamsListsEverythingOrLooksUpOneName)
 {
     CommandResult result = Vellum({"params", "list?UserName=%B2%E2%CA%D4&a&b=1"});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.out, "path\tlist\n"
                           "query\tUserName=%B2%E2%CA%D4&a&b=1\n"
                           "entry\tUserName\t" +
-                              kTestGbk +
-                              "\n"
-                              "entry\ta&b\t1\n"
-                              "entry\tb\t1\n");
+                              kTestGbk + "\nentry\ta&b\t1\nentry\tb\t1\n");
     EXPECT_EQ(result.err, "");
 
-    result = Vellum({"params", ""});
-    EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.out, "path\t\nquery\t\n");
-}
-
-TEST(EntryCommandsTest, ParamsLooksUpOneName)
-{
-    CommandResult result = Vellum({"params", "Keyid=5&Connect=x", "keyid"});
-    EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.out, "5\n");
-
-    result = Vellum({"params", "a=1&a=2&e=", "A"});
-    EXPECT_EQ(result.out, "1\n");
-    result = Vellum({"params", "a=1&e=", "e"});
-    EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.out, "\n");
-
+    EXPECT_EQ(Vellum({"params", "Keyid=5&Connect=x", "keyid"}).out, "5\n");
+    EXPECT_EQ(Vellum({"params", "a=1&e=", "e"}).out, "\n");
     result = Vellum({"params", "a=1", "missing"});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.out, "");
     EXPECT_NE(result.err.find("missing"), std::string::npos);
 
-    result = Vellum({"params", "n=-12x&e=", "n", "--int"});
-    EXPECT_EQ(result.out, "-12\n");
-    result = Vellum({"params", "n=-12x&e=", "--int", "e"});
-    EXPECT_EQ(result.out, "0\n");
+    // --int may come before or after the name; an absent name reads -1.
+    EXPECT_EQ(Vellum({"params", "n=-12x&e=", "n", "--int"}).out, "-12\n");
+    EXPECT_EQ(Vellum({"params", "n=-12x&e=", "--int", "e"}).out, "0\n");
     result = Vellum({"params", "n=1", "absent", "--int"});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.out, "-1\n");
@@ -67,61 +49,44 @@ TEST(EntryCommandsTest, ParamsLooksUpOneName)
 
 TEST(EntryCommandsTest, UrlEncodesAndDecodes)
 {
-    CommandResult result = Vellum({"url", "encode", "a b-" + kTestGbk});
-    EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.out, "a%20b%2D%B2%E2%CA%D4\n");
-
-    result = Vellum({"url", "decode", "a+b%41%zz100%"});
+    EXPECT_EQ(Vellum({"url", "encode", "a b-" + kTestGbk}).out, "a%20b%2D%B2%E2%CA%D4\n");
+    CommandResult result = Vellum({"url", "decode", "a+b%41%zz100%"});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.out, "a bAzz100\n");
-
-    EXPECT_EQ(Vellum({"url", "reverse", "x"}).exitCode, 1);
-    EXPECT_EQ(Vellum({"url", "encode"}).exitCode, 1);
 }
 
-TEST(EntryCommandsTest, IniSetCreatesAndUpdatesTheFileInTheModulesLayout)
+TEST(EntryCommandsTest, IniSetWritesTheModulesLayoutAndGetReadsItBack)
 {
     ScratchFolder scratch;
     std::string file = scratch.Path() + "data.ini";
-    CommandResult result = Vellum({"ini", "set", file, ".", "HttpServer", "http://127.0.0.1/"});
+    CommandResult result = Vellum({"ini", "set", file, ".", "HttpServer", "two\r\nlines"});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.out, "");
-    EXPECT_EQ(FileBytes(file), "\r\n[.]\r\nHttpServer=http://127.0.0.1/\r\n");
-
-    EXPECT_EQ(Vellum({"ini", "set", file, ".", "httpserver", "two\r\nlines"}).exitCode, 0);
     EXPECT_EQ(Vellum({"ini", "set", file, kTestGbk, "k", kTestGbk}).exitCode, 0);
     EXPECT_EQ(FileBytes(file), "\r\n[.]\r\nHttpServer=two\\r\\nlines\r\n"
                                "\r\n[" +
                                    kTestGbk + "]\r\nk=" + kTestGbk + "\r\n");
+
+    result = Vellum({"ini", "get", file, ".", "httpserver"});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out, "two\r\nlines\n");
+    result = Vellum({"ini", "get", file, ".", "absent"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_NE(result.err, "");
 
     result = Vellum({"ini", "set", scratch.Path() + "missing/x.ini", "s", "k", "v"});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.err.find("missing/x.ini"), std::string::npos);
 }
 
-TEST(EntryCommandsTest, IniGetSectionsAndKeysReadAsTheModuleDoes)
+TEST(EntryCommandsTest, IniListsSectionsAndKeys)
 {
     ScratchFolder scratch;
     std::string file = scratch.Path() + "gridpos.ini";
-    std::ofstream(file, std::ios::binary) << "lost=1\n[[Drafts]]\nColumnWidth=10;20\nkey = v\n"
-                                             "[]\nhidden=1\n[Sent]\nbody=a\\r\\nb";
-
-    CommandResult result = Vellum({"ini", "get", file, "drafts", "columnwidth"});
-    EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.out, "10;20\n");
-    EXPECT_EQ(Vellum({"ini", "get", file, "Sent", "body"}).out, "a\r\nb\n");
-    EXPECT_EQ(Vellum({"ini", "get", file, "Drafts", "key "}).out, " v\n");
-
-    result = Vellum({"ini", "get", file, "Drafts", "key"});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.out, "");
-    EXPECT_NE(result.err, "");
-
-    result = Vellum({"ini", "sections", file});
-    EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.out, "Drafts\nSent\n");
-
-    result = Vellum({"ini", "keys", file, "DRAFTS"});
+    std::ofstream(file, std::ios::binary) << "[Drafts]\nColumnWidth=10;20\nkey = v\n[Sent]\n";
+    EXPECT_EQ(Vellum({"ini", "sections", file}).out, "Drafts\nSent\n");
+    CommandResult result = Vellum({"ini", "keys", file, "DRAFTS"});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.out, "ColumnWidth\nkey \n");
     EXPECT_EQ(Vellum({"ini", "keys", file, "nowhere"}).out, "");
@@ -139,13 +104,12 @@ TEST(EntryCommandsTest, IniFileNamesAreSystemNamesUnderEveryCodePage)
         EXPECT_EQ(set.exitCode, 0) << codePage << ": " << set.err;
         CommandResult keys =
             RunCommand(VELLUM_CLI, {"ini", "keys", file, "s"}, {{"VELLUM_CODEPAGE", codePage}});
-        EXPECT_EQ(keys.exitCode, 0) << codePage;
         EXPECT_NE(keys.out.find(std::string(codePage) + "\n"), std::string::npos) << codePage;
     }
     EXPECT_EQ(FileBytes(file), "\r\n[s]\r\nGBK=1\r\nUTF-8=1\r\n");
 }
 
-TEST(EntryCommandsTest, IniReportsUnreadableFilesAndBadUsage)
+TEST(EntryCommandsTest, UnreadableFilesAndBadUsageExitWithOne)
 {
     ScratchFolder scratch;
     std::string missing = scratch.Path() + "none.ini";
@@ -158,12 +122,14 @@ TEST(EntryCommandsTest, IniReportsUnreadableFilesAndBadUsage)
         EXPECT_EQ(result.out, "") << args[1];
         EXPECT_NE(result.err.find("none.ini"), std::string::npos) << args[1];
     }
-    EXPECT_EQ(Vellum({"ini", "get", missing, "s"}).exitCode, 1);
-    EXPECT_EQ(Vellum({"ini", "drop", missing}).exitCode, 1);
-    EXPECT_EQ(Vellum({"ini"}).exitCode, 1);
-    EXPECT_EQ(Vellum({"params"}).exitCode, 1);
-    EXPECT_EQ(Vellum({"params", "a=1", "a", "extra"}).exitCode, 1);
-    EXPECT_EQ(Vellum({"params", "a=1", "--int"}).exitCode, 1);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"ini", "get", missing, "s"},
+          std::vector<std::string>{"ini", "drop", missing}, std::vector<std::string>{"ini"},
+          std::vector<std::string>{"params"}, std::vector<std::string>{"params", "a=1", "a", "x"},
+          std::vector<std::string>{"params", "a=1", "--int"},
+          std::vector<std::string>{"url", "reverse", "x"},
+          std::vector<std::string>{"url", "encode"}})
+        EXPECT_EQ(Vellum(args).exitCode, 1) << args[0] << " " << args.size();
 }
 
 TEST(EntryCommandsTest, EverySubcommandExplainsItself)
@@ -173,14 +139,13 @@ TEST(EntryCommandsTest, EverySubcommandExplainsItself)
         {"url", "vellum url decode TEXT"},
         {"ini", "vellum ini keys FILE SECTION"},
     };
+    CommandResult overview = Vellum({"--help"});
     for (const auto& [command, line] : expected) {
         CommandResult result = Vellum({command, "--help"});
         EXPECT_EQ(result.exitCode, 0) << command;
         EXPECT_NE(result.out.find(line), std::string::npos) << command;
-    }
-    CommandResult overview = Vellum({"--help"});
-    for (const auto& [command, line] : expected)
         EXPECT_NE(overview.out.find(command), std::string::npos) << command;
+    }
 }
 
 } // namespace
