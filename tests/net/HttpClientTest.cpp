@@ -356,7 +356,10 @@ TEST_F(HttpClientTest, StorageFailuresRecordTheirMessagesAndTheNextPieceTriesAga
     EXPECT_EQ(ReadFile(home.Home() + "out.txt"), "abc");
 }
 
-TEST_F(HttpClientTest, CookiesComeBackToTheSameSiteOnlyAndReplaceByName)
+// The jar's own rules (replacing by name, another site) are pinned by the
+// cookie jar tests; here only the wiring: responses fill it, requests carry
+// its line before the host line, and the switch turns it off.
+TEST_F(HttpClientTest, CookiesFromAResponseGoBackWithTheNextRequestToTheSite)
 {
     CHttpClient client;
     // An empty body with its length still waits for the close (nothing
@@ -374,30 +377,16 @@ TEST_F(HttpClientTest, CookiesComeBackToTheSameSiteOnlyAndReplaceByName)
         client.m_cookieJar.m_site = "http://127.0.0.1:" + std::to_string(server.Port()) + "/";
     };
     {
-        ScriptedServer server(Answer(Response("", "Set-Cookie: a=3\r\nSet-Cookie: ab=9\r\n")));
+        ScriptedServer server(Answer(Response("")));
         sameSite(server);
         client.Request("GET", server.Url("/next"));
         std::string request = server.Request();
         EXPECT_NE(request.find("\r\nCookie: a=1;b=2\r\nHost: "), std::string::npos) << request;
     }
-    {
-        ScriptedServer server(Answer(Response("")));
-        sameSite(server);
-        client.Request("GET", server.Url("/again"));
-        EXPECT_NE(server.Request().find("Cookie: a=3;b=2;ab=9\r\n"), std::string::npos);
-    }
-    {
-        // The jar's site is the last server's: a request to another site
-        // carries nothing (and asks no other store).
-        ScriptedServer server(Answer(Response("")));
-        client.Request("GET", server.Url("/other"));
-        EXPECT_EQ(server.Request().find("Cookie:"), std::string::npos);
-    }
     client.m_useCookies = 0;
     {
         ScriptedServer server(Answer(Response("")));
         sameSite(server);
-        client.m_cookieJar.m_entries = {"z=1"};
         client.Request("GET", server.Url());
         EXPECT_EQ(server.Request().find("Cookie:"), std::string::npos);
     }
