@@ -87,25 +87,19 @@ TEST_F(ListCommand, PrintsEachFolderWithTitlesAndRowsNewestFirst)
                               "3\t9\tli\tother user\t2026-03-07 09:00:00\n");
 }
 
-TEST_F(ListCommand, SearchAddsLikeConditionsWithoutQuotes)
+// How one condition is written (like, quotes dropped, empty ones left
+// out) is pinned by the folder definition tests; here the options reach it.
+TEST_F(ListCommand, SearchOptionsAddTheirConditionsTogether)
 {
-    auto byWord = List({"list", "sent", "--user", "li", "--search", "MailTo=zha"});
-    EXPECT_EQ(byWord.exitCode, 0) << byWord.err;
-    EXPECT_EQ(byWord.out.substr(byWord.out.find('\n') + 1),
-              "3\t\tzhao\tlunch\t2026-03-03 08:00:00\t\n"
-              "2\t@\twang;zhao\treport O'Neil\t2026-03-02 08:00:00\tr.doc\n");
-
     auto both = List(
         {"list", "sent", "--user", "li", "--search", "subject=lun", "--search", "MailTo=zhao"});
+    EXPECT_EQ(both.exitCode, 0) << both.err;
     EXPECT_EQ(both.out.substr(both.out.find('\n') + 1),
               "3\t\tzhao\tlunch\t2026-03-03 08:00:00\t\n");
 
     auto quoted = List({"list", "sent", "--user", "li", "--search", "Subject=O'Neil"});
     EXPECT_EQ(quoted.exitCode, 0) << quoted.err;
     EXPECT_EQ(quoted.out.find("report"), std::string::npos) << "the search is for ONeil";
-
-    auto empty = List({"list", "sent", "--user", "li", "--search", "Subject="});
-    EXPECT_EQ(empty.out, List({"list", "sent", "--user", "li"}).out);
 
     auto sender = List({"list", "notify", "--user", "wang", "--search", "MailFrom=zh"});
     EXPECT_EQ(sender.out.substr(sender.out.find('\n') + 1),
