@@ -2,6 +2,7 @@
 // on real SQLite files.
 #include "store/DbSession.h"
 
+#include "entry/FileBytes.h"
 #include "entry/TraceLog.h"
 #include "store/DbRecordset.h"
 #include "support/ScratchFolder.h"
@@ -10,8 +11,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -20,14 +19,6 @@ using vellum::testing::ScratchFolder;
 std::string SqliteAt(const std::string& path)
 {
     return "Provider=SQLite;Data Source=" + path;
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 TEST(DbSessionTest, ANewSessionHasNoConnectionObject)
@@ -112,11 +103,11 @@ TEST_F(TraceTest, AFailedOpenIsTracedOnlyWhileTheSwitchIsOn)
     traced.SetTrace(1);
     EXPECT_EQ(traced.Open(connect.c_str()), 0);
     EXPECT_EQ(traced.Execute("bogus statement"), 0);
-    EXPECT_EQ(ReadFile(m_home.Path() + "trace.log"), "unable to open database file\r\n")
+    EXPECT_EQ(FileBytes(m_home.Path() + "trace.log"), "unable to open database file\r\n")
         << "Execute failures are not traced";
 
     ASSERT_EQ(traced.Open(SqliteAt(m_home.Path() + "fine.db").c_str()), 1);
-    EXPECT_EQ(ReadFile(m_home.Path() + "trace.log"), "unable to open database file\r\n");
+    EXPECT_EQ(FileBytes(m_home.Path() + "trace.log"), "unable to open database file\r\n");
 }
 
 TEST(DbSessionLifetimeTest, ARecordSetKeepsTheConnectionUnlessTheSessionClosesOnDestroy)
