@@ -1,10 +1,13 @@
-// The functions the host calls by name. The folder views and dialogs join
-// here as their folders are built; until then the library carries only its
-// version, which lets a host check that it loaded the module it expects.
+// The functions the host calls by name (declared for hosts in
+// include/vellum/vellum.h). The folder views and dialogs join here as their
+// folders are built; the version lets a host check that it loaded the
+// module it expects.
+#include "vellum/vellum.h"
+
 extern "C" {
 
-__attribute__((visibility("default"))) const char* vellumVersion()
+const char* vellumVersion()
 {
-    return "0.1";
+    return VELLUM_VERSION_TEXT;
 }
 }

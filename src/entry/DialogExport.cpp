@@ -1,0 +1,44 @@
+// The pause goes through the desktop services, so a scripted test records it
+// instead of waiting; the open-failure message does too.
+#include "entry/DialogExport.h"
+
+#include "entry/HostMainWindow.h"
+#include "entry/RequestParams.h"
+#include "platform/ui/DesktopServices.h"
+#include "store/DbSession.h"
+
+#include <memory>
+
+namespace vellum::entry {
+
+int32_t RunDialogExport(const char* params, PauseBeforeOpen pause,
+                        const std::function<void(const DialogRequest&)>& runDialog)
+{
+    QWidget* mainWindow = HostMainWindow();
+    if (!mainWindow)
+        return 0;
+
+    CRequestParams request;
+    request.Parse(params);
+    std::string connect = request.Get("Connect").value_or("");
+
+    auto session = std::make_unique<CDbSession>();
+    session->SetCloseOnDestroy(1);
+    if (pause == PauseBeforeOpen::OneSecond)
+        ui::CurrentDesktop().Pause(1000);
+    if (session->Open(connect.c_str()) < 1) {
+        ui::MessageBox(session->GetLastErrorText(), ui::MessageButtons::Ok, mainWindow);
+        return 0;
+    }
+
+    DialogRequest dialog;
+    dialog.mainWindow = mainWindow;
+    dialog.session = session.get();
+    dialog.key = request.GetInt("Keyid");
+    dialog.userName = request.Get("UserName").value_or("");
+    runDialog(dialog);
+    session->Close();
+    return 1;
+}
+
+} // namespace vellum::entry
