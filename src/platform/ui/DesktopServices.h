@@ -13,6 +13,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 class QWidget;
 
@@ -25,6 +26,14 @@ enum class MessageIcon { None, Error };
 // The values are the platform's button identifiers (IDOK, IDCANCEL, IDYES,
 // IDNO), so ported comparisons read the same.
 enum class MessageAnswer { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
+
+// One entry of a popup menu: its label (host code page bytes) and the
+// command it stands for.
+struct MenuEntry
+{
+    int command = 0;
+    std::string label;
+};
 
 // Result codes of a modal dialog run (the dialog's own end code otherwise).
 constexpr int kDialogOk = 1;
@@ -60,6 +69,19 @@ public:
     // Runs one of the module's own dialogs (a QDialog) modally and returns its
     // result code: kDialogOk, kDialogCancel or the code it ended with.
     virtual int RunModal(QWidget& dialog) = 0;
+
+    // Shows a popup menu with its top-left corner at the global point and
+    // returns the chosen entry's command, 0 when it was dismissed. A desktop
+    // that cannot show menus (a console) dismisses every one.
+    virtual int TrackPopupMenu(QWidget* parent, const std::vector<MenuEntry>& entries, int globalX,
+                               int globalY)
+    {
+        (void)parent;
+        (void)entries;
+        (void)globalX;
+        (void)globalY;
+        return 0;
+    }
 };
 
 // The process-wide instance: the one installed last, else the Qt one.

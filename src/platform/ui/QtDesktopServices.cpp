@@ -12,6 +12,7 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
+#include <QMenu>
 #include <QMessageBox>
 #include <QThread>
 #include <QUrl>
@@ -113,6 +114,16 @@ int QtDesktopServices::RunModal(QWidget& dialog)
     if (!qtDialog)
         return -1;
     return qtDialog->exec();
+}
+
+int QtDesktopServices::TrackPopupMenu(QWidget* parent, const std::vector<MenuEntry>& entries,
+                                      int globalX, int globalY)
+{
+    QMenu menu(parent);
+    for (const MenuEntry& entry : entries)
+        menu.addAction(ToQString(entry.label))->setData(entry.command);
+    QAction* chosen = menu.exec(QPoint(globalX, globalY));
+    return chosen ? chosen->data().toInt() : 0;
 }
 
 } // namespace vellum::ui

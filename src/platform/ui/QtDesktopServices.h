@@ -18,6 +18,8 @@ public:
     void EndWaitCursor() override;
     void Pause(int milliseconds) override;
     int RunModal(QWidget& dialog) override;
+    int TrackPopupMenu(QWidget* parent, const std::vector<MenuEntry>& entries, int globalX,
+                       int globalY) override;
 };
 
 } // namespace vellum::ui

@@ -38,7 +38,7 @@ MessageAnswer CautiousAnswer(MessageButtons buttons)
 size_t ScriptedDesktop::UnusedAnswers() const
 {
     return messageAnswers_.size() + fileAnswers_.size() + colorAnswers_.size() +
-           modalActions_.size();
+           modalActions_.size() + menuAnswers_.size();
 }
 
 MessageAnswer ScriptedDesktop::ShowMessage(QWidget*, const std::string& text,
@@ -103,6 +103,19 @@ int ScriptedDesktop::RunModal(QWidget& dialog)
     if (qtDialog->isVisible())
         qtDialog->done(kDialogCancel);
     return qtDialog->result();
+}
+
+int ScriptedDesktop::TrackPopupMenu(QWidget*, const std::vector<MenuEntry>& entries, int, int)
+{
+    std::vector<std::string> labels;
+    for (const MenuEntry& entry : entries)
+        labels.push_back(entry.label);
+    menus_.push_back(std::move(labels));
+    std::optional<int> answer = TakeFront(menuAnswers_);
+    for (const MenuEntry& entry : entries)
+        if (answer && entry.command == *answer)
+            return entry.command;
+    return 0;
 }
 
 } // namespace vellum::ui

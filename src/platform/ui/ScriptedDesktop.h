@@ -42,6 +42,9 @@ public:
     // The action runs while the next modal dialog is shown. A dialog the
     // action leaves open is cancelled afterwards.
     void ActInModal(ModalAction action) { modalActions_.push_back(std::move(action)); }
+    // The command the next popup menu answers; one that is not on the menu
+    // (or an empty queue) dismisses it.
+    void ChooseMenuCommand(int command) { menuAnswers_.push_back(command); }
 
     // What the code under test showed and did, in order.
     const std::vector<ShownMessage>& Messages() const { return messages_; }
@@ -49,6 +52,8 @@ public:
     const std::vector<std::string>& OpenedPaths() const { return openedPaths_; }
     const std::vector<std::string>& ModalCaptions() const { return modalCaptions_; }
     const std::vector<int>& Pauses() const { return pauses_; }
+    // The labels of every popup menu shown, one list per menu.
+    const std::vector<std::vector<std::string>>& Menus() const { return menus_; }
     int ColorDialogCount() const { return colorDialogs_; }
     int WaitCursorDepth() const { return waitDepth_; }
     int WaitCursorCount() const { return waitCount_; }
@@ -67,17 +72,21 @@ public:
     void EndWaitCursor() override;
     void Pause(int milliseconds) override;
     int RunModal(QWidget& dialog) override;
+    int TrackPopupMenu(QWidget* parent, const std::vector<MenuEntry>& entries, int globalX,
+                       int globalY) override;
 
 private:
     std::deque<MessageAnswer> messageAnswers_;
     std::deque<std::optional<std::string>> fileAnswers_;
     std::deque<std::optional<ColorRef>> colorAnswers_;
     std::deque<ModalAction> modalActions_;
+    std::deque<int> menuAnswers_;
 
     std::vector<ShownMessage> messages_;
     std::vector<std::string> fileFilters_;
     std::vector<std::string> openedPaths_;
     std::vector<std::string> modalCaptions_;
+    std::vector<std::vector<std::string>> menus_;
     std::vector<int> pauses_;
     int colorDialogs_ = 0;
     int waitDepth_ = 0;

@@ -1,0 +1,134 @@
+// The switch between the design view and the source view, and the toolbar
+// refresh that keeps the toggles, lists and enabled states in step with the
+// selection.
+#include "editor/HtmlEditor.h"
+#include "platform/html/CommandTarget.h"
+#include "platform/html/Document.h"
+#include "platform/html/ImageSource.h"
+#include "platform/htmlview/HtmlView.h"
+#include "platform/text/CodePage.h"
+#include "platform/ui/ControlId.h"
+#include "platform/ui/QtText.h"
+#include "platform/ui/WindowText.h"
+#include "ui/LayoutCtrl.h"
+
+#include <QComboBox>
+#include <QPlainTextEdit>
+
+using namespace vellum::html;
+using namespace vellum::ui;
+
+namespace {
+
+struct TogglePair
+{
+    int command;
+    int toggle;
+};
+
+constexpr TogglePair kToggles[] = {
+    {CHtmlDocument::kViewSource, CHtmlEditor::kSourceToggle},
+    {command::Bold, CHtmlEditor::kBold},
+    {command::Italic, CHtmlEditor::kItalic},
+    {command::Underline, CHtmlEditor::kUnderline},
+    {command::JustifyLeft, CHtmlEditor::kAlignLeft},
+    {command::JustifyCenter, CHtmlEditor::kAlignCenter},
+    {command::JustifyRight, CHtmlEditor::kAlignRight},
+    {command::OrderList, CHtmlEditor::kOrderedList},
+    {command::UnorderList, CHtmlEditor::kBulletedList},
+};
+
+bool HasSelection(const Document& document)
+{
+    const Selection& selection = document.GetSelection();
+    if (selection.IsControl())
+        return !selection.ControlElements().empty();
+    return selection.IsTextRange() && !RangeText(selection.GetRange()).empty();
+}
+
+// The entry beginning with `value`, ignoring case, searched from the second
+// entry on and wrapping round to the first; -1 when none does.
+int EntryBeginningWith(const QComboBox& list, const QString& value)
+{
+    const int count = list.count();
+    for (int step = 0; step < count; ++step) {
+        int index = (1 + step) % count;
+        if (list.itemText(index).startsWith(value, Qt::CaseInsensitive))
+            return index;
+    }
+    return -1;
+}
+
+} // namespace
+
+void CHtmlEditor::SwitchSourceView()
+{
+    const bool wanted = GetCheck(FindControl(toolbar_, kSourceToggle)) != 0;
+    if (wanted != sourceMode_) {
+        FinishLoading();
+        document_.SetDesignMode(true);
+        document_.Attach(view_);
+        if (Document* document = document_.GetDocument();
+            document && document->Url() != u"about:blank")
+            MakeImageSourcesAbsolute(*document);
+        sourceMode_ = wanted;
+        document_.SetSourceViewShown(sourceMode_);
+        if (sourceMode_) {
+            document_.EnsureBody(true);
+            Element* root = document_.GetDocument()->DocumentElement();
+            sourceView_->setPlainText(root ? QString::fromStdU16String(root->OuterHtml())
+                                           : QString());
+        } else {
+            LoadHTML(sourceView_->toPlainText().toStdU16String());
+        }
+    }
+    sourceView_->setVisible(sourceMode_);
+    PlaceChildren();
+    if (sourceMode_)
+        sourceView_->setFocus(Qt::OtherFocusReason);
+    // Enabling every control first lets the refresh settle copy, cut and
+    // hyperlink by the selection.
+    EnableToolbarCommands(!sourceMode_);
+    OnCommand(kRefreshToolbar);
+}
+
+void CHtmlEditor::RefreshToolbar()
+{
+    Document* document = document_.GetDocument();
+    if (!toolbar_ || !document)
+        return;
+    if (!sourceMode_) {
+        const bool selected = HasSelection(*document);
+        for (int id : {kCopy, kCut, kHyperlink})
+            if (QWidget* control = FindControl(toolbar_, id))
+                control->setEnabled(selected);
+    }
+    for (const TogglePair& pair : kToggles) {
+        QWidget* toggle = FindControl(toolbar_, pair.toggle);
+        int checked = (document_.QueryCommandStatus(pair.command) & status::Latched) ? 1 : 0;
+        if (toggle && GetCheck(toggle) != checked)
+            SetCheck(toggle, checked);
+    }
+    RefreshList(command::FontName, kFontName);
+    RefreshList(CHtmlDocument::kFontSizePixels, kFontSize);
+}
+
+void CHtmlEditor::RefreshList(int commandId, int listId)
+{
+    auto* list = qobject_cast<QComboBox*>(FindControl(toolbar_, listId));
+    std::optional<std::string> value = document_.QueryCommandValue(commandId);
+    if (!list || !value || value->empty())
+        return;
+    QString text = ToQString(*value);
+    if (text == list->currentText())
+        return;
+    if (int index = EntryBeginningWith(*list, text); index >= 0)
+        list->setCurrentIndex(index);
+}
+
+void CHtmlEditor::EnableToolbarCommands(bool enabled)
+{
+    for (int id = kCopy; id <= kLastToolbarCommand; ++id)
+        if (QWidget* control = FindControl(toolbar_, id))
+            control->setEnabled(enabled);
+}

@@ -1,0 +1,77 @@
+// Loading and reading back a body: the empty document, the first load made
+// once after the blank page, Chinese text through the host code page, the
+// body check after loads and pastes, and the read-only viewer.
+#include "EditorTestSupport.h"
+#include "editor/HtmlViewerWnd.h"
+
+#include <QSignalSpy>
+
+using namespace vellum::editor::testing;
+using namespace vellum;
+
+namespace {
+
+TEST_F(EditorTest, EmptyInitialHtmlGivesTheEmptyDocumentWithOneEmptyDiv)
+{
+    MakeEditor("");
+    std::string html;
+    ASSERT_TRUE(editor->GetHTML(html));
+    EXPECT_EQ(html, "<HTML><HEAD><META http-equiv=\"Content-Type\" content=\"text/html; "
+                    "charset=gb2312\"></HEAD><BODY><DIV></DIV></BODY></HTML>");
+    EXPECT_TRUE(editor->IsDocumentReady());
+    EXPECT_TRUE(Doc().IsDesignMode());
+}
+
+TEST_F(EditorTest, InitialHtmlIsLoadedOnceAfterTheBlankPageFromTheEventLoop)
+{
+    auto* made = new CHtmlEditor;
+    ASSERT_TRUE(made->Create(QRect(0, 0, 400, 300), window.get(), 6013));
+    EXPECT_EQ(text::Utf16ToUtf8(made->GetView()->GetDocument().Url()), "about:blank");
+    made->SetInitialHTML(FromUtf8("<DIV>中文正文</DIV>"));
+    QSignalSpy ready(made, &CHtmlEditor::documentReady);
+    EXPECT_FALSE(made->IsDocumentReady());
+    ASSERT_TRUE(ready.wait(2000));
+    QApplication::processEvents();
+    std::string html;
+    ASSERT_TRUE(made->GetHTML(html));
+    EXPECT_EQ(ToUtf8(html), "<HTML><HEAD></HEAD><BODY><DIV>中文正文</DIV></BODY></HTML>");
+    // Loaded once: an edit now is not undone by a late second load.
+    made->GetView()->GetDocument().Body()->SetInnerHtml(u"<P>x</P>");
+    QTest::qWait(120);
+    ASSERT_TRUE(made->GetHTML(html));
+    EXPECT_EQ(html, "<HTML><HEAD></HEAD><BODY><P>x</P></BODY></HTML>");
+}
+
+TEST_F(EditorTest, GetHtmlKeepsCharactersTheCodePageCannotHoldAsReferences)
+{
+    text::SetHostCodePage("GBK");
+    MakeEditor("<P>中 한</P>");
+    std::string html;
+    ASSERT_TRUE(editor->GetHTML(html));
+    EXPECT_NE(ToUtf8(html).find("中"), std::string::npos);
+    EXPECT_NE(html.find("&#"), std::string::npos) << ToUtf8(html);
+}
+
+TEST_F(EditorTest, BlankBodyGetsAnEmptyDivOnceLoaded)
+{
+    MakeEditor("<HTML><BODY>  \r\n\t </BODY></HTML>");
+    EXPECT_EQ(Body(), "<DIV></DIV>");
+}
+
+TEST_F(EditorTest, ViewerShowsTheTextAsItIsReadOnly)
+{
+    text::SetHostCodePage("GBK");
+    CHtmlViewerWnd viewer;
+    ASSERT_TRUE(viewer.Create(QRect(0, 0, 300, 200), window.get(), 6008));
+    viewer.SetHTML(FromUtf8("<HTML><BODY><P>读信</P><SCRIPT>x()</SCRIPT></BODY></HTML>"));
+    window->show();
+    viewer.resize(350, 250);
+    QApplication::processEvents();
+    html::HtmlView* view = viewer.GetView();
+    EXPECT_EQ(ui::ControlIdOf(view), 5001);
+    EXPECT_EQ(view->geometry(), QRect(0, 0, 350, 250));
+    EXPECT_FALSE(view->IsEditable());
+    EXPECT_EQ(text::Utf16ToUtf8(view->GetDocument().Body()->TextContent()), "读信x()");
+}
+
+} // namespace
