@@ -41,6 +41,7 @@ CHtmlEditor::~CHtmlEditor()
 {
     // The view's commands point at members that go before the view does.
     if (view_) {
+        disconnect(view_, nullptr, this, nullptr);
         view_->Commands().SetClipboard(nullptr);
         view_->Commands().SetAddressPrompt(nullptr);
         view_->SetKeyFilter({});

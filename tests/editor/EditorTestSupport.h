@@ -12,6 +12,7 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/ControlId.h"
 #include "platform/ui/ScriptedDesktop.h"
+#include "platform/ui/WindowText.h"
 #include "ui/ImageButton.h"
 #include "ui/LayoutCtrl.h"
 
