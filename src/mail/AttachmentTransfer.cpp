@@ -50,6 +50,15 @@ void Show(const std::string& text, QWidget* parent)
     vellum::ui::MessageBox(text, vellum::ui::MessageButtons::Ok, parent);
 }
 
+void RunRequest(const AttachmentFields& fields, CHttpClient& client, const std::string& method,
+                const std::string& url)
+{
+    if (fields.runner)
+        fields.runner->Run(client, method, url);
+    else
+        client.Request(method, url);
+}
+
 // Posts the chosen file; 1 when the reply named the stored file.
 int PostAttachment(AttachmentFields& fields, const ServerPages& pages, const std::string& path)
 {
@@ -65,7 +74,7 @@ int PostAttachment(AttachmentFields& fields, const ServerPages& pages, const std
                   std::string_view(client.m_body ? client.m_body : "",
                                    static_cast<size_t>(client.m_bodyLength)));
     vellum::ui::WaitCursor wait;
-    client.Request("POST", pages.Upload());
+    RunRequest(fields, client, "POST", pages.Upload());
     const std::string& reply = client.m_textBody;
     if (reply.empty()) {
         Show(FromUtf8("上传失败\r\n") + client.GetLastErrorText(), fields.parent);
@@ -121,7 +130,7 @@ int DownloadAttachment(const AttachmentFields& fields, std::string* localCopy)
 
     vellum::ui::WaitCursor wait;
     CHttpClient client;
-    client.Request("GET", address);
+    RunRequest(fields, client, "GET", address);
     if (client.m_bytesReceived < 1) {
         Show(FromUtf8("下载失败\r\n") + client.GetLastErrorText(), fields.parent);
         return 0;

@@ -10,7 +10,18 @@
 
 #include <string>
 
+class CHttpClient;
 class QWidget;
+
+// Runs a transfer's one HTTP request. Without one the request runs right
+// away on the calling thread; the dialogs pass one that keeps the window
+// painting and shows the progress while the request runs.
+class TransferRunner
+{
+public:
+    virtual ~TransferRunner() = default;
+    virtual void Run(CHttpClient& client, const std::string& method, const std::string& url) = 0;
+};
 
 // The dialog fields the transfer works on.
 struct AttachmentFields
@@ -19,6 +30,7 @@ struct AttachmentFields
     std::string sender;     // the compose dialog's sender field
     std::string attachment; // the attachment field
     QWidget* parent = nullptr;
+    TransferRunner* runner = nullptr;
 };
 
 // The compose dialog's upload: asks for a local file, posts it and puts the

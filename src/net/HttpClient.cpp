@@ -256,6 +256,7 @@ int CHttpClient::SendAndRecv()
                 return -2;
             m_bodyBytesSent += n;
             sent += n;
+            ReportProgress();
         }
     }
 }
@@ -348,6 +349,7 @@ void CHttpClient::StoreBody(const char* data, int length)
     if (!m_nonTextBody) {
         m_textBody.append(data, strnlen(data, static_cast<size_t>(length)));
         m_bytesReceived += length;
+        ReportProgress();
         return;
     }
     if (!m_tempFile) {
@@ -365,6 +367,13 @@ void CHttpClient::StoreBody(const char* data, int length)
     }
     std::fwrite(data, 1, static_cast<size_t>(length), m_tempFile);
     m_bytesReceived += length;
+    ReportProgress();
+}
+
+void CHttpClient::ReportProgress()
+{
+    if (m_onProgress)
+        m_onProgress(*this);
 }
 
 int CHttpClient::GetHeader(const std::string& name, std::string& value) const

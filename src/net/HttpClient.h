@@ -13,6 +13,7 @@
 #include "net/ProxySocket.h"
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -85,6 +86,10 @@ public:
     // How long the loop waits once response data flows (the first wait is
     // m_timeout). Tests shorten it; nothing else changes it.
     uint32_t m_flowTimeout = 15000;
+    // Called, on the thread running the request, after each piece of the
+    // body went out and each piece of the response body came in; a window
+    // shows the transfer's progress from it.
+    std::function<void(const CHttpClient&)> m_onProgress;
 
 private:
     void ReadProxySettings();
@@ -96,6 +101,7 @@ private:
     void RecordWaitTimeout(int sentByThisCall);
     void ParseHead();
     void StoreBody(const char* data, int length);
+    void ReportProgress();
 
     std::FILE* m_tempFile = nullptr;
     std::unique_ptr<char[]> m_fileBuffer; // the temporary file's write buffer

@@ -25,11 +25,16 @@ int CDbRecordset::Open(const char* query)
     m_cursor.reset();
     m_adding = false;
     m_query = query ? query : "";
-    if (!m_connection)
-        return Fail("the record set is attached to no open session");
+    m_openError.clear();
+    if (!m_connection) {
+        m_openError = "the record set is attached to no open session";
+        return Fail(m_openError);
+    }
     m_cursor = m_connection->Query(m_query);
-    if (!m_cursor)
-        return Fail(m_connection->LastError());
+    if (!m_cursor) {
+        m_openError = m_connection->LastError();
+        return Fail(m_openError);
+    }
     return 1;
 }
 
@@ -76,6 +81,10 @@ int CDbRecordset::AddNew()
     m_table = vellum::db::TableOfSimpleSelect(m_query);
     if (m_table.empty())
         return Fail("rows cannot be added to the result of \"" + m_query + "\"");
+    // The rows read so far are not needed for the new one; a result still
+    // being read could keep the insert from ever getting the write lock
+    // while other connections write to the table.
+    m_cursor->StopReading();
     m_adding = true;
     m_newRow.clear();
     return 1;
@@ -83,6 +92,11 @@ int CDbRecordset::AddNew()
 
 int CDbRecordset::Update()
 {
+    // As with ADO, storing through a record set that is not open fails; the
+    // reason it is not open is what the caller needs to show.
+    if (!m_cursor)
+        return Fail("the record set is not open" +
+                    (m_openError.empty() ? std::string() : " (" + m_openError + ")"));
     if (!m_adding)
         return 1;
     if (!m_connection->InsertRow(m_table, m_newRow))

@@ -71,6 +71,7 @@ private:
     bool m_created = false;
     std::string m_query;
     std::string m_lastError;
+    std::string m_openError; // why the last Open failed
     std::string m_value;
 
     // The row between AddNew and Update.

@@ -181,6 +181,35 @@ TEST_P(RecordsetTest, AddsACopyThroughTheRecordSetOfItsTable)
     EXPECT_STREQ(check.GetFieldValue("Attachment"), "");
 }
 
+// Another sender's copy committed between the open and the new row must not
+// lock this one out: the open result's read snapshot is stale by then.
+TEST_P(RecordsetTest, AddsARowAfterAnotherSessionWroteSinceTheOpen)
+{
+    Run("insert into SystemMailCopy(MailFrom) values ('first')");
+    CDbRecordset recordset;
+    recordset.Attach(&m_session);
+    ASSERT_EQ(recordset.Open("select * from systemMailCopy"), 1) << recordset.GetLastErrorText();
+    CDbSession other;
+    ASSERT_EQ(other.Open(m_connect.c_str()), 1) << other.GetLastErrorText();
+    ASSERT_EQ(other.Execute("insert into SystemMailCopy(MailFrom) values ('other')"), 1)
+        << other.GetLastErrorText();
+    ASSERT_EQ(recordset.AddNew(), 1);
+    recordset.SetFieldValue("MailFrom", "mine");
+    EXPECT_EQ(recordset.Update(), 1) << recordset.GetLastErrorText();
+    EXPECT_EQ(m_session.GetLastInsertKeyId("SystemMailCopy"), 3);
+}
+
+TEST_P(RecordsetTest, StoringThroughARecordSetThatDidNotOpenFailsWithTheReason)
+{
+    CDbRecordset recordset;
+    recordset.Attach(&m_session);
+    EXPECT_EQ(recordset.Open("select * from NoSuchCopies"), 0);
+    EXPECT_EQ(recordset.AddNew(), 0);
+    EXPECT_EQ(recordset.Update(), 0);
+    EXPECT_NE(AsciiLowerCopy(recordset.GetLastErrorText()).find("nosuchcopies"), std::string::npos)
+        << recordset.GetLastErrorText();
+}
+
 TEST_P(RecordsetTest, AFailedUpdateKeepsTheDatabaseMessage)
 {
     Run("create table strict (KeyId integer, Needed varchar(10) not null)");

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+class CDbSession;
+
 using CommandArgs = std::vector<std::string>;
 
 // A subcommand: its name, a one-line summary for `vellum --help`, the full
@@ -28,3 +30,14 @@ bool TakeOption(CommandArgs& args, const std::string& name, std::string& value);
 
 // Finds the flag "--NAME" in the arguments and removes it.
 bool TakeFlag(CommandArgs& args, const std::string& name);
+
+// The text without the line break(s) it ends in: error texts may bring their
+// own "\r\n", and the failure line brings one anyway.
+std::string WithoutLineEnd(std::string text);
+
+// Takes --connect and opens the session with it; false after reporting why
+// (the command's name goes into the message).
+bool OpenFromArgs(CommandArgs& args, CDbSession& session, const char* command);
+
+// The whole file as bytes; false when it cannot be read.
+bool ReadWholeFile(const std::string& path, std::string& bytes);

@@ -14,13 +14,6 @@
 
 namespace {
 
-std::string WithoutLineEnd(std::string text)
-{
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-        text.pop_back();
-    return text;
-}
-
 // Collects every "--search FIELD=WORD"; false after reporting a bad one.
 bool TakeSearchWords(CommandArgs& args, const FolderDefinition& folder,
                      std::map<std::string, std::string>& words)

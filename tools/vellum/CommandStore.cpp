@@ -12,18 +12,6 @@
 #include <cstdio>
 #include <string_view>
 
-namespace {
-
-// Error texts may end in a line break of their own ("...\r\n"); the failure
-// line brings its own.
-std::string WithoutLineEnd(std::string text)
-{
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-        text.pop_back();
-    return text;
-}
-
-// Takes --connect and opens the session; false after reporting why.
 bool OpenFromArgs(CommandArgs& args, CDbSession& session, const char* command)
 {
     std::string connect;
@@ -39,6 +27,8 @@ bool OpenFromArgs(CommandArgs& args, CDbSession& session, const char* command)
     }
     return true;
 }
+
+namespace {
 
 bool IsQuery(std::string_view statement)
 {

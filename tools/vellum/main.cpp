@@ -4,6 +4,8 @@
 #include "Command.h"
 
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <map>
 
 namespace {
@@ -63,6 +65,22 @@ bool TakeFlag(CommandArgs& args, const std::string& name)
         return true;
     }
     return false;
+}
+
+std::string WithoutLineEnd(std::string text)
+{
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    return text;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& bytes)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    bytes.assign(std::istreambuf_iterator<char>(in), {});
+    return !in.bad();
 }
 
 int main(int argc, char** argv)

@@ -46,6 +46,12 @@ public:
     // no current row, the index is out of range or the database fails.
     virtual bool Read(int index, FieldValue& value) = 0;
 
+    // Stops reading rows (the cursor is at its end afterwards) while the
+    // field names stay known. A backend whose open result holds a read
+    // snapshot lets it go here, so that the same connection can then write
+    // although others wrote since the query began.
+    virtual void StopReading() {}
+
     virtual const std::string& LastError() const = 0;
 };
 

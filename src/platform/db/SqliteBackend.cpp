@@ -98,6 +98,15 @@ public:
         return true;
     }
 
+    // An unfinished statement keeps its read transaction open; in WAL mode
+    // a write on this connection after another connection's commit would
+    // then fail at once with SQLITE_BUSY, whatever the busy timeout says.
+    void StopReading() override
+    {
+        sqlite3_reset(m_stmt);
+        m_atEnd = true;
+    }
+
     const std::string& LastError() const override { return m_error; }
 
 private:

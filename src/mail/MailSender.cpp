@@ -1,0 +1,186 @@
+// The statements of a save and a send, in the order the compose dialog has
+// always run them. Messages are the system's own texts; the database's error
+// texts are passed on unchanged.
+#include "mail/MailSender.h"
+
+#include "entry/IniDocument.h"
+#include "entry/TextHelpers.h"
+#include "platform/text/CodePage.h"
+#include "store/DbRecordset.h"
+#include "store/DbSession.h"
+#include "store/MailTables.h"
+#include "store/SqlInsert.h"
+#include "store/SqlUpdate.h"
+
+#include <algorithm>
+#include <ctime>
+
+using vellum::text::FromUtf8;
+
+namespace {
+
+constexpr const char* kCopyQuery = "select * from systemMailCopy";
+
+} // namespace
+
+std::string CurrentMailTime()
+{
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    return text;
+}
+
+std::vector<std::string> SplitRecipients(const std::string& mailTo)
+{
+    std::string list = mailTo;
+    std::replace(list.begin(), list.end(), ',', ';');
+    std::vector<std::string> items;
+    SplitString(list, ';', items);
+    return items;
+}
+
+MailSender::MailSender(CDbSession* session, const std::string& userName, int& key,
+                       CIniDocument& exchange, ShowMessage show)
+    : session_(session), userName_(userName), key_(key), exchange_(exchange), show_(std::move(show))
+{
+}
+
+int MailSender::Save(MailFields& fields)
+{
+    return key_ < 1 ? Insert(fields) : Update(fields);
+}
+
+int MailSender::Insert(MailFields& fields)
+{
+    if (!session_)
+        return 0;
+    std::string now = CurrentMailTime();
+    CSqlInsert insert;
+    insert.SetTable(kSystemMail);
+    insert.SetString("MailFrom", userName_.c_str());
+    insert.SetString("MailTime", now.c_str());
+    if (!session_->Execute(insert.Build())) {
+        show_(session_->GetLastErrorText());
+        return 0;
+    }
+    fields.mailTime = now;
+    // The row this session just inserted, not the table's highest key:
+    // another writer may have added a draft in between.
+    key_ = session_->GetLastInsertKeyId(kSystemMail);
+    Update(fields);
+    return 1;
+}
+
+int MailSender::Update(const MailFields& fields)
+{
+    if (!session_)
+        return 0;
+    CSqlUpdate update;
+    update.SetTable(kSystemMail);
+    update.AddWhere(("KeyId=" + std::to_string(key_)).c_str());
+    update.SetInt("Status", 0);
+    update.SetString("Subject", fields.subject.c_str());
+    update.SetString("MailTo", fields.mailTo.c_str());
+    update.SetString("Body", fields.body.c_str());
+    update.SetString("Attachment", fields.attachment.c_str());
+    WriteExchange(fields);
+    if (!session_->Execute(update.Build())) {
+        show_(session_->GetLastErrorText());
+        return 0;
+    }
+    return 1;
+}
+
+// Callers copy every key of section "." into their grid row, so "'@'" (the
+// drafts grid's attachment mark column) is only ever set, never cleared.
+void MailSender::WriteExchange(const MailFields& fields)
+{
+    exchange_.Set(".", "Subject", fields.subject);
+    exchange_.Set(".", "MailTo", fields.mailTo);
+    exchange_.Set(".", "MailTime", fields.mailTime);
+    exchange_.SetInt(".", "KeyId", key_);
+    exchange_.Set(".", "Attachment", fields.attachment);
+    if (!fields.attachment.empty())
+        exchange_.Set(".", "'@'", "@");
+}
+
+SendOutcome MailSender::Send(MailFields& fields)
+{
+    if (Save(fields) < 1)
+        return SendOutcome::SaveFailed;
+    return Deliver(fields);
+}
+
+SendOutcome MailSender::Deliver(const MailFields& fields)
+{
+    copyKey_ = -1;
+    noticeCount_ = 0;
+    if (!session_)
+        return SendOutcome::SaveFailed;
+    if (fields.mailTo.empty()) {
+        show_(FromUtf8("请输入收件人名称"));
+        return SendOutcome::NoRecipients;
+    }
+    if (fields.subject.empty()) {
+        show_(FromUtf8("请输入邮件标题"));
+        return SendOutcome::NoSubject;
+    }
+    // One time for the copy and every notice; the draft keeps its own.
+    std::string sendTime = CurrentMailTime();
+    if (!StoreCopy(fields, sendTime))
+        return SendOutcome::CopyFailed;
+    StoreNotices(fields, sendTime);
+    session_->Execute(
+        ("update systemMail set status=1 where keyid = " + std::to_string(key_)).c_str());
+    show_(FromUtf8("邮件已经发送"));
+    return SendOutcome::Sent;
+}
+
+// The copy goes in through an updatable record set on the whole table, as
+// it always has; the open and AddNew are not checked because Update reports
+// whatever went wrong before it.
+int MailSender::StoreCopy(const MailFields& fields, const std::string& sendTime)
+{
+    CDbRecordset copy;
+    copy.Attach(session_);
+    copy.Open(kCopyQuery);
+    copy.AddNew();
+    copy.SetFieldValue("MailFrom", userName_.c_str());
+    copy.SetFieldValue("Subject", fields.subject.c_str());
+    copy.SetFieldValue("MailTo", fields.mailTo.c_str());
+    copy.SetFieldValue("MailTime", sendTime.c_str());
+    copy.SetFieldValue("Body", fields.body.c_str());
+    copy.SetFieldValue("Attachment", fields.attachment.c_str());
+    if (!copy.Update()) {
+        show_(std::string(kCopyQuery) + "\r\n" + copy.GetLastErrorText());
+        return 0;
+    }
+    copy.Close();
+    copyKey_ = session_->GetLastInsertKeyId(kSystemMailCopy);
+    return 1;
+}
+
+// Each notice commits alone; the first failure ends the loop, and the
+// recipients after it get none.
+void MailSender::StoreNotices(const MailFields& fields, const std::string& sendTime)
+{
+    CSqlInsert notice;
+    for (const std::string& recipient : SplitRecipients(fields.mailTo)) {
+        notice.Clear();
+        notice.SetTable(kSystemMailNotify);
+        notice.SetString("MailFrom", userName_.c_str());
+        notice.SetString("MailTo", recipient.c_str());
+        notice.SetString("Subject", fields.subject.c_str());
+        notice.SetInt("MailId", copyKey_);
+        notice.SetString("MailTime", sendTime.c_str());
+        notice.SetInt("Status", 0);
+        if (!session_->Execute(notice.Build())) {
+            show_(session_->GetLastErrorText());
+            return;
+        }
+        ++noticeCount_;
+    }
+}

@@ -1,0 +1,96 @@
+// MailSender: saving a draft and sending it, as the compose dialog's "保存"
+// and "发送" buttons do, without any window. The dialog hands over the texts
+// of its fields and shows what the sender reports in message boxes;
+// `vellum send` builds the same fields from its options and prints the
+// reports to stderr. Both therefore run the same statements in the same
+// order, and leave the database in the same state after the same failure.
+//
+// A save writes the draft in SystemMail (an insert of sender and time, then
+// an update of the rest). Sending saves, checks recipients and subject,
+// stores the one shared copy in SystemMailCopy through a record set, adds
+// one SystemMailNotify notice per recipient and marks the draft sent. There
+// is no transaction: each statement commits on its own.
+//
+// The keys of new rows are the ones this session inserted (the database's
+// own identity), so many senders on one database never take each other's
+// drafts or copies.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class CDbSession;
+class CIniDocument;
+
+// The texts of the compose dialog's fields, host code page bytes.
+struct MailFields
+{
+    std::string sender;     // "发信人:" (6005)
+    std::string mailTime;   // "创建时间:" (6010); Insert puts the stored time here
+    std::string mailTo;     // "收信人:" (6011)
+    std::string subject;    // "标题" (6012)
+    std::string body;       // the body editor's HTML
+    std::string attachment; // "附件" (6014)
+};
+
+// How a send ended. Sent also covers a notice that failed part-way: the
+// copy is stored, the draft is marked sent, and the failure was reported.
+enum class SendOutcome { SaveFailed, NoRecipients, NoSubject, CopyFailed, Sent };
+
+// The current local time as the module writes it: "%Y-%m-%d %H:%M:%S".
+std::string CurrentMailTime();
+
+// The recipients of a send: "," counts as ";", an empty item between two
+// separators counts, a trailing empty item does not, nothing is trimmed.
+std::vector<std::string> SplitRecipients(const std::string& mailTo);
+
+class MailSender
+{
+public:
+    // Reports a message the user has to read (the dialog's message box).
+    using ShowMessage = std::function<void(const std::string& text)>;
+
+    // Works on the caller's key (below 1: not stored yet) and exchange
+    // record (section "."), which it updates as the dialog's own.
+    MailSender(CDbSession* session, const std::string& userName, int& key, CIniDocument& exchange,
+               ShowMessage show);
+
+    // Insert when the key is below 1, else Update. 1 when saved.
+    int Save(MailFields& fields);
+
+    // The first save of a new mail: the insert, the key of the new row, then
+    // Update. 0 when the insert failed (key unchanged); otherwise 1 whatever
+    // the update did.
+    int Insert(MailFields& fields);
+
+    // Writes the fields into the draft row of the key. The exchange record
+    // gets the new values before the statement runs, so it holds them even
+    // when the statement fails.
+    int Update(const MailFields& fields);
+
+    // Save, then Deliver.
+    SendOutcome Send(MailFields& fields);
+
+    // Everything of a send after the save: the checks, the copy, the
+    // notices, the draft's status and the final "邮件已经发送".
+    SendOutcome Deliver(const MailFields& fields);
+
+    // After a delivery: the key of the stored copy (-1 before or when it
+    // could not be read) and the number of notices stored.
+    int CopyKey() const { return copyKey_; }
+    int NoticeCount() const { return noticeCount_; }
+
+private:
+    int StoreCopy(const MailFields& fields, const std::string& sendTime);
+    void StoreNotices(const MailFields& fields, const std::string& sendTime);
+    void WriteExchange(const MailFields& fields);
+
+    CDbSession* session_;
+    std::string userName_;
+    int& key_;
+    CIniDocument& exchange_;
+    ShowMessage show_;
+    int copyKey_ = -1;
+    int noticeCount_ = 0;
+};

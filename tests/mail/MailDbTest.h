@@ -1,0 +1,39 @@
+// A fresh database with the mail tables (SQLite file or the real PostgreSQL,
+// see StoreTest) and a way to read rows back as text, for the sending and
+// dialog tests.
+#pragma once
+
+#include "store/DbRecordset.h"
+#include "store/StoreFixture.h"
+
+#include <string>
+
+class MailDbTest : public StoreTest
+{
+protected:
+    // The rows of a query, fields joined by "|", one line per row.
+    std::string Rows(const std::string& query)
+    {
+        CDbRecordset recordset;
+        recordset.Attach(&m_session);
+        if (!recordset.Open(query.c_str()))
+            return "error: " + recordset.GetLastErrorText();
+        std::string text;
+        for (; !recordset.IsEOF(); recordset.MoveNext()) {
+            for (int i = 0; i < recordset.GetFieldCount(); ++i) {
+                const char* value = recordset.GetFieldValueAt(i);
+                text += (i ? "|" : "") + std::string(value ? value : "");
+            }
+            text += "\n";
+        }
+        return text;
+    }
+};
+
+// The two databases the mail tests run on: the embedded SQLite file and the
+// real PostgreSQL server through ODBC.
+#define VELLUM_ON_SQLITE_AND_POSTGRES(suite)                                                       \
+    INSTANTIATE_TEST_SUITE_P(Databases, suite,                                                     \
+                             ::testing::Values(vellum::testing::TestDatabase::Sqlite,              \
+                                               vellum::testing::TestDatabase::Postgres),           \
+                             StoreTestName)

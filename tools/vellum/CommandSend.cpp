@@ -1,0 +1,148 @@
+// `vellum send`: the compose dialog's "发送" without the dialog. The fields
+// come from the options (and, with --key, first from the stored draft, as
+// the dialog fills them when it opens on a draft); the save and the send are
+// MailSender's, so the database ends as the dialog would leave it. Messages
+// the dialog would show go to stderr; "邮件已经发送" is the success, shown
+// by the output lines instead.
+#include "Command.h"
+#include "entry/IniDocument.h"
+#include "mail/MailSender.h"
+#include "mail/StoredMail.h"
+#include "platform/text/CodePage.h"
+#include "store/DbSession.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// Collects what the dialog would show in message boxes.
+struct ShownMessages
+{
+    std::vector<std::string> texts;
+
+    MailSender::ShowMessage Collector()
+    {
+        return [this](const std::string& text) { texts.push_back(text); };
+    }
+
+    // Prints every message except the final confirmation; true when there
+    // was any (which makes the run a failure).
+    bool PrintFailures() const
+    {
+        const std::string sent = vellum::text::FromUtf8("邮件已经发送");
+        bool failed = false;
+        for (const std::string& text : texts) {
+            if (text == sent)
+                continue;
+            std::string line = WithoutLineEnd(text);
+            std::fwrite(line.data(), 1, line.size(), stderr);
+            std::fputc('\n', stderr);
+            failed = true;
+        }
+        return failed;
+    }
+};
+
+// The stored draft's fields, as the dialog loads them; false after
+// reporting why.
+bool LoadDraft(CDbSession& session, int key, MailFields& fields)
+{
+    std::string error;
+    switch (LoadStoredMail(&session, "select * from SystemMail where keyid=" + std::to_string(key),
+                           fields, error)) {
+    case StoredMailLookup::Found:
+        return true;
+    case StoredMailLookup::NoRow:
+        CommandFailure(vellum::text::FromUtf8("指定的数据不存在"));
+        return false;
+    case StoredMailLookup::QueryFailed:
+        CommandFailure(WithoutLineEnd(error));
+        return false;
+    }
+    return false;
+}
+
+// Replaces the fields given as options; false after reporting a bad one.
+bool TakeFieldOptions(CommandArgs& args, MailFields& fields)
+{
+    TakeOption(args, "to", fields.mailTo);
+    TakeOption(args, "subject", fields.subject);
+    TakeOption(args, "attachment", fields.attachment);
+    std::string bodyFile;
+    bool hasBody = TakeOption(args, "body", fields.body);
+    if (TakeOption(args, "body-file", bodyFile)) {
+        if (hasBody) {
+            CommandFailure("send takes --body or --body-file, not both");
+            return false;
+        }
+        if (!ReadWholeFile(bodyFile, fields.body)) {
+            CommandFailure("cannot read " + bodyFile);
+            return false;
+        }
+    }
+    return true;
+}
+
+int RunSend(const CommandArgs& given)
+{
+    CommandArgs args = given;
+    CDbSession session;
+    if (!OpenFromArgs(args, session, "send"))
+        return 1;
+    std::string user, keyText;
+    if (!TakeOption(args, "user", user))
+        return CommandFailure("send needs --user NAME (vellum send --help)");
+    int key = -1;
+    if (TakeOption(args, "key", keyText))
+        key = std::atoi(keyText.c_str());
+
+    MailFields fields;
+    fields.sender = user;
+    fields.mailTime = CurrentMailTime();
+    if (key >= 1 && !LoadDraft(session, key, fields))
+        return 1;
+    if (!TakeFieldOptions(args, fields))
+        return 1;
+    if (!args.empty())
+        return CommandFailure("send: unexpected argument \"" + args[0] + "\" (vellum send --help)");
+
+    CIniDocument exchange;
+    ShownMessages shown;
+    MailSender sender(&session, user, key, exchange, shown.Collector());
+    if (sender.Save(fields) < 1) {
+        shown.PrintFailures();
+        return 1;
+    }
+    std::printf("draft %d\n", key);
+    SendOutcome outcome = sender.Deliver(fields);
+    if (outcome == SendOutcome::Sent) {
+        std::printf("copy %d\n", sender.CopyKey());
+        std::printf("notices %d\n", sender.NoticeCount());
+    }
+    std::fflush(stdout);
+    bool failed = shown.PrintFailures();
+    return failed || outcome != SendOutcome::Sent ? 1 : 0;
+}
+
+const VellumCommand
+    kSend("send", "save a mail as a draft and send it, as the compose dialog does",
+          "usage: vellum send --connect CONNECTION --user NAME --to LIST --subject TEXT\n"
+          "                   [--body HTML | --body-file FILE] [--attachment NAME] [--key KEY]\n\n"
+          "Runs the compose dialog's send: saves the draft in SystemMail (a new one, or with\n"
+          "--key the stored draft KEY, whose stored fields the other options replace), checks\n"
+          "that recipients and subject are there, stores one copy in SystemMailCopy and one\n"
+          "notice per recipient in SystemMailNotify, and marks the draft sent (Status 1).\n\n"
+          "LIST holds user names separated by \";\" or \",\"; an empty name between two\n"
+          "separators gets a notice of its own, a trailing separator adds none, and spaces\n"
+          "belong to the names. NAME of --attachment is the attachment server's name of an\n"
+          "uploaded file. Texts and FILE are bytes in the host code page (VELLUM_CODEPAGE,\n"
+          "default GBK).\n\n"
+          "Prints \"draft KEY\" once the draft is saved, then \"copy KEY\" and \"notices COUNT\".\n"
+          "A refusal (no recipients, no subject) or a failure prints the dialog's message on\n"
+          "stderr and exits with status 1; what was written before it stays, as with the\n"
+          "dialog. The keys are those of the rows this connection inserted, so any number of\n"
+          "senders may run at once.",
+          RunSend);
+
+} // namespace
