@@ -11,6 +11,7 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QScreen>
 
 using namespace vellum::ui;
 
@@ -39,6 +40,17 @@ void CBackdropDialog::SetSize(int width, int height)
 {
     if (exists_)
         resize(width, height);
+}
+
+void CBackdropDialog::CenterOnParent()
+{
+    QRect area;
+    if (parentWidget())
+        area = parentWidget()->window()->geometry();
+    else if (screen())
+        area = screen()->availableGeometry();
+    if (area.isValid())
+        move(area.center() - QPoint(width() / 2, height() / 2));
 }
 
 bool CBackdropDialog::OnCommand(int id)

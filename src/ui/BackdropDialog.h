@@ -41,6 +41,8 @@ protected:
     virtual void OnCancel();
     // Called after the modal run, when the window goes.
     virtual void OnDestroyWindow() {}
+    // Centres the window over its parent's window, or on the screen.
+    void CenterOnParent();
 
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;

@@ -19,7 +19,6 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QScreen>
 
 #include <cstdlib>
 
@@ -216,17 +215,6 @@ void CInputFormDlg::OnInitDialog()
     CenterOnParent();
     update();
     layout_.Arrange(width(), height());
-}
-
-void CInputFormDlg::CenterOnParent()
-{
-    QRect area;
-    if (parentWidget())
-        area = parentWidget()->window()->geometry();
-    else if (screen())
-        area = screen()->availableGeometry();
-    if (area.isValid())
-        move(area.center() - QPoint(width() / 2, height() / 2));
 }
 
 void CInputFormDlg::OnOK()

@@ -41,7 +41,6 @@ private:
     QWidget* LiveControl(const std::string& name);
     int AddFieldRows(const std::string& name, int id);
     void AddButtonRow();
-    void CenterOnParent();
 
     CIniDocument document_;
     CLayout layout_;
