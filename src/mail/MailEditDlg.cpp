@@ -1,0 +1,224 @@
+// The window is assembled row by row at initialisation (see BuildRows for
+// the rows, heights and flags); the fields are filled from the user name,
+// the clock, the exchange record and then the stored draft, each replacing
+// what came before. Every command of the dialog ends here: the toolbar
+// strip passes its buttons' clicks on, and "选择" (6007) is bound to
+// nothing on purpose.
+#include "mail/MailEditDlg.h"
+
+#include "editor/HtmlEditor.h"
+#include "mail/AttachmentTransfer.h"
+#include "mail/MailDialogRows.h"
+#include "mail/StoredMail.h"
+#include "mail/TransferBar.h"
+#include "mail/TransferProgress.h"
+#include "platform/text/CodePage.h"
+#include "platform/ui/ControlId.h"
+#include "platform/ui/DesktopServices.h"
+#include "platform/ui/QtText.h"
+#include "platform/ui/WindowText.h"
+#include "ui/LayoutCtrl.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+
+using vellum::text::FromUtf8;
+using namespace vellum::ui;
+
+namespace {
+
+constexpr int kStretch = 0;
+constexpr int kFixed = 3;
+
+} // namespace
+
+CMailEditDlg::CMailEditDlg(QWidget* parent) : CBackdropDialog(parent)
+{
+}
+
+CMailEditDlg::~CMailEditDlg() = default;
+
+void CMailEditDlg::OnInitDialog()
+{
+    setWindowTitle(ToQString(FromUtf8("编辑邮件")));
+    SetSize(kWidth, kHeight);
+    toolbar_ =
+        CreateMailToolbar(*this, {{"保存", kSaveId}, {"发送", kSendId}, {"退出", kDialogCancel}});
+    BuildRows();
+    transfer_ = std::make_unique<TransferProgress>(*this, *transferBar_);
+    FillFields();
+    CenterOnParent();
+    layout_.Arrange(width(), height());
+}
+
+void CMailEditDlg::BuildRows()
+{
+    layout_.owner = this;
+    layout_.spacing = 2;
+    AddToolbarRow(layout_, toolbar_);
+    AddSenderRow(layout_, kSenderId, kTimeId);
+
+    CLayoutRow* row = layout_.AddRow(24, kFixed);
+    layout_.AddLabel(row, FromUtf8("收信人:"), 0, 50, kFixed);
+    layout_.AddEdit(row, kMailToId, 150, kStretch);
+    layout_.AddButton(row, FromUtf8("选择"), kChooseId, 50, kFixed);
+
+    // The gap holds the transfer bar, shown only while an upload runs.
+    row = layout_.AddRow(5, kFixed);
+    transferBar_ = new CTransferBar(this);
+    transferBar_->hide();
+    layout_.AddItem(row, transferBar_, 100, kStretch);
+    layout_.AddItem(row, nullptr, 5, kFixed);
+
+    row = layout_.AddRow(20, kFixed);
+    layout_.AddLabel(row, FromUtf8("标题"), 0, 50, kFixed);
+    layout_.AddEdit(row, kSubjectId, 100, kStretch);
+    layout_.AddItem(row, nullptr, 5, kFixed);
+
+    editor_ = new CHtmlEditor(this);
+    editor_->Create(QRect(0, 0, 100, 100), this, kBodyId);
+    AddBodyRows(layout_, editor_);
+    AddAttachmentRow(layout_, kAttachmentId, "上传", kUploadId);
+}
+
+void CMailEditDlg::FillFields()
+{
+    MailFields fields;
+    fields.sender = m_strUserName;
+    fields.mailTime = CurrentMailTime();
+    fields.subject = m_Exchange.Get(".", "Subject").value_or("");
+    fields.mailTo = m_Exchange.Get(".", "MailTo").value_or("");
+    fields.attachment = m_Exchange.Get(".", "Attachment").value_or("");
+    fields.body = m_Exchange.Get(".", "Body").value_or("");
+    if (m_pSession && m_nKeyId >= 1) {
+        std::string error;
+        switch (LoadStoredMail(m_pSession,
+                               "select * from SystemMail where keyid=" + std::to_string(m_nKeyId),
+                               fields, error)) {
+        case StoredMailLookup::Found:
+            break;
+        case StoredMailLookup::NoRow:
+            Show(FromUtf8("指定的数据不存在"));
+            break;
+        case StoredMailLookup::QueryFailed:
+            Show(error);
+            break;
+        }
+    }
+    WriteFields(fields);
+}
+
+void CMailEditDlg::WriteFields(const MailFields& fields)
+{
+    SetWindowText(FindControl(this, kSenderId), fields.sender);
+    SetWindowText(FindControl(this, kTimeId), fields.mailTime);
+    SetWindowText(FindControl(this, kMailToId), fields.mailTo);
+    SetWindowText(FindControl(this, kSubjectId), fields.subject);
+    SetWindowText(FindControl(this, kAttachmentId), fields.attachment);
+    editor_->SetInitialHTML(fields.body);
+}
+
+MailFields CMailEditDlg::ReadFields() const
+{
+    MailFields fields;
+    fields.sender = GetWindowText(FindControl(this, kSenderId));
+    fields.mailTime = GetWindowText(FindControl(this, kTimeId));
+    fields.mailTo = GetWindowText(FindControl(this, kMailToId));
+    fields.subject = GetWindowText(FindControl(this, kSubjectId));
+    fields.attachment = GetWindowText(FindControl(this, kAttachmentId));
+    if (editor_ && !editor_->GetHTML(fields.body))
+        fields.body.clear();
+    return fields;
+}
+
+MailSender CMailEditDlg::Sender()
+{
+    return MailSender(m_pSession, m_strUserName, m_nKeyId, m_Exchange,
+                      [this](const std::string& text) { Show(text); });
+}
+
+void CMailEditDlg::Show(const std::string& text)
+{
+    MessageBox(text, MessageButtons::Ok, this);
+}
+
+bool CMailEditDlg::OnCommand(int id)
+{
+    switch (id) {
+    case kSaveId:
+        OnSave();
+        return true;
+    case kSendId:
+        OnSend();
+        return true;
+    case kUploadId:
+        OnUpload();
+        return true;
+    default:
+        // OK and Cancel end the dialog; anything else (the unbound "选择",
+        // the editor's focus notice) stops here instead of reaching the
+        // window the dialog was opened from.
+        CBackdropDialog::OnCommand(id);
+        return true;
+    }
+}
+
+void CMailEditDlg::OnSave()
+{
+    WaitCursor wait;
+    MailFields fields = ReadFields();
+    Sender().Save(fields);
+    SetWindowText(FindControl(this, kTimeId), fields.mailTime);
+}
+
+void CMailEditDlg::OnSend()
+{
+    WaitCursor wait;
+    MailFields fields = ReadFields();
+    SendOutcome outcome = Sender().Send(fields);
+    SetWindowText(FindControl(this, kTimeId), fields.mailTime);
+    if (outcome == SendOutcome::Sent)
+        done(kDialogOk);
+}
+
+void CMailEditDlg::OnUpload()
+{
+    AttachmentFields fields;
+    fields.userName = m_strUserName;
+    fields.sender = GetWindowText(FindControl(this, kSenderId));
+    fields.attachment = GetWindowText(FindControl(this, kAttachmentId));
+    fields.parent = this;
+    fields.runner = transfer_.get();
+    if (UploadAttachment(fields))
+        SetWindowText(FindControl(this, kAttachmentId), fields.attachment);
+}
+
+void CMailEditDlg::OnDestroyWindow()
+{
+    transfer_.reset();
+    layout_.RemoveAll();
+    // The strip is only attached to the layout; a second run builds a new one.
+    if (toolbar_)
+        toolbar_->deleteLater();
+    toolbar_ = nullptr;
+    editor_ = nullptr;
+    transferBar_ = nullptr;
+}
+
+void CMailEditDlg::resizeEvent(QResizeEvent* event)
+{
+    CBackdropDialog::resizeEvent(event);
+    if (WindowExists())
+        layout_.Arrange(width(), height());
+}
+
+// Escape never closes the compose dialog; Enter in a single-line field ends
+// it through OK, as the dialog manager does, without saving.
+void CMailEditDlg::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    CBackdropDialog::keyPressEvent(event);
+}

@@ -1,0 +1,84 @@
+// CMailEditDlg: the compose dialog, "编辑邮件". The user writes recipients,
+// subject and an HTML body, attaches one file through the attachment server,
+// keeps the mail as a draft ("保存") and sends it ("发送"). Saving and sending
+// are MailSender's; this class builds the window, moves texts between its
+// fields and MailSender, and shows the messages.
+//
+// Callers set the key (-1 for a new mail), session, user name and the
+// incoming keys of the exchange record (Subject, MailTo, Attachment, Body),
+// run DoModal, and afterwards read the key (0 or more: the mail was stored)
+// and the exchange record's outgoing keys.
+#pragma once
+
+#include "entry/IniDocument.h"
+#include "mail/MailSender.h"
+#include "ui/BackdropDialog.h"
+#include "ui/Layout.h"
+
+#include <memory>
+#include <string>
+
+class CDbSession;
+class CHtmlEditor;
+class CLayoutCtrl;
+class CTransferBar;
+class TransferProgress;
+
+class CMailEditDlg : public CBackdropDialog
+{
+public:
+    // Command and control identifiers.
+    enum : int {
+        kSaveId = 6003,
+        kSendId = 6004,
+        kSenderId = 6005,
+        kChooseId = 6007,
+        kTimeId = 6010,
+        kMailToId = 6011,
+        kSubjectId = 6012,
+        kBodyId = 6013,
+        kAttachmentId = 6014,
+        kUploadId = 6015,
+    };
+    static constexpr int kWidth = 800;
+    static constexpr int kHeight = 600;
+
+    explicit CMailEditDlg(QWidget* parent = nullptr);
+    ~CMailEditDlg() override;
+
+    int m_nKeyId = -1; // KeyId in SystemMail; below 1: not stored yet
+    CDbSession* m_pSession = nullptr;
+    std::string m_strUserName;
+    CIniDocument m_Exchange; // exchange record, section "."
+
+    bool OnCommand(int id) override;
+
+    // The body editor, the layout and the transfer bar while the window
+    // exists (null before and after).
+    CHtmlEditor* GetEditor() const { return editor_; }
+    CLayout& GetLayout() { return layout_; }
+    CTransferBar* GetTransferBar() const { return transferBar_; }
+
+protected:
+    void OnInitDialog() override;
+    void OnDestroyWindow() override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void BuildRows();
+    void FillFields();
+    MailFields ReadFields() const;
+    void WriteFields(const MailFields& fields);
+    MailSender Sender();
+    void OnSave();
+    void OnSend();
+    void OnUpload();
+    void Show(const std::string& text);
+
+    CLayout layout_;
+    CLayoutCtrl* toolbar_ = nullptr;
+    CHtmlEditor* editor_ = nullptr;
+    CTransferBar* transferBar_ = nullptr;
+    std::unique_ptr<TransferProgress> transfer_;
+};
