@@ -26,7 +26,7 @@
 
 namespace {
 
-constexpr int kRounds = 5;
+constexpr int kRounds = 7;
 constexpr size_t kBodyBytes = 1 << 20;
 
 using Clock = std::chrono::steady_clock;

@@ -16,6 +16,7 @@
 #include <QKeyEvent>
 #include <QTimer>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <future>
@@ -203,21 +204,29 @@ TEST_P(MailEditDlgTest, SendClosesTheDialogOnlyWhenTheMailWentOut)
     }
 }
 
-TEST_P(MailEditDlgTest, EscapeIsSwallowedAndEnterInAFieldEndsWithoutSaving)
+// Escape leaves the dialog open; Enter in a single-line field ends it
+// through OK and the close box through Cancel, neither of them saving.
+TEST_P(MailEditDlgTest, EscapeIsSwallowedAndEnterOrTheCloseBoxEndWithoutSaving)
 {
-    CMailEditDlg dialog;
-    bool openAfterEscape = false;
-    int result = RunDialog(dialog, [&](QWidget& window) {
-        QWidget* subject = FindControl(&window, CMailEditDlg::kSubjectId);
-        FillControl(window, CMailEditDlg::kSubjectId, "typed");
-        subject->setFocus();
-        Key(subject, Qt::Key_Escape);
-        openAfterEscape = window.isVisible();
-        Key(subject, Qt::Key_Return);
-    });
-    EXPECT_TRUE(openAfterEscape);
-    EXPECT_EQ(result, kDialogOk);
-    EXPECT_EQ(dialog.m_nKeyId, -1);
+    for (bool closeBox : {false, true}) {
+        SCOPED_TRACE(closeBox ? "close box" : "Enter");
+        CMailEditDlg dialog;
+        bool openAfterEscape = false;
+        int result = RunDialog(dialog, [&](QWidget& window) {
+            QWidget* subject = FindControl(&window, CMailEditDlg::kSubjectId);
+            FillControl(window, CMailEditDlg::kSubjectId, "typed");
+            subject->setFocus();
+            Key(subject, Qt::Key_Escape);
+            openAfterEscape = window.isVisible();
+            if (closeBox)
+                window.close();
+            else
+                Key(subject, Qt::Key_Return);
+        });
+        EXPECT_TRUE(openAfterEscape);
+        EXPECT_EQ(result, closeBox ? kDialogCancel : kDialogOk);
+        EXPECT_EQ(dialog.m_nKeyId, -1);
+    }
     EXPECT_EQ(Rows("select count(*) from SystemMail"), "0\n");
 }
 
@@ -244,7 +253,9 @@ TEST_P(MailEditDlgTest, AnUploadShowsItsProgressAndTakesNoInputUntilItEnds)
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
     vellum::testing::ScriptedServer server([released](int fd, const std::string&) {
-        released.wait();
+        // Bounded, so a transfer that never showed its bar fails the test
+        // instead of hanging it.
+        released.wait_for(std::chrono::seconds(30));
         std::string reply = vellum::testing::Response("SUCCESS?FileName1=stored.txt",
                                                       "Content-Type: text/plain\r\n");
         return ::write(fd, reply.data(), reply.size()) > 0;
