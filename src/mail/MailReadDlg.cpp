@@ -21,6 +21,8 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
+#include <algorithm>
+
 using vellum::text::FromUtf8;
 using namespace vellum::ui;
 
@@ -28,7 +30,7 @@ namespace {
 
 constexpr int kStretch = 0;
 constexpr int kFixed = 3;
-constexpr int kTransferBarHeight = 3;
+constexpr int kTransferBarHeight = 4;
 
 } // namespace
 
@@ -79,12 +81,16 @@ void CMailReadDlg::BuildRows()
     transferBar_->hide();
 }
 
+// Along the bottom of the part of the field that shows: the last row
+// reaches a little past the window's bottom edge (the rows' arithmetic does
+// not count the top margin).
 void CMailReadDlg::PlaceTransferBar()
 {
     if (!transferBar_)
         return;
     QWidget* field = transferBar_->parentWidget();
-    transferBar_->setGeometry(1, field->height() - kTransferBarHeight - 1, field->width() - 2,
+    int shown = std::min(field->height(), height() - field->mapTo(this, QPoint(0, 0)).y());
+    transferBar_->setGeometry(2, shown - kTransferBarHeight - 2, field->width() - 4,
                               kTransferBarHeight);
 }
 

@@ -1,6 +1,8 @@
 // Colours come from the palette (highlight on a sunken base), so the bar
 // looks like the platform's own progress control at any height, even the
-// compose dialog's 5 pixels where a styled progress bar draws nothing.
+// compose dialog's 5 pixels where a styled progress bar draws nothing. They
+// are the active colours even inside a disabled field (the read dialog's
+// attachment field), where the disabled ones would hide the progress.
 #include "mail/TransferBar.h"
 
 #include <QPainter>
@@ -30,8 +32,8 @@ void CTransferBar::SetProgress(long long done, long long total)
 void CTransferBar::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), palette().color(QPalette::Base));
-    painter.setPen(palette().color(QPalette::Mid));
+    painter.fillRect(rect(), palette().color(QPalette::Active, QPalette::Base));
+    painter.setPen(palette().color(QPalette::Active, QPalette::Mid));
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
     QRect inside = rect().adjusted(1, 1, -1, -1);
     QRect filled = inside;
@@ -41,5 +43,6 @@ void CTransferBar::paintEvent(QPaintEvent*)
     } else {
         filled.setWidth(static_cast<int>(inside.width() * fraction_));
     }
-    painter.fillRect(filled.intersected(inside), palette().color(QPalette::Highlight));
+    painter.fillRect(filled.intersected(inside),
+                     palette().color(QPalette::Active, QPalette::Highlight));
 }

@@ -6,6 +6,7 @@
 #include "editor/HtmlEditor.h"
 #include "mail/MailEditDlg.h"
 #include "mail/MailReadDlg.h"
+#include "mail/TransferBar.h"
 #include "platform/text/CodePage.h"
 #include "platform/ui/DialogActions.h"
 #include "platform/ui/WindowImage.h"
@@ -70,6 +71,39 @@ TEST_P(MailScreenshotTest, ReadDialogAndTheReplyItOpens)
         EXPECT_EQ(shot.size(), QSize(800, 600)) << path;
     }
     EXPECT_TRUE(m_desktop.Messages().empty());
+}
+
+// The transfer bar as an upload shows it, in the compose dialog's thin row
+// under the recipients and in the read dialog's attachment field.
+TEST_P(MailScreenshotTest, TransferBarsPartWayThroughATransfer)
+{
+    const std::string composePath = ShotPath("compose-transfer.png");
+    const std::string readPath = ShotPath("read-transfer.png");
+    bool saved = false;
+    m_desktop.ActInModal([&](QWidget& window) {
+        CTransferBar* bar = static_cast<CMailEditDlg&>(window).GetTransferBar();
+        bar->SetProgress(40, 100);
+        bar->show();
+        FillControl(window, CMailEditDlg::kAttachmentId, FromUtf8("会议议程.doc"));
+        saved = RenderToPng(window, composePath);
+        EXPECT_EQ(bar->height(), 5);
+        EXPECT_GT(bar->width(), 700);
+    });
+    CMailEditDlg compose;
+    compose.DoModal();
+    ASSERT_TRUE(saved);
+
+    saved = false;
+    m_desktop.ActInModal([&](QWidget& window) {
+        CTransferBar* bar = static_cast<CMailReadDlg&>(window).GetTransferBar();
+        bar->SetProgress(70, 100);
+        bar->show();
+        saved = RenderToPng(window, readPath);
+        EXPECT_EQ(bar->height(), 4);
+    });
+    CMailReadDlg read;
+    read.DoModal();
+    ASSERT_TRUE(saved);
 }
 
 VELLUM_ON_SQLITE(MailScreenshotTest);
