@@ -89,6 +89,7 @@ void CHtmlEditor::BuildToolbar()
         case ToolKind::FontNames: {
             QComboBox* list = MakeList(toolbar_, tool.id);
             FillFontNames(list);
+            list->setCurrentIndex(-1);
             connect(list, &QComboBox::activated, this, [this] { OnFontNameChosen(); });
             toolbar_->GetLayout().AddItem(row, list, tool.width, kToolFlags)->height = kListHeight;
             break;
@@ -97,6 +98,7 @@ void CHtmlEditor::BuildToolbar()
             QComboBox* list = MakeList(toolbar_, tool.id);
             for (const char* size : kFontSizes)
                 list->addItem(size);
+            list->setCurrentIndex(-1);
             connect(list, &QComboBox::activated, this, [this] { OnFontSizeChosen(); });
             connect(list, &QComboBox::editTextChanged, this, [this] { OnFontSizeChosen(); });
             toolbar_->GetLayout().AddItem(row, list, tool.width, kToolFlags)->height = kListHeight;
@@ -112,6 +114,9 @@ void CHtmlEditor::BuildToolbar()
 }
 
 // The display's families, sorted as the platform's sorted list sorts them.
+// Nothing is selected until the refresh finds the face at the caret: a face
+// the display lacks (the usual 宋体) leaves the box empty rather than naming
+// a face the text does not have.
 void CHtmlEditor::FillFontNames(QComboBox* list)
 {
     QStringList families = QFontDatabase::families();

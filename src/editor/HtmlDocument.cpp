@@ -25,6 +25,18 @@ std::string FormatInteger(int value)
     return buffer;
 }
 
+// True when the element's inner HTML, trimmed of spaces, tabs, carriage
+// returns and line feeds, would be empty: only such text below it. Asked
+// without serialising, since a body is usually large and never blank.
+bool IsBlank(const Element& element)
+{
+    for (const Node* child : element.Children()) {
+        if (!child->IsText() || !TrimSpace(child->AsCharacterData()->Data()).empty())
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 void CHtmlDocument::Attach(HtmlView* view)
@@ -158,7 +170,7 @@ Element* CHtmlDocument::EnsureBody(bool create)
         body = document->CreateElement("BODY");
         root->AppendChild(body);
     }
-    if (body && TrimSpace(body->InnerHtml()).empty())
+    if (body && IsBlank(*body))
         body->SetInnerHtml(kEmptyBodyContent);
     return body;
 }

@@ -2,6 +2,7 @@
 // refresh that keeps the toggles, lists and enabled states in step with the
 // selection.
 #include "editor/HtmlEditor.h"
+#include "editor/SourceText.h"
 #include "platform/html/CommandTarget.h"
 #include "platform/html/Document.h"
 #include "platform/html/ImageSource.h"
@@ -76,8 +77,8 @@ void CHtmlEditor::SwitchSourceView()
         if (sourceMode_) {
             document_.EnsureBody(true);
             Element* root = document_.GetDocument()->DocumentElement();
-            sourceView_->setPlainText(root ? QString::fromStdU16String(root->OuterHtml())
-                                           : QString());
+            sourceView_->setPlainText(
+                root ? QString::fromStdU16String(SourceViewText(root->OuterHtml())) : QString());
         } else {
             LoadHTML(sourceView_->toPlainText().toStdU16String());
         }

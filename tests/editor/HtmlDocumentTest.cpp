@@ -1,0 +1,215 @@
+// The editor's own markup operations on a live editor: CSS lengths, font
+// sizes in pixels set and read, tables from the input form and the quick
+// table, the table menu, and rows and columns around the current cell.
+#include "editor/HtmlDocument.h"
+
+#include "EditorTestSupport.h"
+#include "platform/html/Table.h"
+#include "platform/ui/DialogActions.h"
+
+using namespace vellum::editor::testing;
+using namespace vellum;
+
+namespace {
+
+TEST(CssLength, LeadingNumberScaledByTheFirstUnitAfterTheFirstCharacter)
+{
+    struct Case
+    {
+        const char* text;
+        long pixels;
+    };
+    const Case cases[] = {
+        {"12pt", 16}, {"9pt", 12},  {"3mm", 11},     {"2cm", 76}, {"1pc", 16},
+        {"1in", 96},  {"16px", 16}, {"16", 16},      {"0pt", 0},  {"pt", 0},
+        {"", 0},      {"-3pt", -4}, {"10in pt", 13}, // pt is tested before in
+        {"7 mm", 26}, {"x12pt", 0}, {"12.9pt", 16},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CssLengthToPixels(c.text), c.pixels) << c.text;
+}
+
+TEST_F(EditorTest, FontSizeShownFollowsFontElementsThenTheBodyRule)
+{
+    struct Case
+    {
+        const char* html;
+        int pixels;
+    };
+    const Case cases[] = {
+        {"<P><FONT size=5>abc</FONT></P>", 24},
+        {"<P><FONT style=\"font-size: 9pt\" size=1>abc</FONT></P>", 12},
+        {"<P><FONT size=2><FONT size=9>abc</FONT></FONT></P>", 14},
+        {"<P><FONT size=4><B>abc</B></FONT></P>", 18},
+        {"<HTML><HEAD><STYLE>BODY { font-size: 12pt }</STYLE></HEAD><BODY><P>abc</P></BODY></HTML>",
+         16},
+        {"<HTML><HEAD><STYLE>BODY { font-size: 30px }</STYLE></HEAD><BODY><P>abc</P></BODY></HTML>",
+         30},
+        {"<HTML><HEAD><STYLE>BODY { font-size: 2px }</STYLE></HEAD><BODY><P>abc</P></BODY></HTML>",
+         16},
+        {"<P>abc</P>", 16},
+    };
+    for (const Case& c : cases) {
+        MakeEditor(c.html);
+        CaretIn("abc", 1);
+        EXPECT_EQ(editor->GetHtmlDocument().GetFontSizePixels(), c.pixels) << c.html;
+        delete editor;
+    }
+}
+
+TEST_F(EditorTest, SizeFromTheListRewritesEverySizedFontOfTheBlockInPixels)
+{
+    MakeEditor("<P>aa<FONT size=2>bb</FONT>cc</P><P>dd<FONT size=3>ee</FONT></P>");
+    html::CharacterData* first = TextHolding("aa");
+    html::CharacterData* last = TextHolding("cc");
+    Doc().SetTextRange(first, 0, last, 2);
+    QComboBox* sizes = List(CHtmlEditor::kFontSize);
+    sizes->setCurrentIndex(sizes->findText("12"));
+    emit sizes->activated(sizes->currentIndex());
+    // The old size-2 FONT takes the new size with the rest of its block; the
+    // next paragraph keeps its own.
+    EXPECT_EQ(Body(), "<P><FONT style=\"FONT-SIZE: 12px\">aabbcc</FONT></P>"
+                      "<P>dd<FONT size=\"3\">ee</FONT></P>");
+    EXPECT_TRUE(desktop.Messages().empty());
+    CaretIn("bb", 1);
+    EXPECT_EQ(editor->GetHtmlDocument().GetFontSizePixels(), 12);
+}
+
+TEST_F(EditorTest, InsertTableFormDefaultsAndOutOfRangeCounts)
+{
+    struct Case
+    {
+        const char* rows;
+        const char* columns;
+        int expectRows;
+        int expectColumns;
+    };
+    const Case cases[] = {{nullptr, nullptr, 2, 5}, {"0", "x", 1, 1}, {"3", "-2", 3, 1}};
+    for (const Case& c : cases) {
+        MakeEditor("<P>ab</P>");
+        CaretIn("ab", 2);
+        std::string shownRows, shownColumns;
+        desktop.ActInModal([&](QWidget& dialog) {
+            shownRows = ui::GetWindowText(ui::FindControl(&dialog, 2001));
+            shownColumns = ui::GetWindowText(ui::FindControl(&dialog, 2002));
+            if (c.rows) {
+                ui::FillControl(dialog, 2001, c.rows);
+                ui::FillControl(dialog, 2002, c.columns);
+            }
+            ui::PressControl(dialog, 1);
+        });
+        editor->OnCommand(CHtmlEditor::kInsertTable);
+        EXPECT_EQ(desktop.ModalCaptions().back(), FromUtf8("插入表格"));
+        EXPECT_EQ(shownRows, "2");
+        EXPECT_EQ(shownColumns, "5");
+        std::vector<html::Element*> tables = Doc().GetElementsByTagName("TABLE");
+        ASSERT_EQ(tables.size(), 1u);
+        EXPECT_EQ(tables[0]->GetAttribute("width"), u"600");
+        EXPECT_EQ(tables[0]->GetAttribute("bordercolorwhite"), u"#000000");
+        std::vector<html::Element*> rows = html::TableRows(*tables[0]);
+        ASSERT_EQ(static_cast<int>(rows.size()), c.expectRows);
+        for (html::Element* row : rows) {
+            ASSERT_EQ(static_cast<int>(html::RowCells(*row).size()), c.expectColumns);
+            EXPECT_EQ(html::RowCells(*row)[0]->InnerHtml(), u"&nbsp;");
+        }
+        delete editor;
+    }
+
+    MakeEditor("<P>ab</P>");
+    CaretIn("ab", 2);
+    editor->OnCommand(CHtmlEditor::kInsertTable); // the scripted person cancels
+    EXPECT_EQ(Body(), "<P>ab</P>");
+}
+
+TEST_F(EditorTest, TableMenuOffersRowsAndColumnsOnlyInACell)
+{
+    MakeEditor("<TABLE><TBODY><TR><TD>c1</TD><TD>c2</TD></TR></TBODY></TABLE>");
+    html::Element* row = Doc().GetElementsByTagName("TR")[0];
+    Doc().SetCaret(row, 1);
+    editor->OnCommand(CHtmlEditor::kTableMenu);
+    CaretIn("c2", 1);
+    desktop.ChooseMenuCommand(CHtmlEditor::kInsertRowBelow);
+    editor->OnCommand(CHtmlEditor::kTableMenu);
+    QApplication::processEvents(); // the choice arrives as a posted command
+    ASSERT_EQ(desktop.Menus().size(), 2u);
+    EXPECT_EQ(desktop.Menus()[0], std::vector<std::string>{FromUtf8("插入表格")});
+    std::vector<std::string> full;
+    for (const char* label : {"插入表格", "插入行(在上方)", "插入行(在下方)", "插入列(在左侧)",
+                              "插入列(在右侧)", "删除行", "删除列"})
+        full.push_back(FromUtf8(label));
+    EXPECT_EQ(desktop.Menus()[1], full);
+    EXPECT_EQ(Body(), "<TABLE><TBODY><TR><TD>c1</TD><TD>c2</TD></TR>"
+                      "<TR><TD><DIV>&nbsp;</DIV></TD><TD><DIV>&nbsp;</DIV></TD></TR>"
+                      "</TBODY></TABLE>");
+}
+
+TEST_F(EditorTest, RowsAndColumnsAroundTheCurrentCell)
+{
+    const std::string table = "<TABLE><TBODY><TR><TD>a</TD><TD>b</TD></TR>"
+                              "<TR><TD>c</TD><TD>d</TD></TR></TBODY></TABLE>";
+    const std::string n = "<TD><DIV>&nbsp;</DIV></TD>";
+    struct Case
+    {
+        int command;
+        std::string body;
+    };
+    const Case cases[] = {
+        {CHtmlEditor::kInsertRowAbove, "<TABLE><TBODY><TR><TD>a</TD><TD>b</TD></TR><TR>" + n + n +
+                                           "</TR><TR><TD>c</TD><TD>d</TD></TR></TBODY></TABLE>"},
+        {CHtmlEditor::kInsertColumnLeft, "<TABLE><TBODY><TR><TD>a</TD>" + n +
+                                             "<TD>b</TD></TR><TR><TD>c</TD>" + n +
+                                             "<TD>d</TD></TR></TBODY></TABLE>"},
+        {CHtmlEditor::kInsertColumnRight, "<TABLE><TBODY><TR><TD>a</TD><TD>b</TD>" + n +
+                                              "</TR><TR><TD>c</TD><TD>d</TD>" + n +
+                                              "</TR></TBODY></TABLE>"},
+        {CHtmlEditor::kDeleteRow, "<TABLE><TBODY><TR><TD>a</TD><TD>b</TD></TR></TBODY></TABLE>"},
+        {CHtmlEditor::kDeleteColumn,
+         "<TABLE><TBODY><TR><TD>a</TD></TR><TR><TD>c</TD></TR></TBODY></TABLE>"},
+    };
+    for (const Case& c : cases) {
+        MakeEditor(table);
+        CaretIn("d", 1);
+        editor->OnCommand(c.command);
+        EXPECT_EQ(Body(), c.body) << c.command;
+        delete editor;
+    }
+    // Outside a table every row and column command leaves the body alone.
+    MakeEditor("<P>x</P>");
+    CaretIn("x");
+    for (int command = CHtmlEditor::kInsertRowAbove; command <= CHtmlEditor::kDeleteColumn;
+         ++command)
+        editor->OnCommand(command);
+    EXPECT_EQ(Body(), "<P>x</P>");
+}
+
+TEST_F(EditorTest, ControlKeysInsertTablesRowsColumnsAndRulesOrAreSwallowed)
+{
+    MakeEditor("<TABLE><TBODY><TR><TD>a</TD></TR></TBODY></TABLE>");
+    CaretIn("a", 1);
+    QTest::keyClick(editor->GetView(), Qt::Key_S, Qt::ControlModifier);
+    QTest::keyClick(editor->GetView(), Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(Body(), "<TABLE><TBODY><TR><TD>a</TD></TR></TBODY></TABLE>");
+    QTest::keyClick(editor->GetView(), Qt::Key_T, Qt::ControlModifier);
+    html::Element* outerCell = Doc().GetElementsByTagName("TD")[0];
+    std::vector<html::Element*> nested = outerCell->GetElementsByTagName("TABLE");
+    ASSERT_EQ(nested.size(), 1u);
+    EXPECT_EQ(nested[0]->GetAttribute("cellpadding"), u"3");
+    EXPECT_EQ(html::TableRows(*nested[0]).size(), 2u);
+    EXPECT_EQ(html::ColumnCount(*nested[0]), 2);
+
+    html::Element* table = Doc().GetElementsByTagName("TABLE")[0];
+    CaretIn("a", 1);
+    QTest::keyClick(editor->GetView(), Qt::Key_R, Qt::ControlModifier);
+    QTest::keyClick(editor->GetView(), Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(html::TableRows(*table).size(), 2u);
+    EXPECT_EQ(html::ColumnCount(*table), 2);
+    // With Shift held the keys are not the editor's.
+    QTest::keyClick(editor->GetView(), Qt::Key_R, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(html::TableRows(*table).size(), 2u);
+
+    CaretIn("a", 1);
+    QTest::keyClick(editor->GetView(), Qt::Key_H, Qt::ControlModifier);
+    EXPECT_EQ(outerCell->GetElementsByTagName("HR").size(), 1u);
+}
+
+} // namespace
