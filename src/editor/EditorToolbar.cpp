@@ -16,6 +16,7 @@
 #include <QListView>
 
 #include <algorithm>
+#include <functional>
 
 using namespace vellum::ui;
 
@@ -60,13 +61,65 @@ constexpr int kListHeight = 200;
 constexpr ColorRef kWhite = MakeColorRef(255, 255, 255);
 constexpr const char* kFontSizes[] = {"8", "10", "12", "14", "16", "24", "36"};
 
-QComboBox* MakeList(QWidget* parent, int id)
+// The size list also answers when its drop-down closes without a choice,
+// so picking the size already shown applies it to a new selection. A close
+// that came with a choice has been answered by that choice: the check runs
+// after the closing click's own signals.
+class FontSizeList : public QComboBox
 {
-    auto* list = new QComboBox(parent);
+public:
+    FontSizeList(QWidget* parent, std::function<void()> apply)
+        : QComboBox(parent), apply_(std::move(apply))
+    {
+        connect(this, &QComboBox::activated, this, [this] {
+            chosenWhileOpen_ = true;
+            apply_();
+        });
+        connect(this, &QComboBox::editTextChanged, this, [this] { apply_(); });
+    }
+
+    void showPopup() override
+    {
+        chosenWhileOpen_ = false;
+        open_ = true;
+        QComboBox::showPopup();
+    }
+
+    // Qt also calls this when the list is hidden or disabled with its
+    // drop-down closed; that is no close by the user.
+    void hidePopup() override
+    {
+        QComboBox::hidePopup();
+        if (!open_)
+            return;
+        open_ = false;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (!chosenWhileOpen_)
+                    apply_();
+                chosenWhileOpen_ = false;
+            },
+            Qt::QueuedConnection);
+    }
+
+private:
+    std::function<void()> apply_;
+    bool chosenWhileOpen_ = false;
+    bool open_ = false;
+};
+
+QComboBox* SetUpList(QComboBox* list, int id)
+{
     list->setEditable(false);
     list->setFocusPolicy(Qt::ClickFocus);
     SetControlId(list, id);
     return list;
+}
+
+QComboBox* MakeList(QWidget* parent, int id)
+{
+    return SetUpList(new QComboBox(parent), id);
 }
 
 } // namespace
@@ -95,12 +148,11 @@ void CHtmlEditor::BuildToolbar()
             break;
         }
         case ToolKind::FontSizes: {
-            QComboBox* list = MakeList(toolbar_, tool.id);
+            QComboBox* list =
+                SetUpList(new FontSizeList(toolbar_, [this] { OnFontSizeChosen(); }), tool.id);
             for (const char* size : kFontSizes)
                 list->addItem(size);
             list->setCurrentIndex(-1);
-            connect(list, &QComboBox::activated, this, [this] { OnFontSizeChosen(); });
-            connect(list, &QComboBox::editTextChanged, this, [this] { OnFontSizeChosen(); });
             toolbar_->GetLayout().AddItem(row, list, tool.width, kToolFlags)->height = kListHeight;
             break;
         }

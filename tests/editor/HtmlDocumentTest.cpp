@@ -73,6 +73,25 @@ TEST_F(EditorTest, SizeFromTheListRewritesEverySizedFontOfTheBlockInPixels)
     EXPECT_TRUE(desktop.Messages().empty());
     CaretIn("bb", 1);
     EXPECT_EQ(editor->GetHtmlDocument().GetFontSizePixels(), 12);
+
+    // Closing the list without a choice applies the size it shows; a choice
+    // made in the open list applies once.
+    Select("dd");
+    sizes->showPopup();
+    sizes->hidePopup();
+    QApplication::processEvents();
+    EXPECT_EQ(Body().substr(Body().find("</P>") + 4),
+              "<P><FONT style=\"FONT-SIZE: 12px\">dd</FONT><FONT size=\"3\">ee</FONT></P>");
+    Select("ee");
+    sizes->showPopup();
+    sizes->setCurrentIndex(sizes->findText("24"));
+    emit sizes->activated(sizes->currentIndex());
+    sizes->hidePopup();
+    QApplication::processEvents();
+    EXPECT_NE(Body().find("<FONT style=\"FONT-SIZE: 24px\">ee</FONT>"), std::string::npos)
+        << Body();
+    ASSERT_TRUE(Doc().Undo());
+    EXPECT_NE(Body().find("<FONT size=\"3\">ee</FONT>"), std::string::npos) << Body();
 }
 
 TEST_F(EditorTest, InsertTableFormDefaultsAndOutOfRangeCounts)
