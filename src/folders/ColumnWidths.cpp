@@ -40,6 +40,13 @@ void LoadColumnWidths(GridTable* grid, const std::string& section)
     }
 }
 
+bool HasStoredColumnWidths(const std::string& section)
+{
+    CIniDocument document;
+    document.Load(WidthFilePath());
+    return !document.Get(section, "ColumnWidth").value_or("").empty();
+}
+
 void SaveColumnWidths(GridTable* grid, const std::string& section)
 {
     if (!grid)

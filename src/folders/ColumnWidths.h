@@ -12,6 +12,9 @@ class GridTable;
 // (a piece below 1, or not a number, counts as 80).
 void LoadColumnWidths(GridTable* grid, const std::string& section);
 
+// True when the file holds widths for the section (a view used before).
+bool HasStoredColumnWidths(const std::string& section);
+
 // Stores every column's width, creating the "res" folder when needed and
 // keeping the file's other sections.
 void SaveColumnWidths(GridTable* grid, const std::string& section);

@@ -399,7 +399,9 @@ void CGridCtrl::PaintCell(QPainter& painter, int row, int col, const GridRect& r
 
     const CGridCellBase& cell = *const_cast<CGridCtrl*>(this)->GetCell(row, col);
     const int margin = defaults.GetMargin();
-    QRect textArea = area.adjusted(margin, margin, -margin - 1, -margin - 1);
+    // The grid lines fall inside the margins, so a column sized to a cell's
+    // extent (text plus two margins) shows the whole text.
+    QRect textArea = area.adjusted(margin, margin, -margin, -margin);
     QFont font = FontOf(defaults.GetFont());
     QString label = vellum::ui::ToQString(cell.GetText());
     if (cell.GetFormat() & GridFormatEndEllipsis)

@@ -1,0 +1,360 @@
+// The four folder views as real widgets, offscreen, on a real SQLite file,
+// with the scripted person answering the questions and filling the forms:
+// the creation on first show, delete, search, the grid notifications and
+// the widths stored when a view goes.
+#include "FolderTestHome.h"
+#include "folders/FolderDefinitions.h"
+#include "folders/MailDraftListView.h"
+#include "folders/MailLogListView.h"
+#include "folders/MailNewListView.h"
+#include "folders/MailNotifyListView.h"
+#include "grid/GridCtrl.h"
+#include "platform/text/CodePage.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/ControlId.h"
+#include "platform/ui/DialogActions.h"
+#include "platform/ui/ScriptedDesktop.h"
+#include "platform/ui/WindowImage.h"
+#include "store/DbRecordset.h"
+#include "ui/ImageButton.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+namespace {
+
+using namespace vellum::ui;
+using vellum::text::FromUtf8;
+
+using Texts = std::vector<std::string>;
+
+class FolderView : public FolderTestHome
+{
+protected:
+    static void SetUpTestSuite() { EnsureApplication(); }
+
+    template <typename View> std::unique_ptr<View> Show(const std::string& user)
+    {
+        auto view = std::make_unique<View>();
+        view->m_pSession = &m_session;
+        view->m_strUserName = user;
+        view->resize(640, 300);
+        view->show();
+        QApplication::processEvents();
+        return view;
+    }
+
+    void AddMail(const std::string& from, const std::string& to, const std::string& subject,
+                 int status, const std::string& attachment = "")
+    {
+        Run("insert into SystemMail (MailFrom, MailTo, Subject, MailTime, Attachment, Status) "
+            "values ('" +
+            from + "', '" + to + "', '" + subject + "', '2026-03-01 08:00:00', '" + attachment +
+            "', " + std::to_string(status) + ")");
+    }
+
+    void AddNotice(const std::string& from, const std::string& to, const std::string& subject,
+                   int mailId, int status)
+    {
+        Run("insert into SystemMailNotify (MailFrom, MailTo, Subject, MailId, MailTime, Status) "
+            "values ('" +
+            from + "', '" + to + "', '" + subject + "', " + std::to_string(mailId) +
+            ", '2026-03-01 08:00:00', " + std::to_string(status) + ")");
+    }
+
+    Texts Query(const std::string& sql)
+    {
+        CDbRecordset records;
+        records.Attach(&m_session);
+        EXPECT_EQ(records.Open(sql.c_str()), 1) << records.GetLastErrorText();
+        Texts values;
+        for (; !records.IsEOF(); records.MoveNext())
+            values.push_back(records.GetFieldValueAt(0) ? records.GetFieldValueAt(0) : "");
+        return values;
+    }
+
+    static Texts Column(const CGridCtrl& grid, int col)
+    {
+        Texts texts;
+        for (int row = 1; row < grid.GetRowCount(); ++row)
+            texts.push_back(grid.GetText(row, col));
+        return texts;
+    }
+
+    static void ClickRow(CGridCtrl& grid, int row, Qt::KeyboardModifiers modifiers = {},
+                         Qt::MouseButton button = Qt::LeftButton)
+    {
+        QPoint at(grid.GetColumnWidth(0) + grid.GetColumnWidth(1) + 10,
+                  grid.Viewport().RowTop(row) + 10);
+        QPoint global = grid.viewport()->mapToGlobal(at);
+        QMouseEvent press(QEvent::MouseButtonPress, at, global, button, button, modifiers);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, global, button, Qt::NoButton,
+                            modifiers);
+        QApplication::sendEvent(grid.viewport(), &press);
+        QApplication::sendEvent(grid.viewport(), &release);
+    }
+
+    static void DoubleClickRow(CGridCtrl& grid, int row)
+    {
+        ClickRow(grid, row);
+        QPoint at(grid.GetColumnWidth(0) + grid.GetColumnWidth(1) + 10,
+                  grid.Viewport().RowTop(row) + 10);
+        QPoint global = grid.viewport()->mapToGlobal(at);
+        QMouseEvent twice(QEvent::MouseButtonDblClick, at, global, Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton,
+                            Qt::NoModifier);
+        QApplication::sendEvent(grid.viewport(), &twice);
+        QApplication::sendEvent(grid.viewport(), &release);
+    }
+
+    Texts MessageTexts() const
+    {
+        Texts texts;
+        for (const ShownMessage& message : desktop.Messages())
+            texts.push_back(message.text);
+        return texts;
+    }
+
+    ScriptedDesktop desktop;
+    ScopedDesktop installed{desktop};
+};
+
+TEST_F(FolderView, FirstShowBuildsToolbarAndGridAndFillsTheUsersRows)
+{
+    AddMail("li", "wang", "plan", 0, "plan.doc");
+    AddMail("li", "wang", "sent one", 1);
+    AddMail("zhao", "wang", "not li", 0);
+    AddMail("li", "zhao", "lunch", 0);
+    CMailDraftListView unshown;
+    EXPECT_EQ(unshown.GetGrid(), nullptr) << "nothing is built before the first show";
+
+    auto drafts = Show<CMailDraftListView>("li");
+    CGridCtrl* grid = drafts->GetGrid();
+    ASSERT_NE(grid, nullptr);
+    EXPECT_EQ(grid->parentWidget(), drafts.get());
+    EXPECT_EQ(ControlIdOf(grid), 8001);
+    EXPECT_TRUE(grid->GetListMode());
+    EXPECT_FALSE(grid->IsEditable());
+    EXPECT_EQ(Column(*grid, 3), (Texts{"lunch", "plan"})) << "newest first";
+    EXPECT_EQ(Column(*grid, 1), (Texts{"", "@"}));
+    for (int command : {6001, 6002, 6003, 6004})
+        EXPECT_NE(FindControl(drafts.get(), command), nullptr) << command;
+    EXPECT_EQ(grid->geometry().top(), 2 + 24) << "below the strip's row";
+    EXPECT_EQ(grid->height(), drafts->height() - 24) << "takes the rest";
+    EXPECT_TRUE(desktop.Messages().empty());
+}
+
+TEST_F(FolderView, InboxHidesKeyAndMailIdAndShowsUnreadNoticesInBlue)
+{
+    AddNotice("li", "wang", "read one", 7, 1);
+    AddNotice("li", "wang", "unread one", 8, 0);
+    auto inbox = Show<CMailNewListView>("wang");
+    CGridCtrl* grid = inbox->GetGrid();
+    ASSERT_NE(grid, nullptr);
+    EXPECT_EQ(ControlIdOf(grid), 6011);
+    EXPECT_EQ(grid->GetColumnWidth(0), 0);
+    EXPECT_EQ(grid->GetColumnWidth(1), 0);
+    EXPECT_EQ(Column(*grid, 3), (Texts{"unread one", "read one"}));
+    for (int col : {2, 3}) {
+        EXPECT_EQ(grid->GetTextColour(1, col), 0xFF0000u) << col;
+        EXPECT_EQ(grid->GetTextColour(2, col), 0u) << col;
+    }
+}
+
+TEST_F(FolderView, AFailingFirstFillShowsTheDatabaseMessageAndLeavesTheGridEmpty)
+{
+    Run("drop table SystemMailNotify");
+    auto notify = Show<CMailNotifyListView>("wang");
+    ASSERT_EQ(desktop.Messages().size(), 1u);
+    EXPECT_NE(desktop.Messages()[0].text.find("SystemMailNotify"), std::string::npos)
+        << desktop.Messages()[0].text;
+    EXPECT_EQ(notify->GetGrid()->GetRowCount(), 1);
+}
+
+// Five drafts, keys 1..5, listed as rows 1..5 = keys 5..1. Rows 2 and 4
+// (keys 4 and 2) are selected with row 3 left out.
+struct DeleteCase
+{
+    const char* name;
+    int failingKey; // a trigger refuses to delete this key; 0: none
+    Texts answers;  // OK/Cancel, then Yes/No after a failure
+    Texts gridKeysAfter;
+    Texts storedKeysAfter;
+    size_t messages;
+};
+
+TEST_F(FolderView, DeleteWalksTheSelectedRowsBottomUp)
+{
+    const DeleteCase cases[] = {
+        {"both go", 0, {"ok"}, {"5", "3", "1"}, {"1", "3", "5"}, 1},
+        {"cancelled", 0, {"cancel"}, {"5", "4", "3", "2", "1"}, {"1", "2", "3", "4", "5"}, 1},
+        {"row 4 fails, No", 2, {"ok", "no"}, {"5", "4", "3", "1"}, {"1", "2", "3", "4", "5"}, 2},
+        {"row 4 fails, Yes", 2, {"ok", "yes"}, {"5", "3", "1"}, {"1", "2", "3", "5"}, 2},
+    };
+    for (const DeleteCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        Run("drop trigger if exists keep_one");
+        Run("delete from SystemMail");
+        for (int key = 1; key <= 5; ++key)
+            Run("insert into SystemMail (KeyId, MailFrom, MailTo, Subject, Status) values (" +
+                std::to_string(key) + ", 'li', 'wang', 's" + std::to_string(key) + "', 0)");
+        if (c.failingKey)
+            Run("create trigger keep_one before delete on SystemMail when old.KeyId = " +
+                std::to_string(c.failingKey) + " begin select raise(abort, 'kept by rule'); end");
+        ScriptedDesktop person;
+        ScopedDesktop scripted(person);
+        for (const std::string& answer : c.answers)
+            person.AnswerMessage(answer == "ok"       ? MessageAnswer::Ok
+                                 : answer == "cancel" ? MessageAnswer::Cancel
+                                 : answer == "yes"    ? MessageAnswer::Yes
+                                                      : MessageAnswer::No);
+        auto drafts = Show<CMailDraftListView>("li");
+        CGridCtrl& grid = *drafts->GetGrid();
+        ClickRow(grid, 2);
+        ClickRow(grid, 4, Qt::ControlModifier);
+        ASSERT_FALSE(grid.IsCellSelected(3, 1));
+        ASSERT_TRUE(PressControl(*drafts, 6004));
+
+        EXPECT_EQ(Column(grid, 0), c.gridKeysAfter);
+        EXPECT_EQ(Query("select KeyId from SystemMail order by KeyId"), c.storedKeysAfter);
+        ASSERT_EQ(person.Messages().size(), c.messages);
+        EXPECT_EQ(person.Messages()[0].text, FromUtf8("确定要删除选择的信息吗?"));
+        EXPECT_EQ(person.Messages()[0].buttons, MessageButtons::OkCancel);
+        if (c.messages > 1) {
+            EXPECT_NE(person.Messages()[1].text.find("kept by rule"), std::string::npos);
+            EXPECT_TRUE(person.Messages()[1].text.ends_with(FromUtf8("\r\n\r\n是否继续?")));
+            EXPECT_EQ(person.Messages()[1].buttons, MessageButtons::YesNo);
+        }
+        EXPECT_EQ(person.UnusedAnswers(), 0u);
+    }
+}
+
+TEST_F(FolderView, DeleteWithoutASelectionAsksForOne)
+{
+    AddNotice("li", "wang", "hello", 1, 0);
+    auto inbox = Show<CMailNewListView>("wang");
+    ASSERT_TRUE(PressControl(*inbox, 6007));
+    EXPECT_EQ(MessageTexts(), Texts{FromUtf8("请选择要删除的信息")});
+    EXPECT_EQ(inbox->GetGrid()->GetRowCount(), 2);
+}
+
+TEST_F(FolderView, SentLogSearchMatchesRecipientAndSubjectWithoutQuotes)
+{
+    AddMail("li", "ONeil;wang", "budget", 1, "b.xls");
+    AddMail("li", "zhao", "budget again", 1);
+    AddMail("li", "ONeil", "party", 1);
+    AddMail("li", "ONeil", "draft, not sent", 0);
+    struct
+    {
+        const char* mailTo;
+        const char* subject;
+        Texts subjects;
+    } searches[] = {
+        {"", "", {"party", "budget again", "budget"}},
+        {"O'Neil", "", {"party", "budget"}},
+        {"'", "budget", {"budget again", "budget"}},
+        {"ONeil", "budg", {"budget"}},
+        {"nobody", "", {}},
+    };
+    auto sent = Show<CMailLogListView>("li");
+    for (const auto& search : searches) {
+        SCOPED_TRACE(std::string(search.mailTo) + "/" + search.subject);
+        desktop.ActInModal([&](QWidget& form) {
+            EXPECT_TRUE(FillControl(form, 2001, search.mailTo));
+            EXPECT_TRUE(FillControl(form, 2002, search.subject));
+            EXPECT_TRUE(PressControl(form, 1));
+        });
+        ASSERT_TRUE(PressControl(*sent, 6005));
+        EXPECT_EQ(Column(*sent->GetGrid(), 3), search.subjects);
+        if (!search.subjects.empty() && search.subjects.back() == "budget") {
+            EXPECT_EQ(Column(*sent->GetGrid(), 1).back(), "@") << "marks again after the search";
+        }
+    }
+    EXPECT_EQ(desktop.ModalCaptions(), Texts(std::size(searches), FromUtf8("查找")));
+    EXPECT_TRUE(desktop.Messages().empty());
+}
+
+TEST_F(FolderView, NotificationsSearchBySenderAlone)
+{
+    AddNotice("zhangsan", "wang", "one", 1, 0);
+    AddNotice("lisi", "wang", "two", 2, 1);
+    AddNotice("zhangwei", "wang", "three", 3, 1);
+    AddNotice("zhangsan", "zhao", "not wang", 4, 0);
+    auto notify = Show<CMailNotifyListView>("wang");
+    EXPECT_EQ(ControlIdOf(notify->GetGrid()), 6012);
+    desktop.ActInModal([](QWidget& form) {
+        EXPECT_TRUE(FillControl(form, 2001, "zhang"));
+        EXPECT_TRUE(PressControl(form, 1));
+    });
+    ASSERT_TRUE(PressControl(*notify, 6005));
+    EXPECT_EQ(Column(*notify->GetGrid(), 2), (Texts{"zhangwei", "zhangsan"}));
+
+    // A cancelled form keeps the searched rows.
+    ASSERT_TRUE(PressControl(*notify, 6005));
+    EXPECT_EQ(notify->GetGrid()->GetRowCount(), 3);
+}
+
+TEST_F(FolderView, ASearchThatFailsShowsTheErrorFollowedByTheStatement)
+{
+    auto sent = Show<CMailLogListView>("li");
+    Run("drop table SystemMail");
+    desktop.ActInModal([](QWidget& form) { EXPECT_TRUE(PressControl(form, 1)); });
+    ASSERT_TRUE(PressControl(*sent, 6005));
+    ASSERT_EQ(desktop.Messages().size(), 1u);
+    const std::string& text = desktop.Messages()[0].text;
+    EXPECT_TRUE(text.ends_with(sent->GetBinding().GetStatement())) << text;
+    EXPECT_GT(text.size(), sent->GetBinding().GetStatement().size()) << "the error comes first";
+}
+
+TEST_F(FolderView, RightClickDoesNothingAndWidthsAreStoredWhenTheViewGoes)
+{
+    AddNotice("li", "wang", "hello", 1, 0);
+    auto inbox = Show<CMailNewListView>("wang");
+    CGridCtrl& grid = *inbox->GetGrid();
+    ClickRow(grid, 1, {}, Qt::RightButton);
+    QApplication::processEvents();
+    EXPECT_TRUE(desktop.Messages().empty());
+    EXPECT_TRUE(desktop.ModalCaptions().empty());
+    grid.SetColumnWidth(3, 222);
+    inbox.reset();
+    std::string stored = ReadHomeFile("res/gridpos.ini");
+    EXPECT_NE(stored.find("[CMailNewListView]"), std::string::npos) << stored;
+    EXPECT_NE(stored.find("ColumnWidth=0,0,"), std::string::npos) << stored;
+    EXPECT_NE(stored.find(",222,"), std::string::npos) << stored;
+}
+
+// Each view with the toolbar pictures in place, painted to a PNG in the
+// build folder for a look.
+TEST_F(FolderView, EveryViewPaintsItsToolbarPicturesAndRows)
+{
+    std::filesystem::path sources =
+        std::filesystem::path(VELLUM_TEST_DATA).parent_path().parent_path();
+    std::filesystem::copy(sources / "images", m_home.Path() + "images");
+    AddMail("li", "wang;zhao", FromUtf8("周报"), 0, "report.doc");
+    AddMail("li", "wang", "Quarterly report", 1, "q3.xls");
+    AddMail("li", "O''Neil", FromUtf8("午餐"), 1);
+    AddNotice("li", "wang", FromUtf8("周报"), 1, 1);
+    AddNotice("zhao", "wang", FromUtf8("会议通知 Meeting on Thursday"), 2, 0);
+    AddNotice("li", "wang", "Quarterly report", 3, 0);
+    auto check = [&](QWidget& view, const FolderDefinition& folder) {
+        for (const FolderButton& button : folder.buttons) {
+            auto* control = dynamic_cast<CImageButton*>(FindControl(&view, button.command));
+            ASSERT_NE(control, nullptr) << button.command;
+            EXPECT_TRUE(control->HasImage()) << button.image;
+            EXPECT_EQ(control->width(), button.width);
+        }
+        std::string png = std::string(VELLUM_BINARY_DIR) + "/view-" + folder.name + ".png";
+        EXPECT_TRUE(RenderToPng(view, png)) << png;
+    };
+    check(*Show<CMailDraftListView>("li"), *FindFolder("drafts"));
+    check(*Show<CMailLogListView>("li"), *FindFolder("sent"));
+    check(*Show<CMailNewListView>("wang"), *FindFolder("inbox"));
+    check(*Show<CMailNotifyListView>("wang"), *FindFolder("notify"));
+}
+
+} // namespace
