@@ -7,10 +7,12 @@
 // failed leaves the grid too: the walk remembers it before running it.
 #include "folders/MailListView.h"
 
+#include "entry/LeadingNumber.h"
 #include "entry/TextHelpers.h"
 #include "folders/ColumnWidths.h"
 #include "folders/FolderDefinitions.h"
 #include "grid/GridCtrl.h"
+#include "mail/MailReadDlg.h"
 #include "platform/text/CodePage.h"
 #include "platform/ui/DesktopServices.h"
 #include "platform/ui/WindowStyles.h"
@@ -187,6 +189,20 @@ int CMailListView::FirstSelectedRowOrComplain()
         return -1;
     }
     return range.minRow;
+}
+
+int CMailListView::ReadSelectedMail(int keyColumn, const std::string& table)
+{
+    int row = FirstSelectedRowOrComplain();
+    if (row < 0)
+        return -1;
+    CMailReadDlg dialog;
+    dialog.m_nKeyId = LeadingInt(m_grid->GetText(row, keyColumn));
+    dialog.m_strTable = table;
+    dialog.m_strUserName = m_strUserName;
+    dialog.m_pSession = m_pSession;
+    dialog.DoModal(this);
+    return row;
 }
 
 void CMailListView::DeleteSelectedRows()

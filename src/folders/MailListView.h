@@ -54,6 +54,9 @@ protected:
     // The first row of the grid's selection, or -1 after telling the user to
     // choose one (edit, open and read).
     int FirstSelectedRowOrComplain();
+    // Opens the read dialog on the mail whose key is in the given column of
+    // the first selected row; the row, or -1 when nothing was selected.
+    int ReadSelectedMail(int keyColumn, const std::string& table);
     // The search form, then the folder's conditions plus one "like" per
     // field that has a word, a new fill and the after-fill step.
     void SearchRows();

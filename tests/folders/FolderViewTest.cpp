@@ -9,12 +9,15 @@
 #include "folders/MailNewListView.h"
 #include "folders/MailNotifyListView.h"
 #include "grid/GridCtrl.h"
+#include "mail/MailEditDlg.h"
+#include "mail/MailReadDlg.h"
 #include "platform/text/CodePage.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/ControlId.h"
 #include "platform/ui/DialogActions.h"
 #include "platform/ui/ScriptedDesktop.h"
 #include "platform/ui/WindowImage.h"
+#include "platform/ui/WindowText.h"
 #include "store/DbRecordset.h"
 #include "ui/ImageButton.h"
 
@@ -326,6 +329,139 @@ TEST_F(FolderView, RightClickDoesNothingAndWidthsAreStoredWhenTheViewGoes)
     EXPECT_NE(stored.find("[CMailNewListView]"), std::string::npos) << stored;
     EXPECT_NE(stored.find("ColumnWidth=0,0,"), std::string::npos) << stored;
     EXPECT_NE(stored.find(",222,"), std::string::npos) << stored;
+}
+
+// The compose dialog run from the drafts: a saved new mail lands on row 1
+// above the old rows, or as the only row of an empty grid; a closed one
+// without a save adds nothing.
+TEST_F(FolderView, ANewMailSavedInTheDraftsBecomesRowOne)
+{
+    struct
+    {
+        const char* name;
+        bool oldRow;
+        bool save;
+        Texts subjectsAfter;
+    } cases[] = {
+        {"above the old row", true, true, {"fresh", "old"}},
+        {"into the empty grid", false, true, {"fresh"}},
+        {"closed unsaved", true, false, {"old"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Run("delete from SystemMail");
+        if (c.oldRow)
+            AddMail("li", "zhao", "old", 0);
+        auto drafts = Show<CMailDraftListView>("li");
+        std::string sender;
+        desktop.ActInModal([&](QWidget& dialog) {
+            sender = GetWindowText(FindControl(&dialog, CMailEditDlg::kSenderId));
+            EXPECT_TRUE(FillControl(dialog, CMailEditDlg::kMailToId, "wang"));
+            EXPECT_TRUE(FillControl(dialog, CMailEditDlg::kSubjectId, "fresh"));
+            EXPECT_TRUE(FillControl(dialog, CMailEditDlg::kAttachmentId, "plan.doc"));
+            if (c.save) {
+                EXPECT_TRUE(PressControl(dialog, CMailEditDlg::kSaveId));
+            }
+        });
+        ASSERT_TRUE(PressControl(*drafts, 6001));
+        EXPECT_EQ(sender, "li");
+        CGridCtrl& grid = *drafts->GetGrid();
+        EXPECT_EQ(Column(grid, 3), c.subjectsAfter);
+        if (c.save) {
+            EXPECT_EQ(grid.GetText(1, 0), Query("select max(KeyId) from SystemMail")[0]);
+            EXPECT_EQ(grid.GetText(1, 2), "wang");
+            EXPECT_EQ(grid.GetText(1, 1), "@");
+            EXPECT_EQ(grid.GetText(1, 5), "plan.doc");
+        }
+    }
+}
+
+TEST_F(FolderView, DoubleClickingADraftOpensItAndTheSavedTextsComeBackIntoTheRow)
+{
+    AddMail("li", "wang", "first", 0);
+    AddMail("li", "wang", "second", 0);
+    auto drafts = Show<CMailDraftListView>("li");
+    std::string shownSubject;
+    desktop.ActInModal([&](QWidget& dialog) {
+        shownSubject = GetWindowText(FindControl(&dialog, CMailEditDlg::kSubjectId));
+        EXPECT_TRUE(FillControl(dialog, CMailEditDlg::kSubjectId, "first, edited"));
+        EXPECT_TRUE(PressControl(dialog, CMailEditDlg::kSaveId));
+    });
+    DoubleClickRow(*drafts->GetGrid(), 2);
+    QApplication::processEvents();
+    EXPECT_EQ(shownSubject, "first");
+    EXPECT_EQ(Column(*drafts->GetGrid(), 3), (Texts{"second", "first, edited"}));
+    EXPECT_EQ(Query("select Subject from SystemMail where KeyId = 1"), Texts{"first, edited"});
+}
+
+TEST_F(FolderView, CopyOpensANewMailWithTheFocusRowsTextsAndNeedsAFocusCell)
+{
+    AddMail("li", "wang", "template", 0, "form.doc");
+    auto drafts = Show<CMailDraftListView>("li");
+    ASSERT_TRUE(PressControl(*drafts, 6003));
+    EXPECT_EQ(MessageTexts(), Texts{FromUtf8("请选择一个任务")});
+
+    ClickRow(*drafts->GetGrid(), 1);
+    Texts shown;
+    desktop.ActInModal([&](QWidget& dialog) {
+        for (int id :
+             {CMailEditDlg::kMailToId, CMailEditDlg::kSubjectId, CMailEditDlg::kAttachmentId})
+            shown.push_back(GetWindowText(FindControl(&dialog, id)));
+        EXPECT_TRUE(PressControl(dialog, CMailEditDlg::kSaveId));
+    });
+    ASSERT_TRUE(PressControl(*drafts, 6003));
+    EXPECT_EQ(shown, (Texts{"wang", "template", "form.doc"}));
+    EXPECT_EQ(Column(*drafts->GetGrid(), 3), (Texts{"template", "template"}));
+    EXPECT_EQ(Query("select count(*) from SystemMail where Subject = 'template'"), Texts{"2"});
+}
+
+// Reading from the inbox shows the delivered copy named by MailId and marks
+// the notice read; the notifications show it and leave the notice alone.
+TEST_F(FolderView, ReadingAnUnreadNoticeTurnsItBlackInTheInboxOnly)
+{
+    Run("insert into SystemMailCopy (KeyId, MailFrom, MailTo, Subject, Body, MailTime) values "
+        "(41, 'li', 'wang', 'the copy', '<P>hi</P>', '2026-03-01 08:00:00')");
+    AddNotice("li", "wang", "the notice", 41, 0);
+    Texts shownSubjects;
+    auto readCopy = [&](QWidget& dialog) {
+        shownSubjects.push_back(GetWindowText(FindControl(&dialog, CMailReadDlg::kSubjectId)));
+    };
+
+    auto notify = Show<CMailNotifyListView>("wang");
+    desktop.ActInModal(readCopy);
+    DoubleClickRow(*notify->GetGrid(), 1);
+    QApplication::processEvents();
+    EXPECT_EQ(Query("select Status from SystemMailNotify"), Texts{"0"});
+
+    auto inbox = Show<CMailNewListView>("wang");
+    CGridCtrl& grid = *inbox->GetGrid();
+    EXPECT_EQ(grid.GetTextColour(1, 2), 0xFF0000u);
+    EXPECT_EQ(grid.GetTextColour(1, 3), 0xFF0000u);
+    ASSERT_TRUE(PressControl(*inbox, 6002));
+    EXPECT_EQ(MessageTexts(), Texts{FromUtf8("请选择要修改的任务!")}) << "nothing selected";
+    ClickRow(grid, 1);
+    desktop.ActInModal(readCopy);
+    ASSERT_TRUE(PressControl(*inbox, 6002));
+    EXPECT_EQ(shownSubjects, (Texts{"the copy", "the copy"}));
+    EXPECT_EQ(grid.GetText(1, 5), "1");
+    EXPECT_EQ(grid.GetTextColour(1, 2), 0u);
+    EXPECT_EQ(grid.GetTextColour(1, 3), 0u);
+    EXPECT_EQ(Query("select Status from SystemMailNotify"), Texts{"1"});
+    EXPECT_EQ(desktop.ModalCaptions().size(), 2u);
+}
+
+TEST_F(FolderView, OpeningASentMailShowsTheWritersOwnRow)
+{
+    AddMail("li", "wang", "sent text", 1);
+    auto sent = Show<CMailLogListView>("li");
+    std::string shownSubject;
+    desktop.ActInModal([&](QWidget& dialog) {
+        shownSubject = GetWindowText(FindControl(&dialog, CMailReadDlg::kSubjectId));
+    });
+    DoubleClickRow(*sent->GetGrid(), 1);
+    QApplication::processEvents();
+    EXPECT_EQ(shownSubject, "sent text");
+    EXPECT_TRUE(desktop.Messages().empty());
 }
 
 // Each view with the toolbar pictures in place, painted to a PNG in the
