@@ -237,13 +237,21 @@ TEST_F(FolderView, DeleteWalksTheSelectedRowsBottomUp)
     }
 }
 
-TEST_F(FolderView, DeleteWithoutASelectionAsksForOne)
+TEST_F(FolderView, InboxDeleteAsksForASelectionAndTakesAClickedRow)
 {
     AddNotice("li", "wang", "hello", 1, 0);
     auto inbox = Show<CMailNewListView>("wang");
     ASSERT_TRUE(PressControl(*inbox, 6007));
     EXPECT_EQ(MessageTexts(), Texts{FromUtf8("请选择要删除的信息")});
     EXPECT_EQ(inbox->GetGrid()->GetRowCount(), 2);
+
+    // The inbox's key and MailId columns are hidden, yet a clicked row is
+    // selected across them and so can go.
+    ClickRow(*inbox->GetGrid(), 1);
+    desktop.AnswerMessage(MessageAnswer::Ok);
+    ASSERT_TRUE(PressControl(*inbox, 6007));
+    EXPECT_EQ(inbox->GetGrid()->GetRowCount(), 1);
+    EXPECT_EQ(Query("select count(*) from SystemMailNotify"), Texts{"0"});
 }
 
 TEST_F(FolderView, SentLogSearchMatchesRecipientAndSubjectWithoutQuotes)
