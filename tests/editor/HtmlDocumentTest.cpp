@@ -228,7 +228,14 @@ TEST_F(EditorTest, ControlKeysInsertTablesRowsColumnsAndRulesOrAreSwallowed)
 
     CaretIn("a", 1);
     QTest::keyClick(editor->GetView(), Qt::Key_H, Qt::ControlModifier);
-    EXPECT_EQ(outerCell->GetElementsByTagName("HR").size(), 1u);
+    ASSERT_EQ(outerCell->GetElementsByTagName("HR").size(), 1u);
+
+    // A selected control (the rule) goes before the quick table takes its place.
+    html::Element* rule = outerCell->GetElementsByTagName("HR")[0];
+    Doc().SetSelection(html::Selection::Controls({rule}));
+    QTest::keyClick(editor->GetView(), Qt::Key_T, Qt::ControlModifier);
+    EXPECT_TRUE(outerCell->GetElementsByTagName("HR").empty());
+    EXPECT_EQ(outerCell->GetElementsByTagName("TABLE").size(), 2u);
 }
 
 } // namespace
