@@ -11,7 +11,11 @@
  * host re-parents it into its frame, shows it, and deletes it when done. The
  * database session in MailArgs is the host's own, opened by the host; the
  * view borrows it and it must outlive the view. C++ hosts construct and open
- * it through CDbSession (declared in vellum/DbSession.h, included here). */
+ * it through CDbSession (declared in vellum/DbSession.h, included here).
+ *
+ * Every control of the views and dialogs carries its control identifier
+ * (6002 the open button of a folder, 6011 the inbox grid, ...) as the Qt
+ * property "vellumControlId", so hosts and automation can find it. */
 #ifndef VELLUM_VELLUM_H
 #define VELLUM_VELLUM_H
 

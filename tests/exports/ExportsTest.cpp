@@ -1,0 +1,140 @@
+// The six exports as a host calls them: what the folder exports hand over,
+// and how the dialog exports run their dialog over the host's window.
+#include "entry/TextHelpers.h"
+#include "folders/MailDraftListView.h"
+#include "folders/MailLogListView.h"
+#include "folders/MailNewListView.h"
+#include "folders/MailNotifyListView.h"
+#include "platform/text/CodePage.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/DialogActions.h"
+#include "platform/ui/ScriptedDesktop.h"
+#include "store/DbRecordset.h"
+#include "store/MailTables.h"
+#include "support/ScratchFolder.h"
+#include "vellum/vellum.h"
+
+#include <QWidget>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+
+using vellum::text::FromUtf8;
+
+namespace {
+
+class Exports : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite() { vellum::ui::EnsureApplication(); }
+
+    void SetUp() override
+    {
+        setenv("VELLUM_HOME", m_home.Path().c_str(), 1);
+        m_connect = "Provider=SQLite;Data Source=" + m_home.Path() + "mail.db";
+        ASSERT_EQ(m_session.Open(m_connect.c_str()), 1) << m_session.GetLastErrorText();
+        std::string error;
+        ASSERT_EQ(CreateMailTables(m_session, error), 1) << error;
+        m_host.show();
+    }
+    void TearDown() override { unsetenv("VELLUM_HOME"); }
+
+    std::string Params(const std::string& more) const
+    {
+        return "mail?UserName=li&Connect=" + UrlEncode(m_connect) + more;
+    }
+
+    vellum::testing::ScratchFolder m_home;
+    std::string m_connect;
+    CDbSession m_session;
+    QWidget m_host;
+    vellum::ui::ScriptedDesktop m_desk;
+};
+
+template <typename View> void ExpectFolderView(VellumListFunction list, CDbSession* session)
+{
+    MailArgs args{"list?username=wang", session};
+    std::unique_ptr<QWidget> widget(static_cast<QWidget*>(list(&args)));
+    auto* view = dynamic_cast<View*>(widget.get());
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->parentWidget(), nullptr);
+    EXPECT_FALSE(view->isVisible()) << "the host shows the view";
+    EXPECT_EQ(view->m_pSession, session);
+    EXPECT_EQ(view->m_strUserName, "wang");
+
+    std::unique_ptr<QWidget> bare(static_cast<QWidget*>(list(nullptr)));
+    ASSERT_NE(dynamic_cast<View*>(bare.get()), nullptr) << "a view comes back always";
+    EXPECT_EQ(dynamic_cast<View*>(bare.get())->m_pSession, nullptr);
+    EXPECT_EQ(dynamic_cast<View*>(bare.get())->m_strUserName, "");
+}
+
+TEST_F(Exports, FolderExportsHandOverAViewWithTheSessionAndTheUser)
+{
+    ExpectFolderView<CMailDraftListView>(listMailDraft, &m_session);
+    ExpectFolderView<CMailLogListView>(listMailLog, &m_session);
+    ExpectFolderView<CMailNewListView>(listMailNew, &m_session);
+    ExpectFolderView<CMailNotifyListView>(listMailNotify, &m_session);
+}
+
+TEST_F(Exports, DialogExportsGive0WithoutAMainWindow)
+{
+    m_host.hide();
+    vellum::ui::ScopedDesktop scoped(m_desk);
+    EXPECT_EQ(editMailDraft(0, Params("").c_str()), 0);
+    EXPECT_EQ(viewMailData(0, Params("&Keyid=1").c_str()), 0);
+    EXPECT_TRUE(m_desk.ModalCaptions().empty());
+    EXPECT_TRUE(m_desk.Messages().empty());
+}
+
+TEST_F(Exports, AnEmptyConnectShowsTheSessionsMessageAndGives0)
+{
+    CDbSession reference;
+    reference.Open("");
+    vellum::ui::ScopedDesktop scoped(m_desk);
+    EXPECT_EQ(editMailDraft(0, "edit?UserName=li&Connect="), 0);
+    EXPECT_EQ(viewMailData(7, "view?UserName=li&Keyid=1"), 0);
+    ASSERT_EQ(m_desk.Messages().size(), 2u);
+    EXPECT_EQ(m_desk.Messages()[0].text, reference.GetLastErrorText());
+    EXPECT_EQ(m_desk.Messages()[1].text, reference.GetLastErrorText());
+    EXPECT_EQ(m_desk.Messages()[0].caption, vellum::ui::ApplicationName());
+    EXPECT_EQ(m_desk.Messages()[0].buttons, vellum::ui::MessageButtons::Ok);
+    EXPECT_TRUE(m_desk.ModalCaptions().empty());
+    EXPECT_EQ(m_desk.Pauses(), std::vector<int>{1000}) << "only the compose export pauses";
+}
+
+TEST_F(Exports, AMissingRowShowsItsMessageAndTheReadDialogStillRuns)
+{
+    vellum::ui::ScopedDesktop scoped(m_desk);
+    QWidget* parent = nullptr;
+    m_desk.ActInModal([&](QWidget& dialog) { parent = dialog.parentWidget(); });
+    EXPECT_EQ(viewMailData(0, Params("&Keyid=99").c_str()), 1);
+    ASSERT_EQ(m_desk.Messages().size(), 1u);
+    EXPECT_EQ(m_desk.Messages()[0].text, FromUtf8("指定的数据不存在"));
+    EXPECT_EQ(m_desk.ModalCaptions(), std::vector<std::string>{FromUtf8("阅读邮件")});
+    EXPECT_EQ(parent, &m_host) << "modal over the host's main window";
+    EXPECT_TRUE(m_desk.Pauses().empty());
+}
+
+TEST_F(Exports, ComposeWithoutAKeyIsANewMailThatSavingStores)
+{
+    vellum::ui::ScopedDesktop scoped(m_desk);
+    m_desk.ActInModal([](QWidget& dialog) {
+        vellum::ui::FillControl(dialog, 6012, "hello");
+        vellum::ui::PressControl(dialog, 6003); // 保存
+    });
+    EXPECT_EQ(editMailDraft(0, Params("").c_str()), 1);
+    EXPECT_EQ(m_desk.ModalCaptions(), std::vector<std::string>{FromUtf8("编辑邮件")});
+    EXPECT_TRUE(m_desk.Messages().empty());
+    EXPECT_EQ(m_desk.Pauses(), std::vector<int>{1000});
+
+    CDbRecordset saved;
+    saved.Attach(&m_session);
+    ASSERT_EQ(saved.Open("select MailFrom, Subject, Status from SystemMail"), 1);
+    ASSERT_FALSE(saved.IsEOF());
+    EXPECT_STREQ(saved.GetFieldValue("MailFrom"), "li");
+    EXPECT_STREQ(saved.GetFieldValue("Subject"), "hello");
+    EXPECT_STREQ(saved.GetFieldValue("Status"), "0");
+}
+
+} // namespace

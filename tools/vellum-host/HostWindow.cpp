@@ -1,0 +1,203 @@
+// A view is the module's widget: the window re-parents it into its frame and
+// deletes it (which runs the view's destruction steps, saving its column
+// widths) before it makes the next one.
+#include "HostWindow.h"
+
+#include "VellumModule.h"
+#include "entry/TextHelpers.h"
+#include "platform/ui/ControlId.h"
+#include "platform/ui/DialogActions.h"
+#include "platform/ui/QtText.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QListWidget>
+#include <QShortcut>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include <iterator>
+
+namespace {
+
+struct FolderEntry
+{
+    const char* label;
+    const char* image; // in the module's images/ folder
+    VellumListFunction VellumModule::*create;
+    int deleteCommand; // the view's toolbar button that deletes
+    int gridId;
+};
+
+const FolderEntry kFolders[] = {
+    {"草稿箱", "edit.gif", &VellumModule::listMailDraft, 6004, 8001},
+    {"已发送", "open.gif", &VellumModule::listMailLog, 6004, 8001},
+    {"收件箱", "view.gif", &VellumModule::listMailNew, 6007, 6011},
+    {"通知", "item.gif", &VellumModule::listMailNotify, 6008, 6012},
+};
+
+constexpr int kOpenCommand = 6002;
+
+const FolderEntry& EntryOf(HostFolder folder)
+{
+    return kFolders[static_cast<int>(folder)];
+}
+
+QIcon ModuleImage(const char* name)
+{
+    return QIcon(QString::fromStdString(GetModuleDir() + "images/" + name));
+}
+
+} // namespace
+
+HostWindow::HostWindow(VellumModule& module, CDbSession& session, std::string connectString,
+                       std::string userName)
+    : m_module(module), m_session(session), m_connect(std::move(connectString)), m_watch(session)
+{
+    resize(1000, 640);
+    BuildActions();
+    BuildFolderList();
+    BuildKeys();
+    connect(&m_watch, &InboxWatch::Changed, this, &HostWindow::OnInboxChanged);
+    SetUser(userName);
+}
+
+HostWindow::~HostWindow()
+{
+    delete m_view; // before the frame goes, so the view saves its widths first
+}
+
+void HostWindow::BuildActions()
+{
+    QToolBar* toolbar = addToolBar(QStringLiteral("邮件"));
+    toolbar->setMovable(false);
+    toolbar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    QAction* newMail = toolbar->addAction(ModuleImage("add.gif"), QStringLiteral("新邮件"));
+    newMail->setShortcut(QKeySequence::New);
+    connect(newMail, &QAction::triggered, this, [this] { NewMail(); });
+}
+
+void HostWindow::BuildFolderList()
+{
+    auto* splitter = new QSplitter(this);
+    m_folderList = new QListWidget(splitter);
+    m_folderList->setIconSize(QSize(16, 16));
+    m_folderList->setStyleSheet(QStringLiteral("QListWidget::item { padding: 4px 2px; }"));
+    for (const FolderEntry& entry : kFolders)
+        new QListWidgetItem(ModuleImage(entry.image), QString::fromUtf8(entry.label), m_folderList);
+    m_folderList->setMinimumWidth(120);
+
+    m_viewFrame = new QWidget(splitter);
+    m_viewLayout = new QVBoxLayout(m_viewFrame);
+    m_viewLayout->setContentsMargins(0, 0, 0, 0);
+
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({150, 850});
+    setCentralWidget(splitter);
+    connect(m_folderList, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0 && row != static_cast<int>(m_folder))
+            ShowFolder(static_cast<HostFolder>(row));
+    });
+}
+
+void HostWindow::BuildKeys()
+{
+    auto bind = [this](QKeySequence keys, auto action) {
+        auto* shortcut = new QShortcut(keys, m_viewFrame);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, this, action);
+    };
+    bind(QKeySequence(Qt::Key_Return), [this] { PressViewControl(kOpenCommand); });
+    bind(QKeySequence(Qt::Key_Enter), [this] { PressViewControl(kOpenCommand); });
+    bind(QKeySequence(Qt::Key_Delete),
+         [this] { PressViewControl(EntryOf(m_folder).deleteCommand); });
+}
+
+void HostWindow::PressViewControl(int id)
+{
+    if (m_view)
+        vellum::ui::PressControl(*m_view, id);
+}
+
+void HostWindow::SetUser(const std::string& userName)
+{
+    m_userName = userName;
+    m_params = "list?UserName=" + UrlEncode(userName);
+    UpdateTitle();
+    m_watch.Watch(userName);
+    ShowFolder(m_folder);
+}
+
+void HostWindow::UpdateTitle()
+{
+    setWindowTitle(QStringLiteral("Vellum 内部邮件 - %1").arg(vellum::ui::ToQString(m_userName)));
+    statusBar()->showMessage(QStringLiteral("用户 %1 · 数据库 %2")
+                                 .arg(vellum::ui::ToQString(m_userName),
+                                      QString::fromStdString(m_session.GetDbmsName())));
+}
+
+void HostWindow::ShowFolder(HostFolder folder)
+{
+    delete m_view;
+    m_view = nullptr;
+    m_folder = folder;
+    m_refreshPending = false;
+    const FolderEntry& entry = EntryOf(folder);
+    MailArgs args{m_params.c_str(), &m_session};
+    m_view = static_cast<QWidget*>((m_module.*entry.create)(&args));
+    m_viewLayout->addWidget(m_view); // re-parents the view into the frame
+    m_view->show();
+    if (QWidget* grid = vellum::ui::FindControl(m_view, entry.gridId))
+        grid->setFocus();
+    QSignalBlocker quiet(m_folderList);
+    m_folderList->setCurrentRow(static_cast<int>(folder));
+}
+
+QString HostWindow::FolderLabel(HostFolder folder) const
+{
+    QString label = QString::fromUtf8(EntryOf(folder).label);
+    if (folder == HostFolder::Inbox && m_watch.State().unread > 0)
+        label += QStringLiteral(" (%1)").arg(m_watch.State().unread);
+    return label;
+}
+
+void HostWindow::OnInboxChanged(const InboxState& previous, const InboxState& now)
+{
+    int inbox = static_cast<int>(HostFolder::Inbox);
+    if (QListWidgetItem* item = m_folderList->item(inbox))
+        item->setText(FolderLabel(HostFolder::Inbox));
+    bool showsNotices = m_folder == HostFolder::Inbox || m_folder == HostFolder::Notices;
+    if (!showsNotices || !now.NoticesDifferFrom(previous))
+        return;
+    m_refreshPending = true;
+    RefreshWhenIdle();
+}
+
+void HostWindow::RefreshWhenIdle()
+{
+    if (!m_refreshPending)
+        return;
+    // Never pull the view away under a dialog it runs.
+    if (QApplication::activeModalWidget()) {
+        QTimer::singleShot(InboxWatch::kIntervalMs / 4, this, &HostWindow::RefreshWhenIdle);
+        return;
+    }
+    ShowFolder(m_folder);
+}
+
+std::string HostWindow::NewMailParams() const
+{
+    return "edit?UserName=" + UrlEncode(m_userName) + "&Connect=" + UrlEncode(m_connect);
+}
+
+int HostWindow::NewMail()
+{
+    int result = m_module.editMailDraft(0, NewMailParams().c_str());
+    if (m_folder == HostFolder::Drafts || m_folder == HostFolder::Sent)
+        ShowFolder(m_folder);
+    m_watch.Check();
+    return result;
+}

@@ -1,0 +1,122 @@
+// vellum-host: a host application for Vellum, and its demo.
+//
+//   vellum-host [--connect CONNECTION] [--user NAME] [--library PATH]
+//   vellum-host --tour DIR [--connect CONNECTION] [--library PATH]
+//
+// Loads libvellum with dlopen, opens the host's own database session and
+// shows the four mail folders of the user. CONNECTION and NAME default to
+// Connect and UserName of section "." in vellum-host.ini in the module's
+// home folder. --tour walks offscreen along the road of one mail (li writes
+// to wang with an attachment, wang reads, downloads and replies) and writes a
+// PNG of every folder and dialog on the way into DIR.
+#include "HostWindow.h"
+#include "Tour.h"
+#include "VellumModule.h"
+#include "entry/IniDocument.h"
+#include "entry/TextHelpers.h"
+#include "platform/text/CodePage.h"
+#include "store/DbSession.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <string>
+
+namespace {
+
+using vellum::text::FromUtf8;
+using vellum::text::ToUtf8;
+
+const char kUsage[] =
+    "usage: vellum-host [--connect CONNECTION] [--user NAME] [--library PATH] [--tour DIR]\n";
+
+struct HostOptions
+{
+    std::string connect; // host code page
+    std::string userName;
+    std::string library;
+    std::optional<std::string> tourFolder; // UTF-8 path
+};
+
+std::optional<HostOptions> ParseOptions(int argc, char** argv)
+{
+    HostOptions options;
+    for (int i = 1; i < argc; ++i) {
+        if (i + 1 >= argc)
+            return std::nullopt;
+        const char* name = argv[i];
+        const char* value = argv[++i];
+        if (!std::strcmp(name, "--connect"))
+            options.connect = FromUtf8(value);
+        else if (!std::strcmp(name, "--user"))
+            options.userName = FromUtf8(value);
+        else if (!std::strcmp(name, "--library"))
+            options.library = value;
+        else if (!std::strcmp(name, "--tour"))
+            options.tourFolder = value;
+        else
+            return std::nullopt;
+    }
+    return options;
+}
+
+// What the command line leaves open comes from vellum-host.ini.
+void FillFromIni(HostOptions& options)
+{
+    CIniDocument ini;
+    if (ini.Load(GetModuleDir() + "vellum-host.ini") != 1)
+        return;
+    if (options.connect.empty())
+        options.connect = ini.Get(".", "Connect").value_or("");
+    if (options.userName.empty())
+        options.userName = ini.Get(".", "UserName").value_or("");
+}
+
+int Fail(const std::string& message, bool showBox)
+{
+    std::fprintf(stderr, "vellum-host: %s\n", message.c_str());
+    if (showBox)
+        QMessageBox::critical(nullptr, QStringLiteral("vellum-host"),
+                              QString::fromStdString(message));
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::optional<HostOptions> options = ParseOptions(argc, argv);
+    if (!options) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    FillFromIni(*options);
+    bool touring = options->tourFolder.has_value();
+    if (touring)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Vellum"));
+
+    VellumModule module;
+    if (!module.Load(options->library))
+        return Fail(module.Error(), !touring);
+    if (options->connect.empty())
+        return Fail("no database: give --connect or Connect in " + GetModuleDir() +
+                        "vellum-host.ini",
+                    !touring);
+    CDbSession session;
+    if (session.Open(options->connect.c_str()) != 1)
+        return Fail(ToUtf8(session.GetLastErrorText()), !touring);
+
+    if (touring)
+        return RunTour(module, session, options->connect, *options->tourFolder);
+
+    if (options->userName.empty())
+        return Fail("no user: give --user or UserName in vellum-host.ini", true);
+    HostWindow window(module, session, options->connect, options->userName);
+    window.show();
+    return QApplication::exec();
+}
