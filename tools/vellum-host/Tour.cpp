@@ -43,8 +43,10 @@ constexpr int kReadAttachment = 6009;
 constexpr int kReadDownload = 6011;
 constexpr int kEditingView = 5001; // inside the body editor
 constexpr int kInboxGrid = 6011;
+constexpr int kNoticesGrid = 6012;
 
 const char kSentMessage[] = "邮件已经发送";
+const char kDeleteQuestion[] = "确定要删除选择的信息吗?";
 const char kAttachmentText[] = "第四季度计划：一月完成需求评审，二月联调，三月上线。\n";
 
 class Tour
@@ -60,6 +62,8 @@ public:
 private:
     bool LiWritesToWang();
     bool WangReadsAndReplies();
+    void LiDeletesTheOldestNotice();
+    void ActivateHost();
     void Shot(QWidget& window, const char* name);
     void TypeBody(QWidget& dialog, const char* utf8);
     void TypeBelowQuote(QWidget& dialog, const char* utf8);
@@ -175,10 +179,7 @@ bool Tour::WangReadsAndReplies()
         });
         Expect(PressControl(reading, kReadReply), "no reply button");
     });
-    // Keys reach the window's shortcuts only while it is the active window;
-    // offscreen, nothing gives that back after li's dialog closed.
-    m_window->activateWindow();
-    Expect(QTest::qWaitForWindowActive(m_window), "the host window did not become active");
+    ActivateHost();
     grid->setFocus();
     QTest::keyClick(grid, Qt::Key_Down); // selects the newest row
     QTest::keyClick(grid, Qt::Key_Return);
@@ -190,6 +191,33 @@ bool Tour::WangReadsAndReplies()
         Expect(got == kAttachmentText, "the downloaded attachment differs from the uploaded one");
     }
     return Expect(SentMessageShown(before), "wang's reply was not sent");
+}
+
+// Keys reach the window's shortcuts only while it is the active window;
+// offscreen, nothing gives that back after a dialog closed.
+void Tour::ActivateHost()
+{
+    m_window->activateWindow();
+    Expect(QTest::qWaitForWindowActive(m_window), "the host window did not become active");
+}
+
+void Tour::LiDeletesTheOldestNotice()
+{
+    std::printf("li deletes the oldest notice with the Delete key\n");
+    m_window->ShowFolder(HostFolder::Notices);
+    QWidget* grid = FindControl(m_window->CurrentView(), kNoticesGrid);
+    if (!Expect(grid != nullptr, "the notifications have no grid"))
+        return;
+    ActivateHost();
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Down);
+    QTest::keyClick(grid, Qt::Key_End, Qt::ControlModifier);
+    size_t before = m_desk.Messages().size();
+    m_desk.AnswerMessage(vellum::ui::MessageAnswer::Ok);
+    QTest::keyClick(grid, Qt::Key_Delete);
+    const auto& messages = m_desk.Messages();
+    Expect(messages.size() == before + 1 && messages.back().text == FromUtf8(kDeleteQuestion),
+           "Delete did not ask before deleting");
 }
 
 int Tour::Run()
@@ -224,7 +252,7 @@ int Tour::Run()
             window.SetUser("li");
             window.ShowFolder(HostFolder::Inbox);
             Shot(window, "08-li-inbox.png");
-            window.ShowFolder(HostFolder::Notices);
+            LiDeletesTheOldestNotice();
             Shot(window, "09-li-notices.png");
         }
     }

@@ -75,6 +75,16 @@ void FillFromIni(HostOptions& options)
         options.userName = ini.Get(".", "UserName").value_or("");
 }
 
+// Offscreen, Qt's platform plugin warns about what it cannot do (window
+// size hints, no runtime folder); none of it concerns the tour's pictures.
+void QuietOffscreenWarnings(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (type == QtWarningMsg && (text.contains(QLatin1String("propagateSizeHints")) ||
+                                 text.contains(QLatin1String("XDG_RUNTIME_DIR"))))
+        return;
+    std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, text)));
+}
+
 int Fail(const std::string& message, bool showBox)
 {
     std::fprintf(stderr, "vellum-host: %s\n", message.c_str());
@@ -95,8 +105,10 @@ int main(int argc, char** argv)
     }
     FillFromIni(*options);
     bool touring = options->tourFolder.has_value();
-    if (touring)
+    if (touring) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+        qInstallMessageHandler(QuietOffscreenWarnings);
+    }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vellum"));
 
