@@ -1,0 +1,83 @@
+// vellum-host's window on a user's mail: the unread count beside the inbox
+// and the inbox shown afresh when mail arrives, not when mail is only read.
+#include "HostWindow.h"
+
+#include "VellumModule.h"
+#include "platform/text/CodePage.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/ScriptedDesktop.h"
+#include "store/DbSession.h"
+#include "store/MailTables.h"
+#include "support/ScratchFolder.h"
+
+#include <QPointer>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace {
+
+class HostWindowTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite() { vellum::ui::EnsureApplication(); }
+
+    void SetUp() override
+    {
+        setenv("VELLUM_HOME", m_home.Path().c_str(), 1);
+        m_connect = "Provider=SQLite;Data Source=" + m_home.Path() + "mail.db";
+        ASSERT_EQ(m_session.Open(m_connect.c_str()), 1) << m_session.GetLastErrorText();
+        std::string error;
+        ASSERT_EQ(CreateMailTables(m_session, error), 1) << error;
+        ASSERT_TRUE(m_module.Load("")) << m_module.Error();
+    }
+    void TearDown() override { unsetenv("VELLUM_HOME"); }
+
+    void Run(const std::string& sql)
+    {
+        ASSERT_EQ(m_session.Execute(sql.c_str()), 1) << sql << ": " << m_session.GetLastErrorText();
+    }
+    void NoticeForLi()
+    {
+        Run("insert into SystemMailNotify(MailFrom,MailTo,Subject,MailId,MailTime,Status)"
+            " values ('wang','li','s',1,'2026-12-06 06:00:00',0)");
+    }
+
+    vellum::testing::ScratchFolder m_home;
+    std::string m_connect;
+    CDbSession m_session;
+    VellumModule m_module;
+    vellum::ui::ScriptedDesktop m_desk;
+    vellum::ui::ScopedDesktop m_scoped{m_desk};
+};
+
+TEST_F(HostWindowTest, NewMailRefreshesTheInboxAndReadMailOnlyTheCount)
+{
+    HostWindow window(m_module, m_session, m_connect, "li");
+    window.Watch().Stop(); // checked by hand below
+    window.show();
+    window.ShowFolder(HostFolder::Inbox);
+    EXPECT_EQ(window.FolderLabel(HostFolder::Inbox), QStringLiteral("收件箱"));
+
+    QPointer<QWidget> empty = window.CurrentView();
+    NoticeForLi();
+    window.Watch().Check();
+    EXPECT_TRUE(empty.isNull()) << "the inbox was not shown afresh";
+    EXPECT_EQ(window.FolderLabel(HostFolder::Inbox), QStringLiteral("收件箱 (1)"));
+
+    QPointer<QWidget> filled = window.CurrentView();
+    Run("update SystemMailNotify set Status=1");
+    window.Watch().Check();
+    EXPECT_FALSE(filled.isNull()) << "reading keeps the view and its selection";
+    EXPECT_EQ(window.FolderLabel(HostFolder::Inbox), QStringLiteral("收件箱"));
+
+    window.ShowFolder(HostFolder::Drafts);
+    QPointer<QWidget> drafts = window.CurrentView();
+    NoticeForLi();
+    window.Watch().Check();
+    EXPECT_FALSE(drafts.isNull()) << "other folders stay as they are";
+    EXPECT_EQ(window.FolderLabel(HostFolder::Inbox), QStringLiteral("收件箱 (1)"));
+    EXPECT_TRUE(m_desk.Messages().empty());
+}
+
+} // namespace
