@@ -7,6 +7,7 @@
 // Ours opens a session, declares the inbox, fills and closes; the tool
 // starts, opens, prints and exits. Best of several alternating rounds. The
 // last line is the ratio ours / sqlite3 at 1,000,000 rows.
+#include "BenchFigure.h"
 #include "folders/FolderDefinitions.h"
 #include "folders/GridBinding.h"
 #include "grid/GridTable.h"
@@ -95,7 +96,7 @@ struct Result
     double reference = 1e9;
 };
 
-Result Measure(const std::string& folder, int rows)
+Result Measure(const std::string& folder, int rows, const char* figure)
 {
     std::string database = folder + "mail" + std::to_string(rows) + ".db";
     std::string connect = "Provider=SQLite;Data Source=" + database;
@@ -112,6 +113,7 @@ Result Measure(const std::string& folder, int rows)
     std::printf("%8d rows, %7d for the user: Fill %.2f ms, sqlite3 %.2f ms, ratio %.3f\n", rows,
                 rows / 10, result.ours * 1e3, result.reference * 1e3,
                 result.ours / result.reference);
+    vellum::bench::PrintFigure(figure, result.ours * 1e3, result.reference * 1e3, 1.5);
     return result;
 }
 
@@ -125,8 +127,8 @@ int main()
     std::string folder = pattern + "/";
     std::printf("Inbox first fill (200 of the user's notices, newest first), best of %d\n",
                 kRounds);
-    Measure(folder, 10000);
-    Result large = Measure(folder, 1000000);
+    Measure(folder, 10000, "folders.inbox-fill-10k");
+    Result large = Measure(folder, 1000000, "folders.inbox-fill-1m");
     std::filesystem::remove_all(folder);
     std::printf("%.3f\n", large.ours / large.reference);
     return 0;

@@ -4,6 +4,7 @@
 // paragraph in the middle. Keys alternate between a letter and Backspace so
 // the body stays the same size. Medians of many runs count. The last line is
 // the ratio keystroke / full relayout (target: at most 0.1).
+#include "BenchFigure.h"
 #include "platform/html/Document.h"
 #include "platform/htmlview/DocumentLayout.h"
 #include "platform/htmlview/HtmlView.h"
@@ -114,6 +115,7 @@ int main()
     std::printf("blocks laid out per keystroke (most): %zu\n", blocksPerKey);
     std::printf("keystroke to repaint (median of %zu): %.3f ms\n", keystrokes.size(), keystroke);
     std::printf("full relayout + repaint (median of %zu): %.3f ms\n", relayouts.size(), relayout);
-    std::printf("ratio %.3f\n", keystroke / relayout);
+    vellum::bench::PrintFigure("html.keystroke-200k", keystroke, relayout, 0.1);
+    std::printf("%.3f\n", keystroke / relayout);
     return 0;
 }

@@ -6,6 +6,7 @@
 // memory of one upload, measured in a child process of its own.
 //
 // Prints both ratios (our time / curl's); the last line is the worse one.
+#include "BenchFigure.h"
 #include "net/HttpClient.h"
 #include "net/MultipartForm.h"
 
@@ -221,6 +222,9 @@ int main()
     std::printf("upload peak memory: CHttpClient process %.1f MiB (one 64 MiB body block), "
                 "curl %.1f MiB\n",
                 oursPeak / 1024.0, curlPeak / 1024.0);
+    vellum::bench::PrintFigure("http.download-256m", downloadOurs * 1000, downloadCurl * 1000,
+                               1.25);
+    vellum::bench::PrintFigure("http.upload-64m", uploadOurs * 1000, uploadCurl * 1000, 1.25);
     std::printf("%.3f\n", std::max(downloadRatio, uploadRatio));
     return 0;
 }

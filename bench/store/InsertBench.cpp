@@ -4,6 +4,7 @@
 // statement, with the file in WAL mode and SQLite's default synchronous
 // setting. Each side runs several rounds, alternating; the best round of
 // each counts. The last line is the ratio ours / sqlite3.
+#include "BenchFigure.h"
 #include "store/DbSession.h"
 #include "store/MailTables.h"
 #include "store/SqlInsert.h"
@@ -115,6 +116,7 @@ int main()
                 kInserts, kRounds);
     std::printf("CDbSession::Execute: %.3f s\n", ours);
     std::printf("sqlite3 tool:        %.3f s\n", reference);
+    vellum::bench::PrintFigure("store.insert-1000", ours * 1000, reference * 1000, 1.3);
     std::printf("%.3f\n", ours / reference);
     return 0;
 }

@@ -11,8 +11,10 @@ struct HeaderGrid : GridTable
     explicit HeaderGrid(int cols, int dataRows) : GridTable(0, cols, 0, 0)
     {
         SetFixedRowCount(1);
+        // Appending, not "r" + std::to_string(...): GCC 12 reports a false
+        // -Wrestrict on that form at -O3.
         for (int row = 0; row < dataRows; ++row)
-            InsertRow("r" + std::to_string(row + 1));
+            InsertRow(std::string("r").append(std::to_string(row + 1)));
     }
 };
 
