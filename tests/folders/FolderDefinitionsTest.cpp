@@ -96,16 +96,10 @@ protected:
 
 TEST_F(FolderAfterFillSteps, DraftsMarkRowsWithAnAttachment)
 {
-    Run("insert into SystemMail (MailFrom, MailTo, Subject, Attachment, Status) "
-        "values ('li', 'wang', 'with', 'a.txt', 0)");
-    Run("insert into SystemMail (MailFrom, MailTo, Subject, Attachment, Status) "
-        "values ('li', 'wang', 'without', '', 0)");
-    Run("insert into SystemMail (MailFrom, MailTo, Subject, Attachment, Status) "
-        "values ('li', 'wang', 'null', null, 0)");
-    Run("insert into SystemMail (MailFrom, MailTo, Subject, Attachment, Status) "
-        "values ('li', 'wang', 'sent', 'b.txt', 1)");
-    Run("insert into SystemMail (MailFrom, MailTo, Subject, Attachment, Status) "
-        "values ('zhao', 'wang', 'other', 'c.txt', 0)");
+    Run("insert into SystemMail (MailFrom, MailTo, Subject, Attachment, Status) values "
+        "('li', 'wang', 'with', 'a.txt', 0), ('li', 'wang', 'without', '', 0), "
+        "('li', 'wang', 'null', null, 0), ('li', 'wang', 'sent', 'b.txt', 1), "
+        "('zhao', 'wang', 'other', 'c.txt', 0)");
     Fill("drafts", "li");
     ASSERT_EQ(m_grid.GetRowCount(), 4);
     EXPECT_EQ(m_grid.GetText(1, 3), "null");
@@ -117,10 +111,8 @@ TEST_F(FolderAfterFillSteps, DraftsMarkRowsWithAnAttachment)
 
 TEST_F(FolderAfterFillSteps, InboxColoursUnreadNoticesBlue)
 {
-    Run("insert into SystemMailNotify (MailFrom, MailTo, Subject, MailId, Status) "
-        "values ('li', 'wang', 'read', 1, 1)");
-    Run("insert into SystemMailNotify (MailFrom, MailTo, Subject, MailId, Status) "
-        "values ('li', 'wang', 'unread', 2, 0)");
+    Run("insert into SystemMailNotify (MailFrom, MailTo, Subject, MailId, Status) values "
+        "('li', 'wang', 'read', 1, 1), ('li', 'wang', 'unread', 2, 0)");
     Fill("inbox", "wang");
     ASSERT_EQ(m_grid.GetRowCount(), 3);
     EXPECT_EQ(m_grid.GetText(1, 3), "unread");

@@ -64,29 +64,21 @@ TEST(UiProfile, BackColorIsReadLikeAtoiWithTheButtonFaceAsDefault)
 {
     EnsureApplication();
     const ColorRef face = GetSystemColor(SystemColor::ButtonFace);
+    const struct
     {
-        ProfileHome home(nullptr);
-        EXPECT_EQ(GetLayoutCtrlBackColor(), face);
-    }
-    {
-        ProfileHome home("[LayoutCtrl]\r\nBackColor=255\r\n");
-        EXPECT_EQ(GetLayoutCtrlBackColor(), 255u);
-    }
-    {
-        ProfileHome home("[layoutctrl]\nbackcolor=16711680xyz\n");
-        EXPECT_EQ(GetLayoutCtrlBackColor(), 0xFF0000u);
-    }
-    {
-        ProfileHome home("[LayoutCtrl]\nBackColor=\n");
-        EXPECT_EQ(GetLayoutCtrlBackColor(), face);
-    }
-    {
-        ProfileHome home("[LayoutCtrl]\nBackColor=red\n");
-        EXPECT_EQ(GetLayoutCtrlBackColor(), 0u);
-    }
-    {
-        ProfileHome home("[DataGrid]\nBackColor=255\n");
-        EXPECT_EQ(GetLayoutCtrlBackColor(), face);
+        const char* profile; // nullptr: no file at all
+        ColorRef color;
+    } cases[] = {
+        {nullptr, face},
+        {"[LayoutCtrl]\r\nBackColor=255\r\n", 255u},
+        {"[layoutctrl]\nbackcolor=16711680xyz\n", 0xFF0000u},
+        {"[LayoutCtrl]\nBackColor=\n", face},
+        {"[LayoutCtrl]\nBackColor=red\n", 0u},
+        {"[DataGrid]\nBackColor=255\n", face},
+    };
+    for (const auto& c : cases) {
+        ProfileHome home(c.profile);
+        EXPECT_EQ(GetLayoutCtrlBackColor(), c.color) << (c.profile ? c.profile : "no file");
     }
 }
 

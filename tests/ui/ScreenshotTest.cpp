@@ -8,6 +8,7 @@
 #include "platform/ui/ScriptedDesktop.h"
 #include "platform/ui/WindowImage.h"
 #include "platform/ui/WindowStyles.h"
+#include "support/Screenshots.h"
 #include "ui/ImageButton.h"
 #include "ui/InputFormDlg.h"
 #include "ui/LayoutCtrl.h"
@@ -17,35 +18,18 @@
 #include <QImage>
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <set>
 #include <vector>
 
 using namespace vellum::ui;
+using vellum::testing::DistinctColours;
+using vellum::testing::ScreenshotPath;
 using vellum::text::FromUtf8;
 
 namespace {
 
-std::string ShotPath(const char* name)
-{
-    std::filesystem::path folder = std::filesystem::path(VELLUM_BINARY_DIR) / "screenshots";
-    std::filesystem::create_directories(folder);
-    return (folder / name).string();
-}
-
 std::string Picture(const char* name)
 {
     return std::string(VELLUM_IMAGES_DIR) + "/" + name;
-}
-
-// A picture of a real window has more than a handful of colours.
-size_t DistinctColours(const QImage& image)
-{
-    std::set<QRgb> colours;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            colours.insert(image.pixel(x, y));
-    return colours.size();
 }
 
 TEST(Screenshot, SearchFormTitledFind)
@@ -58,7 +42,7 @@ TEST(Screenshot, SearchFormTitledFind)
     form.AddField("MailFrom", FromUtf8("发件人"));
     form.AddField("Subject", FromUtf8("主题"));
     form.SetValue("MailFrom", FromUtf8("张三"));
-    const std::string path = ShotPath("search-form.png");
+    const std::string path = ScreenshotPath("search-form.png");
     bool saved = false;
     desktop.ActInModal([&](QWidget& dialog) { saved = RenderToPng(dialog, path); });
     form.DoModal();
@@ -120,7 +104,7 @@ TEST(Screenshot, ToolbarStripOfImageButtons)
         }
     }
 
-    const std::string path = ShotPath("toolbar-strip.png");
+    const std::string path = ScreenshotPath("toolbar-strip.png");
     ASSERT_TRUE(RenderToPng(window, path));
     QImage shot(QString::fromStdString(path));
     ASSERT_FALSE(shot.isNull());

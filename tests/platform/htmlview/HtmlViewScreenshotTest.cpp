@@ -3,25 +3,18 @@
 // The PNGs land in the build folder's "screenshots/"; docs/ keeps copies.
 #include "ViewTestSupport.h"
 #include "platform/ui/WindowImage.h"
+#include "support/Screenshots.h"
 
 #include <QBuffer>
 #include <QImage>
 #include <QPainter>
 
-#include <filesystem>
-#include <set>
-
 using namespace vellum::html;
 using namespace vellum::html::testing;
+using vellum::testing::DistinctColours;
+using vellum::testing::ScreenshotPath;
 
 namespace {
-
-std::string ShotPath(const char* name)
-{
-    std::filesystem::path folder = std::filesystem::path(VELLUM_BINARY_DIR) / "screenshots";
-    std::filesystem::create_directories(folder);
-    return (folder / name).string();
-}
 
 // A small picture as a data address: a sky-blue square with a sun.
 std::string PictureAddress()
@@ -61,15 +54,6 @@ std::string RichBody()
            "<DIV>此致 Regards,<BR>王五</DIV>";
 }
 
-std::size_t DistinctColours(const QImage& image)
-{
-    std::set<QRgb> colours;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            colours.insert(image.pixel(x, y));
-    return colours.size();
-}
-
 } // namespace
 
 TEST(HtmlViewScreenshot, EditingViewWithSelectionAndReadOnlyView)
@@ -81,11 +65,11 @@ TEST(HtmlViewScreenshot, EditingViewWithSelectionAndReadOnlyView)
     ASSERT_FALSE(from.IsNull());
     ASSERT_FALSE(to.IsNull());
     editor->GetDocument().SetSelection(Selection::TextRange(from, to));
-    std::string editorShot = ShotPath("html-editor.png");
+    std::string editorShot = ScreenshotPath("html-editor.png");
     ASSERT_TRUE(vellum::ui::RenderToPng(*editor, editorShot));
 
     auto viewer = ShowView(RichBody(), false, 640, 480);
-    std::string viewerShot = ShotPath("html-viewer.png");
+    std::string viewerShot = ScreenshotPath("html-viewer.png");
     ASSERT_TRUE(vellum::ui::RenderToPng(*viewer, viewerShot));
 
     QImage editorImage(QString::fromStdString(editorShot));

@@ -298,26 +298,6 @@ TEST(HtmlViewSelection, ClickOnAnImageMakesAControlSelection)
     EXPECT_TRUE(other->GetDocument().GetSelection().IsCaret());
 }
 
-TEST(HtmlViewSelection, ClickOnATableFrameSelectsTheTable)
-{
-    auto view =
-        ShowView("<DIV>above</DIV><TABLE border=\"6\" cellspacing=\"8\"><TR><TD>cell</TD></TR>"
-                 "</TABLE>");
-    Element* table = view->GetDocument().GetElementsByTagName("TABLE").front();
-    QRectF frame = view->Layout().ElementRect(*table);
-    ASSERT_FALSE(frame.isNull());
-    QPoint onBorder = view->ToViewport(QPointF(frame.left() + 3, frame.center().y())).toPoint();
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, onBorder);
-    const Selection& selection = view->GetDocument().GetSelection();
-    ASSERT_TRUE(selection.IsControl());
-    EXPECT_EQ(selection.ControlElements(), std::vector<Element*>{table});
-
-    // A click on the cell's text edits inside the table.
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
-                      PointAt(*view, At(*view, "cell", 2)));
-    EXPECT_EQ(view->GetDocument().GetSelection().GetRange().start, At(*view, "cell", 2));
-}
-
 TEST(HtmlViewSelection, CaretStaysInViewWhileMovingAndTyping)
 {
     auto view = ShowView(ManyLines(200), true, 300, 200);

@@ -3,12 +3,11 @@
 // rule and a link) to a picture a person can compare with a browser's
 // rendering, and checks the picture has what the body asks for.
 #include "LayoutTestSupport.h"
+#include "support/Screenshots.h"
 
 #include <QBuffer>
 #include <QImage>
 #include <QPainter>
-
-#include <filesystem>
 
 using namespace vellum::html;
 using vellum::html::testing::LaidOutBody;
@@ -77,9 +76,8 @@ TEST(LayoutScreenshot, RichBodyRendersItsTextTableListsImageRuleAndLink)
         QPainter painter(&shot);
         body.layout->Paint(painter, QRectF(shot.rect()));
     }
-    std::filesystem::path folder = std::filesystem::path(VELLUM_BINARY_DIR) / "screenshots";
-    std::filesystem::create_directories(folder);
-    ASSERT_TRUE(shot.save(QString::fromStdString((folder / "html-layout.png").string())));
+    ASSERT_TRUE(
+        shot.save(QString::fromStdString(vellum::testing::ScreenshotPath("html-layout.png"))));
 
     // The red FONT text is drawn in red, the link in blue.
     EXPECT_GT(CountPixels(shot, shot.rect(), qRgb(0xcc, 0, 0), 40), 30);

@@ -1,0 +1,30 @@
+// Offscreen pictures the tests keep for people to look at: where they go
+// (the build folder's "screenshots/", which docs/ copies from) and a rough
+// check that a picture shows a real window rather than a blank area.
+#pragma once
+
+#include <QImage>
+
+#include <filesystem>
+#include <set>
+#include <string>
+
+namespace vellum::testing {
+
+inline std::string ScreenshotPath(const char* name)
+{
+    std::filesystem::path folder = std::filesystem::path(VELLUM_BINARY_DIR) / "screenshots";
+    std::filesystem::create_directories(folder);
+    return (folder / name).string();
+}
+
+inline std::size_t DistinctColours(const QImage& image)
+{
+    std::set<QRgb> colours;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            colours.insert(image.pixel(x, y));
+    return colours.size();
+}
+
+} // namespace vellum::testing
