@@ -8,6 +8,7 @@
 #include "platform/ui/QtColor.h"
 #include "platform/ui/SystemColors.h"
 #include "platform/ui/WindowStyles.h"
+#include "support/ScratchFolder.h"
 #include "ui/CaptionLabel.h"
 #include "ui/ImageButton.h"
 #include "ui/UiProfile.h"
@@ -16,31 +17,28 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 
 using namespace vellum::ui;
 
 namespace {
 
-// Points VELLUM_HOME at a fresh folder holding the given profile text (no
-// file at all for nullptr) for the test's lifetime.
+// Points VELLUM_HOME at a fresh folder of its own (tests run as parallel
+// processes) holding the given profile text (no file at all for nullptr)
+// for the test's lifetime.
 class ProfileHome
 {
 public:
     explicit ProfileHome(const char* profileText)
     {
-        folder_ = std::filesystem::path(VELLUM_BINARY_DIR) / "ui-profile-home";
-        std::filesystem::remove_all(folder_);
-        std::filesystem::create_directories(folder_);
         if (profileText)
-            std::ofstream(folder_ / "uiprofile.ini") << profileText;
-        setenv("VELLUM_HOME", folder_.c_str(), 1);
+            std::ofstream(folder_.Path() + "uiprofile.ini") << profileText;
+        setenv("VELLUM_HOME", folder_.Path().c_str(), 1);
     }
     ~ProfileHome() { unsetenv("VELLUM_HOME"); }
 
 private:
-    std::filesystem::path folder_;
+    vellum::testing::ScratchFolder folder_;
 };
 
 class Holder : public QWidget, public CommandTarget
