@@ -84,8 +84,7 @@ TEST_F(BoundGridWindow, GridWithoutWindowKeepsItsColours)
 TEST_F(BoundGridWindow, FilledListModeGridWithASelectedRowRendersToPng)
 {
     const char* subjects[] = {"周报", "Quarterly report", "午餐",
-                              "A subject much too long for its "
-                              "column to show it whole"};
+                              "A subject much too long for its column to show it whole"};
     for (int i = 0; i < 4; ++i)
         Run(std::string("insert into SystemMail (MailFrom, MailTo, Subject, MailTime, "
                         "Attachment, Status) values ('li', 'wang;zhao', '") +
