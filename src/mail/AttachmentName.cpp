@@ -5,8 +5,10 @@
 // or a ".." component could otherwise make the download write anywhere the
 // user may write, such as "../../.profile". Such a name is reduced to its last
 // component, and a component that is empty or only dots becomes
-// "attachment", so the copy always lands directly inside "temp/". The name
-// sent to the server is not touched.
+// "attachment", so the copy always lands directly inside "temp/". A NUL byte
+// ends the name (file names are C strings), and a name longer than a file
+// name may be is shortened, its extension kept, so the copy can be written.
+// The name sent to the server is not touched.
 #include "mail/AttachmentName.h"
 
 #include "platform/text/CodePage.h"
@@ -14,6 +16,34 @@
 namespace {
 
 constexpr const char* kFallbackName = "attachment";
+// File systems take 255 bytes per name; leave room for what an editor or
+// the shell adds beside the copy ("~", ".bak").
+constexpr size_t kMaxNameBytes = 200;
+constexpr size_t kMaxExtensionBytes = 16;
+
+// The longest start of `text` that is at most `limit` bytes and does not
+// end inside a UTF-8 character.
+std::string_view Utf8Prefix(std::string_view text, size_t limit)
+{
+    if (text.size() <= limit)
+        return text;
+    size_t end = limit;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    return text.substr(0, end);
+}
+
+// A UTF-8 name cut to kMaxNameBytes, keeping a short extension.
+std::string Shortened(const std::string& name)
+{
+    if (name.size() <= kMaxNameBytes)
+        return name;
+    size_t dot = name.find_last_of('.');
+    std::string_view extension;
+    if (dot != std::string::npos && dot > 0 && name.size() - dot <= kMaxExtensionBytes)
+        extension = std::string_view(name).substr(dot);
+    return std::string(Utf8Prefix(name, kMaxNameBytes - extension.size())) + std::string(extension);
+}
 
 } // namespace
 
@@ -29,13 +59,14 @@ std::string LocalCopyName(const std::string& serverName)
 {
     // Split in UTF-8, where "/" and "\" never occur inside a character (in
     // GBK a "\" byte can be the second half of one).
-    std::string name = vellum::text::ToUtf8(serverName);
+    std::string field = serverName.substr(0, serverName.find('\0'));
+    std::string name = vellum::text::ToUtf8(field);
     size_t separator = name.find_last_of("/\\");
     if (separator != std::string::npos)
         name.erase(0, separator + 1);
     if (name.find_first_not_of('.') == std::string::npos)
         return kFallbackName;
-    if (separator == std::string::npos)
-        return serverName;
-    return vellum::text::FromUtf8(name);
+    if (separator == std::string::npos && name.size() <= kMaxNameBytes)
+        return field;
+    return vellum::text::FromUtf8(Shortened(name));
 }

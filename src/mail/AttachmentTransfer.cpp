@@ -13,6 +13,7 @@
 #include "platform/text/CodePage.h"
 #include "platform/ui/DesktopServices.h"
 
+#include <cstdio>
 #include <optional>
 
 namespace {
@@ -133,6 +134,16 @@ int DownloadAttachment(const AttachmentFields& fields, std::string* localCopy)
     RunRequest(fields, client, "GET", address);
     if (client.m_bytesReceived < 1) {
         Show(FromUtf8("下载失败\r\n") + client.GetLastErrorText(), fields.parent);
+        return 0;
+    }
+    // A connection lost before the announced length arrived leaves a torn
+    // file: it would replace a good earlier copy and open as garbage.
+    if (client.m_contentLength > client.m_bytesReceived) {
+        char counts[64];
+        std::snprintf(counts, sizeof counts, " %d/%d\r\n", client.m_bytesReceived,
+                      client.m_contentLength);
+        Show(FromUtf8("下载失败\r\n连接中断, 只收到字节") + counts + client.GetLastErrorText(),
+             fields.parent);
         return 0;
     }
     std::string disposition;

@@ -12,10 +12,12 @@
 #include "platform/net/ProcessIds.h"
 #include "platform/text/CodePage.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <limits>
 #include <thread>
 
 using vellum::net::kEventClose;
@@ -31,6 +33,7 @@ constexpr size_t kHeaderWindow = 2047;
 constexpr size_t kHeaderPatternLimit = 255;
 constexpr size_t kProxyServerLimit = 1023;
 constexpr const char* kHeadEnd = "\r\n\r\n";
+constexpr const char* kHeadTooLong = "CHttpClient 响应头超过 100 KB, 已停止接收";
 
 std::string TempFilePath()
 {
@@ -111,6 +114,7 @@ void CHttpClient::Reset()
     m_textBody.clear();
     m_responseHead.clear();
     m_bytesReceived = 0;
+    m_refused = false;
     if (m_tempFile) {
         std::fclose(m_tempFile);
         m_tempFile = nullptr;
@@ -298,6 +302,8 @@ int CHttpClient::OnData(char* buffer, int length)
 {
     if (length < 0)
         return 1;
+    if (m_refused)
+        return -1;
     buffer[length] = '\0';
     const char* body = buffer;
     if (m_state < kReceivingBody) {
@@ -309,19 +315,22 @@ int CHttpClient::OnData(char* buffer, int length)
         size_t at = window.find(kHeadEnd);
         if (at == std::string::npos) {
             m_responseHead += buffer;
-            return 1;
+            return m_responseHead.size() > kHeadLimit ? RefuseResponse(kHeadTooLong) : 1;
         }
         if (at < carried)
             m_responseHead.resize(m_responseHead.size() - carried + at);
         else
             m_responseHead.append(buffer, at - carried);
+        if (m_responseHead.size() > kHeadLimit)
+            return RefuseResponse(kHeadTooLong);
         m_state = kReceivingBody;
         ParseHead();
         body = buffer + (at + 4 - carried);
         if (body >= buffer + length)
             return 1;
     }
-    StoreBody(body, static_cast<int>(buffer + length - body));
+    if (!StoreBody(body, static_cast<int>(buffer + length - body)))
+        return RefuseResponse("CHttpClient 文本响应超过 16 MB, 已停止接收");
     return m_contentLength == -1 || m_bytesReceived < m_contentLength ? 1 : 0;
 }
 
@@ -344,19 +353,40 @@ void CHttpClient::ParseHead()
         m_cookieJar.TakeSetCookie(m_responseHead.substr(at + kSetCookie.size()));
 }
 
-void CHttpClient::StoreBody(const char* data, int length)
+// A download of more than 2 GiB stops counting at the largest int instead
+// of wrapping around to a negative count.
+void CHttpClient::CountReceived(int length)
+{
+    m_bytesReceived = static_cast<int>(
+        std::min<int64_t>(int64_t{m_bytesReceived} + length, std::numeric_limits<int>::max()));
+}
+
+int CHttpClient::RefuseResponse(const char* utf8Message)
+{
+    m_lastError = vellum::text::FromUtf8(utf8Message);
+    m_refused = true;
+    Close();
+    return -1;
+}
+
+// Keeps the piece; 0 when a text body would grow past its bound (nothing of
+// the piece is kept then).
+int CHttpClient::StoreBody(const char* data, int length)
 {
     if (!m_nonTextBody) {
-        m_textBody.append(data, strnlen(data, static_cast<size_t>(length)));
-        m_bytesReceived += length;
+        size_t text = strnlen(data, static_cast<size_t>(length));
+        if (m_textBody.size() + text > kTextBodyLimit)
+            return 0;
+        m_textBody.append(data, text);
+        CountReceived(length);
         ReportProgress();
-        return;
+        return 1;
     }
     if (!m_tempFile) {
         m_tempFile = OpenForWriting(m_tempFilePath, true);
         if (!m_tempFile) {
             m_lastError = vellum::text::FromUtf8("CHttpClient 创建临时文件失败!");
-            return;
+            return 1;
         }
         // Pieces are 4095 bytes; written one by one they would cost one
         // system call (and a partial page) each. A large buffer of whole
@@ -366,8 +396,9 @@ void CHttpClient::StoreBody(const char* data, int length)
         std::setvbuf(m_tempFile, m_fileBuffer.get(), _IOFBF, kFileBuffer);
     }
     std::fwrite(data, 1, static_cast<size_t>(length), m_tempFile);
-    m_bytesReceived += length;
+    CountReceived(length);
     ReportProgress();
+    return 1;
 }
 
 void CHttpClient::ReportProgress()

@@ -7,6 +7,10 @@
 // Callers set the request members and read the response members directly.
 // The HTTP status is never examined: an error page is a response like any
 // other, and redirections are not followed.
+//
+// A peer may send without end: a head longer than kHeadLimit or a text body
+// longer than kTextBodyLimit ends the exchange with a message instead of
+// filling memory. Non-text bodies go to disk and have no such bound.
 #pragma once
 
 #include "net/CookieJar.h"
@@ -21,6 +25,11 @@ class CHttpClient : public CProxySocket
 {
 public:
     // Progress of the current request (m_state).
+    // Bounds on what is kept in memory (bytes). A head of 100 KiB is far
+    // beyond any real server's, as curl's bound of 100 KiB per header line is.
+    static constexpr size_t kHeadLimit = 100 * 1024;
+    static constexpr size_t kTextBodyLimit = 16 * 1024 * 1024;
+
     enum State {
         kIdle = 0,
         kConnecting = 1,
@@ -40,7 +49,8 @@ public:
     int Request(const std::string& method, const std::string& url);
 
     // One received piece, with room for a zero byte after it. Returns 1 to
-    // go on reading, 0 when the body is complete.
+    // go on reading, 0 when the body is complete, -1 when the response went
+    // past a bound (the last error text says which).
     virtual int OnData(char* buffer, int length);
 
     // 1 and the value when the response head holds the header. Only the
@@ -100,9 +110,12 @@ private:
     int EndAfterRemoteClose();
     void RecordWaitTimeout(int sentByThisCall);
     void ParseHead();
-    void StoreBody(const char* data, int length);
+    int StoreBody(const char* data, int length);
     void ReportProgress();
+    int RefuseResponse(const char* utf8Message);
+    void CountReceived(int length);
 
     std::FILE* m_tempFile = nullptr;
+    bool m_refused = false;               // the response went past a bound; the rest is not read
     std::unique_ptr<char[]> m_fileBuffer; // the temporary file's write buffer
 };

@@ -29,6 +29,21 @@ TEST(AttachmentNameTest, NamesThatCouldLeaveTheTempFolderAreReduced)
     EXPECT_EQ(LocalCopyName("a/.."), "attachment");
     EXPECT_EQ(LocalCopyName("dir/"), "attachment");
     EXPECT_EQ(LocalCopyName("."), "attachment");
+    EXPECT_EQ(LocalCopyName(std::string("a.txt\0/../../x", 14)), "a.txt") << "a NUL ends it";
+    EXPECT_EQ(LocalCopyName(std::string("..\0x", 4)), "attachment");
+}
+
+TEST(AttachmentNameTest, NamesTooLongForAFileAreShortenedKeepingTheirExtension)
+{
+    vellum::text::SetHostCodePage("GBK");
+    EXPECT_EQ(LocalCopyName(std::string(4000, 'n') + ".pdf"), std::string(196, 'n') + ".pdf");
+    EXPECT_EQ(LocalCopyName("../" + std::string(300, 'n')), std::string(200, 'n'));
+    // 2000 "张" are 4000 GBK bytes and 6000 in UTF-8: cut between characters.
+    std::string chinese;
+    for (int i = 0; i < 2000; ++i)
+        chinese += "张";
+    std::string expected = vellum::text::FromUtf8(chinese.substr(0, 65 * 3) + ".doc");
+    EXPECT_EQ(LocalCopyName(vellum::text::FromUtf8(chinese + ".doc")), expected);
 }
 
 TEST(AttachmentNameTest, AGbkTrailByteThatLooksLikeABackslashIsNotASeparator)

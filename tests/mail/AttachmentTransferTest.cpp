@@ -10,8 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <regex>
+#include <thread>
 
 namespace {
 
@@ -256,6 +258,102 @@ TEST_F(AttachmentTransferTest, DownloadFailuresShowTheirMessages)
     EXPECT_EQ(LastText(desk), FromUtf8("下载失败\r\n") + "CHiSocket::Connect error\r\n");
     EXPECT_TRUE(copy.empty());
     EXPECT_EQ(desk.OpenedPaths().size(), 1u);
+}
+
+} // namespace
+
+namespace {
+
+// Faults of the attachment server and the proxy while a download runs: each
+// ends with a message (or, for a slow server, the whole file), and a copy
+// saved before is neither torn nor lost.
+TEST_F(AttachmentTransferTest, ServerAndProxyFaultsEndWithAMessageAndKeepTheEarlierCopy)
+{
+    const std::string head = "HTTP/1.0 200 OK\r\nContent-Type: application/octet-stream\r\n"
+                             "Content-Disposition: attachment\r\nContent-Length: 8000\r\n\r\n";
+    const std::string file(8000, 'n');
+    struct Case
+    {
+        const char* what;
+        ScriptedServer::Script script;
+        std::string message; // empty: the download succeeds
+    };
+    const Case cases[] = {
+        {"slow server",
+         [&](int fd, const std::string&) {
+             WriteAll(fd, head);
+             for (size_t at = 0; at < file.size(); at += 2000) {
+                 std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                 WriteAll(fd, file.substr(at, 2000));
+             }
+             return true;
+         },
+         ""},
+        {"reset mid-body",
+         [&](int fd, const std::string&) {
+             WriteAll(fd, head + file.substr(0, 3000));
+             std::this_thread::sleep_for(std::chrono::milliseconds(100));
+             vellum::testing::CloseConnection(fd, true);
+             return false;
+         },
+         FromUtf8("下载失败\r\n连接中断, 只收到字节") + " 3000/8000\r\n"},
+        {"head without end",
+         [](int fd, const std::string&) {
+             bool open = WriteAll(fd, "HTTP/1.0 200 OK\r\n");
+             for (int i = 0; open && i < 100000; ++i)
+                 open = WriteAll(fd, "X-Again: and again\r\n");
+             return true;
+         },
+         FromUtf8("下载失败\r\nCHttpClient 响应头超过 100 KB, 已停止接收")},
+    };
+    const std::string name = "20200101000000-0000000a.bin";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        home.WriteFile("temp/" + name, "earlier copy");
+        ScriptedServer server(c.script);
+        UseServer("http://127.0.0.1:" + std::to_string(server.Port()) + "/");
+        size_t shown = desk.Messages().size();
+        EXPECT_EQ(DownloadAttachment(Fields("u", name)), c.message.empty() ? 1 : 0);
+        EXPECT_EQ(desk.Messages().size(), shown + (c.message.empty() ? 0 : 1));
+        if (!c.message.empty())
+            EXPECT_EQ(LastText(desk), c.message);
+        EXPECT_EQ(ReadFile(home.Home() + "temp/" + name),
+                  c.message.empty() ? file : "earlier copy");
+    }
+
+    // A proxy that is down: the message says the connection failed.
+    home.WriteFile("httpclient.ini",
+                   "[HttpClient]\nProxyType=1\nProxyServer=127.0.0.1\nProxyPort=" +
+                       std::to_string(vellum::testing::FreePort()) + "\n");
+    UseServer("http://127.0.0.1:9/");
+    EXPECT_EQ(DownloadAttachment(Fields("u", name)), 0);
+    EXPECT_EQ(LastText(desk), FromUtf8("下载失败\r\n") + "CHiSocket::Connect error\r\n");
+    EXPECT_EQ(ReadFile(home.Home() + "temp/" + name), "earlier copy");
+}
+
+// Names from another user's mail: whatever they hold, the copy lands
+// directly in "temp/" under a name the file system takes.
+TEST_F(AttachmentTransferTest, HostileNamesStillLandInsideTemp)
+{
+    const std::string names[] = {
+        "../../../etc/cron.d/x",
+        std::string("a.txt\0/../../x", 14),
+        std::string(4000, 'n') + ".txt",
+        "..\\..\\" + FromUtf8(std::string(1300, 'x') + "张.txt"),
+    };
+    for (const std::string& name : names) {
+        ScriptedServer server([](int fd, const std::string&) {
+            WriteAll(fd, Response("body", "Content-Disposition: attachment\r\n"));
+            return true;
+        });
+        UseServer("http://127.0.0.1:" + std::to_string(server.Port()) + "/");
+        std::string copy;
+        EXPECT_EQ(DownloadAttachment(Fields("u", name), &copy), 1) << name.substr(0, 30);
+        EXPECT_EQ(copy.rfind(home.Home() + "temp/", 0), 0u) << copy.substr(0, 80);
+        EXPECT_EQ(copy.find('/', home.Home().size() + 5), std::string::npos) << copy.substr(0, 80);
+        EXPECT_EQ(ReadFile(vellum::text::ToUtf8(copy)), "body") << copy.substr(0, 80);
+    }
+    EXPECT_TRUE(desk.Messages().empty()) << LastText(desk);
 }
 
 } // namespace

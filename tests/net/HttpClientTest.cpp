@@ -464,3 +464,57 @@ TEST_F(HttpClientTest, TraceSwitchWritesThreeLinesPerRequest)
 }
 
 } // namespace
+
+// A peer that never stops sending: the head and a text body stop at their
+// bounds with a message, so memory stays bounded; a file body larger than the
+// text bound still arrives whole, on disk.
+TEST_F(HttpClientTest, EndlessHeadsAndTextBodiesStopAtTheirBoundsFileBodiesArriveWhole)
+{
+    // Sends `head` then `fill` until the client goes away (or 64 MiB).
+    auto endless = [](std::string head, std::string fill) {
+        return [head, fill](int fd, const std::string&) {
+            bool open = WriteAll(fd, head);
+            for (size_t sent = 0; open && sent < (64u << 20); sent += fill.size())
+                open = WriteAll(fd, fill);
+            return true;
+        };
+    };
+    const std::string headTooLong =
+        vellum::text::FromUtf8("CHttpClient 响应头超过 100 KB, 已停止接收");
+    const std::string textTooLong =
+        vellum::text::FromUtf8("CHttpClient 文本响应超过 16 MB, 已停止接收");
+    std::string lines;
+    for (int i = 0; i < 1000; ++i)
+        lines += "X-Filler: " + std::to_string(i) + "\r\n";
+    struct Case
+    {
+        const char* what;
+        ScriptedServer::Script script;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"header lines without end", endless("HTTP/1.0 200 OK\r\n", lines), headTooLong},
+        {"one header line without end", endless("HTTP/1.0 200 OK\r\nX: ", std::string(8192, 'a')),
+         headTooLong},
+        {"text body without end",
+         endless(Response("", "Content-Type: text/plain\r\n", false), std::string(8192, 't')),
+         textTooLong},
+    };
+    for (const Case& c : cases) {
+        ScriptedServer server(c.script);
+        CHttpClient client;
+        ASSERT_EQ(client.Request("GET", server.Url()), 1) << c.what;
+        EXPECT_EQ(client.GetLastErrorText(), c.message) << c.what;
+        EXPECT_LT(client.m_responseHead.size(), CHttpClient::kHeadLimit + 4096) << c.what;
+        EXPECT_LE(client.m_textBody.size(), CHttpClient::kTextBodyLimit) << c.what;
+        EXPECT_FALSE(client.IsOpen()) << c.what;
+    }
+
+    std::string file(CHttpClient::kTextBodyLimit + 12345, 'f');
+    ScriptedServer server(Answer(Response(file, "Content-Type: application/zip\r\n")));
+    CHttpClient client;
+    ASSERT_EQ(client.Request("GET", server.Url()), 1);
+    EXPECT_EQ(client.m_bytesReceived, static_cast<int>(file.size()));
+    ASSERT_EQ(client.SaveToFile(home.Home() + "big.zip"), 1);
+    EXPECT_EQ(std::filesystem::file_size(home.Home() + "big.zip"), file.size());
+}

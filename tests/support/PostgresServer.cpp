@@ -63,6 +63,21 @@ public:
 
     const std::string& Error() const { return m_error; }
 
+    bool Pause()
+    {
+        if (!m_running)
+            return false;
+        m_running = Run(Tool("pg_ctl") + " -D " + m_folder + "data -m fast -w stop >>" + m_folder +
+                        "stop.log 2>&1") != 0;
+        return !m_running;
+    }
+
+    bool Resume()
+    {
+        m_running = !m_running && !m_folder.empty() && Run(m_startCommand) == 0;
+        return m_running;
+    }
+
     void Stop()
     {
         if (m_folder.empty())
@@ -95,8 +110,9 @@ private:
         // fsync off: the cluster is thrown away, and tests wait less.
         std::string options = "-p " + std::to_string(port) + " -k " + m_folder +
                               " -c listen_addresses=127.0.0.1 -c fsync=off";
-        if (Run(Tool("pg_ctl") + " -D " + m_folder + "data -l " + m_folder + "server.log -w -o '" +
-                options + "' start >" + m_folder + "start.log 2>&1") != 0)
+        m_startCommand = Tool("pg_ctl") + " -D " + m_folder + "data -l " + m_folder +
+                         "server.log -w -o '" + options + "' start >" + m_folder + "start.log 2>&1";
+        if (Run(m_startCommand) != 0)
             return Fail("pg_ctl start failed: " + ReadFile(m_folder + "server.log"));
         m_running = true;
         m_connect = "Driver=" + driver + ";Server=127.0.0.1;Port=" + std::to_string(port) +
@@ -128,6 +144,7 @@ private:
     std::string m_folder;
     std::string m_connect;
     std::string m_error;
+    std::string m_startCommand;
 };
 
 Cluster& TheCluster()
@@ -155,6 +172,16 @@ const std::string& PostgresOdbcConnectString()
 const std::string& PostgresStartError()
 {
     return TheCluster().Error();
+}
+
+bool StopPostgres()
+{
+    return TheCluster().Pause();
+}
+
+bool RestartPostgres()
+{
+    return TheCluster().Resume();
 }
 
 } // namespace vellum::testing

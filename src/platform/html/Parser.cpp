@@ -1,8 +1,12 @@
 // Converts gumbo's parse tree into ours. The walk uses an explicit stack, so
-// hostile, deeply nested mail cannot overflow the call stack here.
+// hostile, deeply nested mail cannot overflow the call stack here, and no
+// element is built deeper than kMaxNestingDepth: gumbo gets the text with
+// the deepest tags left out, and what it still nests deeper (formatting
+// elements it reopens) goes beside the element at the bound.
 #include "platform/html/Parser.h"
 
 #include "platform/html/Document.h"
+#include "platform/html/NestingBound.h"
 #include "platform/text/CodePage.h"
 
 #include <gumbo.h>
@@ -21,11 +25,17 @@ public:
     std::vector<Node*> Convert(const GumboVector& roots)
     {
         Element holder(document_, "HOLDER");
-        std::vector<std::pair<const GumboNode*, Node*>> stack;
+        struct Pending
+        {
+            const GumboNode* source;
+            Node* parent;
+            std::size_t depth; // of the node to be made
+        };
+        std::vector<Pending> stack;
         for (unsigned i = roots.length; i-- > 0;)
-            stack.emplace_back(static_cast<const GumboNode*>(roots.data[i]), &holder);
+            stack.push_back({static_cast<const GumboNode*>(roots.data[i]), &holder, 1});
         while (!stack.empty()) {
-            auto [source, parent] = stack.back();
+            auto [source, parent, depth] = stack.back();
             stack.pop_back();
             Node* node = MakeNode(*source);
             if (!node)
@@ -33,9 +43,13 @@ public:
             parent->AttachChild(node, parent->ChildCount());
             if (source->type != GUMBO_NODE_ELEMENT && source->type != GUMBO_NODE_TEMPLATE)
                 continue;
+            Pending child = depth < kMaxNestingDepth ? Pending{nullptr, node, depth + 1}
+                                                     : Pending{nullptr, parent, depth};
             const GumboVector& children = source->v.element.children;
-            for (unsigned i = children.length; i-- > 0;)
-                stack.emplace_back(static_cast<const GumboNode*>(children.data[i]), node);
+            for (unsigned i = children.length; i-- > 0;) {
+                child.source = static_cast<const GumboNode*>(children.data[i]);
+                stack.push_back(child);
+            }
         }
         std::vector<Node*> top = holder.Children();
         while (holder.ChildCount() > 0)
@@ -88,7 +102,7 @@ namespace {
 
 std::vector<Node*> Parse(Document& document, std::u16string_view html, GumboTag context)
 {
-    std::string utf8 = text::Utf16ToUtf8(html);
+    std::string utf8 = BoundNesting(text::Utf16ToUtf8(html));
     GumboOptions options = kGumboDefaultOptions;
     options.max_errors = 0;
     options.fragment_context = context;

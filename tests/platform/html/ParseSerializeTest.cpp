@@ -1,10 +1,14 @@
 // Loading, parsing and serializing: the busy/ready cycle, the browser-style
 // markup, references, the ASCII-safe form and host code page conversions.
 #include "HtmlTestSupport.h"
+#include "platform/html/NestingBound.h"
 #include "platform/html/Parser.h"
 #include "platform/html/Serializer.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
 
 using namespace vellum;
 using namespace vellum::html;
@@ -171,14 +175,63 @@ TEST(HtmlParse, MalformedAndDeepInputNeverBreaksTheEngine)
         std::string first = Utf8(document.DocumentElement()->OuterHtml());
         EXPECT_EQ(Reserialize(first), first) << input;
     }
-    std::string deep;
-    for (int i = 0; i < 5000; ++i)
-        deep += "<span>";
-    deep += "bottom";
-    Document document;
-    document.LoadHtml(text::Utf8ToUtf16(deep));
-    EXPECT_EQ(document.Body()->TextContent(), u"bottom");
-    EXPECT_NE(Utf8(document.Body()->InnerHtml()).find("bottom</SPAN>"), std::string::npos);
+}
+
+std::size_t DeepestElement(const Node& root)
+{
+    std::size_t deepest = 0;
+    std::vector<std::pair<const Node*, std::size_t>> stack{{&root, 0}};
+    while (!stack.empty()) {
+        auto [node, depth] = stack.back();
+        stack.pop_back();
+        deepest = std::max(deepest, depth);
+        for (const Node* child : node->Children())
+            if (child->IsElement())
+                stack.emplace_back(child, depth + 1);
+    }
+    return deepest;
+}
+
+std::string Repeat(const std::string& piece, int times)
+{
+    std::string out;
+    for (int i = 0; i < times; ++i)
+        out += piece;
+    return out;
+}
+
+// A hostile body nests no deeper than the bound and keeps its text, while
+// markup that only looks deep to a naive count (unclosed P, LI and cells,
+// tags inside SCRIPT) passes the bound untouched.
+TEST(HtmlParse, NestingStopsAtTheBoundWhileOrdinaryMarkupPassesUnchanged)
+{
+    const std::string deep[] = {
+        Repeat("<DIV>", 200000) + "bottom" + Repeat("</DIV>", 200000) + "after",
+        Repeat("<B><I>", 50000) + "bottom",
+        Repeat("<TABLE><TR><TD>", 20000) + "bottom",
+        Repeat("<UL><LI>", 50000) + "bottom",
+    };
+    for (const std::string& html : deep) {
+        Document document;
+        document.LoadHtml(text::Utf8ToUtf16(html));
+        SCOPED_TRACE(html.substr(0, 20));
+        EXPECT_LE(DeepestElement(document), kMaxNestingDepth);
+        std::u16string text = document.Body()->TextContent();
+        EXPECT_EQ(text.substr(0, 6), u"bottom");
+        EXPECT_EQ(Utf8(text.substr(6)), html.ends_with("after") ? "after" : "");
+    }
+    const std::string ordinary[] = {
+        Repeat("<P>paragraph", 2000),
+        "<TABLE>" + Repeat("<TR><TD>a<TD>b<TH>c", 2000) + "</TABLE>",
+        "<UL>" + Repeat("<LI>item", 2000) + "</UL><DL>" + Repeat("<DT>t<DD>d", 2000) + "</DL>",
+        "<SELECT>" + Repeat("<OPTION>o", 2000) + "</SELECT>" + Repeat("<H1>a<H2>b", 600),
+        "<SCRIPT>" + Repeat("'<div>'", 2000) + "</SCRIPT>" + Repeat("<DIV>x</DIV>", 2000),
+        Repeat("<P><B>x<DIV>y</DIV>", 2000) + "<!-- <div><div> -->" +
+            Repeat("<BR><IMG src=x>", 900),
+        "<svg>" + Repeat("<path d=\"M0 0\"/>", 2000) + "</svg>" + Repeat("<a title='>'>l</a>", 900),
+    };
+    for (const std::string& html : ordinary)
+        EXPECT_TRUE(BoundNesting(html) == html) << html.substr(0, 40);
 }
 
 TEST(HtmlParse, FragmentsParseInTheirContext)

@@ -1,7 +1,9 @@
 // Fuzz target: parse arbitrary bytes, serialize, then run a command sequence
-// chosen by the remaining bytes at selections they choose, and finally undo
-// everything. Beyond "never crash", it checks that undoing every step gives
-// back exactly the markup the document was loaded with.
+// chosen by the remaining bytes at selections they choose. Beyond "never
+// crash", it checks that the serialization parses back to itself, that
+// undoing every step gives back exactly the markup the document was loaded
+// with, and that redoing them all gives the edited markup again.
+#include "FuzzInput.h"
 #include "platform/html/CommandTarget.h"
 #include "platform/html/Document.h"
 #include "platform/html/Editing.h"
@@ -17,19 +19,8 @@
 namespace {
 
 using namespace vellum::html;
-
-class ByteReader
-{
-public:
-    ByteReader(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    bool Empty() const { return pos_ >= size_; }
-    unsigned Next() { return pos_ < size_ ? data_[pos_++] : 0; }
-
-private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-    std::size_t pos_ = 0;
-};
+using vellum::fuzz::Check;
+using vellum::fuzz::FuzzInput;
 
 std::vector<Node*> AllNodes(Document& document)
 {
@@ -44,18 +35,18 @@ std::vector<Node*> AllNodes(Document& document)
     return nodes;
 }
 
-Position PickPosition(Document& document, ByteReader& reader)
+Position PickPosition(Document& document, FuzzInput& reader)
 {
     std::vector<Node*> nodes = AllNodes(document);
-    Node* node = nodes[reader.Next() % nodes.size()];
-    return {node, reader.Next() % (MaxOffset(*node) + 1)};
+    Node* node = nodes[reader.Byte() % nodes.size()];
+    return {node, reader.Byte() % (MaxOffset(*node) + 1)};
 }
 
-void RunStep(Document& document, CommandTarget& target, ByteReader& reader)
+void RunStep(Document& document, CommandTarget& target, FuzzInput& reader)
 {
     static const int commands[] = {15, 16, 17, 18,   19,   26,   51,   52,   55,   56,   57,
                                    59, 60, 63, 2124, 2150, 2168, 2184, 2185, 2400, 2410, 31};
-    unsigned choice = reader.Next() % 12;
+    unsigned choice = reader.Byte() % 12;
     switch (choice) {
     case 0: {
         Position a = PickPosition(document, reader);
@@ -71,17 +62,17 @@ void RunStep(Document& document, CommandTarget& target, ByteReader& reader)
     case 2: {
         std::vector<Element*> elements = document.GetElementsByTagName("*");
         if (!elements.empty())
-            document.SetSelection(Selection::Controls({elements[reader.Next() % elements.size()]}));
+            document.SetSelection(Selection::Controls({elements[reader.Byte() % elements.size()]}));
         break;
     }
     case 3:
-        InsertText(document, std::u16string(1 + reader.Next() % 3, u'\u4E2D'));
+        InsertText(document, std::u16string(1 + reader.Byte() % 3, u'\u4E2D'));
         break;
     case 4:
-        (reader.Next() % 2 ? DeleteBackward : DeleteForward)(document);
+        (reader.Byte() % 2 ? DeleteBackward : DeleteForward)(document);
         break;
     case 5:
-        (reader.Next() % 2 ? InsertParagraph : InsertLineBreak)(document);
+        (reader.Byte() % 2 ? InsertParagraph : InsertLineBreak)(document);
         break;
     case 6:
         PasteHtml(document, u"<B>p</B><TABLE><TR><TD>c</TD></TR></TABLE>");
@@ -90,19 +81,19 @@ void RunStep(Document& document, CommandTarget& target, ByteReader& reader)
         std::vector<Element*> tables = document.GetElementsByTagName("TABLE");
         if (tables.empty())
             break;
-        Element& table = *tables[reader.Next() % tables.size()];
-        int index = static_cast<int>(reader.Next() % 4) - 1;
-        if (reader.Next() % 2)
+        Element& table = *tables[reader.Byte() % tables.size()];
+        int index = static_cast<int>(reader.Byte() % 4) - 1;
+        if (reader.Byte() % 2)
             InsertRow(table, index);
         else
             DeleteRow(table, index);
         std::vector<Element*> rows = TableRows(table);
         if (!rows.empty())
-            InsertCell(*rows[reader.Next() % rows.size()], index);
+            InsertCell(*rows[reader.Byte() % rows.size()], index);
         break;
     }
     default: {
-        int id = commands[reader.Next() % (sizeof commands / sizeof commands[0])];
+        int id = commands[reader.Byte() % (sizeof commands / sizeof commands[0])];
         CommandValue argument = CommandValue::String(id == 19 ? u"5" : u"#00ff00");
         if (id == 18 || id == 2124 || id == 2168)
             argument = CommandValue::String(u"x");
@@ -128,14 +119,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     document.SetDesignMode(u"On");
     const std::u16string loaded = SerializeNode(document);
     CommandTarget target(document);
-    ByteReader reader(data + split, size - split);
+    FuzzInput reader(data + split, size - split);
     for (int steps = 0; steps < 64 && !reader.Empty(); ++steps)
         RunStep(document, target, reader);
-    SerializeNode(document);
-    ToHostBytes(SerializeNode(document));
+    const std::u16string edited = SerializeNode(document);
+    ToHostBytes(edited);
+    Document reparsed;
+    reparsed.LoadHtml(edited);
+    Check(SerializeNode(reparsed) == edited, "the serialization parses back to itself");
     while (document.Undo()) {
     }
-    if (SerializeNode(document) != loaded)
-        std::abort(); // undo lost or invented something
+    Check(SerializeNode(document) == loaded, "undo gives back the loaded markup");
+    while (document.Redo()) {
+    }
+    Check(SerializeNode(document) == edited, "redo gives back the edited markup");
     return 0;
 }

@@ -1,0 +1,44 @@
+// Fuzz target: a response as the HTTP client receives it, cut into pieces
+// of the sizes the input chooses (so "\r\n\r\n" and header lines straddle
+// pieces). The head and a text body stay within their bounds, the head
+// never keeps the blank line, and the cookie line of the next request is one
+// line.
+#include "FuzzInput.h"
+#include "net/HttpClient.h"
+
+using vellum::fuzz::Check;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    vellum::fuzz::ScratchFolder();
+    vellum::fuzz::FuzzInput input(data, size);
+    std::string cuts = input.Text(16);
+    std::string response = input.Rest();
+
+    CHttpClient client;
+    client.m_url = "http://127.0.0.1/page";
+    char buffer[4096];
+    std::size_t at = 0;
+    int more = 1;
+    for (std::size_t piece = 0; at < response.size() && more == 1; ++piece) {
+        std::size_t length =
+            piece < cuts.size() ? 1 + static_cast<unsigned char>(cuts[piece]) : 4095;
+        length = std::min(length, response.size() - at);
+        std::copy_n(response.data() + at, length, buffer);
+        more = client.OnData(buffer, static_cast<int>(length));
+        at += length;
+    }
+    Check(client.m_responseHead.size() <= CHttpClient::kHeadLimit + 4095, "the head is bounded");
+    Check(client.m_textBody.size() <= CHttpClient::kTextBodyLimit, "a text body is bounded");
+    if (client.m_state == CHttpClient::kReceivingBody)
+        Check(client.m_responseHead.find("\r\n\r\n") == std::string::npos,
+              "a complete head ends before its blank line");
+
+    std::string value;
+    for (const char* name : {"Content-Type", "Content-Disposition", "X"})
+        client.GetHeader(name, value);
+    std::string line = client.m_cookieJar.GetCookieLine(client.m_url);
+    Check(line.find("\r\n") == std::string::npos, "the cookie line is one line");
+    client.Reset();
+    return 0;
+}

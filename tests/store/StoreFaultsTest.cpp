@@ -1,0 +1,169 @@
+// The store when the database fails under it: the PostgreSQL server stopped
+// while a session is open, an SQLite file locked by another writer past the
+// busy timeout, on a read-only and on a full file system. Each statement
+// fails in bounded time with the database's own message, and every row
+// written before is still there afterwards.
+#include "store/DbRecordset.h"
+#include "store/DbSession.h"
+#include "support/PostgresServer.h"
+#include "support/ScratchFolder.h"
+#include "support/TestDatabases.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/mount.h>
+
+namespace {
+
+using vellum::testing::ScratchFolder;
+
+int CountRows(CDbSession& session)
+{
+    CDbRecordset rows;
+    rows.Attach(&session);
+    if (!rows.Open("select count(*) as N from Kept"))
+        return -1;
+    return std::atoi(rows.GetFieldValue("N"));
+}
+
+void Run(CDbSession& session, const char* sql)
+{
+    ASSERT_EQ(session.Execute(sql), 1) << sql << ": " << session.GetLastErrorText();
+}
+
+std::string SqliteConnect(const std::string& path)
+{
+    return "Provider=SQLite;Data Source=" + path;
+}
+
+TEST(StoreFaults, PostgresStoppedUnderAnOpenSessionFailsWithItsMessageAndOpensAfterTheRestart)
+{
+    ScratchFolder folder;
+    std::string error;
+    std::string connect =
+        vellum::testing::FreshDatabase(vellum::testing::TestDatabase::Postgres, folder, error);
+    ASSERT_FALSE(connect.empty()) << error;
+    CDbSession session;
+    ASSERT_EQ(session.Open(connect.c_str()), 1) << session.GetLastErrorText();
+    Run(session, "create table Kept(KeyId integer)");
+    Run(session, "insert into Kept values (1)");
+
+    ASSERT_TRUE(vellum::testing::StopPostgres());
+    EXPECT_EQ(session.Execute("insert into Kept values (2)"), 0);
+    EXPECT_NE(session.GetLastErrorText().find("terminating connection"), std::string::npos)
+        << session.GetLastErrorText();
+    CDbSession refused;
+    EXPECT_EQ(refused.Open(connect.c_str()), 0);
+    EXPECT_NE(refused.GetLastErrorText().find("Connection refused"), std::string::npos)
+        << refused.GetLastErrorText();
+
+    ASSERT_TRUE(vellum::testing::RestartPostgres());
+    CDbSession again;
+    ASSERT_EQ(again.Open(connect.c_str()), 1) << again.GetLastErrorText();
+    EXPECT_EQ(CountRows(again), 1);
+}
+
+TEST(StoreFaults, SqliteLockedByAnotherWriterPastTheBusyTimeoutSaysSo)
+{
+    ScratchFolder folder;
+    std::string path = folder.Path() + "mail.db";
+    CDbSession session;
+    ASSERT_EQ(session.Open(SqliteConnect(path).c_str()), 1) << session.GetLastErrorText();
+    Run(session, "create table Kept(KeyId integer)");
+    Run(session, "insert into Kept values (1)");
+
+    sqlite3* writer = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &writer), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(writer, "begin immediate", nullptr, nullptr, nullptr), SQLITE_OK);
+    EXPECT_EQ(session.Execute("insert into Kept values (2)"), 0);
+    EXPECT_EQ(session.GetLastErrorText(), "database is locked");
+    sqlite3_exec(writer, "rollback", nullptr, nullptr, nullptr);
+    sqlite3_close(writer);
+
+    Run(session, "insert into Kept values (3)");
+    EXPECT_EQ(CountRows(session), 2);
+}
+
+// A tmpfs of its own for one test, unmounted at the end. Mounting needs
+// root; the tests that need one skip without it.
+class SmallFileSystem
+{
+public:
+    explicit SmallFileSystem(const std::string& folder, const char* size) : m_folder(folder)
+    {
+        std::string options = std::string("size=") + size;
+        if (mount("tmpfs", folder.c_str(), "tmpfs", 0, options.c_str()) == 0)
+            m_mounted = true;
+        else
+            m_error = std::strerror(errno);
+    }
+    ~SmallFileSystem()
+    {
+        if (m_mounted)
+            umount2(m_folder.c_str(), MNT_DETACH);
+    }
+    bool Mounted() const { return m_mounted; }
+    const std::string& Error() const { return m_error; }
+    bool MakeReadOnly()
+    {
+        return mount("tmpfs", m_folder.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+    }
+
+private:
+    std::string m_folder;
+    bool m_mounted = false;
+    std::string m_error;
+};
+
+TEST(StoreFaults, SqliteOnAFullFileSystemFailsWithItsMessageAndKeepsEveryEarlierRow)
+{
+    ScratchFolder folder;
+    SmallFileSystem disk(folder.Path(), "256k");
+    if (!disk.Mounted())
+        GTEST_SKIP() << "cannot mount a small tmpfs: " << disk.Error();
+    CDbSession session;
+    ASSERT_EQ(session.Open(SqliteConnect(folder.Path() + "mail.db").c_str()), 1)
+        << session.GetLastErrorText();
+    Run(session, "create table Kept(KeyId integer, Body text)");
+    const std::string insert = "insert into Kept values (1, '" + std::string(4000, 'x') + "')";
+    int written = 0;
+    while (written < 200 && session.Execute(insert.c_str()) == 1)
+        ++written;
+    ASSERT_LT(written, 200) << "the file system never filled";
+    EXPECT_EQ(session.GetLastErrorText(), "database or disk is full");
+    EXPECT_EQ(CountRows(session), written);
+    session.Close();
+    CDbSession reopened;
+    ASSERT_EQ(reopened.Open(SqliteConnect(folder.Path() + "mail.db").c_str()), 1)
+        << reopened.GetLastErrorText();
+    EXPECT_EQ(CountRows(reopened), written);
+}
+
+TEST(StoreFaults, SqliteOnAReadOnlyFileSystemReadsButRefusesWritesWithItsMessage)
+{
+    ScratchFolder folder;
+    SmallFileSystem disk(folder.Path(), "1m");
+    if (!disk.Mounted())
+        GTEST_SKIP() << "cannot mount a small tmpfs: " << disk.Error();
+    std::string connect = SqliteConnect(folder.Path() + "mail.db");
+    {
+        CDbSession session;
+        ASSERT_EQ(session.Open(connect.c_str()), 1) << session.GetLastErrorText();
+        Run(session, "create table Kept(KeyId integer)");
+        Run(session, "insert into Kept values (1)");
+    }
+    ASSERT_TRUE(disk.MakeReadOnly());
+    CDbSession session;
+    if (session.Open(connect.c_str()) == 1) {
+        EXPECT_EQ(CountRows(session), 1);
+        EXPECT_EQ(session.Execute("insert into Kept values (2)"), 0);
+        EXPECT_EQ(session.GetLastErrorText(), "attempt to write a readonly database");
+    } else {
+        EXPECT_EQ(session.GetLastErrorText(), "unable to open database file");
+    }
+}
+
+} // namespace
