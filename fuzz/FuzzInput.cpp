@@ -9,7 +9,9 @@ namespace vellum::fuzz {
 
 const std::string& ScratchFolder()
 {
-    static const std::string folder = [] {
+    // Never destroyed: the exit handler below still needs it after static
+    // objects are gone.
+    static const std::string& folder = *new std::string([] {
         std::filesystem::path path =
             std::filesystem::temp_directory_path() / ("vellum-fuzz-" + std::to_string(getpid()));
         std::filesystem::create_directories(path / "home");
@@ -21,7 +23,7 @@ const std::string& ScratchFolder()
             std::filesystem::remove_all(ScratchFolder(), ignored);
         });
         return path.string() + "/";
-    }();
+    }());
     return folder;
 }
 

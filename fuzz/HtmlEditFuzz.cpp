@@ -1,6 +1,6 @@
 // Fuzz target: parse arbitrary bytes, serialize, then run a command sequence
 // chosen by the remaining bytes at selections they choose. Beyond "never
-// crash", it checks that the serialization parses back to itself, that
+// crash", it checks that a saved serialization parses back to itself, that
 // undoing every step gives back exactly the markup the document was loaded
 // with, and that redoing them all gives the edited markup again.
 #include "FuzzInput.h"
@@ -9,9 +9,11 @@
 #include "platform/html/Editing.h"
 #include "platform/html/Serializer.h"
 #include "platform/html/Table.h"
+#include "platform/text/CodePage.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -105,6 +107,16 @@ void RunStep(Document& document, CommandTarget& target, FuzzInput& reader)
     }
 }
 
+// Like Check, and shows both markups when they differ.
+void CheckSame(const std::u16string& got, const std::u16string& expected, const char* what)
+{
+    if (got == expected)
+        return;
+    std::fprintf(stderr, "got:      %s\nexpected: %s\n", vellum::text::Utf16ToUtf8(got).c_str(),
+                 vellum::text::Utf16ToUtf8(expected).c_str());
+    vellum::fuzz::Fail(what);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -124,14 +136,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         RunStep(document, target, reader);
     const std::u16string edited = SerializeNode(document);
     ToHostBytes(edited);
+    // Editing can nest what markup cannot express (a link in a link): the
+    // first re-parse may reshape that, but what it gives parses to itself.
     Document reparsed;
     reparsed.LoadHtml(edited);
-    Check(SerializeNode(reparsed) == edited, "the serialization parses back to itself");
+    const std::u16string saved = SerializeNode(reparsed);
+    reparsed.LoadHtml(saved);
+    CheckSame(SerializeNode(reparsed), saved, "a saved body parses back to itself");
     while (document.Undo()) {
     }
-    Check(SerializeNode(document) == loaded, "undo gives back the loaded markup");
+    CheckSame(SerializeNode(document), loaded, "undo gives back the loaded markup");
     while (document.Redo()) {
     }
-    Check(SerializeNode(document) == edited, "redo gives back the edited markup");
+    CheckSame(SerializeNode(document), edited, "redo gives back the edited markup");
     return 0;
 }

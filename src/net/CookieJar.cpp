@@ -50,12 +50,15 @@ void CCookieJar::TakeSite(const std::string& url)
 
 void CCookieJar::TakeSetCookie(const std::string& text)
 {
-    std::string copy = text.substr(0, kSetCookieWindow);
+    // The header's own line only: a text without "=" must not take its name
+    // from the next header line, or the name would carry "\r\n" into the
+    // Cookie line of later requests.
+    std::string copy = CutAt(text.substr(0, kSetCookieWindow), "\r\n");
     size_t equals = copy.find('=');
     if (equals == std::string::npos || equals == 0)
         return;
     std::string name = copy.substr(0, equals);
-    std::string value = CutAt(CutAt(copy.substr(equals + 1), "\r\n"), ";");
+    std::string value = CutAt(copy.substr(equals + 1), ";");
     std::string prefix = name + "=";
     for (std::string& entry : m_entries) {
         if (entry.compare(0, prefix.size(), prefix) == 0) {

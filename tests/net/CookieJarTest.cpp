@@ -34,6 +34,7 @@ TEST(CookieJarTest, SetCookieTextsAddReplaceOrAreIgnored)
     jar.TakeSetCookie("ab=5\r\n");
     jar.TakeSetCookie("a=3");
     jar.TakeSetCookie("novalue");
+    jar.TakeSetCookie("novalue\r\nSet-Cookie: =x");
     jar.TakeSetCookie("=orphan");
     jar.TakeSetCookie("e=");
     EXPECT_EQ(jar.m_entries, (std::vector<std::string>{"a=3", "b=2", "ab=5", "e="}));

@@ -29,7 +29,7 @@ int CountRows(CDbSession& session)
     return std::atoi(rows.GetFieldValue("N"));
 }
 
-void Run(CDbSession& session, const char* sql)
+void RunOk(CDbSession& session, const char* sql)
 {
     ASSERT_EQ(session.Execute(sql), 1) << sql << ": " << session.GetLastErrorText();
 }
@@ -48,8 +48,8 @@ TEST(StoreFaults, PostgresStoppedUnderAnOpenSessionFailsWithItsMessageAndOpensAf
     ASSERT_FALSE(connect.empty()) << error;
     CDbSession session;
     ASSERT_EQ(session.Open(connect.c_str()), 1) << session.GetLastErrorText();
-    Run(session, "create table Kept(KeyId integer)");
-    Run(session, "insert into Kept values (1)");
+    RunOk(session, "create table Kept(KeyId integer)");
+    RunOk(session, "insert into Kept values (1)");
 
     ASSERT_TRUE(vellum::testing::StopPostgres());
     EXPECT_EQ(session.Execute("insert into Kept values (2)"), 0);
@@ -72,8 +72,8 @@ TEST(StoreFaults, SqliteLockedByAnotherWriterPastTheBusyTimeoutSaysSo)
     std::string path = folder.Path() + "mail.db";
     CDbSession session;
     ASSERT_EQ(session.Open(SqliteConnect(path).c_str()), 1) << session.GetLastErrorText();
-    Run(session, "create table Kept(KeyId integer)");
-    Run(session, "insert into Kept values (1)");
+    RunOk(session, "create table Kept(KeyId integer)");
+    RunOk(session, "insert into Kept values (1)");
 
     sqlite3* writer = nullptr;
     ASSERT_EQ(sqlite3_open(path.c_str(), &writer), SQLITE_OK);
@@ -83,7 +83,7 @@ TEST(StoreFaults, SqliteLockedByAnotherWriterPastTheBusyTimeoutSaysSo)
     sqlite3_exec(writer, "rollback", nullptr, nullptr, nullptr);
     sqlite3_close(writer);
 
-    Run(session, "insert into Kept values (3)");
+    RunOk(session, "insert into Kept values (3)");
     EXPECT_EQ(CountRows(session), 2);
 }
 
@@ -127,7 +127,7 @@ TEST(StoreFaults, SqliteOnAFullFileSystemFailsWithItsMessageAndKeepsEveryEarlier
     CDbSession session;
     ASSERT_EQ(session.Open(SqliteConnect(folder.Path() + "mail.db").c_str()), 1)
         << session.GetLastErrorText();
-    Run(session, "create table Kept(KeyId integer, Body text)");
+    RunOk(session, "create table Kept(KeyId integer, Body text)");
     const std::string insert = "insert into Kept values (1, '" + std::string(4000, 'x') + "')";
     int written = 0;
     while (written < 200 && session.Execute(insert.c_str()) == 1)
@@ -152,8 +152,8 @@ TEST(StoreFaults, SqliteOnAReadOnlyFileSystemReadsButRefusesWritesWithItsMessage
     {
         CDbSession session;
         ASSERT_EQ(session.Open(connect.c_str()), 1) << session.GetLastErrorText();
-        Run(session, "create table Kept(KeyId integer)");
-        Run(session, "insert into Kept values (1)");
+        RunOk(session, "create table Kept(KeyId integer)");
+        RunOk(session, "insert into Kept values (1)");
     }
     ASSERT_TRUE(disk.MakeReadOnly());
     CDbSession session;

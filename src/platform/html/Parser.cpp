@@ -102,7 +102,8 @@ namespace {
 
 std::vector<Node*> Parse(Document& document, std::u16string_view html, GumboTag context)
 {
-    std::string utf8 = BoundNesting(text::Utf16ToUtf8(html));
+    // The HTML and BODY elements the parser always makes take two levels.
+    std::string utf8 = BoundNesting(text::Utf16ToUtf8(html), kMaxNestingDepth - 2);
     GumboOptions options = kGumboDefaultOptions;
     options.max_errors = 0;
     options.fragment_context = context;

@@ -46,15 +46,17 @@ void AppendEscaped(std::u16string& out, std::u16string_view text, bool attribute
     }
 }
 
-void AppendAscii(std::u16string& out, std::string_view text)
+// Tag names are UTF-8: an unknown element keeps the name it was written
+// with, which may hold any character.
+void AppendTagName(std::u16string& out, const Element& element)
 {
-    out.append(text.begin(), text.end());
+    out += text::Utf8ToUtf16(element.TagName());
 }
 
 void AppendStartTag(std::u16string& out, const Element& element)
 {
     out += u'<';
-    AppendAscii(out, element.TagName());
+    AppendTagName(out, element);
     for (const Attribute& attribute : element.Attributes()) {
         out += u' ';
         out += text::Utf8ToUtf16(attribute.name);
@@ -92,7 +94,7 @@ void AppendNode(std::u16string& out, const Node& root, bool includeRoot)
         stack.pop_back();
         if (closing) {
             out += u"</";
-            AppendAscii(out, node->AsElement()->TagName());
+            AppendTagName(out, *node->AsElement());
             out += u'>';
             continue;
         }

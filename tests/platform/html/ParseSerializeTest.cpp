@@ -165,7 +165,7 @@ TEST(HtmlParse, MalformedAndDeepInputNeverBreaksTheEngine)
         "<table><td>cell without row", "</p></p></div>",
         "<<<>>>&&&;&#xFFFFFFFF;&#0;",  std::string("\xFF\xFE\x00<b>\x80\x81", 8),
         "<a href='unterminated>text",  "<svg><foreignObject><p>x</svg>",
-        "<select><option><table>",
+        "<select><option><table>",     "<sty\xC3\xA9le>unknown tag, not ASCII</sty\xC3\xA9le>",
     };
     for (const std::string& input : inputs) {
         Document document;
