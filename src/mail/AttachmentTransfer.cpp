@@ -142,8 +142,7 @@ int DownloadAttachment(const AttachmentFields& fields, std::string* localCopy)
         char counts[64];
         std::snprintf(counts, sizeof counts, " %d/%d\r\n", client.m_bytesReceived,
                       client.m_contentLength);
-        Show(FromUtf8("下载失败\r\n连接中断, 只收到字节") + counts + client.GetLastErrorText(),
-             fields.parent);
+        Show(FromUtf8("下载失败\r\n连接中断, 只收到字节") + counts, fields.parent);
         return 0;
     }
     std::string disposition;

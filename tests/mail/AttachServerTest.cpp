@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace {
 
 using vellum::testing::AttachServerProcess;
@@ -19,10 +22,10 @@ TEST(AttachServerTest, NoNameReachesOutsideTheStore)
     home.WriteFile("../tmp/secret.txt", "secret");
     AttachServerProcess server(home.Temp() + "store", {"--type", ".php"});
     ASSERT_GT(server.Port(), 0);
-    for (std::string name :
-         {"../secret.txt", "..%2Fsecret.txt", "/etc/passwd", "%2Fetc%2Fpasswd", ".owners",
-          "20200101000000-0000000g.txt", "", "store.log", "20200101000000-00000000.txt%00.x",
-          "..%00/secret.txt", std::string(4000, 'a') + ".txt"}) {
+    for (const std::string& name : std::vector<std::string>{
+             "../secret.txt", "..%2Fsecret.txt", "/etc/passwd", "%2Fetc%2Fpasswd", ".owners",
+             "20200101000000-0000000g.txt", "", "store.log", "20200101000000-00000000.txt%00.x",
+             "..%00/secret.txt", std::string(4000, 'a') + ".txt"}) {
         CHttpClient client;
         client.Request("GET", server.BaseUrl() + "download.php?UserName=u&FileName=" + name);
         EXPECT_EQ(client.m_responseHead.rfind("HTTP/1.1 404", 0), 0u) << name;

@@ -315,8 +315,9 @@ TEST_F(AttachmentTransferTest, ServerAndProxyFaultsEndWithAMessageAndKeepTheEarl
         size_t shown = desk.Messages().size();
         EXPECT_EQ(DownloadAttachment(Fields("u", name)), c.message.empty() ? 1 : 0);
         EXPECT_EQ(desk.Messages().size(), shown + (c.message.empty() ? 0 : 1));
-        if (!c.message.empty())
+        if (!c.message.empty()) {
             EXPECT_EQ(LastText(desk), c.message);
+        }
         EXPECT_EQ(ReadFile(home.Home() + "temp/" + name),
                   c.message.empty() ? file : "earlier copy");
     }

@@ -142,7 +142,7 @@ TEST(StoreFaults, SqliteOnAFullFileSystemFailsWithItsMessageAndKeepsEveryEarlier
     EXPECT_EQ(CountRows(reopened), written);
 }
 
-TEST(StoreFaults, SqliteOnAReadOnlyFileSystemReadsButRefusesWritesWithItsMessage)
+TEST(StoreFaults, SqliteOnAReadOnlyFileSystemFailsToOpenWithItsMessage)
 {
     ScratchFolder folder;
     SmallFileSystem disk(folder.Path(), "1m");
@@ -156,14 +156,11 @@ TEST(StoreFaults, SqliteOnAReadOnlyFileSystemReadsButRefusesWritesWithItsMessage
         RunOk(session, "insert into Kept values (1)");
     }
     ASSERT_TRUE(disk.MakeReadOnly());
+    // A WAL database needs its shared-memory file beside it to be read at
+    // all, and that cannot be made here: the open itself fails.
     CDbSession session;
-    if (session.Open(connect.c_str()) == 1) {
-        EXPECT_EQ(CountRows(session), 1);
-        EXPECT_EQ(session.Execute("insert into Kept values (2)"), 0);
-        EXPECT_EQ(session.GetLastErrorText(), "attempt to write a readonly database");
-    } else {
-        EXPECT_EQ(session.GetLastErrorText(), "unable to open database file");
-    }
+    EXPECT_EQ(session.Open(connect.c_str()), 0);
+    EXPECT_EQ(session.GetLastErrorText(), "unable to open database file");
 }
 
 } // namespace
