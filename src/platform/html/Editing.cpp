@@ -155,14 +155,31 @@ Range ForwardRange(Document& document, const Position& caret)
     return {caret, sameBlock ? PositionAfter(*leaf) : PositionBefore(*leaf)};
 }
 
+bool HoldsRawText(const Element& element)
+{
+    for (const char* name : {"SCRIPT", "STYLE", "TEXTAREA", "TITLE", "XMP", "IFRAME", "NOEMBED",
+                             "NOFRAMES", "PLAINTEXT"})
+        if (element.HasTagName(name))
+            return true;
+    return false;
+}
+
 // Keeps insertions inside the body: a caret on the document, HTML or HEAD
 // level moves to the end of the body.
 Position InsideBody(Document& document, const Position& position)
 {
     Element* body = document.Body();
-    if (!body || body->Contains(position.node))
-        return position;
-    return {body, body->ChildCount()};
+    if (body && !body->Contains(position.node))
+        return {body, body->ChildCount()};
+    // Nothing goes inside an IMG or BR, nor inside a SCRIPT, STYLE or other
+    // element whose content is raw text: markup cannot hold it there, so it
+    // would be lost or turn into text when the body is saved. It goes after
+    // the element.
+    for (Node* node = position.node; node && node != body; node = node->Parent())
+        if (const Element* element = node->AsElement();
+            element && (IsVoidElement(element->TagName()) || HoldsRawText(*element)))
+            return PositionAfter(*node);
+    return position;
 }
 
 // Clears the selection's contents and gives the caret where new content
