@@ -24,7 +24,8 @@ class HtmlView;
 // Pixels of a CSS length such as "12pt", "3mm" or "16px": the leading integer
 // (as atol reads it) scaled by the first unit found after the first
 // character, tested in the order pt, mm, cm, pc, in; anything else counts as
-// pixels. Integer arithmetic throughout; 0 when the number is 0.
+// pixels. Integer arithmetic throughout; 0 when the number is 0. Numbers
+// beyond 16,777,216 count as that many.
 long CssLengthToPixels(std::string_view length);
 
 // Pixels of an HTML font size 1-7 (the Size of a FONT); 0 outside that range.

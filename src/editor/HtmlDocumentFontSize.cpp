@@ -8,6 +8,7 @@
 #include "platform/html/InlineStyle.h"
 #include "platform/html/StyleSheet.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -58,7 +59,10 @@ void ApplyPixelSize(Element& element, const std::u16string& size)
 long CssLengthToPixels(std::string_view length)
 {
     std::string text(length);
-    long number = std::atol(text.c_str());
+    // A length beyond any screen is cut to one that is still absurd, so the
+    // scaling below cannot overflow (atol gives LONG_MAX for "1e30in").
+    constexpr long kLargestLength = 1L << 24;
+    long number = std::clamp(std::atol(text.c_str()), -kLargestLength, kLargestLength);
     if (number == 0)
         return 0;
     auto hasUnit = [&text](const char* unit) {
