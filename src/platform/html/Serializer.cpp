@@ -6,6 +6,7 @@
 #include "platform/text/CodePage.h"
 
 #include <cstdio>
+#include <string>
 #include <vector>
 
 namespace vellum::html {
@@ -21,9 +22,21 @@ bool IsRawTextElement(const Element& element)
     return false;
 }
 
+// Control characters other than tab, line feed, form feed and carriage
+// return turn into U+FFFD when markup holding them raw is parsed; a
+// character reference keeps them.
+bool NeedsReference(char16_t c)
+{
+    return c < 0x20 && c != u'\t' && c != u'\n' && c != u'\f' && c != u'\r';
+}
+
 void AppendEscaped(std::u16string& out, std::u16string_view text, bool attribute)
 {
     for (char16_t c : text) {
+        if (NeedsReference(c)) {
+            out += u"&#" + text::Utf8ToUtf16(std::to_string(static_cast<int>(c))) + u";";
+            continue;
+        }
         switch (c) {
         case u'&':
             out += u"&amp;";
