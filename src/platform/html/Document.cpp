@@ -421,7 +421,8 @@ void Document::Apply(const Mutation& mutation, bool forward)
     }
     case Mutation::Kind::SetAttribute:
         static_cast<Element*>(mutation.target)
-            ->StoreAttribute(mutation.name, forward ? mutation.after : mutation.before);
+            ->StoreAttribute(mutation.name, forward ? mutation.after : mutation.before,
+                             mutation.index);
         NotifyChanged(*mutation.target, ChangeKind::Attributes);
         break;
     case Mutation::Kind::SetData:

@@ -296,8 +296,8 @@ void Element::SetAttribute(std::string_view name, std::u16string_view value)
     std::optional<std::u16string> before = GetAttribute(name);
     if (before && *before == value)
         return;
-    StoreAttribute(name, std::u16string(value));
-    OwnerDocument().Record({Mutation::Kind::SetAttribute, this, nullptr, 0, std::string(name),
+    const std::size_t at = StoreAttribute(name, std::u16string(value));
+    OwnerDocument().Record({Mutation::Kind::SetAttribute, this, nullptr, at, std::string(name),
                             before, std::u16string(value)});
     OwnerDocument().NotifyChanged(*this, ChangeKind::Attributes);
 }
@@ -307,25 +307,31 @@ void Element::RemoveAttribute(std::string_view name)
     std::optional<std::u16string> before = GetAttribute(name);
     if (!before)
         return;
-    StoreAttribute(name, std::nullopt);
+    const std::size_t at = StoreAttribute(name, std::nullopt);
     OwnerDocument().Record(
-        {Mutation::Kind::SetAttribute, this, nullptr, 0, std::string(name), before, {}});
+        {Mutation::Kind::SetAttribute, this, nullptr, at, std::string(name), before, {}});
     OwnerDocument().NotifyChanged(*this, ChangeKind::Attributes);
 }
 
-void Element::StoreAttribute(std::string_view name, std::optional<std::u16string> value)
+std::size_t Element::StoreAttribute(std::string_view name, std::optional<std::u16string> value,
+                                    std::size_t at)
 {
     auto found = std::find_if(attributes_.begin(), attributes_.end(),
                               [&](const Attribute& a) { return NamesEqual(a.name, name); });
+    const auto position = static_cast<std::size_t>(found - attributes_.begin());
     if (!value) {
         if (found != attributes_.end())
             attributes_.erase(found);
-        return;
+        return position;
     }
-    if (found != attributes_.end())
+    if (found != attributes_.end()) {
         found->value = std::move(*value);
-    else
-        attributes_.push_back({std::string(name), std::move(*value)});
+        return position;
+    }
+    at = std::min(at, attributes_.size());
+    attributes_.insert(attributes_.begin() + static_cast<std::ptrdiff_t>(at),
+                       {std::string(name), std::move(*value)});
+    return at;
 }
 
 std::u16string Element::GetStyleProperty(std::string_view property) const

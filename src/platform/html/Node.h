@@ -170,7 +170,11 @@ private:
     friend class Document;
     friend class TreeBuilder;
     Element(Document& document, std::string tagName);
-    void StoreAttribute(std::string_view name, std::optional<std::u16string> value);
+    // Stores or removes an attribute without recording it; a new one goes to
+    // position `at` (undo puts a removed attribute back where it stood).
+    // Returns the attribute's position, before a removal.
+    std::size_t StoreAttribute(std::string_view name, std::optional<std::u16string> value,
+                               std::size_t at = static_cast<std::size_t>(-1));
 
     std::string tagName_;
     std::vector<Attribute> attributes_;

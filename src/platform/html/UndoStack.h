@@ -25,7 +25,7 @@ struct Mutation
     Kind kind;
     Node* target = nullptr;               // the parent, the element or the text node
     Node* child = nullptr;                // for InsertChild and RemoveChild
-    std::size_t index = 0;                // the child's index in target
+    std::size_t index = 0;                // the child's index in target, or the attribute's
     std::string name;                     // attribute name
     std::optional<std::u16string> before; // old attribute value or text
     std::optional<std::u16string> after;  // new attribute value or text
