@@ -141,6 +141,10 @@ private:
     QPlainTextEdit* sourceView_ = nullptr;
     CLayoutCtrl* toolbar_ = nullptr;
     std::string initialHtml_;
+    // The document's markup when the source view opened, and the text shown
+    // for it: an untouched source view gives the markup back as it was.
+    std::u16string sourceHtml_;
+    QString sourceShown_;
     bool sourceMode_ = false;
     bool initialized_ = false;
     bool documentReady_ = false;

@@ -77,10 +77,12 @@ void CHtmlEditor::SwitchSourceView()
         if (sourceMode_) {
             document_.EnsureBody(true);
             Element* root = document_.GetDocument()->DocumentElement();
-            sourceView_->setPlainText(
-                root ? QString::fromStdU16String(SourceViewText(root->OuterHtml())) : QString());
+            sourceHtml_ = root ? root->OuterHtml() : std::u16string();
+            sourceShown_ = QString::fromStdU16String(SourceViewText(sourceHtml_));
+            sourceView_->setPlainText(sourceShown_);
         } else {
-            LoadHTML(sourceView_->toPlainText().toStdU16String());
+            const QString text = sourceView_->toPlainText();
+            LoadHTML(text == sourceShown_ ? sourceHtml_ : text.toStdU16String());
         }
     }
     sourceView_->setVisible(sourceMode_);
