@@ -6,7 +6,7 @@
 
 #include "editor/HtmlEditor.h"
 #include "platform/html/Document.h"
-#include "platform/html/Serializer.h"
+#include "platform/html/HtmlTestSupport.h"
 #include "platform/htmlview/HtmlView.h"
 #include "platform/text/CodePage.h"
 #include "platform/ui/Application.h"
@@ -43,11 +43,12 @@ protected:
     }
 
     // An editor over `bodyUtf8` (a whole document when it starts with
-    // "<HTML"), ready and shown with the keyboard focus in its view.
-    CHtmlEditor& MakeEditor(const std::string& bodyUtf8)
+    // "<HTML"), ready and shown with the keyboard focus in its view; its
+    // parent is `parent` when given, else the window.
+    CHtmlEditor& MakeEditor(const std::string& bodyUtf8, QWidget* parent = nullptr)
     {
         editor = new CHtmlEditor;
-        editor->Create(QRect(0, 0, 640, 400), window.get(), 6013);
+        editor->Create(QRect(0, 0, 640, 400), parent ? parent : window.get(), 6013);
         std::string html = bodyUtf8.empty() || bodyUtf8.starts_with("<HTML")
                                ? bodyUtf8
                                : "<HTML><HEAD></HEAD><BODY>" + bodyUtf8 + "</BODY></HTML>";
@@ -61,45 +62,16 @@ protected:
     }
 
     html::Document& Doc() const { return editor->GetView()->GetDocument(); }
-
-    std::string Body() const
-    {
-        const html::Element* body = Doc().Body();
-        return body ? text::Utf16ToUtf8(html::SerializeChildren(*body)) : "<none>";
-    }
-
+    std::string Body() const { return html::testing::BodyHtml(Doc()); }
     html::CharacterData* TextHolding(const std::string& needleUtf8) const
     {
-        std::u16string needle = text::Utf8ToUtf16(needleUtf8);
-        std::vector<html::Node*> stack{&Doc()};
-        while (!stack.empty()) {
-            html::Node* node = stack.back();
-            stack.pop_back();
-            if (node->IsText() &&
-                node->AsCharacterData()->Data().find(needle) != std::u16string::npos)
-                return node->AsCharacterData();
-            for (auto it = node->Children().rbegin(); it != node->Children().rend(); ++it)
-                stack.push_back(*it);
-        }
-        return nullptr;
+        return html::testing::FindText(Doc(), needleUtf8);
     }
-
-    // A caret `offset` units into the text `needle`.
     void CaretIn(const std::string& needleUtf8, std::size_t offset = 0)
     {
-        html::CharacterData* node = TextHolding(needleUtf8);
-        ASSERT_NE(node, nullptr) << needleUtf8;
-        Doc().SetCaret(node, node->Data().find(text::Utf8ToUtf16(needleUtf8)) + offset);
+        html::testing::CaretIn(Doc(), needleUtf8, offset);
     }
-
-    // Selects exactly the text `needle`.
-    void Select(const std::string& needleUtf8)
-    {
-        html::CharacterData* node = TextHolding(needleUtf8);
-        ASSERT_NE(node, nullptr) << needleUtf8;
-        std::size_t start = node->Data().find(text::Utf8ToUtf16(needleUtf8));
-        Doc().SetTextRange(node, start, node, start + text::Utf8ToUtf16(needleUtf8).size());
-    }
+    void Select(const std::string& needleUtf8) { html::testing::SelectText(Doc(), needleUtf8); }
 
     QWidget* Control(int id) const { return ui::FindControl(editor->GetToolbar(), id); }
     CImageButton* Button(int id) const { return dynamic_cast<CImageButton*>(Control(id)); }

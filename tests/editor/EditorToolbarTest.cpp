@@ -274,13 +274,7 @@ TEST_F(EditorTest, NoContextMenuAndFocusLossIsCommand103ToTheParent)
     auto* parent = new CommandLog;
     parent->setParent(window.get());
     parent->resize(640, 400);
-    editor = new CHtmlEditor;
-    editor->Create(QRect(0, 0, 640, 400), parent, 6013);
-    window->show();
-    editor->FinishLoading();
-    QApplication::setActiveWindow(window.get());
-    editor->GetView()->setFocus(Qt::OtherFocusReason);
-    QApplication::processEvents();
+    MakeEditor("", parent);
 
     for (QWidget* target : {editor->GetView()->viewport(), editor->GetSourceView()->viewport()}) {
         QPoint at(10, 10);

@@ -31,9 +31,13 @@ TEST(CssLength, LeadingNumberScaledByTheFirstUnitAfterTheFirstCharacter)
 
 TEST_F(EditorTest, FontSizeShownFollowsFontElementsThenTheBodyRule)
 {
+    const auto bodyRule = [](const char* size) {
+        return std::string("<HTML><HEAD><STYLE>BODY { font-size: ") + size +
+               " }</STYLE></HEAD><BODY><P>abc</P></BODY></HTML>";
+    };
     struct Case
     {
-        const char* html;
+        std::string html;
         int pixels;
     };
     const Case cases[] = {
@@ -41,12 +45,9 @@ TEST_F(EditorTest, FontSizeShownFollowsFontElementsThenTheBodyRule)
         {"<P><FONT style=\"font-size: 9pt\" size=1>abc</FONT></P>", 12},
         {"<P><FONT size=2><FONT size=9>abc</FONT></FONT></P>", 14},
         {"<P><FONT size=4><B>abc</B></FONT></P>", 18},
-        {"<HTML><HEAD><STYLE>BODY { font-size: 12pt }</STYLE></HEAD><BODY><P>abc</P></BODY></HTML>",
-         16},
-        {"<HTML><HEAD><STYLE>BODY { font-size: 30px }</STYLE></HEAD><BODY><P>abc</P></BODY></HTML>",
-         30},
-        {"<HTML><HEAD><STYLE>BODY { font-size: 2px }</STYLE></HEAD><BODY><P>abc</P></BODY></HTML>",
-         16},
+        {bodyRule("12pt"), 16},
+        {bodyRule("30px"), 30},
+        {bodyRule("2px"), 16},
         {"<P>abc</P>", 16},
     };
     for (const Case& c : cases) {
