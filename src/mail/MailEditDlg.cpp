@@ -46,9 +46,10 @@ void CMailEditDlg::OnInitDialog()
         CreateMailToolbar(*this, {{"保存", kSaveId}, {"发送", kSendId}, {"退出", kDialogCancel}});
     BuildRows();
     transfer_ = std::make_unique<TransferProgress>(*this, *transferBar_);
-    FillFields();
     CenterOnParent();
     layout_.Arrange(width(), height());
+    ShowBeforeFilling();
+    FillFields();
 }
 
 void CMailEditDlg::BuildRows()

@@ -51,6 +51,7 @@ void CMailReadDlg::OnInitDialog()
     CenterOnParent();
     layout_.Arrange(width(), height());
     PlaceTransferBar();
+    ShowBeforeFilling();
     LoadMail();
 }
 

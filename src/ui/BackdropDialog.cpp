@@ -42,6 +42,12 @@ void CBackdropDialog::SetSize(int width, int height)
         resize(width, height);
 }
 
+void CBackdropDialog::ShowBeforeFilling()
+{
+    setWindowModality(Qt::ApplicationModal);
+    show();
+}
+
 void CBackdropDialog::CenterOnParent()
 {
     QRect area;

@@ -43,6 +43,10 @@ protected:
     virtual void OnDestroyWindow() {}
     // Centres the window over its parent's window, or on the screen.
     void CenterOnParent();
+    // Shows the dialog, modal, before it is filled: a message the filling
+    // shows (a missing row, a failed query) then stands over the dialog, not
+    // alone on the screen.
+    void ShowBeforeFilling();
 
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
