@@ -46,7 +46,7 @@ TEST(Layout, SpacingCountsOncePerRowAndRowsStartAtTheMargins)
     EXPECT_EQ(body->placed.width, 300);
 }
 
-TEST(Layout, WithoutStretchableRowsTheSpareSpaceStaysBelow)
+TEST(Layout, SpareSpaceWithoutStretchableRowsStaysBelowAndTooLittleKeepsNominalSizes)
 {
     CLayout layout;
     CLayoutRow* first = layout.AddRow(20, kRowFixedHeight);
@@ -55,14 +55,11 @@ TEST(Layout, WithoutStretchableRowsTheSpareSpaceStaysBelow)
     EXPECT_EQ(first->placed.height, 20);
     EXPECT_EQ(second->placed.height, 30);
     EXPECT_EQ(second->placed.y, 2 + 20 + 2);
-}
 
-TEST(Layout, TooSmallAreaKeepsNominalSizes)
-{
-    CLayout layout;
-    CLayoutRow* row = layout.AddRow(40, 0);
-    CLayoutItem* item = layout.AddItem(row, nullptr, 120, 0);
-    layout.Arrange(50, 10);
+    CLayout cramped;
+    CLayoutRow* row = cramped.AddRow(40, 0);
+    CLayoutItem* item = cramped.AddItem(row, nullptr, 120, 0);
+    cramped.Arrange(50, 10);
     EXPECT_EQ(row->placed.height, 40);
     EXPECT_EQ(item->placed.width, 120);
 }
