@@ -4,8 +4,6 @@
 #include "platform/html/CommandTarget.h"
 #include "platform/html/Editing.h"
 
-#include <gtest/gtest.h>
-
 using namespace vellum;
 using namespace vellum::html;
 using namespace vellum::html::testing;

@@ -5,8 +5,6 @@
 #include "platform/html/Parser.h"
 #include "platform/html/Serializer.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <vector>
 
@@ -100,7 +98,7 @@ TEST(HtmlSerialize, SecondPassIsStable)
         "<script>if (a < b && c) alert('x')</script><style>p { color: red }</style>",
         "<div style='FONT-SIZE: 12px'>&amp;amp; &lt;tag&gt; \xE4\xB8\xAD\xE6\x96\x87</div>",
         "<img src=\"data:image/gif;base64,R0lGOD\"><hr><br>",
-        "<p title='&#x4;'>control &#x4; &#x1;&#x0b; characters</p>",
+        "<p title='&#x4;'>control &#x4; &#x1;&#x0b;&#x0d; characters</p>",
     };
     for (const char* body : bodies) {
         std::string first = Reserialize(body);

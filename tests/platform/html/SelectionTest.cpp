@@ -3,8 +3,6 @@
 #include "HtmlTestSupport.h"
 #include "platform/html/Editing.h"
 
-#include <gtest/gtest.h>
-
 using namespace vellum;
 using namespace vellum::html;
 using namespace vellum::html::testing;

@@ -4,8 +4,6 @@
 #include "platform/html/ImageSource.h"
 #include "platform/html/StyleSheet.h"
 
-#include <gtest/gtest.h>
-
 using namespace vellum;
 using namespace vellum::html;
 using namespace vellum::html::testing;
