@@ -22,12 +22,12 @@ bool IsRawTextElement(const Element& element)
     return false;
 }
 
-// Control characters other than tab, line feed, form feed and carriage
-// return turn into U+FFFD when markup holding them raw is parsed; a
-// character reference keeps them.
+// Control characters other than tab, line feed and form feed do not survive
+// a parse of markup holding them raw (a carriage return becomes a line feed,
+// the others U+FFFD); a character reference keeps them.
 bool NeedsReference(char16_t c)
 {
-    return c < 0x20 && c != u'\t' && c != u'\n' && c != u'\f' && c != u'\r';
+    return c < 0x20 && c != u'\t' && c != u'\n' && c != u'\f';
 }
 
 void AppendEscaped(std::u16string& out, std::u16string_view text, bool attribute)
