@@ -93,7 +93,7 @@ TEST(DesktopServices, FileColourShellPauseAndWaitCursorAreAnsweredAndRecorded)
     EXPECT_EQ(desktop.WaitCursorCount(), 2);
 }
 
-TEST(DesktopServices, ModalActionFillsFieldsAndPressesButtonsBeforeTheDialogCloses)
+TEST(DesktopServices, ModalActionActsOnTheShownDialogAndDrawsAnswersForItsMessageBoxes)
 {
     EnsureApplication();
     ScriptedDesktop desktop;
@@ -123,17 +123,10 @@ TEST(DesktopServices, ModalActionFillsFieldsAndPressesButtonsBeforeTheDialogClos
     // Only dialogs run modally.
     QWidget plain;
     EXPECT_EQ(CurrentDesktop().RunModal(plain), -1);
-}
 
-TEST(DesktopServices, MessageBoxInsideAModalActionDrawsTheNextAnswer)
-{
-    EnsureApplication();
-    ScriptedDesktop desktop;
-    ScopedDesktop installed(desktop);
+    // A message box inside a modal action draws the next scripted answer.
     desktop.AnswerMessage(MessageAnswer::Yes);
     desktop.AnswerMessage(MessageAnswer::No);
-
-    QDialog dialog;
     MessageAnswer inside = MessageAnswer::Ok;
     desktop.ActInModal([&](QWidget&) {
         inside = MessageBox("inner", MessageButtons::YesNo);
