@@ -179,17 +179,13 @@ TEST_F(GridWindow, PaintsGridBackgroundHeaderSelectionAndLines)
 TEST_F(GridWindow, CellTipShowsTheWholeTextOfANarrowCell)
 {
     grid->SetText(2, 1, "a subject far too long to fit into one hundred pixels of column");
-    QMouseEvent move(QEvent::MouseMove, At(2, 1), Surface()->mapToGlobal(At(2, 1)), Qt::NoButton,
-                     Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(Surface(), &move);
+    Mouse(QEvent::MouseMove, Qt::NoButton, At(2, 1));
     auto* tip = grid->viewport()->findChild<QWidget*>("ZTitleTip");
     ASSERT_NE(tip, nullptr);
     EXPECT_TRUE(tip->isVisible());
     EXPECT_GT(tip->width(), 100);
 
-    QMouseEvent shortCell(QEvent::MouseMove, At(3, 0), Surface()->mapToGlobal(At(3, 0)),
-                          Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(Surface(), &shortCell);
+    Mouse(QEvent::MouseMove, Qt::NoButton, At(3, 0));
     EXPECT_FALSE(tip->isVisible()) << "a text that fits needs no tip";
 }
 
