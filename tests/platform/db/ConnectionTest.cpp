@@ -66,21 +66,22 @@ TEST_P(ConnectionTest, ReadsFieldsWithTheirKindsAndNulls)
     EXPECT_EQ(cursor->FieldName(4), "n");
     ASSERT_FALSE(cursor->AtEnd());
 
+    const std::pair<FieldKind, std::string> fields[] = {{FieldKind::Integer, "7"},
+                                                        {FieldKind::Real, "2.5"},
+                                                        {FieldKind::Text, "x"},
+                                                        {FieldKind::Text, ""},
+                                                        {FieldKind::Null, ""}};
     FieldValue value;
-    ASSERT_TRUE(cursor->Read(0, value));
-    EXPECT_EQ(value.kind, FieldKind::Integer);
-    EXPECT_EQ(value.text, "7");
-    ASSERT_TRUE(cursor->Read(1, value));
-    EXPECT_EQ(value.kind, FieldKind::Real);
-    EXPECT_DOUBLE_EQ(std::stod(value.text), 2.5);
-    ASSERT_TRUE(cursor->Read(2, value));
-    EXPECT_EQ(value.kind, FieldKind::Text);
-    EXPECT_EQ(value.text, "x");
-    ASSERT_TRUE(cursor->Read(3, value));
-    EXPECT_EQ(value.kind, FieldKind::Text);
-    EXPECT_EQ(value.text, "");
-    ASSERT_TRUE(cursor->Read(4, value));
-    EXPECT_EQ(value.kind, FieldKind::Null);
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_TRUE(cursor->Read(i, value)) << "field " << i;
+        EXPECT_EQ(value.kind, fields[i].first) << "field " << i;
+        // Each database writes a real its own way: compare it as a number.
+        if (value.kind == FieldKind::Real) {
+            EXPECT_DOUBLE_EQ(std::stod(value.text), std::stod(fields[i].second));
+        } else if (value.kind != FieldKind::Null) {
+            EXPECT_EQ(value.text, fields[i].second) << "field " << i;
+        }
+    }
     EXPECT_FALSE(cursor->Read(5, value));
     EXPECT_FALSE(cursor->LastError().empty());
 
