@@ -25,8 +25,6 @@ TEST(DbSessionTest, ANewSessionHasNoConnectionObject)
 {
     CDbSession session;
     EXPECT_EQ(session.GetState(), -1);
-    EXPECT_EQ(session.GetTrace(), 0);
-    EXPECT_EQ(session.GetCloseOnDestroy(), 0);
     EXPECT_EQ(session.GetLastErrorText(), "");
     EXPECT_EQ(session.Execute("create table t (i integer)"), 0);
     EXPECT_EQ(session.GetLastErrorText(), "Connection Not open!\r\n");

@@ -27,10 +27,7 @@ protected:
         recordset.Attach(&m_session);
         EXPECT_EQ(recordset.Open(query), 1) << recordset.GetLastErrorText();
         for (; !recordset.IsEOF(); recordset.MoveNext()) {
-            std::string name = recordset.GetFieldValueAt(0);
-            for (char& c : name)
-                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-            names.insert(name);
+            names.insert(Lowered(recordset.GetFieldValueAt(0)));
         }
         return names;
     }

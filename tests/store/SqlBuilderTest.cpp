@@ -5,9 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <climits>
-#include <vector>
 
 namespace {
 
@@ -70,49 +68,6 @@ TEST(SqlInsertTest, BuildsNothingWithoutColumnsAndKeepsTheLastText)
     EXPECT_TRUE(IsOneOf(insert.Build(), {"insert into SystemMail(Status,status) values (2,1)",
                                          "insert into SystemMail(status,Status) values (1,2)"}))
         << "column names are case-sensitive keys";
-}
-
-// Splits "a,b,c" at every comma (the test values hold none).
-std::vector<std::string> SplitAtCommas(const std::string& text)
-{
-    std::vector<std::string> parts;
-    for (size_t start = 0, comma = 0; comma != std::string::npos; start = comma + 1) {
-        comma = text.find(',', start);
-        parts.push_back(text.substr(start, comma - start));
-    }
-    return parts;
-}
-
-TEST(SqlInsertTest, NoticeInsertPairsEveryColumnWithItsValue)
-{
-    const std::pair<std::string, std::string> expected[] = {{"MailFrom", "'li'"},
-                                                            {"MailTo", "'wang'"},
-                                                            {"Subject", "'news'"},
-                                                            {"MailId", "12"},
-                                                            {"MailTime", "'2010-05-03 14:22:01'"},
-                                                            {"Status", "0"}};
-    CSqlInsert insert;
-    insert.SetTable("SystemMailNotify");
-    for (const auto& [column, value] : expected) {
-        if (value[0] == '\'')
-            insert.SetString(column.c_str(), value.substr(1, value.size() - 2).c_str());
-        else
-            insert.SetInt(column.c_str(), std::stoi(value));
-    }
-    std::string statement = insert.Build();
-    const std::string prefix = "insert into SystemMailNotify(";
-    ASSERT_EQ(statement.rfind(prefix, 0), 0u);
-    size_t close = statement.find(") values (");
-    ASSERT_NE(close, std::string::npos);
-    auto columns = SplitAtCommas(statement.substr(prefix.size(), close - prefix.size()));
-    auto values = SplitAtCommas(statement.substr(close + 10, statement.size() - close - 11));
-    ASSERT_EQ(columns.size(), 6u);
-    ASSERT_EQ(values.size(), 6u);
-    for (const auto& [column, value] : expected) {
-        auto at = std::find(columns.begin(), columns.end(), column);
-        ASSERT_NE(at, columns.end()) << column;
-        EXPECT_EQ(values[static_cast<size_t>(at - columns.begin())], value) << column;
-    }
 }
 
 TEST(SqlUpdateTest, BuildsTheDraftUpdate)

@@ -29,30 +29,39 @@ int CountRows(CDbSession& session)
     return std::atoi(rows.GetFieldValue("N"));
 }
 
-void RunOk(CDbSession& session, const char* sql)
+class StoreFaults : public ::testing::Test
 {
-    ASSERT_EQ(session.Execute(sql), 1) << sql << ": " << session.GetLastErrorText();
-}
+protected:
+    // Opens `session` on `connect` and writes the row that must survive the fault.
+    void OpenWithOneRow(CDbSession& session, const std::string& connect)
+    {
+        ASSERT_EQ(session.Open(connect.c_str()), 1) << session.GetLastErrorText();
+        Run(session, "create table Kept(KeyId integer, Body text)");
+        Run(session, "insert into Kept values (1, '')");
+    }
+    void Run(CDbSession& session, const std::string& sql)
+    {
+        ASSERT_EQ(session.Execute(sql.c_str()), 1) << sql << ": " << session.GetLastErrorText();
+    }
+    std::string SqliteFile() const
+    {
+        return "Provider=SQLite;Data Source=" + m_folder.Path() + "mail.db";
+    }
 
-std::string SqliteConnect(const std::string& path)
-{
-    return "Provider=SQLite;Data Source=" + path;
-}
+    ScratchFolder m_folder;
+};
 
-TEST(StoreFaults, PostgresStoppedUnderAnOpenSessionFailsWithItsMessageAndOpensAfterTheRestart)
+TEST_F(StoreFaults, PostgresStoppedUnderAnOpenSessionFailsWithItsMessageAndOpensAfterTheRestart)
 {
-    ScratchFolder folder;
     std::string error;
     std::string connect =
-        vellum::testing::FreshDatabase(vellum::testing::TestDatabase::Postgres, folder, error);
+        vellum::testing::FreshDatabase(vellum::testing::TestDatabase::Postgres, m_folder, error);
     ASSERT_FALSE(connect.empty()) << error;
     CDbSession session;
-    ASSERT_EQ(session.Open(connect.c_str()), 1) << session.GetLastErrorText();
-    RunOk(session, "create table Kept(KeyId integer)");
-    RunOk(session, "insert into Kept values (1)");
+    ASSERT_NO_FATAL_FAILURE(OpenWithOneRow(session, connect));
 
     ASSERT_TRUE(vellum::testing::StopPostgres());
-    EXPECT_EQ(session.Execute("insert into Kept values (2)"), 0);
+    EXPECT_EQ(session.Execute("insert into Kept values (2, '')"), 0);
     EXPECT_NE(session.GetLastErrorText().find("terminating connection"), std::string::npos)
         << session.GetLastErrorText();
     CDbSession refused;
@@ -66,24 +75,20 @@ TEST(StoreFaults, PostgresStoppedUnderAnOpenSessionFailsWithItsMessageAndOpensAf
     EXPECT_EQ(CountRows(again), 1);
 }
 
-TEST(StoreFaults, SqliteLockedByAnotherWriterPastTheBusyTimeoutSaysSo)
+TEST_F(StoreFaults, SqliteLockedByAnotherWriterPastTheBusyTimeoutSaysSo)
 {
-    ScratchFolder folder;
-    std::string path = folder.Path() + "mail.db";
     CDbSession session;
-    ASSERT_EQ(session.Open(SqliteConnect(path).c_str()), 1) << session.GetLastErrorText();
-    RunOk(session, "create table Kept(KeyId integer)");
-    RunOk(session, "insert into Kept values (1)");
+    ASSERT_NO_FATAL_FAILURE(OpenWithOneRow(session, SqliteFile()));
 
     sqlite3* writer = nullptr;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &writer), SQLITE_OK);
+    ASSERT_EQ(sqlite3_open((m_folder.Path() + "mail.db").c_str(), &writer), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(writer, "begin immediate", nullptr, nullptr, nullptr), SQLITE_OK);
-    EXPECT_EQ(session.Execute("insert into Kept values (2)"), 0);
+    EXPECT_EQ(session.Execute("insert into Kept values (2, '')"), 0);
     EXPECT_EQ(session.GetLastErrorText(), "database is locked");
     sqlite3_exec(writer, "rollback", nullptr, nullptr, nullptr);
     sqlite3_close(writer);
 
-    RunOk(session, "insert into Kept values (3)");
+    Run(session, "insert into Kept values (3, '')");
     EXPECT_EQ(CountRows(session), 2);
 }
 
@@ -118,18 +123,15 @@ private:
     std::string m_error;
 };
 
-TEST(StoreFaults, SqliteOnAFullFileSystemFailsWithItsMessageAndKeepsEveryEarlierRow)
+TEST_F(StoreFaults, SqliteOnAFullFileSystemFailsWithItsMessageAndKeepsEveryEarlierRow)
 {
-    ScratchFolder folder;
-    SmallFileSystem disk(folder.Path(), "256k");
+    SmallFileSystem disk(m_folder.Path(), "256k");
     if (!disk.Mounted())
         GTEST_SKIP() << "cannot mount a small tmpfs: " << disk.Error();
     CDbSession session;
-    ASSERT_EQ(session.Open(SqliteConnect(folder.Path() + "mail.db").c_str()), 1)
-        << session.GetLastErrorText();
-    RunOk(session, "create table Kept(KeyId integer, Body text)");
+    ASSERT_NO_FATAL_FAILURE(OpenWithOneRow(session, SqliteFile()));
     const std::string insert = "insert into Kept values (1, '" + std::string(4000, 'x') + "')";
-    int written = 0;
+    int written = 1;
     while (written < 200 && session.Execute(insert.c_str()) == 1)
         ++written;
     ASSERT_LT(written, 200) << "the file system never filled";
@@ -137,29 +139,24 @@ TEST(StoreFaults, SqliteOnAFullFileSystemFailsWithItsMessageAndKeepsEveryEarlier
     EXPECT_EQ(CountRows(session), written);
     session.Close();
     CDbSession reopened;
-    ASSERT_EQ(reopened.Open(SqliteConnect(folder.Path() + "mail.db").c_str()), 1)
-        << reopened.GetLastErrorText();
+    ASSERT_EQ(reopened.Open(SqliteFile().c_str()), 1) << reopened.GetLastErrorText();
     EXPECT_EQ(CountRows(reopened), written);
 }
 
-TEST(StoreFaults, SqliteOnAReadOnlyFileSystemFailsToOpenWithItsMessage)
+TEST_F(StoreFaults, SqliteOnAReadOnlyFileSystemFailsToOpenWithItsMessage)
 {
-    ScratchFolder folder;
-    SmallFileSystem disk(folder.Path(), "1m");
+    SmallFileSystem disk(m_folder.Path(), "1m");
     if (!disk.Mounted())
         GTEST_SKIP() << "cannot mount a small tmpfs: " << disk.Error();
-    std::string connect = SqliteConnect(folder.Path() + "mail.db");
     {
         CDbSession session;
-        ASSERT_EQ(session.Open(connect.c_str()), 1) << session.GetLastErrorText();
-        RunOk(session, "create table Kept(KeyId integer)");
-        RunOk(session, "insert into Kept values (1)");
+        ASSERT_NO_FATAL_FAILURE(OpenWithOneRow(session, SqliteFile()));
     }
     ASSERT_TRUE(disk.MakeReadOnly());
     // A WAL database needs its shared-memory file beside it to be read at
     // all, and that cannot be made here: the open itself fails.
     CDbSession session;
-    EXPECT_EQ(session.Open(connect.c_str()), 0);
+    EXPECT_EQ(session.Open(SqliteFile().c_str()), 0);
     EXPECT_EQ(session.GetLastErrorText(), "unable to open database file");
 }
 

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 class StoreTest : public ::testing::TestWithParam<vellum::testing::TestDatabase>
 {
 protected:
@@ -35,6 +37,14 @@ protected:
     std::string m_codePage;
     CDbSession m_session;
 };
+
+// ASCII letters lowered, since each database spells names in its own case.
+inline std::string Lowered(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
 
 inline std::string
 StoreTestName(const ::testing::TestParamInfo<vellum::testing::TestDatabase>& info)
