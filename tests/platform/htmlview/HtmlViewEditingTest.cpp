@@ -1,5 +1,5 @@
 // Editing through the view: keys and input-method commits reaching the
-// document, Enter and Backspace across blocks, Tab, undo and redo, and the
+// document, Enter and Backspace across blocks, undo and redo, and the
 // read-only view refusing every change.
 #include "ViewTestSupport.h"
 
@@ -136,6 +136,12 @@ TEST(HtmlViewEditing, TheCompositionIsDrawnInTheCaretsTextStyleAndPushesTheRestA
             red += QColor(during.pixel(column, y)).red() > 200 &&
                    QColor(during.pixel(column, y)).green() < 100;
     EXPECT_GT(red, 5) << "the composition is not drawn in the caret's colour";
+    EXPECT_EQ(BodyOf(*view), "<DIV><B><FONT color=\"#ff0000\">ab</FONT></B>cdef ghij</DIV>");
+    // Cancelling the composition restores the picture.
+    QInputMethodEvent cancel(QString(), {});
+    QCoreApplication::sendEvent(view.get(), &cancel);
+    QApplication::processEvents();
+    EXPECT_EQ(view->viewport()->grab().toImage(), before);
 
     // In a table only the caret's cell makes room; the next cell stays.
     auto table = ShowView("<TABLE><TR><TD width=\"150\">ab</TD><TD>cdef</TD></TR></TABLE>");
@@ -154,8 +160,7 @@ TEST(HtmlViewEditing, AClickEndsTheCompositionBeforeTheCaretMoves)
     auto view = ShowView("<DIV>abcdef</DIV>");
     PutCaret(*view, At(*view, "abcdef", 1));
     SendPreedit(*view, "ni");
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
-                      PointAt(*view, At(*view, "abcdef", 5)));
+    ClickAt(*view, "abcdef", 5);
     EXPECT_TRUE(view->PreeditText().isEmpty());
     EXPECT_EQ(view->GetDocument().GetSelection().GetRange().start, At(*view, "abcdef", 5));
     EXPECT_EQ(BodyOf(*view), "<DIV>abcdef</DIV>");
@@ -214,15 +219,6 @@ TEST(HtmlViewEditing, DeleteJoinsTheNextBlockAndShiftEnterBreaksTheLine)
     EXPECT_EQ(BodyOf(*view), "<DIV>ab<BR>d</DIV>");
 }
 
-TEST(HtmlViewEditing, TabIndentsWithNoBreakSpacesAndKeepsTheFocus)
-{
-    auto view = ShowView("<DIV>ab</DIV>");
-    PutCaret(*view, At(*view, "ab", 1));
-    QTest::keyClick(view.get(), Qt::Key_Tab);
-    EXPECT_EQ(BodyOf(*view), "<DIV>a&nbsp;&nbsp;&nbsp;&nbsp;b</DIV>");
-    EXPECT_TRUE(view->hasFocus());
-}
-
 TEST(HtmlViewEditing, UndoAndRedoAfterTyping)
 {
     auto view = ShowView("<DIV>one</DIV>");
@@ -232,14 +228,13 @@ TEST(HtmlViewEditing, UndoAndRedoAfterTyping)
     QTest::keyClicks(view.get(), "three");
     ASSERT_EQ(BodyOf(*view), "<DIV>one two</DIV><DIV>three</DIV>");
 
-    QTest::keyClick(view.get(), Qt::Key_Z, Qt::ControlModifier);
-    QTest::keyClick(view.get(), Qt::Key_Z, Qt::ControlModifier);
-    QTest::keyClick(view.get(), Qt::Key_Z, Qt::ControlModifier);
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(view.get(), Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(BodyOf(*view), "<DIV>one</DIV>");
     QTest::keyClick(view.get(), Qt::Key_Y, Qt::ControlModifier);
     EXPECT_NE(BodyOf(*view), "<DIV>one</DIV>");
-    QTest::keyClick(view.get(), Qt::Key_Y, Qt::ControlModifier);
-    QTest::keyClick(view.get(), Qt::Key_Y, Qt::ControlModifier);
+    for (int i = 0; i < 2; ++i)
+        QTest::keyClick(view.get(), Qt::Key_Y, Qt::ControlModifier);
     EXPECT_EQ(BodyOf(*view), "<DIV>one two</DIV><DIV>three</DIV>");
     // The caret is after what redo brought back, so typing continues there.
     QTest::keyClicks(view.get(), "!");

@@ -40,7 +40,9 @@ TEST(HtmlViewHooks, KeyFilterSeesKeysFirstAndCanSwallowThem)
     QTest::keyClick(view.get(), Qt::Key_C);
     QTest::keyClick(view.get(), Qt::Key_Tab);
     EXPECT_EQ(seen, (std::vector<int>{Qt::Key_S, Qt::Key_V, Qt::Key_C, Qt::Key_Tab}));
+    // Tab indents with no-break spaces and keeps the focus.
     EXPECT_EQ(BodyOf(*view), "<DIV>abc&nbsp;&nbsp;&nbsp;&nbsp;</DIV>");
+    EXPECT_TRUE(view->hasFocus());
 
     // Without a filter Ctrl+V pastes again.
     view->SetKeyFilter({});
@@ -213,20 +215,17 @@ TEST(HtmlViewHooks, LinksInTheReadOnlyViewOnlySignal)
         ShowView("<DIV>see <A href=\"http://example.invalid/x\">the link</A> here</DIV>", false);
     QSignalSpy spy(view.get(), &HtmlView::linkClicked);
     const std::string before = BodyOf(*view);
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
-                      PointAt(*view, At(*view, "the link", 3)));
+    ClickAt(*view, "the link", 3);
     ASSERT_EQ(spy.count(), 1);
     EXPECT_EQ(spy.at(0).at(0).toString(), "http://example.invalid/x");
     EXPECT_EQ(BodyOf(*view), before);
     // A click on plain text is no link.
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
-                      PointAt(*view, At(*view, "here", 2)));
+    ClickAt(*view, "here", 2);
     EXPECT_EQ(spy.count(), 1);
 
     // While editing, a click on a link just places the caret.
     view->SetEditable(true);
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
-                      PointAt(*view, At(*view, "the link", 3)));
+    ClickAt(*view, "the link", 3);
     EXPECT_EQ(spy.count(), 1);
     EXPECT_EQ(view->GetDocument().GetSelection().GetRange().start, At(*view, "the link", 3));
 }

@@ -48,8 +48,7 @@ TEST(HtmlViewHostile, ScriptsHandlersFramesAndRemoteAddressesRunAndFetchNothing)
         const std::string before = BodyOf(*view);
         view->grab();
         QTest::mouseMove(view->viewport(), PointAt(*view, At(*view, "plain text", 2)));
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
-                          PointAt(*view, At(*view, "the link", 3)));
+        ClickAt(*view, "the link", 3);
         view->grab();
         QApplication::processEvents();
         EXPECT_EQ(listener.Accept(300), -1) << "something was fetched";

@@ -1,10 +1,9 @@
 // What the view puts on screen: the caret at the layout's caret rectangle
-// (and none in the read-only view), the input method's composition at the
-// caret, and repaints limited to what an edit changed.
+// (and none in the read-only view), and repaints limited to what an edit
+// changed.
 #include "ViewTestSupport.h"
 
 #include <QImage>
-#include <QInputMethodEvent>
 #include <QPaintEvent>
 #include <QRegion>
 
@@ -65,36 +64,6 @@ TEST(HtmlViewPaint, CaretIsDrawnAtTheLayoutCaretRectangleOnlyWhileEditing)
     EXPECT_FALSE(IsDark(Picture(*view).pixel(probe)));
 }
 
-TEST(HtmlViewPaint, CompositionIsShownAtTheCaretWithoutChangingTheDocument)
-{
-    auto view = ShowView("<DIV>ab</DIV>");
-    PutCaret(*view, At(*view, "ab", 2));
-    QRectF caret = view->CaretViewportRect();
-    QImage before = Picture(*view);
-
-    QInputMethodEvent event(QString::fromUtf8("中文"), {});
-    QCoreApplication::sendEvent(view.get(), &event);
-    QImage during = Picture(*view);
-    EXPECT_EQ(BodyOf(*view), "<DIV>ab</DIV>");
-
-    // Pixels right of the caret changed; those well left of it did not.
-    auto changedIn = [&](int fromX, int toX) {
-        int changed = 0;
-        for (int x = std::max(0, fromX); x < toX; ++x)
-            for (int y = static_cast<int>(caret.top()); y < caret.bottom(); ++y)
-                changed += before.pixel(x, y) != during.pixel(x, y);
-        return changed;
-    };
-    EXPECT_GT(changedIn(static_cast<int>(caret.left()) + 2, static_cast<int>(caret.left()) + 30),
-              10);
-    EXPECT_EQ(changedIn(0, static_cast<int>(caret.left()) - 2), 0);
-
-    // Cancelling the composition restores the picture.
-    QInputMethodEvent cancel(QString(), {});
-    QCoreApplication::sendEvent(view.get(), &cancel);
-    EXPECT_EQ(Picture(*view), before);
-}
-
 TEST(HtmlViewPaint, TypingRepaintsOnlyTheChangedBlock)
 {
     std::string body;
@@ -107,7 +76,7 @@ TEST(HtmlViewPaint, TypingRepaintsOnlyTheChangedBlock)
     PaintRecorder recorder(view->viewport());
     QTest::keyClick(view.get(), Qt::Key_X);
     QApplication::processEvents();
-    EXPECT_EQ(BodyOf(*view).find("paragraph 3x") != std::string::npos, true);
+    EXPECT_NE(BodyOf(*view).find("paragraph 3x"), std::string::npos);
     ASSERT_FALSE(recorder.painted.isEmpty());
     QRect painted = recorder.painted.boundingRect();
     QRectF block = view->Layout().ElementRect(*view->GetDocument().Body()->ChildAt(3)->AsElement());

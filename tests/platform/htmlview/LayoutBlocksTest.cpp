@@ -3,30 +3,20 @@
 // their markers, FONT sizes, the BODY rule's size, images and links.
 #include "LayoutTestSupport.h"
 
-#include <QImage>
-#include <QPainter>
-
 #include <filesystem>
 
 using namespace vellum::html;
-using vellum::html::testing::LaidOutBody;
+using namespace vellum::html::testing;
 
 namespace {
-
-QRectF Rect(const LaidOutBody& body, const char* tag, std::size_t n = 0)
-{
-    Element* element = body.Nth(tag, n);
-    EXPECT_NE(element, nullptr) << tag << n;
-    return element ? body.layout->ElementRect(*element) : QRectF();
-}
 
 TEST(LayoutTable, CellsSitInAGridSeparatedByBorderSpacingAndPadding)
 {
     LaidOutBody body("<TABLE border=2 cellspacing=5 cellpadding=7><TR><TD>a</TD><TD>b</TD></TR>"
                      "<TR><TD>c</TD><TD>d</TD></TR></TABLE>");
-    QRectF table = Rect(body, "TABLE");
-    QRectF a = Rect(body, "TD", 0), b = Rect(body, "TD", 1), c = Rect(body, "TD", 2),
-           d = Rect(body, "TD", 3);
+    QRectF table = body.Rect("TABLE");
+    QRectF a = body.Rect("TD", 0), b = body.Rect("TD", 1), c = body.Rect("TD", 2),
+           d = body.Rect("TD", 3);
     EXPECT_DOUBLE_EQ(a.left() - table.left(), 2 + 5);
     EXPECT_DOUBLE_EQ(a.top() - table.top(), 2 + 5);
     EXPECT_DOUBLE_EQ(b.left() - a.right(), 5);
@@ -52,18 +42,18 @@ TEST(LayoutTable, AutomaticColumnsGiveTheLongerTextTheWiderColumnAndPercentagesH
         "<TABLE width=\"50%\"><TR><TD>x</TD></TR></TABLE>"
         "<TABLE width=300 border=1><TR><TD>x</TD><TD>yyyyyyyyyy</TD></TR></TABLE>",
         400);
-    QRectF first = Rect(body, "TD", 0), second = Rect(body, "TD", 1);
+    QRectF first = body.Rect("TD", 0), second = body.Rect("TD", 1);
     EXPECT_GT(second.width(), 3 * first.width());
     // The short cell is not squeezed below its text.
     Node* text = body.TextOf(body.Nth("TD", 0));
     EXPECT_EQ(body.layout->CaretRect({text, 0}).top(), body.layout->CaretRect({text, 5}).top());
     // The whole table fits the body.
-    EXPECT_LE(Rect(body, "TABLE", 0).right(), 400 - 8 + 0.5);
-    EXPECT_NEAR(Rect(body, "TABLE", 1).width(), (400 - 16) * 0.5, 0.5);
-    QRectF fixed = Rect(body, "TABLE", 2);
+    EXPECT_LE(body.Rect("TABLE", 0).right(), 400 - 8 + 0.5);
+    EXPECT_NEAR(body.Rect("TABLE", 1).width(), (400 - 16) * 0.5, 0.5);
+    QRectF fixed = body.Rect("TABLE", 2);
     EXPECT_NEAR(fixed.width(), 300, 0.5);
     // Spare room goes mostly to the wider content.
-    EXPECT_GT(Rect(body, "TD", 4).width(), Rect(body, "TD", 3).width());
+    EXPECT_GT(body.Rect("TD", 4).width(), body.Rect("TD", 3).width());
 }
 
 TEST(LayoutTable, SpansCoverTheirColumnsAndRows)
@@ -71,8 +61,8 @@ TEST(LayoutTable, SpansCoverTheirColumnsAndRows)
     LaidOutBody body(
         "<TABLE border=1 cellspacing=2><TR><TD colspan=2>wide</TD><TD rowspan=2>tall</TD></TR>"
         "<TR><TD>a</TD><TD>b</TD></TR></TABLE>");
-    QRectF wide = Rect(body, "TD", 0), tall = Rect(body, "TD", 1), a = Rect(body, "TD", 2),
-           b = Rect(body, "TD", 3);
+    QRectF wide = body.Rect("TD", 0), tall = body.Rect("TD", 1), a = body.Rect("TD", 2),
+           b = body.Rect("TD", 3);
     EXPECT_DOUBLE_EQ(wide.left(), a.left());
     EXPECT_DOUBLE_EQ(wide.right(), b.right());
     EXPECT_DOUBLE_EQ(tall.top(), wide.top());
@@ -83,28 +73,21 @@ TEST(LayoutTable, SpansCoverTheirColumnsAndRows)
 TEST(LayoutList, ItemsAreIndentedAndMarkersArePaintedLeftOfThem)
 {
     LaidOutBody body("<OL><LI>one</LI><LI>two<UL><LI>inner</LI></UL></LI></OL><DIV>after</DIV>");
-    QRectF list = Rect(body, "OL");
-    QRectF one = Rect(body, "LI", 0), two = Rect(body, "LI", 1), inner = Rect(body, "LI", 2);
+    QRectF list = body.Rect("OL");
+    QRectF one = body.Rect("LI", 0), two = body.Rect("LI", 1), inner = body.Rect("LI", 2);
     EXPECT_DOUBLE_EQ(one.left() - list.left(), 40);
     EXPECT_DOUBLE_EQ(inner.left() - two.left(), 40);
     EXPECT_NEAR(two.top(), one.bottom(), 0.5);
     // The list has a one-em margin above and below; the nested one none.
-    QRectF after = Rect(body, "DIV");
+    QRectF after = body.Rect("DIV");
     EXPECT_GT(after.top() - list.bottom(), 10);
     EXPECT_NEAR(inner.top(), body.layout->CaretRect({body.TextOf(body.Nth("LI", 1)), 3}).bottom(),
                 0.5);
 
-    QImage picture(400, body.layout->Height(), QImage::Format_RGB32);
-    picture.fill(Qt::white);
-    QPainter painter(&picture);
-    body.layout->Paint(painter, QRectF(picture.rect()));
-    painter.end();
+    QImage picture = Paint(*body.layout);
     auto inkLeftOf = [&](const QRectF& item) {
-        int ink = 0;
-        for (int y = static_cast<int>(item.top()); y < static_cast<int>(item.top()) + 14; ++y)
-            for (int x = static_cast<int>(item.left()) - 30; x < static_cast<int>(item.left()); ++x)
-                ink += qGray(picture.pixel(x, y)) < 128 ? 1 : 0;
-        return ink;
+        return DarkPixels(picture, QRect(static_cast<int>(item.left()) - 30,
+                                         static_cast<int>(item.top()), 30, 14));
     };
     EXPECT_GT(inkLeftOf(one), 5);
     EXPECT_GT(inkLeftOf(two), 5);
@@ -115,12 +98,12 @@ TEST(LayoutFonts, FontSizesAndTheBodyRuleSetLineHeights)
 {
     LaidOutBody body("<DIV><FONT size=3>medium</FONT></DIV><DIV><FONT size=5>large</FONT></DIV>"
                      "<DIV><SPAN style=\"FONT-SIZE: 12px\">small</SPAN></DIV><DIV>plain</DIV>");
-    auto lineHeight = [&](std::size_t div) { return Rect(body, "DIV", div).height(); };
+    auto lineHeight = [&](std::size_t div) { return body.Rect("DIV", div).height(); };
     // size=3 is 16 px and size=5 is 24 px: their lines are in that ratio.
     EXPECT_NEAR(lineHeight(1) / lineHeight(0), 24.0 / 16.0, 0.15);
     EXPECT_LT(lineHeight(2), lineHeight(0));
     LaidOutBody ruled("<DIV>plain</DIV>", 400, "<STYLE>BODY { font-size: 26px }</STYLE>");
-    EXPECT_NEAR(Rect(ruled, "DIV").height() / lineHeight(3), 2, 0.25);
+    EXPECT_NEAR(ruled.Rect("DIV").height() / lineHeight(3), 2, 0.25);
     // The rule's size is the base a FONT-less paragraph uses; wider text too.
     Node* big = ruled.TextOf(ruled.Nth("DIV"));
     Node* small = body.TextOf(body.Nth("DIV", 3));
@@ -143,7 +126,7 @@ TEST(LayoutInline, ImagesTakeTheirSizeAndCaretStepsOverThemAndLinksAreHit)
     EXPECT_EQ(body.layout->NextCharacter({a, 1}), Position({b, 0}));
     EXPECT_EQ(body.layout->PreviousCharacter({b, 0}), Position({a, 1}));
     // The line is tall enough for the image; text sits on its bottom.
-    EXPECT_GE(Rect(body, "DIV").height(), 40);
+    EXPECT_GE(body.Rect("DIV").height(), 40);
     QRectF caret = body.layout->CaretRect({b, 0});
     EXPECT_NEAR(caret.left(), rect.right(), 0.5);
     HitResult onImage = body.layout->HitTest(rect.center());
@@ -155,10 +138,10 @@ TEST(LayoutInline, ImagesTakeTheirSizeAndCaretStepsOverThemAndLinksAreHit)
     EXPECT_EQ(onLink.link, body.Nth("A"));
     EXPECT_EQ(onLink.control, nullptr);
     // The rule spans the body between the blocks, and has no caret place.
-    QRectF rule = Rect(body, "HR");
+    QRectF rule = body.Rect("HR");
     EXPECT_NEAR(rule.width(), 400 - 16, 0.5);
-    EXPECT_GT(rule.top(), Rect(body, "DIV", 0).bottom());
-    EXPECT_LT(rule.bottom(), Rect(body, "DIV", 1).top());
+    EXPECT_GT(rule.top(), body.Rect("DIV", 0).bottom());
+    EXPECT_LT(rule.bottom(), body.Rect("DIV", 1).top());
     EXPECT_EQ(body.layout->CaretPosition(PositionBefore(*body.Nth("HR"))), Position({linkText, 4}));
     EXPECT_EQ(body.layout->CaretPosition(PositionAfter(*body.Nth("HR"))),
               Position({body.TextOf(body.Nth("DIV", 1)), 0}));
@@ -202,7 +185,7 @@ TEST(LayoutTable, AClickOnTheFrameSelectsTheTableAndOneInACellDoesNot)
         "<CENTER><TABLE border=3 cellspacing=6><TR><TD>cell</TD></TR></TABLE></CENTER>");
     Element* table = body.Nth("TABLE");
     QRectF frame = body.layout->ElementRect(*table);
-    QRectF cell = Rect(body, "TD");
+    QRectF cell = body.Rect("TD");
     // Centred in the body (400 wide, 8 px margins).
     EXPECT_NEAR(frame.center().x(), 200, 1);
     EXPECT_EQ(body.layout->HitTest({frame.left() + 1, frame.center().y()}).control, table);
@@ -260,9 +243,9 @@ TEST(LayoutFlow, VerticalMarginsCollapseBetweenSiblingsAndThroughParents)
 {
     LaidOutBody body(
         "<P>a</P><DIV><P>b</P></DIV><P>c</P><DIV style=\"padding-top: 4px\"><P>d</P></DIV>");
-    QRectF a = Rect(body, "P", 0), b = Rect(body, "P", 1), c = Rect(body, "P", 2),
-           d = Rect(body, "P", 3);
-    QRectF padded = Rect(body, "DIV", 1);
+    QRectF a = body.Rect("P", 0), b = body.Rect("P", 1), c = body.Rect("P", 2),
+           d = body.Rect("P", 3);
+    QRectF padded = body.Rect("DIV", 1);
     qreal em = 13;
     // The body's 8 px margin and the paragraph's one em collapse to the larger.
     EXPECT_NEAR(a.top(), em, 0.5);
@@ -281,8 +264,8 @@ TEST(LayoutTable, CaptionsSitAboveAndNowrapCellsKeepTheirLinesWhole)
         "<TD>seven eight nine ten eleven twelve thirteen fourteen fifteen "
         "sixteen</TD></TR></TABLE>",
         300);
-    QRectF caption = Rect(body, "CAPTION");
-    QRectF table = Rect(body, "TABLE");
+    QRectF caption = body.Rect("CAPTION");
+    QRectF table = body.Rect("TABLE");
     ASSERT_FALSE(caption.isNull());
     EXPECT_LE(caption.bottom(), table.top() + 0.5);
     Node* captionText = body.TextOf(body.Nth("CAPTION"));
@@ -311,21 +294,13 @@ TEST(LayoutInline, ImageBordersCellHeightsAndUnmarkedListsFollowTheirAttributes)
     LaidOutBody body("<DIV><IMG width=30 height=20 border=2></DIV>"
                      "<TABLE><TR><TD height=80>tall</TD></TR></TABLE>"
                      "<UL style=\"list-style: none\"><LI>plain</LI></UL>");
-    EXPECT_EQ(body.layout->ElementRect(*body.Nth("IMG")).size(), QSizeF(34, 24));
-    EXPECT_GE(Rect(body, "TD").height(), 80);
-    QImage picture(400, body.layout->Height(), QImage::Format_RGB32);
-    picture.fill(Qt::white);
-    QPainter painter(&picture);
-    body.layout->Paint(painter, QRectF(picture.rect()));
-    painter.end();
-    QRectF item = Rect(body, "LI");
-    int ink = 0;
-    for (int y = static_cast<int>(item.top()); y < static_cast<int>(item.bottom()); ++y)
-        for (int x = static_cast<int>(item.left()) - 30; x < static_cast<int>(item.left()); ++x)
-            ink += qGray(picture.pixel(x, y)) < 128 ? 1 : 0;
-    EXPECT_EQ(ink, 0);
+    EXPECT_EQ(body.Rect("IMG").size(), QSizeF(34, 24));
+    EXPECT_GE(body.Rect("TD").height(), 80);
+    QImage picture = Paint(*body.layout);
+    QRect item = body.Rect("LI").toRect();
+    EXPECT_EQ(DarkPixels(picture, QRect(item.left() - 30, item.top(), 30, item.height())), 0);
     // The image's border is drawn in the text colour.
-    QRectF image = body.layout->ElementRect(*body.Nth("IMG"));
+    QRectF image = body.Rect("IMG");
     EXPECT_LT(
         qGray(picture.pixel(static_cast<int>(image.left()) + 10, static_cast<int>(image.top()))),
         60);
@@ -354,11 +329,7 @@ TEST(LayoutInline, LocalPicturesTakeTheirNaturalSizeAndRemoteOnesAPlaceholder)
     QRectF remote = layout.ElementRect(*images[1]);
     EXPECT_EQ(remote.size(), QSizeF(24, 24));
     EXPECT_EQ(layout.ElementRect(*images[2]).size(), QSizeF(74, 46)); // the shape is kept
-    QImage shot(400, layout.Height(), QImage::Format_RGB32);
-    shot.fill(Qt::white);
-    QPainter painter(&shot);
-    layout.Paint(painter, QRectF(shot.rect()));
-    painter.end();
+    QImage shot = Paint(layout);
     EXPECT_EQ(shot.pixel(local.center().toPoint()), qRgb(10, 200, 30));
     EXPECT_NE(shot.pixel(remote.topLeft().toPoint() + QPoint(1, 1)),
               qRgb(255, 255, 255)); // its frame
@@ -369,14 +340,14 @@ TEST(LayoutTable, ShortCellsAreCentredVerticallyUnlessVAlignSaysOtherwise)
     LaidOutBody body(
         "<TABLE><TR><TD>a<BR>b<BR>c<BR>d</TD><TD>mid</TD><TD valign=top>top</TD>"
         "<TD valign=bottom>low</TD></TR><TR valign=top><TD>1<BR>2</TD><TD>row</TD></TR></TABLE>");
-    QRectF cell = Rect(body, "TD", 1);
+    QRectF cell = body.Rect("TD", 1);
     auto top = [&](std::size_t n) {
         return body.layout->CaretRect({body.TextOf(body.Nth("TD", n)), 0});
     };
     EXPECT_NEAR(top(1).center().y(), cell.center().y(), 1);
-    EXPECT_NEAR(top(2).top(), Rect(body, "TD", 2).top() + 1, 0.5);
-    EXPECT_NEAR(top(3).bottom(), Rect(body, "TD", 3).bottom() - 1, 0.5);
-    EXPECT_NEAR(top(5).top(), Rect(body, "TD", 5).top() + 1, 0.5); // the row's VALIGN
+    EXPECT_NEAR(top(2).top(), body.Rect("TD", 2).top() + 1, 0.5);
+    EXPECT_NEAR(top(3).bottom(), body.Rect("TD", 3).bottom() - 1, 0.5);
+    EXPECT_NEAR(top(5).top(), body.Rect("TD", 5).top() + 1, 0.5); // the row's VALIGN
 }
 
 } // namespace

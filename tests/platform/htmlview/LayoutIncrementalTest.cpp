@@ -5,11 +5,8 @@
 #include "LayoutTestSupport.h"
 #include "platform/html/Editing.h"
 
-#include <QImage>
-#include <QPainter>
-
 using namespace vellum::html;
-using vellum::html::testing::LaidOutBody;
+using namespace vellum::html::testing;
 
 namespace {
 
@@ -19,18 +16,6 @@ std::string Paragraphs(int count)
     for (int i = 0; i < count; ++i)
         body += "<P>paragraph " + std::to_string(i) + " 第" + std::to_string(i) + "段</P>";
     return body;
-}
-
-QImage Render(const LaidOutBody& body, const QRect& area, bool showSelection = true)
-{
-    QImage picture(area.size(), QImage::Format_RGB32);
-    picture.fill(Qt::white);
-    QPainter painter(&picture);
-    painter.translate(-area.topLeft());
-    PaintOptions options;
-    options.showSelection = showSelection;
-    body.layout->Paint(painter, QRectF(area), options);
-    return picture;
 }
 
 int DifferentPixels(const QImage& a, const QImage& b, const QRect& area)
@@ -47,16 +32,16 @@ TEST(LayoutIncremental, TypingIntoOneParagraphLaysOutOnlyItAndMovesTheOnesBelow)
     LaidOutBody body(Paragraphs(100));
     EXPECT_GE(body.layout->BlocksLaidOutByLastUpdate(), 100u);
     Element* p50 = body.Nth("P", 50);
-    QRectF above = body.layout->ElementRect(*body.Nth("P", 10));
-    QRectF below = body.layout->ElementRect(*body.Nth("P", 51));
-    QRectF last = body.layout->ElementRect(*body.Nth("P", 99));
+    QRectF above = body.Rect("P", 10);
+    QRectF below = body.Rect("P", 51);
+    QRectF last = body.Rect("P", 99);
     int height = body.layout->Height();
 
     CharacterData* text = body.TextOf(p50)->AsCharacterData();
     text->InsertData(0, u"x");
     body.layout->Update();
     EXPECT_EQ(body.layout->BlocksLaidOutByLastUpdate(), 1u);
-    EXPECT_EQ(body.layout->ElementRect(*body.Nth("P", 51)), below);
+    EXPECT_EQ(body.Rect("P", 51), below);
     // Queries after the edit find nothing to do and keep the count.
     body.layout->Update();
     body.layout->ElementRect(*p50);
@@ -73,9 +58,9 @@ TEST(LayoutIncremental, TypingIntoOneParagraphLaysOutOnlyItAndMovesTheOnesBelow)
     EXPECT_EQ(body.layout->BlocksLaidOutByLastUpdate(), 1u);
     qreal growth = body.layout->ElementRect(*p50).height() - before.height();
     EXPECT_GT(growth, 30);
-    EXPECT_EQ(body.layout->ElementRect(*body.Nth("P", 10)), above);
-    EXPECT_DOUBLE_EQ(body.layout->ElementRect(*body.Nth("P", 51)).top(), below.top() + growth);
-    EXPECT_DOUBLE_EQ(body.layout->ElementRect(*body.Nth("P", 99)).top(), last.top() + growth);
+    EXPECT_EQ(body.Rect("P", 10), above);
+    EXPECT_DOUBLE_EQ(body.Rect("P", 51).top(), below.top() + growth);
+    EXPECT_DOUBLE_EQ(body.Rect("P", 99).top(), last.top() + growth);
     EXPECT_NEAR(body.layout->Height(), height + growth, 1);
     // The moved paragraphs still hit-test where they are now.
     Node* text99 = body.TextOf(body.Nth("P", 99));
@@ -95,8 +80,8 @@ TEST(LayoutIncremental, NewBlocksAndStyleChangesRebuildOnlyWhatTheyTouch)
     EXPECT_LE(body.layout->BlocksLaidOutByLastUpdate(), 2u);
     QRectF inserted = body.layout->ElementRect(*div);
     EXPECT_FALSE(inserted.isNull());
-    EXPECT_GT(body.layout->ElementRect(*body.Nth("P", 30)).top(), inserted.bottom());
-    EXPECT_LT(body.layout->ElementRect(*body.Nth("P", 29)).bottom(), inserted.top());
+    EXPECT_GT(body.Rect("P", 30).top(), inserted.bottom());
+    EXPECT_LT(body.Rect("P", 29).bottom(), inserted.top());
 
     Element* p5 = body.Nth("P", 5);
     qreal height = body.layout->ElementRect(*p5).height();
@@ -118,19 +103,18 @@ TEST(LayoutIncremental, EditsInsideATableAndAListKeepTheirNeighboursInPlace)
     LaidOutBody body(
         "<TABLE border=1><TR><TD>a</TD><TD>b</TD></TR></TABLE><OL><LI>one</LI><LI>two</LI></OL>" +
         Paragraphs(20));
-    QRectF b = body.layout->ElementRect(*body.Nth("TD", 1));
+    QRectF b = body.Rect("TD", 1);
     body.TextOf(body.Nth("TD", 0))->AsCharacterData()->InsertData(1, u" wider text now");
     body.layout->Update();
     // The first column grew, so the second cell moved right.
-    EXPECT_GT(body.layout->ElementRect(*body.Nth("TD", 1)).left(), b.left() + 40);
+    EXPECT_GT(body.Rect("TD", 1).left(), b.left() + 40);
     EXPECT_LT(body.layout->BlocksLaidOutByLastUpdate(), 6u);
 
     Element* item = body.document.CreateElement("LI");
     item->AppendChild(body.document.CreateTextNode(u"zero"));
     body.Nth("OL")->InsertBefore(item, body.Nth("LI", 0));
     body.layout->Update();
-    EXPECT_LT(body.layout->ElementRect(*item).top(),
-              body.layout->ElementRect(*body.Nth("LI", 1)).top());
+    EXPECT_LT(body.layout->ElementRect(*item).top(), body.Rect("LI", 1).top());
 }
 
 TEST(LayoutIncremental, ALoadReplacesEverythingAndAWidthChangeRelaysOut)
@@ -158,10 +142,10 @@ TEST(LayoutIncremental, SelectionPaintsHighlightedRunsOverTheSelectedTextOnly)
     LaidOutBody body("<DIV>first line of text</DIV><DIV>second line of text</DIV><DIV>"
                      "<IMG width=30 height=30 src=\"none.png\"></DIV>");
     QRect area(0, 0, 400, body.layout->Height());
-    QImage plain = Render(body, area);
+    QImage plain = Paint(*body.layout, area);
     Node* first = body.TextOf(body.Nth("DIV", 0));
     body.document.SetTextRange(first, 6, first, 10); // "line"
-    QImage selected = Render(body, area);
+    QImage selected = Paint(*body.layout, area);
     QRectF from = body.layout->CaretRect({first, 6});
     QRectF to = body.layout->CaretRect({first, 10});
     QRect inside =
@@ -170,15 +154,15 @@ TEST(LayoutIncremental, SelectionPaintsHighlightedRunsOverTheSelectedTextOnly)
     EXPECT_GT(DifferentPixels(plain, selected, inside), inside.width() * inside.height() / 2);
     QRect outside(0, 0, area.width(), static_cast<int>(from.top()) - 1);
     EXPECT_EQ(DifferentPixels(plain, selected, outside), 0);
-    QRectF second = body.layout->ElementRect(*body.Nth("DIV", 1));
+    QRectF second = body.Rect("DIV", 1);
     EXPECT_EQ(DifferentPixels(plain, selected, second.toRect().adjusted(0, 1, 0, 0)), 0);
     // Not shown when the caller says so.
-    EXPECT_EQ(DifferentPixels(plain, Render(body, area, false), area), 0);
+    EXPECT_EQ(DifferentPixels(plain, Paint(*body.layout, area, false), area), 0);
 
     // A control selection frames the image with handles around it.
     Element* image = body.Nth("IMG");
     body.document.SetSelection(Selection::Controls({image}));
-    QImage framed = Render(body, area);
+    QImage framed = Paint(*body.layout, area);
     QRect frame = body.layout->ElementRect(*image).toRect().adjusted(-3, -3, 3, 3);
     EXPECT_GT(DifferentPixels(plain, framed, frame), 20);
     EXPECT_EQ(DifferentPixels(plain, framed, QRect(0, 0, area.width(), frame.top() - 2)), 0);
@@ -223,12 +207,12 @@ TEST(LayoutIncremental, SelectedLineBreaksAndEmptyBlocksShowAHighlight)
 {
     LaidOutBody body("<DIV>one</DIV><DIV></DIV><DIV>two<BR>three</DIV>");
     QRect area(0, 0, 400, body.layout->Height());
-    QImage plain = Render(body, area);
+    QImage plain = Paint(*body.layout, area);
     Node* one = body.TextOf(body.Nth("DIV", 0));
     Node* three = body.Nth("DIV", 2)->ChildAt(2);
     body.document.SetTextRange(one, 0, three, 2);
-    QImage selected = Render(body, area);
-    QRectF empty = body.layout->ElementRect(*body.Nth("DIV", 1));
+    QImage selected = Paint(*body.layout, area);
+    QRectF empty = body.Rect("DIV", 1);
     EXPECT_GT(DifferentPixels(plain, selected, empty.toRect().adjusted(0, 1, 0, -1)), 10);
     // After "two", at its BR.
     Node* two = body.Nth("DIV", 2)->ChildAt(0);

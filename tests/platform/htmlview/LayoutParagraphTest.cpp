@@ -3,9 +3,6 @@
 // Home/End, up/down keeping the column, and character movement.
 #include "LayoutTestSupport.h"
 
-#include <QFont>
-#include <QFontMetricsF>
-
 using namespace vellum::html;
 using vellum::html::testing::LaidOutBody;
 
@@ -14,6 +11,21 @@ namespace {
 Position At(Node* node, std::size_t offset)
 {
     return {node, offset};
+}
+
+// A point a little right of character i's left edge lands before it, a
+// little left of its right edge after it.
+void ExpectHitsAroundCharacter(const LaidOutBody& body, Node* text, std::size_t i)
+{
+    QRectF left = body.layout->CaretRect(At(text, i));
+    QRectF right = body.layout->CaretRect(At(text, i + 1));
+    qreal y = left.center().y();
+    EXPECT_EQ(body.layout->HitTest({left.x() + (right.x() - left.x()) * 0.25, y}).position,
+              At(text, i))
+        << i;
+    EXPECT_EQ(body.layout->HitTest({left.x() + (right.x() - left.x()) * 0.75, y}).position,
+              At(text, i + 1))
+        << i;
 }
 
 TEST(LayoutParagraph, HitTestFindsTheCharacterUnderThePointAndCaretXGrowsAlongTheLine)
@@ -28,17 +40,8 @@ TEST(LayoutParagraph, HitTestFindsTheCharacterUnderThePointAndCaretXGrowsAlongTh
         EXPECT_GT(caret.height(), 8);
         previous = caret.x();
     }
-    // A point a little right of a character's left edge lands before it,
-    // a little left of its right edge after it.
-    for (std::size_t i = 0; i < 10; ++i) {
-        QRectF left = body.layout->CaretRect(At(text, i));
-        QRectF right = body.layout->CaretRect(At(text, i + 1));
-        qreal y = left.center().y();
-        EXPECT_EQ(body.layout->HitTest({left.x() + (right.x() - left.x()) * 0.25, y}).position,
-                  At(text, i));
-        EXPECT_EQ(body.layout->HitTest({left.x() + (right.x() - left.x()) * 0.75, y}).position,
-                  At(text, i + 1));
-    }
+    for (std::size_t i = 0; i < 10; ++i)
+        ExpectHitsAroundCharacter(body, text, i);
 }
 
 TEST(LayoutParagraph, ClicksBesideAndBelowTheTextGoToTheNearestPlace)
@@ -71,7 +74,6 @@ TEST(LayoutParagraph, WhiteSpaceCollapsesAndHasNoCaretPlace)
     // One space's width between a and b, however many were written.
     QRectF x1 = body.layout->CaretRect(afterA);
     QRectF x2 = body.layout->CaretRect(beforeB);
-    QFontMetricsF metrics(QFont("WenQuanYi Micro Hei"));
     EXPECT_LT(x2.x() - x1.x(), 8);
     EXPECT_GT(x2.x() - x1.x(), 1);
 }
@@ -105,7 +107,7 @@ TEST(LayoutParagraph, LinesBreakAtTheWidthForEnglishAndForChineseWithoutSpaces)
     ASSERT_GT(lineEnd.offset, 1u);
     ASSERT_LT(lineEnd.offset, chineseText->AsCharacterData()->Length());
     QRectF lastCharacter = body.layout->CaretRect(At(chineseText, lineEnd.offset - 1));
-    QRectF block = body.layout->ElementRect(*body.Nth("DIV", 1));
+    QRectF block = body.Rect("DIV", 1);
     EXPECT_EQ(lastCharacter.top(), body.layout->CaretRect(At(chineseText, 0)).top());
     EXPECT_GT(lastCharacter.x(), block.right() - 30);
 }
@@ -253,17 +255,8 @@ TEST(LayoutParagraph, AWordLongerThanTheLineKeepsItsCaretPlacesAndHitsWhereTheGl
         EXPECT_LE(end, body.layout->ContentWidth());
     }
     // Clicks on the part sticking out find their characters.
-    for (std::size_t i : {60u, 100u, 119u}) {
-        QRectF left = body.layout->CaretRect(At(text, i));
-        QRectF right = body.layout->CaretRect(At(text, i + 1));
-        qreal y = left.center().y();
-        EXPECT_EQ(body.layout->HitTest({left.x() + (right.x() - left.x()) * 0.25, y}).position,
-                  At(text, i))
-            << i;
-        EXPECT_EQ(body.layout->HitTest({left.x() + (right.x() - left.x()) * 0.75, y}).position,
-                  At(text, i + 1))
-            << i;
-    }
+    for (std::size_t i : {60u, 100u, 119u})
+        ExpectHitsAroundCharacter(body, text, i);
     EXPECT_EQ(body.layout->HitTest({body.layout->ContentWidth() + 50.0, 5}).position,
               At(text, 120));
 }

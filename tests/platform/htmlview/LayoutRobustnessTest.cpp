@@ -3,21 +3,15 @@
 // each a place for the caret, answer every query and paint without harm.
 #include "LayoutTestSupport.h"
 
-#include <QImage>
-#include <QPainter>
-
 using namespace vellum::html;
-using vellum::html::testing::LaidOutBody;
+using namespace vellum::html::testing;
 
 namespace {
 
 void ExerciseEverything(LaidOutBody& body)
 {
     DocumentLayout& layout = *body.layout;
-    QImage picture(300, 300, QImage::Format_RGB32);
-    QPainter painter(&picture);
-    layout.Paint(painter, QRectF(0, 0, 300, 300));
-    painter.end();
+    Paint(layout, QRect(0, 0, 300, 300));
     Position p = layout.HitTest({20, 20}).position;
     ASSERT_FALSE(p.IsNull());
     for (int i = 0; i < 50; ++i)
@@ -88,22 +82,20 @@ TEST(LayoutRobustness, EditsOfEveryKindKeepTheLayoutConsistentWithAFreshOne)
     body.layout->Update();
     body.Nth("UL")->Remove();
     document.Body()->FirstChild()->AppendChild(document.CreateElement("HR"));
-    // The incremental result matches a layout built from scratch.
-    DocumentLayout fresh(document);
-    fresh.SetWidth(400);
-    EXPECT_EQ(body.layout->Height(), fresh.Height());
-    for (Element* element : document.Body()->GetElementsByTagName("*"))
-        EXPECT_EQ(body.layout->ElementRect(*element), fresh.ElementRect(*element))
-            << element->TagName();
-    // Undo brings the first state back, still consistent.
+    // The incremental result matches a layout built from scratch, and
+    // still does once undo has brought the first state back.
+    auto expectAsFresh = [&] {
+        DocumentLayout fresh(document);
+        fresh.SetWidth(400);
+        EXPECT_EQ(body.layout->Height(), fresh.Height());
+        for (Element* element : document.Body()->GetElementsByTagName("*"))
+            EXPECT_EQ(body.layout->ElementRect(*element), fresh.ElementRect(*element))
+                << element->TagName();
+    };
+    expectAsFresh();
     while (document.CanUndo())
         document.Undo();
-    DocumentLayout undone(document);
-    undone.SetWidth(400);
-    EXPECT_EQ(body.layout->Height(), undone.Height());
-    for (Element* element : document.Body()->GetElementsByTagName("*"))
-        EXPECT_EQ(body.layout->ElementRect(*element), undone.ElementRect(*element))
-            << element->TagName();
+    expectAsFresh();
 }
 
 } // namespace

@@ -6,11 +6,9 @@
 #include "support/Screenshots.h"
 
 #include <QBuffer>
-#include <QImage>
-#include <QPainter>
 
 using namespace vellum::html;
-using vellum::html::testing::LaidOutBody;
+using namespace vellum::html::testing;
 
 namespace {
 
@@ -70,12 +68,7 @@ int CountPixels(const QImage& image, const QRect& area, QRgb near, int tolerance
 TEST(LayoutScreenshot, RichBodyRendersItsTextTableListsImageRuleAndLink)
 {
     LaidOutBody body(RichBody(), 640);
-    QImage shot(640, body.layout->Height(), QImage::Format_RGB32);
-    shot.fill(Qt::white);
-    {
-        QPainter painter(&shot);
-        body.layout->Paint(painter, QRectF(shot.rect()));
-    }
+    QImage shot = Paint(*body.layout);
     ASSERT_TRUE(
         shot.save(QString::fromStdString(vellum::testing::ScreenshotPath("html-layout.png"))));
 
@@ -83,13 +76,13 @@ TEST(LayoutScreenshot, RichBodyRendersItsTextTableListsImageRuleAndLink)
     EXPECT_GT(CountPixels(shot, shot.rect(), qRgb(0xcc, 0, 0), 40), 30);
     EXPECT_GT(CountPixels(shot, shot.rect(), qRgb(0, 0, 255), 40), 30);
     // The image's pixels are where the layout put it.
-    QRectF image = body.layout->ElementRect(*body.Nth("IMG"));
+    QRectF image = body.Rect("IMG");
     ASSERT_FALSE(image.isNull());
     EXPECT_EQ(image.size(), QSizeF(48, 32));
     QRgb corner = shot.pixel(static_cast<int>(image.left()) + 1, static_cast<int>(image.top()) + 1);
     EXPECT_NEAR(qBlue(corner), 200, 10);
     // The table is 80% of the body's width and has a frame.
-    QRectF table = body.layout->ElementRect(*body.Nth("TABLE"));
+    QRectF table = body.Rect("TABLE");
     EXPECT_NEAR(table.width(), (640 - 16) * 0.8, 1);
     int darkest = 255;
     for (int y = static_cast<int>(table.top()) - 1; y <= static_cast<int>(table.top()) + 1; ++y)

@@ -1,6 +1,6 @@
 // Helpers shared by the view tests: a shown, focused HtmlView over a body,
 // the body read back as UTF-8, positions and their on-screen points taken
-// from the layout, and mouse events with a held button.
+// from the layout, clicks on them, and mouse events with a held button.
 #pragma once
 
 #include "platform/html/Document.h"
@@ -83,6 +83,13 @@ inline QPoint PointAt(const HtmlView& view, const Position& position)
 {
     QRectF caret = view.Layout().CaretRect(position);
     return view.ToViewport(caret.center()).toPoint();
+}
+
+// A left click on the caret place `offset` units into `needle`.
+inline void ClickAt(HtmlView& view, const std::string& needleUtf8, std::size_t offset = 0)
+{
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::NoModifier,
+                      PointAt(view, At(view, needleUtf8, offset)));
 }
 
 inline std::string SelectedText(const HtmlView& view)
