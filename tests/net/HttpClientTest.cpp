@@ -28,6 +28,8 @@ using vellum::testing::TestHome;
 using vellum::testing::WriteAll;
 
 const std::string kAgent = "Mozilla/4.0+(compatible;+MSIE+6.0;+Windows+NT+5.1;+SV1)";
+// How a message of the event loop ending on a timeout (or the abort) begins.
+const std::string kWaitTimeout = "SendAndRecv::WSA_WAIT_TIMEOUT failure(Send 0/0/";
 
 ScriptedServer::Script Answer(std::string response)
 {
@@ -45,6 +47,18 @@ std::string HostLine(const ScriptedServer& server)
 class HttpClientTest : public ::testing::Test
 {
 protected:
+    // The request `client` sends as `method` to a server that answers an
+    // empty 200, without the host line (each server has its own port).
+    static std::string Sent(CHttpClient& client, const char* method, bool readBody = true)
+    {
+        ScriptedServer server(Answer(Response("")), readBody);
+        client.m_flowTimeout = 50;
+        client.Request(method, server.Url());
+        std::string request = server.Request();
+        size_t host = request.find(HostLine(server));
+        return host == std::string::npos ? request : request.erase(host, HostLine(server).size());
+    }
+
     TestHome home{"http"};
 };
 
@@ -84,59 +98,37 @@ TEST_F(HttpClientTest, PostHeadCarriesOptionalLinesBodyTypeAndLengthInOrder)
 
 TEST_F(HttpClientTest, BodyLengthRulesDependOnTheExactMethodName)
 {
-    {
-        ScriptedServer server(Answer(Response("")));
-        CHttpClient client;
-        client.m_flowTimeout = 50;
-        client.m_contentType.clear();
-        client.Request("POST", server.Url());
-        EXPECT_EQ(server.Request(), "POST / HTTP/1.0\r\nAccept: */*\r\nUser-Agent: " + kAgent +
-                                        "\r\nContent-Length: 0\r\n" + HostLine(server) + "\r\n");
-    }
-    {
-        ScriptedServer server(Answer(Response("")));
-        CHttpClient client;
-        client.m_flowTimeout = 50;
-        client.m_bodyText = "text body";
-        client.Request("POST", server.Url());
-        std::string request = server.Request();
-        EXPECT_NE(request.find("Content-Length: 9\r\n"), std::string::npos);
-        EXPECT_EQ(request.substr(request.size() - 9), "text body");
-    }
-    {
-        // "post" is not "POST": no type, no length, and GET drops the body.
-        ScriptedServer server(Answer(Response("")), false);
-        CHttpClient client;
-        client.m_flowTimeout = 50;
-        client.m_bodyText = "ignored";
-        client.Request("post", server.Url());
-        std::string request = server.Request();
-        EXPECT_EQ(request.find("Content-"), std::string::npos);
-        std::string body = "abc";
-        CHttpClient getter;
-        getter.m_flowTimeout = 50;
-        getter.m_body = body.data();
-        getter.m_bodyLength = 3;
-        ScriptedServer second(Answer(Response("")));
-        getter.Request("GET", second.Url());
-        EXPECT_EQ(getter.m_bodyLength, 0);
-        EXPECT_EQ(second.Request().find("abc"), std::string::npos);
-    }
+    CHttpClient empty;
+    empty.m_contentType.clear();
+    EXPECT_EQ(Sent(empty, "POST"), "POST / HTTP/1.0\r\nAccept: */*\r\nUser-Agent: " + kAgent +
+                                       "\r\nContent-Length: 0\r\n\r\n");
+    CHttpClient text;
+    text.m_bodyText = "text body";
+    std::string request = Sent(text, "POST");
+    EXPECT_NE(request.find("Content-Length: 9\r\n"), std::string::npos);
+    EXPECT_EQ(request.substr(request.size() - 9), "text body");
+
+    // "post" is not "POST": no type, no length, and GET drops the body.
+    CHttpClient lowerCase;
+    lowerCase.m_bodyText = "ignored";
+    EXPECT_EQ(Sent(lowerCase, "post", false).find("Content-"), std::string::npos);
+    std::string body = "abc";
+    CHttpClient getter;
+    getter.m_body = body.data();
+    getter.m_bodyLength = 3;
+    EXPECT_EQ(Sent(getter, "GET").find("abc"), std::string::npos);
+    EXPECT_EQ(getter.m_bodyLength, 0);
 }
 
 TEST_F(HttpClientTest, OnlyHttpUrlsAreRequestedAndConnectFailuresReturnZero)
 {
     CHttpClient client;
+    // Which URLs split is the URL tests' business; here only that a refused one is -1.
     EXPECT_EQ(client.Request("GET", "https://127.0.0.1/"), -1);
-    EXPECT_EQ(client.Request("GET", "ftp://127.0.0.1/"), -1);
-    EXPECT_EQ(client.Request("GET", "127.0.0.1/a"), -1);
-    EXPECT_EQ(client.Request("GET", "http://127.0.0.1:99999/"), -1);
 
     uint16_t closed = vellum::testing::FreePort();
     EXPECT_EQ(client.Request("GET", "http://127.0.0.1:" + std::to_string(closed) + "/"), 0);
     EXPECT_EQ(client.GetLastErrorText(), "CHiSocket::Connect error\r\n");
-    EXPECT_EQ(client.Request("GET", "http://" + std::string(70, 'a') + ".invalid/"), 0);
-    EXPECT_EQ(client.GetLastErrorText(), vellum::text::FromUtf8("解析主机地址失败\r\n"));
 }
 
 TEST_F(HttpClientTest, ResponseWithLengthEndsAsSoonAsTheBodyIsComplete)
@@ -171,8 +163,8 @@ TEST_F(HttpClientTest, ResponseWithoutLengthIsReadToTheCloseAndEndsWhenTheShortW
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(190));
     EXPECT_EQ(client.m_textBody, "all of it");
     EXPECT_EQ(client.m_contentLength, -1);
-    EXPECT_EQ(client.GetLastErrorText(), "SendAndRecv::WSA_WAIT_TIMEOUT failure(Send 0/0/" +
-                                             std::to_string(client.m_bytesSent) + ")\r\n");
+    EXPECT_EQ(client.GetLastErrorText(),
+              kWaitTimeout + std::to_string(client.m_bytesSent) + ")\r\n");
     EXPECT_EQ(client.m_connected, 0) << "the close was noted";
 }
 
@@ -186,8 +178,7 @@ TEST_F(HttpClientTest, ServerClosingWithoutAnAnswerEndsWhenTheFirstWaitRunsOut)
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(290));
     EXPECT_EQ(client.m_bytesReceived, 0);
     EXPECT_TRUE(client.m_responseHead.empty());
-    EXPECT_EQ(client.GetLastErrorText().rfind("SendAndRecv::WSA_WAIT_TIMEOUT failure(Send 0/0/", 0),
-              0u);
+    EXPECT_EQ(client.GetLastErrorText().rfind(kWaitTimeout, 0), 0u);
 }
 
 TEST_F(HttpClientTest, AResetWhileReadingIsNotedAsTheCloseAndTheShortWaitEndsTheLoop)
@@ -203,8 +194,7 @@ TEST_F(HttpClientTest, AResetWhileReadingIsNotedAsTheCloseAndTheShortWaitEndsThe
     ASSERT_EQ(client.Request("GET", server.Url()), 1);
     EXPECT_EQ(client.m_textBody, "part");
     EXPECT_EQ(client.m_connected, 0);
-    EXPECT_EQ(client.GetLastErrorText().rfind("SendAndRecv::WSA_WAIT_TIMEOUT failure(Send 0/0/", 0),
-              0u);
+    EXPECT_EQ(client.GetLastErrorText().rfind(kWaitTimeout, 0), 0u);
 }
 
 TEST_F(HttpClientTest, AHeadSplitAcrossPiecesIsJoinedEvenWhenTheBlankLineIsSplit)
@@ -311,8 +301,6 @@ TEST_F(HttpClientTest, TemporaryFileNameAndItsLifetime)
     }
     CHttpClient& first = *firstObject;
     EXPECT_EQ(first.m_tempFilePath, secondObject->m_tempFilePath);
-    std::regex pattern(home.Temp() + "http[0-9a-f]{4,}[0-9]+\\.tmp");
-    EXPECT_TRUE(std::regex_match(first.m_tempFilePath, pattern)) << first.m_tempFilePath;
     auto nameAt = [&](std::time_t second) {
         char name[64];
         std::snprintf(name, sizeof name, "http%04x%d.tmp", static_cast<unsigned>(getpid()),
@@ -365,31 +353,22 @@ TEST_F(HttpClientTest, CookiesFromAResponseGoBackWithTheNextRequestToTheSite)
     // An empty body with its length still waits for the close (nothing
     // follows the head in its piece): keep that wait short.
     client.m_flowTimeout = 50;
-    {
-        ScriptedServer server(
-            Answer(Response("", "Set-Cookie: a=1; path=/\r\nSet-Cookie: b=2\r\n")));
+    // Every scripted server has its own port, hence its own site; `sameSite`
+    // switches the jar's site to the server's by hand to model two requests
+    // to one site.
+    auto sent = [&](const std::string& response, bool sameSite) {
+        ScriptedServer server(Answer(response));
+        if (sameSite)
+            client.m_cookieJar.m_site = "http://127.0.0.1:" + std::to_string(server.Port()) + "/";
         client.Request("GET", server.Url("/login"));
-        EXPECT_EQ(server.Request().find("Cookie:"), std::string::npos);
-    }
-    // Every scripted server has its own port, hence its own site; switch the
-    // jar's site to the next server's by hand to model two requests to one.
-    auto sameSite = [&](const ScriptedServer& server) {
-        client.m_cookieJar.m_site = "http://127.0.0.1:" + std::to_string(server.Port()) + "/";
+        return server.Request();
     };
-    {
-        ScriptedServer server(Answer(Response("")));
-        sameSite(server);
-        client.Request("GET", server.Url("/next"));
-        std::string request = server.Request();
-        EXPECT_NE(request.find("\r\nCookie: a=1;b=2\r\nHost: "), std::string::npos) << request;
-    }
+    std::string first = sent(Response("", "Set-Cookie: a=1; path=/\r\nSet-Cookie: b=2\r\n"), false);
+    EXPECT_EQ(first.find("Cookie:"), std::string::npos);
+    std::string next = sent(Response(""), true);
+    EXPECT_NE(next.find("\r\nCookie: a=1;b=2\r\nHost: "), std::string::npos) << next;
     client.m_useCookies = 0;
-    {
-        ScriptedServer server(Answer(Response("")));
-        sameSite(server);
-        client.Request("GET", server.Url());
-        EXPECT_EQ(server.Request().find("Cookie:"), std::string::npos);
-    }
+    EXPECT_EQ(sent(Response(""), true).find("Cookie:"), std::string::npos);
 }
 
 TEST_F(HttpClientTest, LargeBodiesAreSentOnWriteReadinessAndStopWhenTheAnswerComes)
@@ -439,8 +418,7 @@ TEST_F(HttpClientTest, AbortEventFromAnotherThreadEndsTheLoopLikeATimeout)
     ASSERT_EQ(client.Request("GET", server.Url()), 1);
     aborter.join();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1200));
-    EXPECT_EQ(client.GetLastErrorText().rfind("SendAndRecv::WSA_WAIT_TIMEOUT failure(Send 0/0/", 0),
-              0u);
+    EXPECT_EQ(client.GetLastErrorText().rfind(kWaitTimeout, 0), 0u);
 }
 
 TEST_F(HttpClientTest, TraceSwitchWritesThreeLinesPerRequest)
