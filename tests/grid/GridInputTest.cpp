@@ -72,7 +72,7 @@ TEST_F(GridListMode, ClickSelectsTheRowAndNotifiesChangingChangedThenClick)
     EXPECT_EQ(notices[2], (Notice{GridNotifyClick, 2, 1}));
 }
 
-TEST_F(GridListMode, ShiftAndCtrlClicksExtendAndTrimTheSelection)
+TEST_F(GridListMode, ShiftAndCtrlClicksExtendAndTrimTheSelectionUnlessSingleRow)
 {
     Click(2, 0);
     Click(4, 3, {.shift = true});
@@ -88,6 +88,10 @@ TEST_F(GridListMode, ShiftAndCtrlClicksExtendAndTrimTheSelection)
 
     Click(1, 1);
     EXPECT_EQ(SelectedRows(), (std::vector<int>{1})) << "a plain click starts afresh";
+
+    table.SetSingleRowSelection(true);
+    Click(4, 0, {.shift = true});
+    EXPECT_EQ(SelectedRows(), (std::vector<int>{4})) << "single-row selection ignores shift";
 }
 
 TEST_F(GridListMode, DraggingExtendsRowsAndReleaseReportsThePressedCell)
@@ -101,14 +105,6 @@ TEST_F(GridListMode, DraggingExtendsRowsAndReleaseReportsThePressedCell)
     ASSERT_FALSE(notices.empty());
     EXPECT_EQ(notices.back(), (Notice{GridNotifyClick, 1, 0}));
     EXPECT_EQ(notices[notices.size() - 2], (Notice{GridNotifySelectionChanged, 2, 2}));
-}
-
-TEST_F(GridListMode, SingleRowSelectionIgnoresShift)
-{
-    table.SetSingleRowSelection(true);
-    Click(2, 0);
-    Click(4, 0, {.shift = true});
-    EXPECT_EQ(SelectedRows(), (std::vector<int>{4}));
 }
 
 TEST_F(GridListMode, HeaderClickSelectsTheColumnNotRows)
