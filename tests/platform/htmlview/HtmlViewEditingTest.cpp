@@ -191,8 +191,8 @@ TEST(HtmlViewEditing, EnterAndBackspaceAcrossBlocks)
 
     QTest::keyClick(view.get(), Qt::Key_X);
     EXPECT_EQ(BodyOf(*view), "<DIV>ab</DIV><DIV>xcd</DIV>");
-    QTest::keyClick(view.get(), Qt::Key_Backspace);
-    QTest::keyClick(view.get(), Qt::Key_Backspace);
+    for (int i = 0; i < 2; ++i)
+        QTest::keyClick(view.get(), Qt::Key_Backspace);
     EXPECT_EQ(BodyOf(*view), "<DIV>abcd</DIV>");
     // The input method sees the joined text around the caret.
     EXPECT_EQ(view->inputMethodQuery(Qt::ImSurroundingText).toString(), "abcd");
@@ -278,8 +278,8 @@ TEST(HtmlViewEditing, ControlBIUFormatTheSelectionAndWhatIsTypedNext)
 {
     auto view = ShowView("<DIV>abcdef</DIV>");
     PutCaret(*view, At(*view, "abcdef", 2));
-    QTest::keyClick(view.get(), Qt::Key_Right, Qt::ShiftModifier);
-    QTest::keyClick(view.get(), Qt::Key_Right, Qt::ShiftModifier);
+    for (int i = 0; i < 2; ++i)
+        QTest::keyClick(view.get(), Qt::Key_Right, Qt::ShiftModifier);
     QTest::keyClick(view.get(), Qt::Key_B, Qt::ControlModifier);
     EXPECT_EQ(BodyOf(*view), "<DIV>ab<B>cd</B>ef</DIV>");
     QTest::keyClick(view.get(), Qt::Key_B, Qt::ControlModifier);

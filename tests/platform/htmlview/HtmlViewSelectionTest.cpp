@@ -74,21 +74,19 @@ TEST(HtmlViewSelection, UpAndDownKeepTheColumnAcrossAShortLine)
     EXPECT_LT(view->Layout().CaretRect(middle).left(), column);
     QTest::keyClick(view.get(), Qt::Key_Down);
     EXPECT_EQ(CaretOf(*view), (Position{third, 8}));
-    QTest::keyClick(view.get(), Qt::Key_Up);
-    QTest::keyClick(view.get(), Qt::Key_Up);
+    for (int i = 0; i < 2; ++i)
+        QTest::keyClick(view.get(), Qt::Key_Up);
     EXPECT_EQ(CaretOf(*view), (Position{first, 8}));
 
     // A horizontal move sets a new column.
-    QTest::keyClick(view.get(), Qt::Key_Left);
-    QTest::keyClick(view.get(), Qt::Key_Left);
-    QTest::keyClick(view.get(), Qt::Key_Down);
-    QTest::keyClick(view.get(), Qt::Key_Down);
+    for (int key : {Qt::Key_Left, Qt::Key_Left, Qt::Key_Down, Qt::Key_Down})
+        QTest::keyClick(view.get(), static_cast<Qt::Key>(key));
     EXPECT_EQ(CaretOf(*view), (Position{third, 6}));
 
     // Shift+Down from the first line selects down to the same column.
     PutCaret(*view, {first, 8});
-    QTest::keyClick(view.get(), Qt::Key_Down, Qt::ShiftModifier);
-    QTest::keyClick(view.get(), Qt::Key_Down, Qt::ShiftModifier);
+    for (int i = 0; i < 2; ++i)
+        QTest::keyClick(view.get(), Qt::Key_Down, Qt::ShiftModifier);
     Range range = view->GetDocument().GetSelection().GetRange();
     EXPECT_EQ(range.start, (Position{first, 8}));
     EXPECT_EQ(range.end, (Position{third, 8}));

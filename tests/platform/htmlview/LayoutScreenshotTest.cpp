@@ -49,12 +49,11 @@ std::string RichBody()
            "<H2>标题 Heading</H2><BLOCKQUOTE>引用的文字 quoted text</BLOCKQUOTE>";
 }
 
-int CountPixels(const QImage& image, const QRect& area, QRgb near, int tolerance)
+int CountPixels(const QImage& image, QRgb near, int tolerance)
 {
     int count = 0;
-    QRect bounded = area.intersected(image.rect());
-    for (int y = bounded.top(); y <= bounded.bottom(); ++y) {
-        for (int x = bounded.left(); x <= bounded.right(); ++x) {
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
             QRgb p = image.pixel(x, y);
             if (std::abs(qRed(p) - qRed(near)) <= tolerance &&
                 std::abs(qGreen(p) - qGreen(near)) <= tolerance &&
@@ -73,8 +72,8 @@ TEST(LayoutScreenshot, RichBodyRendersItsTextTableListsImageRuleAndLink)
         shot.save(QString::fromStdString(vellum::testing::ScreenshotPath("html-layout.png"))));
 
     // The red FONT text is drawn in red, the link in blue.
-    EXPECT_GT(CountPixels(shot, shot.rect(), qRgb(0xcc, 0, 0), 40), 30);
-    EXPECT_GT(CountPixels(shot, shot.rect(), qRgb(0, 0, 255), 40), 30);
+    EXPECT_GT(CountPixels(shot, qRgb(0xcc, 0, 0), 40), 30);
+    EXPECT_GT(CountPixels(shot, qRgb(0, 0, 255), 40), 30);
     // The image's pixels are where the layout put it.
     QRectF image = body.Rect("IMG");
     ASSERT_FALSE(image.isNull());
