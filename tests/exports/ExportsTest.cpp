@@ -1,5 +1,6 @@
 // The six exports as a host calls them: what the folder exports hand over,
 // and how the dialog exports run their dialog over the host's window.
+#include "../folders/FolderTestHome.h"
 #include "entry/TextHelpers.h"
 #include "folders/MailDraftListView.h"
 #include "folders/MailLogListView.h"
@@ -10,44 +11,33 @@
 #include "platform/ui/DialogActions.h"
 #include "platform/ui/ScriptedDesktop.h"
 #include "store/DbRecordset.h"
-#include "store/MailTables.h"
-#include "support/ScratchFolder.h"
 #include "vellum/vellum.h"
 
 #include <QWidget>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <memory>
 
 using vellum::text::FromUtf8;
 
 namespace {
 
-class Exports : public ::testing::Test
+class Exports : public FolderTestHome
 {
 protected:
     static void SetUpTestSuite() { vellum::ui::EnsureApplication(); }
 
     void SetUp() override
     {
-        setenv("VELLUM_HOME", m_home.Path().c_str(), 1);
-        m_connect = "Provider=SQLite;Data Source=" + m_home.Path() + "mail.db";
-        ASSERT_EQ(m_session.Open(m_connect.c_str()), 1) << m_session.GetLastErrorText();
-        std::string error;
-        ASSERT_EQ(CreateMailTables(m_session, error), 1) << error;
+        FolderTestHome::SetUp();
         m_host.show();
     }
-    void TearDown() override { unsetenv("VELLUM_HOME"); }
 
     std::string Params(const std::string& more) const
     {
-        return "mail?UserName=li&Connect=" + UrlEncode(m_connect) + more;
+        return "mail?UserName=li&Connect=" + UrlEncode(Connect()) + more;
     }
 
-    vellum::testing::ScratchFolder m_home;
-    std::string m_connect;
-    CDbSession m_session;
     QWidget m_host;
     vellum::ui::ScriptedDesktop m_desk;
 };

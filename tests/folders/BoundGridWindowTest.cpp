@@ -1,18 +1,12 @@
-// The binding on a real grid window: the [DataGrid] colours and a filled
-// folder in list mode, painted offscreen (the PNG is kept in the build
-// folder for a look).
+// The binding on a real grid window: the [DataGrid] colours of uiprofile.ini.
+// A filled, clicked and painted grid is the folder views' own test.
 #include "FolderTestHome.h"
-#include "folders/ColumnWidths.h"
 #include "folders/FolderDefinitions.h"
 #include "folders/GridBinding.h"
 #include "grid/GridCtrl.h"
-#include "platform/text/CodePage.h"
 #include "platform/ui/Application.h"
-#include "platform/ui/WindowImage.h"
 
-#include <QApplication>
 #include <QImage>
-#include <QMouseEvent>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -79,46 +73,6 @@ TEST_F(BoundGridWindow, GridWithoutWindowKeepsItsColours)
     m_binding.AttachGrid(&unwindowed);
     EXPECT_EQ(unwindowed.GetGridBkColor(), before);
     EXPECT_EQ(m_binding.GetGrid(), &unwindowed);
-}
-
-TEST_F(BoundGridWindow, FilledListModeGridWithASelectedRowRendersToPng)
-{
-    const char* subjects[] = {"周报", "Quarterly report", "午餐",
-                              "A subject much too long for its column to show it whole"};
-    for (int i = 0; i < 4; ++i)
-        Run(std::string("insert into SystemMail (MailFrom, MailTo, Subject, MailTime, "
-                        "Attachment, Status) values ('li', 'wang;zhao', '") +
-            vellum::text::FromUtf8(subjects[i]) + "', '2026-03-0" + std::to_string(i + 1) +
-            " 08:00:00', '" + (i % 2 ? "plan.doc" : "") + "', 0)");
-    const FolderDefinition& drafts = *FindFolder("drafts");
-    CreateGrid(drafts);
-    DeclareFolder(m_binding, drafts, "li");
-    ASSERT_EQ(m_binding.SetupColumns(), 1);
-    LoadColumnWidths(m_grid, drafts.className);
-    ASSERT_EQ(m_binding.Fill(&m_session), 1) << m_binding.GetLastErrorText();
-    ApplyAfterFill(m_binding, drafts);
-    m_grid->SetColumnWidth(3, 160);
-    m_grid->SetColumnWidth(4, 140);
-    m_parent.show();
-    QApplication::processEvents();
-
-    QPoint at(10, m_grid->Viewport().RowTop(2) + 10);
-    QMouseEvent press(QEvent::MouseButtonPress, at, m_grid->viewport()->mapToGlobal(at),
-                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QMouseEvent release(QEvent::MouseButtonRelease, at, m_grid->viewport()->mapToGlobal(at),
-                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(m_grid->viewport(), &press);
-    QApplication::sendEvent(m_grid->viewport(), &release);
-    ASSERT_EQ(m_grid->GetSelectedRange().minRow, 2);
-    ASSERT_EQ(m_grid->GetSelectedRange().maxRow, 2);
-    EXPECT_EQ(m_grid->GetText(1, 1), "@");
-    EXPECT_EQ(m_grid->GetText(2, 1), "");
-
-    std::string png = std::string(VELLUM_BINARY_DIR) + "/grid-list-mode.png";
-    ASSERT_TRUE(vellum::ui::RenderToPng(m_parent, png));
-    QImage image(QString::fromStdString(png));
-    ASSERT_FALSE(image.isNull());
-    EXPECT_EQ(image.width(), 560);
 }
 
 } // namespace

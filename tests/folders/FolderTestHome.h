@@ -19,12 +19,16 @@ protected:
     void SetUp() override
     {
         setenv("VELLUM_HOME", m_home.Path().c_str(), 1);
-        std::string connect = "Provider=SQLite;Data Source=" + m_home.Path() + "mail.db";
-        ASSERT_EQ(m_session.Open(connect.c_str()), 1) << m_session.GetLastErrorText();
+        ASSERT_EQ(m_session.Open(Connect().c_str()), 1) << m_session.GetLastErrorText();
         std::string error;
         ASSERT_EQ(CreateMailTables(m_session, error), 1) << error;
     }
     void TearDown() override { unsetenv("VELLUM_HOME"); }
+
+    std::string Connect() const
+    {
+        return "Provider=SQLite;Data Source=" + m_home.Path() + "mail.db";
+    }
 
     void Run(const std::string& sql)
     {

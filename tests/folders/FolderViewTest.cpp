@@ -88,31 +88,28 @@ protected:
         return texts;
     }
 
-    static void ClickRow(CGridCtrl& grid, int row, Qt::KeyboardModifiers modifiers = {},
-                         Qt::MouseButton button = Qt::LeftButton)
+    static void SendMouse(CGridCtrl& grid, int row, QEvent::Type type, Qt::MouseButton button,
+                          Qt::KeyboardModifiers modifiers)
     {
         QPoint at(grid.GetColumnWidth(0) + grid.GetColumnWidth(1) + 10,
                   grid.Viewport().RowTop(row) + 10);
-        QPoint global = grid.viewport()->mapToGlobal(at);
-        QMouseEvent press(QEvent::MouseButtonPress, at, global, button, button, modifiers);
-        QMouseEvent release(QEvent::MouseButtonRelease, at, global, button, Qt::NoButton,
-                            modifiers);
-        QApplication::sendEvent(grid.viewport(), &press);
-        QApplication::sendEvent(grid.viewport(), &release);
+        QMouseEvent event(type, at, grid.viewport()->mapToGlobal(at), button,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : button, modifiers);
+        QApplication::sendEvent(grid.viewport(), &event);
+    }
+
+    static void ClickRow(CGridCtrl& grid, int row, Qt::KeyboardModifiers modifiers = {},
+                         Qt::MouseButton button = Qt::LeftButton)
+    {
+        SendMouse(grid, row, QEvent::MouseButtonPress, button, modifiers);
+        SendMouse(grid, row, QEvent::MouseButtonRelease, button, modifiers);
     }
 
     static void DoubleClickRow(CGridCtrl& grid, int row)
     {
         ClickRow(grid, row);
-        QPoint at(grid.GetColumnWidth(0) + grid.GetColumnWidth(1) + 10,
-                  grid.Viewport().RowTop(row) + 10);
-        QPoint global = grid.viewport()->mapToGlobal(at);
-        QMouseEvent twice(QEvent::MouseButtonDblClick, at, global, Qt::LeftButton, Qt::LeftButton,
-                          Qt::NoModifier);
-        QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton,
-                            Qt::NoModifier);
-        QApplication::sendEvent(grid.viewport(), &twice);
-        QApplication::sendEvent(grid.viewport(), &release);
+        SendMouse(grid, row, QEvent::MouseButtonDblClick, Qt::LeftButton, Qt::NoModifier);
+        SendMouse(grid, row, QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoModifier);
     }
 
     Texts MessageTexts() const

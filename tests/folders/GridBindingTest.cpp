@@ -44,15 +44,13 @@ TEST(GridBindingSelect, BuildsTheStatementByteForByte)
     binding.AddWhere(" MailFrom='li'");
     binding.SetOrder(" order by keyid desc ");
     ASSERT_NE(binding.BuildSelect(), nullptr);
-    EXPECT_STREQ(binding.BuildSelect(),
-                 "select KeyId,'@',MailTo,Subject,MailTime,Attachment from SystemMail where  "
-                 "Status=0 and  MailFrom='li'  order by keyid desc ");
+    const std::string drafts =
+        "select KeyId,'@',MailTo,Subject,MailTime,Attachment from "
+        "SystemMail where  Status=0 and  MailFrom='li'  order by keyid desc ";
+    EXPECT_EQ(binding.BuildSelect(), drafts);
 
     binding.ClearWhere();
-    EXPECT_EQ(binding.GetStatement(),
-              "select KeyId,'@',MailTo,Subject,MailTime,Attachment from SystemMail where  "
-              "Status=0 and  MailFrom='li'  order by keyid desc ")
-        << "the stored text changes only with the next build";
+    EXPECT_EQ(binding.GetStatement(), drafts) << "the stored text changes only with the next build";
     EXPECT_STREQ(binding.BuildSelect(),
                  "select KeyId,'@',MailTo,Subject,MailTime,Attachment from SystemMail  order by "
                  "keyid desc ");

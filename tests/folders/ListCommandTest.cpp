@@ -16,7 +16,6 @@ protected:
     void SetUp() override
     {
         FolderTestHome::SetUp();
-        m_connect = "Provider=SQLite;Data Source=" + m_home.Path() + "mail.db";
         Mail("li", "wang", "draft one", "", 0);
         Mail("li", "wang;zhao", "report O'Neil", "r.doc", 1);
         Mail("li", "zhao", "lunch", "", 1);
@@ -54,11 +53,10 @@ protected:
 
     vellum::testing::CommandResult List(std::vector<std::string> args)
     {
-        args.insert(args.end(), {"--connect", m_connect});
+        args.insert(args.end(), {"--connect", Connect()});
         return RunCommand(VELLUM_CLI, args, {{"VELLUM_HOME", m_home.Path()}});
     }
 
-    std::string m_connect;
     int m_day = 0;
 };
 

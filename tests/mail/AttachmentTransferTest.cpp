@@ -39,6 +39,11 @@ std::string LastText(const ScriptedDesktop& desk)
     return desk.Messages().empty() ? std::string() : desk.Messages().back().text;
 }
 
+const ScriptedServer::Script kSendsBody = [](int fd, const std::string&) {
+    WriteAll(fd, Response("body", "Content-Disposition: attachment\r\n"));
+    return true;
+};
+
 class AttachmentTransferTest : public ::testing::Test
 {
 protected:
@@ -191,7 +196,7 @@ TEST_F(AttachmentTransferTest, TheReplyTextDecidesWhatTheFieldBecomes)
             WriteAll(fd, Response(c.reply, "Content-Type: " + c.type + "\r\n"));
             return true;
         });
-        UseServer("http://127.0.0.1:" + std::to_string(server.Port()) + "/", ".php");
+        UseServer(server.Url(), ".php");
         scripted.AnswerOpenFile(LocalFile("a.txt", "a"));
         AttachmentFields fields = Fields("u", "keep");
         EXPECT_EQ(UploadAttachment(fields), c.result) << c.reply;
@@ -207,11 +212,8 @@ TEST_F(AttachmentTransferTest, TheReplyTextDecidesWhatTheFieldBecomes)
 
 TEST_F(AttachmentTransferTest, DownloadAddressEncodesTheUserButNotTheNameAndTheCopyStaysInTemp)
 {
-    ScriptedServer server([](int fd, const std::string&) {
-        WriteAll(fd, Response("body", "Content-Disposition: attachment\r\n"));
-        return true;
-    });
-    UseServer("http://127.0.0.1:" + std::to_string(server.Port()) + "/", ".php");
+    ScriptedServer server(kSendsBody);
+    UseServer(server.Url(), ".php");
     AttachmentFields fields = Fields(FromUtf8("张 三"), "../../a b.txt");
     std::string copy;
     EXPECT_EQ(DownloadAttachment(fields, &copy), 1);
@@ -260,10 +262,6 @@ TEST_F(AttachmentTransferTest, DownloadFailuresShowTheirMessages)
     EXPECT_EQ(desk.OpenedPaths().size(), 1u);
 }
 
-} // namespace
-
-namespace {
-
 // Faults of the attachment server and the proxy while a download runs: each
 // ends with a message (or, for a slow server, the whole file), and a copy
 // saved before is neither torn nor lost.
@@ -311,7 +309,7 @@ TEST_F(AttachmentTransferTest, ServerAndProxyFaultsEndWithAMessageAndKeepTheEarl
         SCOPED_TRACE(c.what);
         home.WriteFile("temp/" + name, "earlier copy");
         ScriptedServer server(c.script);
-        UseServer("http://127.0.0.1:" + std::to_string(server.Port()) + "/");
+        UseServer(server.Url());
         size_t shown = desk.Messages().size();
         EXPECT_EQ(DownloadAttachment(Fields("u", name)), c.message.empty() ? 1 : 0);
         EXPECT_EQ(desk.Messages().size(), shown + (c.message.empty() ? 0 : 1));
@@ -343,11 +341,8 @@ TEST_F(AttachmentTransferTest, HostileNamesStillLandInsideTemp)
         "..\\..\\" + FromUtf8(std::string(1300, 'x') + "张.txt"),
     };
     for (const std::string& name : names) {
-        ScriptedServer server([](int fd, const std::string&) {
-            WriteAll(fd, Response("body", "Content-Disposition: attachment\r\n"));
-            return true;
-        });
-        UseServer("http://127.0.0.1:" + std::to_string(server.Port()) + "/");
+        ScriptedServer server(kSendsBody);
+        UseServer(server.Url());
         std::string copy;
         EXPECT_EQ(DownloadAttachment(Fields("u", name), &copy), 1) << name.substr(0, 30);
         EXPECT_EQ(copy.rfind(home.Home() + "temp/", 0), 0u) << copy.substr(0, 80);
