@@ -139,7 +139,6 @@ TEST(HiSocketTest, ProxyModeConnectsToTheProxyInsteadOfTheTarget)
 {
     LoopbackListener proxy;
     CProxySocket socket;
-    EXPECT_EQ(socket.m_proxyMode, 0);
     socket.SetProxy(CProxySocket::kHttpProxy, "127.0.0.1", proxy.Port());
     // The target does not resolve; in proxy mode it is never looked up.
     EXPECT_EQ(socket.Connect(std::string(70, 'x') + ".invalid", 80), 1);
