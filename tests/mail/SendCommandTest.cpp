@@ -74,13 +74,6 @@ TEST_P(SendCommandTest, RefusalsAndFailuresPrintTheDialogsMessageAndExitOne)
     EXPECT_EQ(usage.exitCode, 1);
     EXPECT_NE(usage.err.find("--user"), std::string::npos) << usage.err;
 
-    Run("drop table SystemMailCopy");
-    CommandResult noCopy = Send({"--user", "li", "--to", "wang", "--subject", "s"});
-    EXPECT_EQ(noCopy.exitCode, 1);
-    EXPECT_EQ(noCopy.out, "draft 2\n");
-    EXPECT_EQ(noCopy.err.rfind("select * from systemMailCopy\r\n", 0), 0u) << noCopy.err;
-    EXPECT_EQ(Rows("select count(*) from SystemMail where Status=1"), "0\n");
-
     CommandResult help = Vellum({"send", "--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("--body-file"), std::string::npos);
