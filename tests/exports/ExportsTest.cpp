@@ -10,7 +10,6 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/DialogActions.h"
 #include "platform/ui/ScriptedDesktop.h"
-#include "store/DbRecordset.h"
 #include "vellum/vellum.h"
 
 #include <QWidget>
@@ -118,13 +117,8 @@ TEST_F(Exports, ComposeWithoutAKeyIsANewMailThatSavingStores)
     EXPECT_TRUE(m_desk.Messages().empty());
     EXPECT_EQ(m_desk.Pauses(), std::vector<int>{1000});
 
-    CDbRecordset saved;
-    saved.Attach(&m_session);
-    ASSERT_EQ(saved.Open("select MailFrom, Subject, Status from SystemMail"), 1);
-    ASSERT_FALSE(saved.IsEOF());
-    EXPECT_STREQ(saved.GetFieldValue("MailFrom"), "li");
-    EXPECT_STREQ(saved.GetFieldValue("Subject"), "hello");
-    EXPECT_STREQ(saved.GetFieldValue("Status"), "0");
+    EXPECT_EQ(Query("select MailFrom || '|' || Subject || '|' || Status from SystemMail"),
+              Texts{"li|hello|0"});
 }
 
 } // namespace

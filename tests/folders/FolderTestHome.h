@@ -3,6 +3,7 @@
 // so "uiprofile.ini" and "res/gridpos.ini" are the test's own.
 #pragma once
 
+#include "store/DbRecordset.h"
 #include "store/DbSession.h"
 #include "store/MailTables.h"
 #include "support/ScratchFolder.h"
@@ -12,6 +13,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <vector>
 
 class FolderTestHome : public ::testing::Test
 {
@@ -33,6 +35,20 @@ protected:
     void Run(const std::string& sql)
     {
         ASSERT_EQ(m_session.Execute(sql.c_str()), 1) << sql << ": " << m_session.GetLastErrorText();
+    }
+
+    using Texts = std::vector<std::string>;
+
+    // The first field of each row of a query.
+    Texts Query(const std::string& sql)
+    {
+        CDbRecordset records;
+        records.Attach(&m_session);
+        EXPECT_EQ(records.Open(sql.c_str()), 1) << records.GetLastErrorText();
+        Texts values;
+        for (; !records.IsEOF(); records.MoveNext())
+            values.push_back(records.GetFieldValueAt(0) ? records.GetFieldValueAt(0) : "");
+        return values;
     }
 
     void WriteHomeFile(const std::string& name, const std::string& text)

@@ -18,7 +18,6 @@
 #include "platform/ui/ScriptedDesktop.h"
 #include "platform/ui/WindowImage.h"
 #include "platform/ui/WindowText.h"
-#include "store/DbRecordset.h"
 #include "ui/ImageButton.h"
 
 #include <QApplication>
@@ -67,17 +66,6 @@ protected:
             "values ('" +
             from + "', '" + to + "', '" + subject + "', " + std::to_string(mailId) +
             ", '2026-03-01 08:00:00', " + std::to_string(status) + ")");
-    }
-
-    Texts Query(const std::string& sql)
-    {
-        CDbRecordset records;
-        records.Attach(&m_session);
-        EXPECT_EQ(records.Open(sql.c_str()), 1) << records.GetLastErrorText();
-        Texts values;
-        for (; !records.IsEOF(); records.MoveNext())
-            values.push_back(records.GetFieldValueAt(0) ? records.GetFieldValueAt(0) : "");
-        return values;
     }
 
     static Texts Column(const CGridCtrl& grid, int col)
