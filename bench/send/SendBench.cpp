@@ -6,6 +6,7 @@
 // statement, WAL mode, SQLite's default synchronous setting. The sides
 // alternate for several rounds; the best round of each counts. The last
 // line is the ratio ours / sqlite3.
+#include "BenchFigure.h"
 #include "entry/IniDocument.h"
 #include "mail/MailSender.h"
 #include "store/DbSession.h"
@@ -164,6 +165,7 @@ int main()
                 kRecipients, kRounds);
     std::printf("MailSender (vellum send): %.4f s\n", ours);
     std::printf("sqlite3 tool, same writes: %.4f s\n", reference);
+    vellum::bench::PrintFigure("send.100-recipients", ours * 1e3, reference * 1e3, 1.2);
     std::printf("%.3f\n", ours / reference);
     return 0;
 }
