@@ -110,9 +110,19 @@ bool CGridCtrl::Create(QWidget* parent, int id)
     return true;
 }
 
+const CGridCtrl::MeasuredFont& CGridCtrl::Measured(const GridFont& font) const
+{
+    if (!m_measured || font.family != m_measured->key.family ||
+        font.pointSize != m_measured->key.pointSize || font.bold != m_measured->key.bold) {
+        QFont made = FontOf(font);
+        m_measured = std::make_unique<MeasuredFont>(MeasuredFont{font, made, QFontMetrics(made)});
+    }
+    return *m_measured;
+}
+
 GridSize CGridCtrl::MeasureText(const std::string& text, const GridFont& font) const
 {
-    QSize size = QFontMetrics(FontOf(font)).size(Qt::TextSingleLine, vellum::ui::ToQString(text));
+    QSize size = Measured(font).metrics.size(Qt::TextSingleLine, vellum::ui::ToQString(text));
     return {size.width(), size.height()};
 }
 
@@ -402,11 +412,11 @@ void CGridCtrl::PaintCell(QPainter& painter, int row, int col, const GridRect& r
     // The grid lines fall inside the margins, so a column sized to a cell's
     // extent (text plus two margins) shows the whole text.
     QRect textArea = area.adjusted(margin, margin, -margin, -margin);
-    QFont font = FontOf(defaults.GetFont());
+    const MeasuredFont& font = Measured(defaults.GetFont());
     QString label = vellum::ui::ToQString(cell.GetText());
     if (cell.GetFormat() & GridFormatEndEllipsis)
-        label = QFontMetrics(font).elidedText(label, Qt::ElideRight, textArea.width());
-    painter.setFont(font);
+        label = font.metrics.elidedText(label, Qt::ElideRight, textArea.width());
+    painter.setFont(font.font);
     painter.setPen(text);
     painter.drawText(textArea, AlignmentOf(cell.GetFormat()), label);
 

@@ -14,6 +14,7 @@
 
 #include <QAbstractScrollArea>
 #include <QFont>
+#include <QFontMetrics>
 
 #include <memory>
 
@@ -70,6 +71,13 @@ private:
     void ShowTitleTip(int x, int y);
     void PaintCell(class QPainter& painter, int row, int col, const GridRect& rect) const;
     bool CopySelection();
+    struct MeasuredFont
+    {
+        GridFont key;
+        QFont font;
+        QFontMetrics metrics;
+    };
+    const MeasuredFont& Measured(const GridFont& font) const;
 
     GridViewport m_viewport;
     GridInput m_input;
@@ -78,4 +86,8 @@ private:
     GridCellId m_tipCell;
     bool m_created = false;
     bool m_syncing = false;
+    // A fill measures every row's heading, a column sized to its rows every
+    // cell and a paint every cell it shows, nearly always in one font: the
+    // font and its metrics are made once.
+    mutable std::unique_ptr<MeasuredFont> m_measured;
 };
