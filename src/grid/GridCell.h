@@ -58,6 +58,8 @@ struct GridFont
     std::string family;
     int pointSize = 0;
     bool bold = false;
+
+    bool operator==(const GridFont&) const = default;
 };
 
 // What every cell offers the grid.

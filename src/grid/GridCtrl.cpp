@@ -112,8 +112,7 @@ bool CGridCtrl::Create(QWidget* parent, int id)
 
 const CGridCtrl::MeasuredFont& CGridCtrl::Measured(const GridFont& font) const
 {
-    if (!m_measured || font.family != m_measured->key.family ||
-        font.pointSize != m_measured->key.pointSize || font.bold != m_measured->key.bold) {
+    if (!m_measured || font != m_measured->key) {
         QFont made = FontOf(font);
         m_measured = std::make_unique<MeasuredFont>(MeasuredFont{font, made, QFontMetrics(made)});
     }
