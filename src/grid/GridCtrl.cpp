@@ -2,6 +2,7 @@
 // the table, viewport and input rules of the neighbouring files.
 #include "grid/GridCtrl.h"
 
+#include "grid/GridCellText.h"
 #include "grid/GridTitleTip.h"
 #include "platform/ui/CommandTarget.h"
 #include "platform/ui/ControlId.h"
@@ -38,20 +39,6 @@ GridSystemColours CurrentSystemColours()
 GridModifiers ModifiersOf(Qt::KeyboardModifiers modifiers)
 {
     return {modifiers.testFlag(Qt::ShiftModifier), modifiers.testFlag(Qt::ControlModifier)};
-}
-
-// Text-drawing flags of a cell format as Qt alignment.
-int AlignmentOf(unsigned format)
-{
-    int alignment = Qt::TextSingleLine;
-    if (format & GridFormatCentre)
-        alignment |= Qt::AlignHCenter;
-    else if (format & GridFormatRight)
-        alignment |= Qt::AlignRight;
-    else
-        alignment |= Qt::AlignLeft;
-    alignment |= (format & GridFormatVCentre) ? Qt::AlignVCenter : Qt::AlignTop;
-    return alignment;
 }
 
 } // namespace
@@ -110,19 +97,25 @@ bool CGridCtrl::Create(QWidget* parent, int id)
     return true;
 }
 
-const CGridCtrl::MeasuredFont& CGridCtrl::Measured(const GridFont& font) const
+CGridCtrl::MeasuredFont& CGridCtrl::Measured(const GridFont& font) const
 {
     if (!m_measured || font != m_measured->key) {
         QFont made = FontOf(font);
-        m_measured = std::make_unique<MeasuredFont>(MeasuredFont{font, made, QFontMetrics(made)});
+        m_measured =
+            std::make_unique<MeasuredFont>(MeasuredFont{font, made, QFontMetrics(made), {}, {}});
     }
     return *m_measured;
 }
 
 GridSize CGridCtrl::MeasureText(const std::string& text, const GridFont& font) const
 {
-    QSize size = Measured(font).metrics.size(Qt::TextSingleLine, vellum::ui::ToQString(text));
-    return {size.width(), size.height()};
+    MeasuredFont& measured = Measured(font);
+    if (!measured.lastSize || measured.lastText != text) {
+        QSize size = measured.metrics.size(Qt::TextSingleLine, vellum::ui::ToQString(text));
+        measured.lastText = text;
+        measured.lastSize = GridSize{size.width(), size.height()};
+    }
+    return *measured.lastSize;
 }
 
 void CGridCtrl::LayoutChanged()
@@ -412,12 +405,9 @@ void CGridCtrl::PaintCell(QPainter& painter, int row, int col, const GridRect& r
     // extent (text plus two margins) shows the whole text.
     QRect textArea = area.adjusted(margin, margin, -margin, -margin);
     const MeasuredFont& font = Measured(defaults.GetFont());
-    QString label = vellum::ui::ToQString(cell.GetText());
-    if (cell.GetFormat() & GridFormatEndEllipsis)
-        label = font.metrics.elidedText(label, Qt::ElideRight, textArea.width());
-    painter.setFont(font.font);
     painter.setPen(text);
-    painter.drawText(textArea, AlignmentOf(cell.GetFormat()), label);
+    DrawCellText(painter, textArea, vellum::ui::ToQString(cell.GetText()), font.font, font.metrics,
+                 cell.GetFormat());
 
     if (GetFocusCell() == GridCellId{row, col} && hasFocus()) {
         QPen pen(text, 1, Qt::DotLine);

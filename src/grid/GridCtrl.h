@@ -17,6 +17,8 @@
 #include <QFontMetrics>
 
 #include <memory>
+#include <optional>
+#include <string>
 
 class GridTitleTip;
 
@@ -76,8 +78,12 @@ private:
         GridFont key;
         QFont font;
         QFontMetrics metrics;
+        // The text measured last and its size: every row of a fill gets the
+        // same heading, and shaping it again each time is the dear part.
+        std::string lastText;
+        std::optional<GridSize> lastSize;
     };
-    const MeasuredFont& Measured(const GridFont& font) const;
+    MeasuredFont& Measured(const GridFont& font) const;
 
     GridViewport m_viewport;
     GridInput m_input;

@@ -60,6 +60,12 @@ bool CImageButton::Create(const std::string& caption, unsigned style, QWidget* p
     isDefault_ = type == kButtonDefaultPush;
     setFocusPolicy((style & kStyleTabStop) ? Qt::StrongFocus : Qt::ClickFocus);
     setEnabled((style & kStyleDisabled) == 0);
+    // Whoever creates a button lays it out. Qt would otherwise size a child
+    // shown without a Qt layout to its caption first, a measurement that is
+    // thrown away at once and the dearest part of a toolbar's creation when
+    // the caption falls back to a CJK font.
+    if (!testAttribute(Qt::WA_Resized))
+        resize(size());
     setVisible((style & kStyleVisible) != 0);
     return true;
 }

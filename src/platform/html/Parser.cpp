@@ -11,9 +11,18 @@
 
 #include <gumbo.h>
 
+#include <string_view>
 #include <utility>
 
 namespace vellum::html {
+namespace {
+
+bool IsAsciiLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+} // namespace
 
 // Builds nodes with the raw tree operations (friend of Node and Element), so
 // a 1 MiB body costs no undo records and no notifications.
@@ -85,14 +94,23 @@ private:
         return element;
     }
 
+    // An unknown tag's name comes from its original text, which gumbo can
+    // start at an end tag it ignored ("</><v>" for the "<v>"), so the name is
+    // read after the first '<' that a letter follows.
     static std::string TagName(const GumboElement& source)
     {
         if (source.tag != GUMBO_TAG_UNKNOWN)
             return gumbo_normalized_tagname(source.tag);
-        GumboStringPiece original = source.original_tag;
-        gumbo_tag_from_original_text(&original);
-        std::string name(original.data ? original.data : "", original.length);
-        return name.empty() ? std::string("UNKNOWN") : name;
+        std::string_view text(source.original_tag.data ? source.original_tag.data : "",
+                              source.original_tag.length);
+        std::size_t start = 0;
+        while (start + 1 < text.size() && !(text[start] == '<' && IsAsciiLetter(text[start + 1])))
+            ++start;
+        if (start + 1 >= text.size())
+            return "UNKNOWN";
+        std::size_t end = text.find_first_of(" \t\n\r\f/>", start + 1);
+        return std::string(text.substr(
+            start + 1, end == std::string_view::npos ? std::string_view::npos : end - start - 1));
     }
 
     Document& document_;

@@ -1,26 +1,22 @@
-// iconv-based conversions for the host code page. Each conversion opens its
-// own iconv descriptor: they are cheap next to the database or network work
-// around them, and it keeps the functions safe to call from any thread.
+// iconv-based conversions for the host code page. Opening an iconv
+// descriptor costs far more than converting a short field with it (a grid
+// fill converts every cell it reads), so each thread keeps the descriptors
+// it opened and resets one before every use; keeping them per thread keeps
+// the functions safe to call from any thread.
 #include "platform/text/CodePage.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <deque>
 #include <iconv.h>
 #include <mutex>
+#include <utility>
 
 namespace vellum::text {
 namespace {
 
 std::mutex g_codePageMutex;
-
-std::string& CodePageStorage()
-{
-    static std::string name = [] {
-        const char* env = std::getenv("VELLUM_CODEPAGE");
-        return std::string(env && *env ? env : "GBK");
-    }();
-    return name;
-}
 
 bool IsUtf8Name(std::string_view name)
 {
@@ -29,6 +25,25 @@ bool IsUtf8Name(std::string_view name)
         if (c != '-' && c != '_')
             lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
     return lower == "utf8";
+}
+
+// The host code page's name, and whether it names UTF-8, decided once per
+// change rather than on every conversion.
+struct CodePage
+{
+    std::string name;
+    bool isUtf8;
+};
+
+CodePage& CodePageStorage()
+{
+    static CodePage codePage = [] {
+        const char* env = std::getenv("VELLUM_CODEPAGE");
+        std::string name = env && *env ? env : "GBK";
+        bool isUtf8 = IsUtf8Name(name);
+        return CodePage{std::move(name), isUtf8};
+    }();
+    return codePage;
 }
 
 // Decodes one UTF-8 sequence at `pos`, advancing it; invalid input gives
@@ -82,6 +97,72 @@ void AppendUtf8(std::string& out, char32_t cp)
     }
 }
 
+// An open descriptor, and whether it gives every ASCII byte back as it is
+// (UTF-8 to GBK does; UTF-16 or Shift_JIS's yen sign do not), which lets
+// ASCII-only text, most of a mail's fields, skip iconv altogether.
+struct Converter
+{
+    std::string from;
+    std::string to;
+    iconv_t cd;
+    bool keepsAscii;
+};
+
+bool KeepsAscii(iconv_t cd)
+{
+    char ascii[128];
+    for (int i = 0; i < 128; ++i)
+        ascii[i] = static_cast<char>(i);
+    char converted[sizeof ascii];
+    char* in = ascii;
+    size_t inLeft = sizeof ascii;
+    char* out = converted;
+    size_t outLeft = sizeof converted;
+    size_t rc = iconv(cd, &in, &inLeft, &out, &outLeft);
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    return rc != static_cast<size_t>(-1) && inLeft == 0 && outLeft == 0 &&
+           std::equal(ascii, ascii + sizeof ascii, converted);
+}
+
+bool IsAscii(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// The descriptors this thread opened, one per pair of encodings, closed when
+// the thread ends. A failed open is not kept, so it is tried again.
+class ConverterCache
+{
+public:
+    ConverterCache() = default;
+    ConverterCache(const ConverterCache&) = delete;
+    ConverterCache& operator=(const ConverterCache&) = delete;
+    ~ConverterCache()
+    {
+        for (const Converter& converter : m_converters)
+            iconv_close(converter.cd);
+    }
+
+    // A converter from `from` to `to` in its initial state, or null when
+    // iconv does not know one of them.
+    const Converter* Get(const std::string& from, const std::string& to)
+    {
+        for (const Converter& converter : m_converters)
+            if (converter.from == from && converter.to == to) {
+                iconv(converter.cd, nullptr, nullptr, nullptr, nullptr);
+                return &converter;
+            }
+        iconv_t cd = iconv_open(to.c_str(), from.c_str());
+        if (cd == reinterpret_cast<iconv_t>(-1))
+            return nullptr;
+        return &m_converters.emplace_back(Converter{from, to, cd, KeepsAscii(cd)});
+    }
+
+private:
+    std::deque<Converter> m_converters;
+};
+
 // What to do with input the target encoding cannot take.
 enum class OnFailure { Replace, Reference };
 
@@ -91,9 +172,11 @@ enum class OnFailure { Replace, Reference };
 std::string Convert(std::string_view input, const std::string& from, const std::string& to,
                     std::string_view replacement, OnFailure onFailure)
 {
-    iconv_t cd = iconv_open(to.c_str(), from.c_str());
-    if (cd == reinterpret_cast<iconv_t>(-1))
+    thread_local ConverterCache converters;
+    const Converter* converter = converters.Get(from, to);
+    if (!converter || (converter->keepsAscii && IsAscii(input)))
         return std::string(input);
+    iconv_t cd = converter->cd;
     std::string out;
     out.reserve(input.size() * 2);
     char buffer[4096];
@@ -122,7 +205,6 @@ std::string Convert(std::string_view input, const std::string& from, const std::
     size_t outLeft = sizeof buffer;
     iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
     out.append(buffer, outPtr - buffer);
-    iconv_close(cd);
     return out;
 }
 
@@ -131,18 +213,19 @@ std::string Convert(std::string_view input, const std::string& from, const std::
 const std::string& HostCodePage()
 {
     std::lock_guard lock(g_codePageMutex);
-    return CodePageStorage();
+    return CodePageStorage().name;
 }
 
 void SetHostCodePage(std::string_view iconvName)
 {
     std::lock_guard lock(g_codePageMutex);
-    CodePageStorage() = std::string(iconvName);
+    CodePageStorage() = CodePage{std::string(iconvName), IsUtf8Name(iconvName)};
 }
 
 bool HostCodePageIsUtf8()
 {
-    return IsUtf8Name(HostCodePage());
+    std::lock_guard lock(g_codePageMutex);
+    return CodePageStorage().isUtf8;
 }
 
 std::string ToUtf8(std::string_view hostBytes)
