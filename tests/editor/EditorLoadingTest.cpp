@@ -25,36 +25,6 @@ TEST_F(EditorTest, EmptyOrBlankInitialHtmlGivesTheDocumentOneEmptyDiv)
     EXPECT_EQ(Body(), "<DIV></DIV>");
 }
 
-TEST_F(EditorTest, InitialHtmlIsLoadedOnceAfterTheBlankPageFromTheEventLoop)
-{
-    auto* made = new CHtmlEditor;
-    ASSERT_TRUE(made->Create(QRect(0, 0, 400, 300), window.get(), 6013));
-    EXPECT_EQ(text::Utf16ToUtf8(made->GetView()->GetDocument().Url()), "about:blank");
-    made->SetInitialHTML(FromUtf8("<DIV>中文正文</DIV>"));
-    QSignalSpy ready(made, &CHtmlEditor::documentReady);
-    EXPECT_FALSE(made->IsDocumentReady());
-    ASSERT_TRUE(ready.wait(2000));
-    QApplication::processEvents();
-    std::string html;
-    ASSERT_TRUE(made->GetHTML(html));
-    EXPECT_EQ(ToUtf8(html), "<HTML><HEAD></HEAD><BODY><DIV>中文正文</DIV></BODY></HTML>");
-    // Loaded once: an edit now is not undone by a late second load.
-    made->GetView()->GetDocument().Body()->SetInnerHtml(u"<P>x</P>");
-    QTest::qWait(120);
-    ASSERT_TRUE(made->GetHTML(html));
-    EXPECT_EQ(html, "<HTML><HEAD></HEAD><BODY><P>x</P></BODY></HTML>");
-}
-
-TEST_F(EditorTest, GetHtmlKeepsCharactersTheCodePageCannotHoldAsReferences)
-{
-    text::SetHostCodePage("GBK");
-    MakeEditor("<P>中 한</P>");
-    std::string html;
-    ASSERT_TRUE(editor->GetHTML(html));
-    EXPECT_NE(ToUtf8(html).find("中"), std::string::npos);
-    EXPECT_NE(html.find("&#"), std::string::npos) << ToUtf8(html);
-}
-
 TEST_F(EditorTest, ViewerShowsTheTextAsItIsReadOnly)
 {
     text::SetHostCodePage("GBK");

@@ -14,7 +14,6 @@
 #include "platform/ui/QtText.h"
 #include "platform/ui/ScriptedDesktop.h"
 #include "platform/ui/WindowText.h"
-#include "ui/ImageButton.h"
 #include "ui/LayoutCtrl.h"
 
 #include <QApplication>
@@ -74,20 +73,7 @@ protected:
     void Select(const std::string& needleUtf8) { html::testing::SelectText(Doc(), needleUtf8); }
 
     QWidget* Control(int id) const { return ui::FindControl(editor->GetToolbar(), id); }
-    CImageButton* Button(int id) const { return dynamic_cast<CImageButton*>(Control(id)); }
     QComboBox* List(int id) const { return qobject_cast<QComboBox*>(Control(id)); }
-
-    // Lets the event loop run until the condition holds (the view's caret
-    // signal comes from its timer); false when it never did.
-    template <typename Condition> bool WaitFor(Condition condition, int milliseconds = 5000)
-    {
-        for (int waited = 0; !condition(); waited += 20) {
-            if (waited >= milliseconds)
-                return false;
-            QTest::qWait(20);
-        }
-        return true;
-    }
 
     // A click on a toolbar button, as the user makes it.
     void Click(int id)

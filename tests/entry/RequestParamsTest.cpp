@@ -104,26 +104,6 @@ TEST_F(RequestParamsTest, GetFindsTheFirstEntryWithoutRegardToCase)
     EXPECT_EQ(params.Get("A%20B"), "1");
 }
 
-TEST_F(RequestParamsTest, DoubleByteNamesCompareExactlyUnderGbk)
-{
-    // 0x81 0x41 and 0x81 0x61 are two different GBK characters whose trail
-    // bytes happen to be "A" and "a".
-    vellum::text::SetHostCodePage("GBK");
-    CRequestParams params;
-    params.Parse("\x81\x41=1&Ab=2");
-    EXPECT_EQ(params.Get("\x81\x41"), "1");
-    EXPECT_EQ(params.Get("\x81\x61"), std::nullopt);
-    EXPECT_EQ(params.Get("aB"), "2");
-
-    // In UTF-8 a byte below 0x80 is always a character of its own.
-    vellum::text::SetHostCodePage("UTF-8");
-    params.Parse("\xE6\xB5\x8B"
-                 "A=1");
-    EXPECT_EQ(params.Get("\xE6\xB5\x8B"
-                         "a"),
-              "1");
-}
-
 TEST_F(RequestParamsTest, GetIntReadsTheLeadingNumberOrGivesMinusOne)
 {
     CRequestParams params;
@@ -140,71 +120,6 @@ TEST_F(RequestParamsTest, GetIntReadsTheLeadingNumberOrGivesMinusOne)
     EXPECT_EQ(params.GetInt("half"), 4);
     EXPECT_EQ(params.GetInt("only"), 0);
     EXPECT_EQ(params.GetInt("absent"), -1);
-}
-
-TEST_F(RequestParamsTest, ParseAndClearForgetThePreviousString)
-{
-    CRequestParams params;
-    params.Parse("old?a=1&b=2");
-    EXPECT_EQ(params.Parse("new?c=3"), 1);
-    EXPECT_EQ(params.Get("a"), std::nullopt);
-    EXPECT_EQ(params.Get("c"), "3");
-    params.Clear();
-    EXPECT_EQ(params.GetCount(), 0);
-    EXPECT_EQ(params.GetPath(), "");
-    EXPECT_EQ(params.GetQuery(), "");
-    EXPECT_EQ(params.Get("c"), std::nullopt);
-    EXPECT_EQ(params.GetInt("c"), -1);
-    EXPECT_EQ(params.GetName(0), "");
-    EXPECT_EQ(params.GetValue(-1), "");
-}
-
-TEST_F(RequestParamsTest, BinaryBytesAreKeptAndANulEndsTheText)
-{
-    CRequestParams params;
-    std::string text("p?\x01\xFF=\x7F\x80&k=v\0&hidden=1", 21);
-    EXPECT_EQ(params.Parse(text), 2);
-    EXPECT_EQ(params.Get("\x01\xFF"), "\x7F\x80");
-    EXPECT_EQ(params.Get("k"), "v");
-    EXPECT_EQ(params.Get("hidden"), std::nullopt);
-
-    // Random bytes: whatever comes out, every entry's name must be followed
-    // by "=" in the query, and nothing may crash.
-    std::mt19937 random(7);
-    for (int round = 0; round < 200; ++round) {
-        std::string noise;
-        for (int i = 0; i < 300; ++i)
-            noise += static_cast<char>("&=?%+a\x81\xFF\x01"[random() % 9]);
-        params.Parse(noise);
-        for (int i = 0; i < params.GetCount(); ++i) {
-            std::string_view name = params.GetName(i);
-            size_t at = name.data() - params.GetQuery().data();
-            ASSERT_LT(at + name.size(), params.GetQuery().size());
-            EXPECT_EQ(params.GetQuery()[at + name.size()], '=');
-        }
-    }
-}
-
-TEST_F(RequestParamsTest, HugeStringsStayLinear)
-{
-    CRequestParams params;
-    // A long run of "&" before one "=": every second "&" is a pair start
-    // (the one after it is the start itself, never a separator), and each of
-    // those names runs up to the "=".
-    const size_t ampersands = 200000;
-    std::string query = "x" + std::string(ampersands, '&') + "=" + std::string(100000, 'v');
-    const int starts = 1 + static_cast<int>(ampersands / 2);
-    EXPECT_EQ(params.Parse(query), starts);
-    EXPECT_EQ(params.GetName(0).size(), ampersands + 1);
-    EXPECT_EQ(params.GetName(starts - 1), "&");
-    EXPECT_EQ(params.GetValue(starts - 1).size(), 100000u);
-    EXPECT_EQ(params.Get("&"), std::string(100000, 'v'));
-
-    std::string many;
-    for (int i = 0; i < 50000; ++i)
-        many += "k" + std::to_string(i) + "=" + std::to_string(i) + "&";
-    EXPECT_EQ(params.Parse(many), 50000);
-    EXPECT_EQ(params.GetInt("K49999"), 49999);
 }
 
 } // namespace

@@ -99,49 +99,6 @@ protected:
     CGridCtrl* grid = nullptr;
 };
 
-TEST_F(GridWindow, CreationGivesIdTabStopAndMeasuredDefaults)
-{
-    EXPECT_TRUE(grid->HasWindow());
-    EXPECT_EQ(vellum::ui::ControlIdOf(grid), 6011);
-    EXPECT_EQ(grid->objectName(), "MFCGridCtrl");
-    EXPECT_EQ(grid->parentWidget(), &parent);
-    EXPECT_TRUE(grid->isVisible());
-    EXPECT_EQ(grid->focusPolicy(), Qt::StrongFocus);
-    const CGridDefaultCell* normal = grid->GetDefaultCell(false, false);
-    EXPECT_GT(normal->GetWidth(), 40) << "measured, not the 40 x 16 of a grid without a window";
-    EXPECT_EQ(grid->GetDefaultCell(true, true)->GetHeight(), normal->GetHeight());
-    EXPECT_EQ(grid->Input().GetWheelLines(), CGridCtrl::SystemWheelLines());
-    EXPECT_EQ(CGridCtrl::SystemWheelLines(), 3);
-}
-
-TEST_F(GridWindow, MouseEventsNotifyTheParentWithTheGridsId)
-{
-    Click(At(3, 1));
-    ASSERT_EQ(Codes(), (std::vector<int>{-100, -101, -2}));
-    for (const Notification& notification : parent.received) {
-        EXPECT_EQ(notification.controlId, 6011);
-        EXPECT_EQ(notification.row, 3);
-        EXPECT_EQ(notification.column, 1);
-    }
-    EXPECT_TRUE(grid->IsCellSelected(3, 0) && grid->IsCellSelected(3, 2));
-
-    parent.received.clear();
-    Mouse(QEvent::MouseButtonDblClick, Qt::LeftButton, At(4, 2));
-    Mouse(QEvent::MouseButtonRelease, Qt::LeftButton, At(4, 2));
-    ASSERT_EQ(Codes(), (std::vector<int>{-3}));
-    EXPECT_EQ(parent.received[0].row, 4);
-    EXPECT_EQ(parent.received[0].column, 2);
-
-    parent.received.clear();
-    Mouse(QEvent::MouseButtonPress, Qt::RightButton, At(6, 0));
-    Mouse(QEvent::MouseButtonRelease, Qt::RightButton, At(6, 0));
-    ASSERT_EQ(Codes(), (std::vector<int>{-5}));
-    EXPECT_EQ(parent.received[0].row, 6);
-    EXPECT_TRUE(grid->IsCellSelected(3, 0)) << "a right click keeps the selection";
-    EXPECT_FALSE(grid->IsCellSelected(6, 0));
-    EXPECT_EQ(grid->GetFocusCell(), (GridCellId{6, 0}));
-}
-
 TEST_F(GridWindow, WheelAndKeysScrollAndKeepTheScrollBarInStep)
 {
     ASSERT_EQ(grid->Viewport().GetTopRow(), 1);
@@ -153,27 +110,6 @@ TEST_F(GridWindow, WheelAndKeysScrollAndKeepTheScrollBarInStep)
 
     grid->verticalScrollBar()->setValue(2);
     EXPECT_EQ(grid->Viewport().GetTopRow(), 2) << "dragging the scroll bar moves the rows";
-}
-
-TEST_F(GridWindow, PaintsGridBackgroundHeaderSelectionAndLines)
-{
-    grid->SetGridBkColor(0x0000FF);
-    grid->GetDefaultCell(true, false)->SetBackClr(0x00FF00);
-    grid->SetColumnWidth(2, 50);
-    grid->DeleteDataRows();
-    for (int row = 1; row <= 3; ++row)
-        grid->SetRowHeight(grid->InsertRow("r"), 20);
-    Click(At(2, 0));
-    QImage image = grid->grab().toImage();
-    EXPECT_EQ(image.pixelColor(350, 150), QColor(255, 0, 0)) << "outside the cells";
-    EXPECT_EQ(image.pixelColor(90, 10), QColor(0, 255, 0)) << "header row";
-    QColor highlight =
-        vellum::ui::ToQColor(vellum::ui::GetSystemColor(vellum::ui::SystemColor::Highlight));
-    EXPECT_EQ(image.pixelColor(95, 50), highlight) << "selected row";
-    EXPECT_EQ(image.pixelColor(95, 30), vellum::ui::ToQColor(grid->EffectiveBackColour(1, 0)))
-        << "unselected row";
-    EXPECT_NE(highlight, vellum::ui::ToQColor(grid->EffectiveBackColour(1, 0)));
-    EXPECT_EQ(image.pixelColor(50, 39), QColor(0xC0, 0xC0, 0xC0)) << "grid line under row 1";
 }
 
 TEST_F(GridWindow, CellTipShowsTheWholeTextOfANarrowCell)

@@ -61,17 +61,6 @@ struct GridListMode : ::testing::Test
     }
 };
 
-TEST_F(GridListMode, ClickSelectsTheRowAndNotifiesChangingChangedThenClick)
-{
-    Click(2, 1);
-    EXPECT_EQ(SelectedRows(), (std::vector<int>{2}));
-    EXPECT_EQ(table.GetFocusCell(), (GridCellId{2, 1}));
-    ASSERT_EQ(notices.size(), 3u);
-    EXPECT_EQ(notices[0], (Notice{GridNotifySelectionChanging, 2, 1}));
-    EXPECT_EQ(notices[1], (Notice{GridNotifySelectionChanged, 2, 1}));
-    EXPECT_EQ(notices[2], (Notice{GridNotifyClick, 2, 1}));
-}
-
 TEST_F(GridListMode, ShiftAndCtrlClicksExtendAndTrimTheSelectionUnlessSingleRow)
 {
     Click(2, 0);
@@ -92,19 +81,6 @@ TEST_F(GridListMode, ShiftAndCtrlClicksExtendAndTrimTheSelectionUnlessSingleRow)
     table.SetSingleRowSelection(true);
     Click(4, 0, {.shift = true});
     EXPECT_EQ(SelectedRows(), (std::vector<int>{4})) << "single-row selection ignores shift";
-}
-
-TEST_F(GridListMode, DraggingExtendsRowsAndReleaseReportsThePressedCell)
-{
-    input.LeftButtonDown(X(0), Y(1), {});
-    input.MouseMove(X(2), Y(3));
-    EXPECT_EQ(SelectedRows(), (std::vector<int>{1, 2, 3}));
-    input.MouseMove(X(2), Y(2));
-    EXPECT_EQ(SelectedRows(), (std::vector<int>{1, 2}));
-    input.LeftButtonUp(X(2), Y(2));
-    ASSERT_FALSE(notices.empty());
-    EXPECT_EQ(notices.back(), (Notice{GridNotifyClick, 1, 0}));
-    EXPECT_EQ(notices[notices.size() - 2], (Notice{GridNotifySelectionChanged, 2, 2}));
 }
 
 TEST_F(GridListMode, HeaderClickSelectsTheColumnNotRows)
@@ -172,23 +148,6 @@ TEST_F(GridListMode, DraggingAHeaderDividerSetsTheWidthAtRelease)
     table.EnableColumnResize(false);
     input.LeftButtonDown(50, 10, {});
     EXPECT_NE(input.Mode(), GridMouseMode::SizingColumn);
-}
-
-TEST_F(GridListMode, WheelScrollsBySystemLinesOrPages)
-{
-    ASSERT_EQ(viewport.GetTopRow(), 1);
-    EXPECT_TRUE(input.Wheel(-120));
-    EXPECT_EQ(viewport.GetTopRow(), 4) << "3 lines per notch";
-    EXPECT_TRUE(input.Wheel(120));
-    EXPECT_EQ(viewport.GetTopRow(), 1);
-    EXPECT_FALSE(input.Wheel(120)) << "already at the top";
-
-    input.SetWheelLines(-1);
-    EXPECT_TRUE(input.Wheel(-120));
-    EXPECT_EQ(viewport.GetTopRow(), 6) << "one page of five rows";
-    EXPECT_TRUE(input.Wheel(-240));
-    EXPECT_EQ(viewport.GetTopRow(), viewport.MaxTopRow());
-    EXPECT_EQ(viewport.MaxTopRow(), 8);
 }
 
 TEST_F(GridListMode, KeysMoveTheFocusAndSelectRows)

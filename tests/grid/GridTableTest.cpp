@@ -87,39 +87,6 @@ TEST(GridTable, DeleteDataRowsKeepsTheHeader)
     EXPECT_EQ(grid.GetFocusCell(), GridCellId{});
 }
 
-TEST(GridTable, SelectedRangeIsInvalidWhenNothingIsSelectedAndClearedByShapeChanges)
-{
-    HeaderGrid grid(4, 3);
-    GridCellRange none = grid.GetSelectedRange();
-    EXPECT_EQ(none.minRow, 4);
-    EXPECT_EQ(none.minCol, 4);
-    EXPECT_EQ(none.maxRow, -1);
-    EXPECT_EQ(none.maxCol, -1);
-    EXPECT_FALSE(none.IsValid());
-
-    grid.SelectRange({3, 2, 2, 1});
-    GridCellRange some = grid.GetSelectedRange();
-    EXPECT_EQ(some.minRow, 2);
-    EXPECT_EQ(some.minCol, 1);
-    EXPECT_EQ(some.maxRow, 3);
-    EXPECT_EQ(some.maxCol, 2);
-    EXPECT_EQ(grid.GetState(2, 1) & GridStateSelected, GridStateSelected);
-
-    grid.SelectRange({0, 0, 1, 0});
-    EXPECT_FALSE(grid.IsCellSelected(0, 0)) << "header cells are never selected";
-    EXPECT_TRUE(grid.IsCellSelected(1, 0));
-
-    grid.InsertRow("x", -1);
-    EXPECT_EQ(grid.GetSelectedCount(), 0);
-    grid.SelectAllCells();
-    grid.SetColumnCount(5);
-    EXPECT_EQ(grid.GetSelectedCount(), 0);
-    grid.SelectAllCells();
-    grid.SetListMode(true);
-    EXPECT_EQ(grid.GetSelectedCount(), 0);
-    EXPECT_FALSE(grid.GetFixedColumnSelection()) << "list mode turns row-header selection off";
-}
-
 TEST(GridTable, FixedRowCountGrowsTheTableClearsFocusAndResetsColours)
 {
     GridTable grid(3, 2);
@@ -179,44 +146,6 @@ TEST(GridTable, SetTextMarksCellAndGridModifiedAndDropsTheSortColumn)
     EXPECT_TRUE(grid.IsModified());
     EXPECT_EQ(grid.GetState(2, 1) & GridStateModified, GridStateModified);
     EXPECT_EQ(grid.GetState(1, 1) & GridStateModified, 0u);
-}
-
-TEST(GridTable, ColoursFallBackToTheDefaultCellOfTheirKind)
-{
-    GridSystemColours system{0x111111, 0x222222, 0x333333, 0x444444};
-    GridTable grid(3, 3, 1, 1, system);
-    EXPECT_EQ(grid.GetGridBkColor(), 0x444444u);
-    EXPECT_EQ(grid.GetGridLineColor(), 0xC0C0C0u);
-    EXPECT_EQ(grid.EffectiveBackColour(1, 1), 0x222222u);
-    EXPECT_EQ(grid.EffectiveBackColour(0, 1), 0x333333u);
-    EXPECT_EQ(grid.EffectiveBackColour(1, 0), 0x333333u);
-    EXPECT_EQ(grid.EffectiveTextColour(0, 0), 0x111111u);
-
-    grid.GetDefaultCell(true, true)->SetBackClr(0xABCDEF);
-    EXPECT_EQ(grid.EffectiveBackColour(0, 0), 0xABCDEFu) << "the corner has its own default";
-    EXPECT_EQ(grid.EffectiveBackColour(0, 1), 0x333333u);
-
-    grid.SetTextColour(2, 2, 0xFF0000);
-    EXPECT_EQ(grid.EffectiveTextColour(2, 2), 0xFF0000u);
-    grid.SetTextColour(2, 2, CLR_DEFAULT);
-    EXPECT_EQ(grid.EffectiveTextColour(2, 2), 0x111111u);
-}
-
-TEST(GridTable, SizeColumnsToContentFitsHeadersAndKeepsHiddenColumns)
-{
-    HeaderGrid grid(3, 0);
-    grid.SetText(0, 0, "KeyId");
-    grid.SetText(0, 1, "hidden");
-    grid.SetText(0, 2, "Subject line");
-    grid.SetColumnWidth(1, 0);
-    for (int kind = 0; kind < 4; ++kind)
-        grid.GetDefaultCell(kind & 1, kind & 2)->SetMargin(2);
-    grid.SizeColumnsToContent(0);
-    // The text grid measures 8 pixels per byte and 16 per line.
-    EXPECT_EQ(grid.GetColumnWidth(0), 5 * 8 + 4);
-    EXPECT_EQ(grid.GetColumnWidth(1), 0);
-    EXPECT_EQ(grid.GetColumnWidth(2), 12 * 8 + 4);
-    EXPECT_EQ(grid.GetRowHeight(0), 16 + 4);
 }
 
 TEST(GridTable, SizeColumnsToContentMeasuresOnlyTheRowsTheStyleNames)

@@ -110,34 +110,6 @@ TEST_F(AttachmentTransferTest, UploadThenDownloadRoundTripsThroughTheServer)
     EXPECT_EQ(server.Stop(), 0) << "stops cleanly on SIGTERM";
 }
 
-TEST_F(AttachmentTransferTest, ASecondUploadReplacesTheAuthorsFileButNobodyElses)
-{
-    AttachServerProcess server(home.Temp() + "store");
-    ASSERT_GT(server.Port(), 0);
-    UseServer(server.BaseUrl());
-    AttachmentFields alice = Fields("alice");
-    desk.AnswerOpenFile(LocalFile("one.txt", "first"));
-    ASSERT_EQ(UploadAttachment(alice), 1);
-    std::string first = alice.attachment;
-
-    // Bob replies with Alice's attachment and uploads his own: hers stays.
-    AttachmentFields bob = Fields("bob", first);
-    desk.AnswerOpenFile(LocalFile("two.txt", "second"));
-    ASSERT_EQ(UploadAttachment(bob), 1);
-    EXPECT_NE(bob.attachment, first);
-    EXPECT_TRUE(std::filesystem::exists(home.Temp() + "store/" + first));
-
-    desk.AnswerOpenFile(LocalFile("three.pdf", "third"));
-    ASSERT_EQ(UploadAttachment(alice), 1);
-    EXPECT_NE(alice.attachment, first);
-    EXPECT_EQ(alice.attachment.substr(alice.attachment.size() - 4), ".pdf");
-    EXPECT_FALSE(std::filesystem::exists(home.Temp() + "store/" + first)) << "replaced";
-    EXPECT_EQ(ReadFile(home.Temp() + "store/" + alice.attachment), "third");
-    EXPECT_NE(ReadFile(home.Home() + "testup.txt").find("name=\"FileName1\"\r\n\r\n" + first),
-              std::string::npos)
-        << "the earlier name goes to the server";
-}
-
 TEST_F(AttachmentTransferTest, UploadRefusalsShowTheirMessagesAndKeepTheField)
 {
     AttachmentFields fields = Fields("alice", "old.txt");

@@ -50,28 +50,6 @@ protected:
     }
 };
 
-TEST_P(MailReadDlgTest, ShowsTheRowInDisabledFieldsOrNothingWithoutAKey)
-{
-    CMailReadDlg dialog;
-    RunDialog(dialog, 1, [&](QWidget& window) {
-        EXPECT_EQ(window.windowTitle(), QString::fromUtf8("阅读邮件"));
-        EXPECT_EQ(Text(window, CMailReadDlg::kSenderId), "wang");
-        EXPECT_EQ(Text(window, CMailReadDlg::kTimeId), "2010-05-03 14:22:01");
-        EXPECT_EQ(Text(window, CMailReadDlg::kMailToId), "li;zhao");
-        EXPECT_EQ(Text(window, CMailReadDlg::kSubjectId), "abc");
-        EXPECT_EQ(Text(window, CMailReadDlg::kAttachmentId), "a.txt");
-        for (int id : {CMailReadDlg::kSenderId, CMailReadDlg::kTimeId, CMailReadDlg::kMailToId,
-                       CMailReadDlg::kSubjectId, CMailReadDlg::kAttachmentId})
-            EXPECT_FALSE(FindControl(&window, id)->isEnabled()) << id;
-    });
-    CMailReadDlg empty;
-    RunDialog(empty, -1,
-              [&](QWidget& window) { EXPECT_EQ(Text(window, CMailReadDlg::kSubjectId), ""); });
-    CMailReadDlg missing;
-    RunDialog(missing, 9, [](QWidget&) {});
-    EXPECT_EQ(Shown(), std::vector<std::string>{FromUtf8("指定的数据不存在")});
-}
-
 TEST_P(MailReadDlgTest, EscapeAndEnterLeaveItOpen)
 {
     CMailReadDlg dialog;

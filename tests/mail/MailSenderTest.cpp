@@ -78,36 +78,6 @@ TEST_P(MailSenderTest, SendingSplitsTheRecipientsIntoOneNoticeEach)
     }
 }
 
-TEST_P(MailSenderTest, SavingInsertsOnceThenUpdatesAndFillsTheExchangeRecord)
-{
-    int key = -1;
-    MailFields fields = Mail("wang", "It's news");
-    MailSender sender = Sender(key);
-    ASSERT_EQ(sender.Save(fields), 1);
-    ASSERT_GE(key, 1);
-    EXPECT_EQ(fields.mailTime.size(), 19u) << fields.mailTime;
-    EXPECT_EQ(Rows("select MailFrom, MailTime, Subject, MailTo, Status from SystemMail"),
-              "li|" + fields.mailTime + "|It's news|wang|0\n");
-    EXPECT_EQ(m_exchange.Get(".", "KeyId"), std::to_string(key));
-    EXPECT_EQ(m_exchange.Get(".", "MailTime"), fields.mailTime);
-    EXPECT_EQ(m_exchange.Get(".", "Subject"), "It's news");
-    EXPECT_FALSE(m_exchange.Get(".", "'@'")) << "no attachment, no mark";
-
-    // Later saves update the same row, set it back to a draft and keep the
-    // attachment mark once set.
-    Run("update SystemMail set Status=1");
-    fields.attachment = "notes.txt";
-    fields.mailTime = "2000-01-01 00:00:00";
-    ASSERT_EQ(sender.Save(fields), 1);
-    EXPECT_EQ(m_exchange.Get(".", "'@'"), "@");
-    fields.attachment.clear();
-    ASSERT_EQ(sender.Save(fields), 1);
-    EXPECT_EQ(m_exchange.Get(".", "'@'"), "@");
-    EXPECT_EQ(m_exchange.Get(".", "Attachment"), "");
-    EXPECT_EQ(Rows("select count(*), max(Status), max(Attachment) from SystemMail"), "1|0|\n");
-    EXPECT_TRUE(m_shown.empty());
-}
-
 TEST_P(MailSenderTest, RefusalsComeAfterTheDraftIsSaved)
 {
     struct Case

@@ -25,28 +25,6 @@ TEST(CookieJarTest, SiteIsTheLowerCasedPrefixUpToTheFirstSlashAfterTheHost)
     }
 }
 
-TEST(CookieJarTest, SetCookieTextsAddReplaceOrAreIgnored)
-{
-    CCookieJar jar;
-    jar.TakeSite("http://h/x");
-    jar.TakeSetCookie("a=1; path=/\r\nSet-Cookie: b=2");
-    jar.TakeSetCookie("b=2");
-    jar.TakeSetCookie("ab=5\r\n");
-    jar.TakeSetCookie("a=3");
-    jar.TakeSetCookie("novalue");
-    jar.TakeSetCookie("novalue\r\nSet-Cookie: =x");
-    jar.TakeSetCookie("=orphan");
-    jar.TakeSetCookie("e=");
-    EXPECT_EQ(jar.m_entries, (std::vector<std::string>{"a=3", "b=2", "ab=5", "e="}));
-    EXPECT_EQ(jar.GetCookieLine("http://h/y"), "a=3;b=2;ab=5;e=");
-    EXPECT_EQ(jar.m_cookieLine, "a=3;b=2;ab=5;e=");
-
-    // Only the first 4095 characters are looked at.
-    CCookieJar longJar;
-    longJar.TakeSetCookie(std::string(4095, 'n') + "=v");
-    EXPECT_TRUE(longJar.m_entries.empty());
-}
-
 TEST(CookieJarTest, AnotherSiteGetsNoLineAndItsResponseClearsTheJar)
 {
     CCookieJar jar;

@@ -34,50 +34,6 @@ TEST(DbSessionTest, ANewSessionHasNoConnectionObject)
     EXPECT_EQ(session.GetDbmsName(), "");
 }
 
-TEST(DbSessionTest, AFailedOpenLeavesAConnectionObjectThatAnswersWithTheDatabaseMessage)
-{
-    ScratchFolder folder;
-    CDbSession session;
-    std::string connect = SqliteAt(folder.Path() + "missing/folder.db");
-    EXPECT_EQ(session.Open(connect.c_str()), 0);
-    EXPECT_EQ(session.GetState(), 0);
-    EXPECT_EQ(session.GetConnectString(), connect);
-    EXPECT_EQ(session.GetLastErrorText(), "unable to open database file");
-
-    EXPECT_EQ(session.Execute("select 1"), 0);
-    EXPECT_NE(session.GetLastErrorText(), "Connection Not open!\r\n");
-    EXPECT_FALSE(session.GetLastErrorText().empty());
-
-    EXPECT_EQ(session.Open(nullptr), 0) << "a null connection string fails, never crashes";
-    EXPECT_EQ(session.GetState(), 0);
-}
-
-TEST(DbSessionTest, OpensClosesAndOpensAgain)
-{
-    ScratchFolder folder;
-    CDbSession session;
-    std::string connect = SqliteAt(folder.Path() + "a.db");
-    ASSERT_EQ(session.Open(connect.c_str()), 1) << session.GetLastErrorText();
-    EXPECT_EQ(session.GetState(), 1);
-    EXPECT_EQ(session.GetDbmsName(), "SQLite");
-    EXPECT_EQ(session.Execute("create table t (i integer)"), 1);
-    long affected = 0;
-    EXPECT_EQ(session.Execute("insert into t values (1), (2)", &affected, 1), 1);
-    EXPECT_EQ(affected, 2);
-
-    EXPECT_EQ(session.Close(), 1);
-    EXPECT_EQ(session.GetState(), 0);
-    EXPECT_EQ(session.Execute("insert into t values (3)"), 0);
-    EXPECT_NE(session.GetLastErrorText(), "Connection Not open!\r\n");
-    EXPECT_EQ(session.Close(), 1) << "closing twice is fine";
-
-    ASSERT_EQ(session.Open(connect.c_str()), 1);
-    EXPECT_EQ(session.Execute("insert into t values (3)"), 1);
-    EXPECT_EQ(session.Execute("insert into nowhere values (3)"), 0);
-    EXPECT_EQ(session.GetLastErrorText(), "no such table: nowhere");
-    EXPECT_EQ(session.Execute(nullptr), 1) << "an empty statement does nothing";
-}
-
 class TraceTest : public ::testing::Test
 {
 protected:

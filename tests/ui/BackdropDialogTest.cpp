@@ -55,30 +55,6 @@ protected:
     void OnDestroyWindow() override { ++destroys; }
 };
 
-TEST(BackdropDialog, ToolbarCommandsReachTheDialogAndOkEndsIt)
-{
-    EnsureApplication();
-    ScriptedDesktop desktop;
-    ScopedDesktop installed(desktop);
-    SaveDialog dialog;
-    EXPECT_EQ(dialog.size(),
-              QSize(CBackdropDialog::kInitialWidth, CBackdropDialog::kInitialHeight));
-    bool existed = false;
-    desktop.ActInModal([&](QWidget& shown) {
-        existed = dialog.WindowExists();
-        EXPECT_TRUE(PressControl(shown, 6010));
-        EXPECT_TRUE(PressControl(shown, 6010));
-        EXPECT_TRUE(shown.isVisible()); // Save keeps the dialog open
-        EXPECT_TRUE(PressControl(shown, 1));
-    });
-    EXPECT_EQ(dialog.DoModal(), kDialogOk);
-    EXPECT_TRUE(existed);
-    EXPECT_FALSE(dialog.WindowExists());
-    EXPECT_EQ(dialog.saves, 2);
-    EXPECT_EQ(dialog.inits, 1);
-    EXPECT_EQ(dialog.destroys, 1);
-}
-
 TEST(BackdropDialog, CloseBoxCancelsAndEnterPressesTheDefaultButton)
 {
     EnsureApplication();
@@ -102,51 +78,6 @@ TEST(BackdropDialog, CloseBoxCancelsAndEnterPressesTheDefaultButton)
     });
     EXPECT_EQ(withDefault.DoModal(), 5);
     EXPECT_EQ(otherClicks, 1);
-}
-
-TEST(BackdropDialog, SetSizeOnlyWhileTheWindowExistsAndTheBackColourFillsIt)
-{
-    EnsureApplication();
-    ScriptedDesktop desktop;
-    ScopedDesktop installed(desktop);
-    CBackdropDialog dialog;
-    EXPECT_EQ(dialog.backColor, GetSystemColor(SystemColor::ButtonFace));
-    dialog.SetSize(100, 50);
-    EXPECT_EQ(dialog.size(),
-              QSize(CBackdropDialog::kInitialWidth, CBackdropDialog::kInitialHeight));
-
-    dialog.backColor = MakeColorRef(0, 0, 255);
-    QImage shot;
-    desktop.ActInModal([&](QWidget& shown) {
-        dialog.SetSize(120, 60);
-        shot = shown.grab().toImage();
-    });
-    dialog.DoModal();
-    EXPECT_EQ(shot.size() / shot.devicePixelRatio(), QSize(120, 60));
-    EXPECT_EQ(QColor(shot.pixel(60, 30)), QColor(0, 0, 255));
-}
-
-TEST(CaptionLabel, PaintsItsOwnBackColourOrTheButtonFace)
-{
-    EnsureApplication();
-    CCaptionLabel label;
-    label.resize(60, 20);
-    label.setText(QString::fromUtf8("主题"));
-    EXPECT_EQ(label.EffectiveBackColor(), GetSystemColor(SystemColor::ButtonFace));
-    EXPECT_EQ(label.charHeight, 12);
-    EXPECT_EQ(label.faceUtf8, "宋体");
-    label.backColor = MakeColorRef(255, 0, 0);
-    label.textColor = MakeColorRef(0, 0, 255);
-    QImage shot = label.grab().toImage();
-    EXPECT_EQ(QColor(shot.pixel(59, 19)), QColor(255, 0, 0));
-    // Text is drawn from two pixels down: the top rows stay background.
-    for (int x = 0; x < 60; ++x)
-        EXPECT_EQ(QColor(shot.pixel(x, 0)), QColor(255, 0, 0)) << x;
-    bool bluish = false;
-    for (int y = 2; y < 20 && !bluish; ++y)
-        for (int x = 0; x < 30 && !bluish; ++x)
-            bluish = QColor(shot.pixel(x, y)).blue() > 128 && QColor(shot.pixel(x, y)).red() < 128;
-    EXPECT_TRUE(bluish);
 }
 
 } // namespace

@@ -43,64 +43,6 @@ QImage TwoColourPicture()
     return image;
 }
 
-TEST(ButtonLook, StatesPickTheirColourSlotsAndEdges)
-{
-    std::array<ColorRef, kColorSlotCount> colors = {10, 11, 12, 13, 14, 15};
-    ButtonState normal;
-    ButtonLook look = ChooseButtonLook(normal, colors);
-    EXPECT_EQ(look.background, 12u);
-    EXPECT_EQ(look.text, 13u);
-    EXPECT_EQ(look.edge, ButtonEdge::None); // flat: no edge until hovered
-
-    ButtonState hovered = normal;
-    hovered.hovered = true;
-    look = ChooseButtonLook(hovered, colors);
-    EXPECT_EQ(look.background, 10u);
-    EXPECT_EQ(look.text, 11u);
-    EXPECT_EQ(look.edge, ButtonEdge::RaisedThin);
-
-    ButtonState held = hovered;
-    held.selected = true;
-    look = ChooseButtonLook(held, colors);
-    EXPECT_TRUE(look.pressed);
-    EXPECT_EQ(look.edge, ButtonEdge::Sunken);
-    EXPECT_TRUE(look.contentShifted);
-
-    ButtonState focused = normal;
-    focused.focused = true;
-    look = ChooseButtonLook(focused, colors);
-    EXPECT_EQ(look.background, 14u);
-    EXPECT_EQ(look.text, 15u);
-    EXPECT_FALSE(look.focusRect); // flat buttons draw none by default
-    focused.drawFlatFocus = true;
-    EXPECT_TRUE(ChooseButtonLook(focused, colors).focusRect);
-
-    ButtonState checked = normal;
-    checked.checkBoxMode = true;
-    checked.checked = true;
-    look = ChooseButtonLook(checked, colors);
-    EXPECT_TRUE(look.pressed);
-    EXPECT_FALSE(look.contentShifted); // a checked toggle sits still
-    EXPECT_EQ(look.background, 10u);
-
-    ButtonState raised = normal;
-    raised.flat = false;
-    raised.isDefault = true;
-    look = ChooseButtonLook(raised, colors);
-    EXPECT_EQ(look.edge, ButtonEdge::RaisedThick);
-    EXPECT_TRUE(look.blackFrame);
-    raised.selected = true;
-    EXPECT_EQ(ChooseButtonLook(raised, colors).edge, ButtonEdge::ShadowFrame);
-
-    ButtonState borderless = held;
-    borderless.drawBorder = false;
-    EXPECT_EQ(ChooseButtonLook(borderless, colors).edge, ButtonEdge::None);
-
-    ButtonState disabled = normal;
-    disabled.disabled = true;
-    EXPECT_TRUE(ChooseButtonLook(disabled, colors).disabledText);
-}
-
 TEST(ImageButton, CheckBoxStyleTogglesOnEveryClickAndTheWindowSeesEachClick)
 {
     EnsureApplication();
@@ -140,32 +82,6 @@ TEST(ImageButton, CheckBoxStyleTogglesOnEveryClickAndTheWindowSeesEachClick)
     EXPECT_EQ(window.commands.size(), 5u); // setting the state is no click
     toggle->SetCheck(0);
     EXPECT_EQ(toggle->GetCheck(), 0);
-}
-
-TEST(ImageButton, HoverRaisesAndHoldingSinksAFlatButton)
-{
-    EnsureApplication();
-    QWidget window;
-    auto* button = new CImageButton(&window);
-    button->Create("Open", kStyleVisible | kButtonPush, &window, 6002);
-    button->setGeometry(10, 10, 60, 24);
-    window.show();
-    EXPECT_EQ(button->CurrentLook().edge, ButtonEdge::None);
-
-    QEnterEvent enter(QPointF(5, 5), QPointF(15, 15), QPointF(15, 15));
-    QApplication::sendEvent(button, &enter);
-    EXPECT_TRUE(button->IsHovered());
-    EXPECT_EQ(button->CurrentLook().edge, ButtonEdge::RaisedThin);
-
-    QTest::mousePress(button, Qt::LeftButton);
-    EXPECT_EQ(button->CurrentLook().edge, ButtonEdge::Sunken);
-    EXPECT_TRUE(button->CurrentLook().contentShifted);
-    QTest::mouseRelease(button, Qt::LeftButton);
-
-    QEvent leave(QEvent::Leave);
-    QApplication::sendEvent(button, &leave);
-    EXPECT_FALSE(button->IsHovered());
-    EXPECT_EQ(button->CurrentLook().edge, ButtonEdge::None);
 }
 
 TEST(ImageButton, ColourSlotsDefaultToTheSystemColoursAndRefuseSlotSix)
@@ -234,36 +150,6 @@ TEST(ImageButton, ImageAlignmentPlacesThePictureBesideTheCaption)
     button.SetAlign(kImageTop); // centred at the top
     shot = button.grab().toImage();
     EXPECT_EQ(QColor(shot.pixel(36 + 3, 3 + 3)), QColor(0, 0, 255));
-}
-
-TEST(ImageButton, DisablingMovesTheFocusToTheNextControl)
-{
-    EnsureApplication();
-    QWidget window;
-    auto* toggle = new CImageButton(&window);
-    toggle->Create("B", kStyleVisible | kStyleTabStop | kButtonAutoCheckBox, &window, 8007);
-    auto* next = new QLineEdit(&window);
-    window.show();
-    QApplication::setActiveWindow(&window);
-    toggle->setFocus();
-    ASSERT_EQ(window.focusWidget(), toggle);
-
-    QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
-    QApplication::sendEvent(toggle, &enter);
-    toggle->setEnabled(false);
-    EXPECT_EQ(window.focusWidget(), next);
-    EXPECT_FALSE(toggle->IsHovered());
-
-    // Alone in its parent, the focus goes to the parent.
-    QWidget lonely;
-    lonely.setFocusPolicy(Qt::StrongFocus);
-    auto* only = new CImageButton(&lonely);
-    only->Create("x", kStyleVisible | kStyleTabStop, &lonely, 1);
-    lonely.show();
-    QApplication::setActiveWindow(&lonely);
-    only->setFocus();
-    only->setEnabled(false);
-    EXPECT_NE(lonely.focusWidget(), only);
 }
 
 TEST(ImageButton, TooltipAndDefaultButton)

@@ -33,93 +33,6 @@ protected:
     ScopedDesktop installed{desktop};
 };
 
-TEST_F(InputFormDlgTest, OnlyTheTitleGivesA500By100WindowWithTheTwoButtons)
-{
-    CInputFormDlg form;
-    form.SetTitle(FromUtf8("查找"));
-    QSize size;
-    QRect ok, cancel;
-    desktop.ActInModal([&](QWidget& dialog) {
-        size = dialog.size();
-        ok = FindControl(&dialog, 1)->geometry();
-        cancel = FindControl(&dialog, 2)->geometry();
-    });
-    EXPECT_EQ(form.DoModal(), kDialogCancel);
-    EXPECT_EQ(size, QSize(500, 100));
-    EXPECT_EQ(desktop.ModalCaptions(), std::vector<std::string>{FromUtf8("查找")});
-    // Rows: top margin 2, empty row 20, spacing 2 -> the button row at y 24.
-    EXPECT_EQ(ok.y(), 24);
-    EXPECT_EQ(ok.size(), QSize(80, 24));
-    EXPECT_EQ(cancel.size(), QSize(80, 24));
-    EXPECT_EQ(cancel.x() - ok.right() - 1, 2 + 100 + 2); // 100 between, plus spacing
-    const int leftGap = ok.x();
-    const int rightGap = 500 - cancel.right() - 1;
-    EXPECT_LE(std::abs(leftGap - rightGap), 2); // centred, up to rounding and spacing
-}
-
-TEST_F(InputFormDlgTest, SearchFieldsAreNumberedFrom2001AndReadBackOnOk)
-{
-    CInputFormDlg form;
-    form.SetTitle(FromUtf8("查找"));
-    form.AddField("MailTo", FromUtf8("收件人"));
-    form.AddField("Subject", FromUtf8("主题"));
-    form.SetValue("Subject", "old");
-    QSize size;
-    std::string shownSubject;
-    desktop.ActInModal([&](QWidget& dialog) {
-        size = dialog.size();
-        shownSubject = GetWindowText(FindControl(&dialog, 2002));
-        EXPECT_TRUE(FillControl(dialog, 2001, FromUtf8("张三")));
-        EXPECT_TRUE(PressControl(dialog, 1));
-    });
-    EXPECT_EQ(form.DoModal(), kDialogOk);
-    EXPECT_EQ(size, QSize(500, 24 + 24 + 100));
-    EXPECT_EQ(shownSubject, "old");
-    EXPECT_EQ(form.GetValue("MailTo"), FromUtf8("张三"));
-    EXPECT_EQ(form.GetValue("Subject"), "old");
-    EXPECT_EQ(form.GetDocument().Get("MailTo", "ControlId"), "2001");
-    EXPECT_EQ(form.GetDocument().Get("Subject", "ControlId"), "2002");
-    EXPECT_EQ(form.GetDocument().Get("MailTo", "ControlType"), "EDIT");
-    EXPECT_EQ(form.GetValue("Nothing"), std::nullopt);
-
-    // The window is gone: SetValue only changes the document now.
-    form.SetValue("Subject", "new");
-    EXPECT_EQ(form.GetValue("Subject"), "new");
-}
-
-TEST_F(InputFormDlgTest, CancelAndEscapeKeepTheValuesTheDocumentHadEnterConfirms)
-{
-    CInputFormDlg form;
-    form.AddField("Subject", "S");
-    form.SetValue("Subject", "kept");
-    desktop.ActInModal([&](QWidget& dialog) {
-        FillControl(dialog, 2001, "typed");
-        PressControl(dialog, 2);
-    });
-    EXPECT_EQ(form.DoModal(), kDialogCancel);
-    EXPECT_EQ(form.GetValue("Subject"), "kept");
-
-    CInputFormDlg escaped;
-    escaped.AddField("Subject", "S");
-    desktop.ActInModal([&](QWidget& dialog) {
-        FillControl(dialog, 2001, "typed");
-        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-        QApplication::sendEvent(&dialog, &escape);
-    });
-    EXPECT_EQ(escaped.DoModal(), kDialogCancel);
-    EXPECT_EQ(escaped.GetValue("Subject"), std::nullopt);
-
-    CInputFormDlg entered;
-    entered.AddField("RowCount", "R");
-    desktop.ActInModal([](QWidget& dialog) {
-        FillControl(dialog, 2001, "4");
-        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-        QApplication::sendEvent(&dialog, &enter);
-    });
-    EXPECT_EQ(entered.DoModal(), kDialogOk);
-    EXPECT_EQ(entered.GetValue("RowCount"), "4");
-}
-
 TEST_F(InputFormDlgTest, EveryControlTypeWithItsIdentifierAndHeight)
 {
     CInputFormDlg form;
@@ -179,27 +92,6 @@ TEST_F(InputFormDlgTest, EveryControlTypeWithItsIdentifierAndHeight)
     EXPECT_EQ(doc.Get("Body", "Value"), "a\r\nb");
     EXPECT_EQ(doc.Get("Size", "Value"), "Huge");
     EXPECT_EQ(doc.Get("Note", "Value"), "Read me"); // a label's text reads back too
-}
-
-TEST_F(InputFormDlgTest, LowerCaseCheckboxGivesBackItsCaptionNotItsState)
-{
-    CInputFormDlg form;
-    CIniDocument& doc = form.GetDocument();
-    doc.Set("Upper", "Caption", "Upper");
-    doc.Set("Upper", "ControlType", "CHECKBOX");
-    doc.Set("Lower", "Caption", "Lower box");
-    doc.Set("Lower", "ControlType", "checkbox");
-    doc.Set("Lower", "Value", "1");
-    bool lowerIsCheckBox = false;
-    desktop.ActInModal([&](QWidget& dialog) {
-        lowerIsCheckBox = qobject_cast<QCheckBox*>(FindControl(&dialog, 2002)) != nullptr;
-        EXPECT_TRUE(PressControl(dialog, 2001)); // tick the upper one
-        PressControl(dialog, 1);
-    });
-    ASSERT_EQ(form.DoModal(), kDialogOk);
-    EXPECT_TRUE(lowerIsCheckBox);
-    EXPECT_EQ(doc.Get("Upper", "Value"), "1");
-    EXPECT_EQ(doc.Get("Lower", "Value"), "Lower box");
 }
 
 TEST_F(InputFormDlgTest, SetValueOnTheLiveFormFollowsTheControlType)

@@ -23,45 +23,6 @@ std::string Scratch(const char* name)
     return (folder / name).string();
 }
 
-TEST(Picture, TypeComesFromTheExtensionFoundAfterTheStart)
-{
-    EXPECT_EQ(GetPictureType("images/add.gif"), kPictureGif);
-    EXPECT_EQ(GetPictureType("IMAGES/ADD.GIF"), kPictureGif);
-    EXPECT_EQ(GetPictureType(".gif"), kPictureUnknown);
-    EXPECT_EQ(GetPictureType("a.bmp"), kPictureBitmap);
-    EXPECT_EQ(GetPictureType("a.Ico"), kPictureIcon);
-    EXPECT_EQ(GetPictureType("a.jpg"), kPictureJpeg);
-    EXPECT_EQ(GetPictureType("a.jpeg"), kPictureJpeg);
-    EXPECT_EQ(GetPictureType("a.png"), kPictureUnknown);
-    EXPECT_EQ(GetPictureType(""), kPictureUnknown);
-    // A substring search: the first listed type found anywhere wins.
-    EXPECT_EQ(GetPictureType("x.gif.bmp"), kPictureBitmap);
-}
-
-TEST(Picture, EveryToolbarPictureLoadsAtItsNaturalSize)
-{
-    EnsureApplication();
-    const char* names[] = {"add.gif",         "edit.gif",        "copy.gif",        "drop.gif",
-                           "open.gif",        "search.gif",      "view.gif",        "item.gif",
-                           "Source.gif",      "Paste.gif",       "Cut.gif",         "Bold.gif",
-                           "Incline.gif",     "Underline.gif",   "TextColor.gif",   "BackColor.gif",
-                           "LeftAlign.gif",   "CenterAlign.gif", "RightAlign.gif",  "OrderList.gif",
-                           "UnOrderList.gif", "InsertLine.gif",  "InsertTable.gif", "HyperLink.gif",
-                           "InsertImage.gif"};
-    for (const char* name : names) {
-        QImage picture = LoadPictureBitmap(std::string(VELLUM_IMAGES_DIR) + "/" + name);
-        ASSERT_FALSE(picture.isNull()) << name;
-        EXPECT_EQ(picture.size(), QSize(16, 16)) << name;
-        // White background (the transparent colour) with something drawn on it.
-        EXPECT_EQ(QColor(picture.pixel(0, 15)), QColor(Qt::white)) << name;
-        int inked = 0;
-        for (int y = 0; y < 16; ++y)
-            for (int x = 0; x < 16; ++x)
-                inked += QColor(picture.pixel(x, y)) != QColor(Qt::white);
-        EXPECT_GT(inked, 12) << name;
-    }
-}
-
 TEST(Picture, BitmapsMapTheirGreyShadesAndOtherPicturesTakeTheFill)
 {
     EnsureApplication();

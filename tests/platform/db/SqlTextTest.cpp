@@ -19,24 +19,6 @@ TEST(ConnectionStringTest, FindsItemsIgnoringCaseAndBlanks)
     EXPECT_EQ(ConnectionStringValue("Provider=", "Provider"), "");
 }
 
-TEST(ConnectionStringTest, OnlyTheSqliteProviderSelectsSqlite)
-{
-    EXPECT_TRUE(IsSqliteConnectionString("Provider=SQLite;Data Source=x.db"));
-    EXPECT_TRUE(IsSqliteConnectionString("Data Source=x.db;PROVIDER=sqlite"));
-    EXPECT_FALSE(IsSqliteConnectionString("Provider=SQLiteX;Data Source=x.db"));
-    EXPECT_FALSE(IsSqliteConnectionString("Driver={SQLite3};Database=x.db"));
-    EXPECT_FALSE(IsSqliteConnectionString("DSN=hostdb"));
-}
-
-TEST(SqlTextTest, QuotingDoublesEveryQuoteAndNothingElse)
-{
-    EXPECT_EQ(QuoteSqlText(""), "''");
-    EXPECT_EQ(QuoteSqlText("It's"), "'It''s'");
-    EXPECT_EQ(QuoteSqlText("''"), "''''''");
-    EXPECT_EQ(QuoteSqlText("a\\b\"c\n"), "'a\\b\"c\n'");
-    EXPECT_EQ(QuoteSqlText("\xd3\xca'"), "'\xd3\xca'''");
-}
-
 TEST(SqlTextTest, TableOfSimpleSelectAcceptsOneTableOnly)
 {
     EXPECT_EQ(TableOfSimpleSelect("select * from systemMailCopy"), "systemMailCopy");

@@ -9,18 +9,6 @@
 namespace vellum::fs {
 namespace {
 
-TEST(ModuleHomeTest, HomeFollowsTheEnvironmentAndEndsInASlash)
-{
-    setenv("VELLUM_HOME", "/some/where", 1);
-    EXPECT_EQ(ModuleHome(), "/some/where/");
-    setenv("VELLUM_HOME", "/some/where/", 1);
-    EXPECT_EQ(ModuleHome(), "/some/where/");
-    unsetenv("VELLUM_HOME");
-    std::string exeFolder = ModuleHome();
-    EXPECT_EQ(exeFolder.back(), '/');
-    EXPECT_TRUE(std::filesystem::exists(exeFolder + "test_platform_fs"));
-}
-
 TEST(ModuleHomeTest, MakeFoldersCreatesParentsAndAcceptsExistingOnes)
 {
     auto root = std::filesystem::temp_directory_path() / "vellum-fs-test";

@@ -28,44 +28,7 @@ void SendCommit(HtmlView& view, const QString& text)
     QCoreApplication::sendEvent(&view, &event);
 }
 
-void SendText(HtmlView& view, const QString& text)
-{
-    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, text);
-    QCoreApplication::sendEvent(&view, &press);
-}
-
 } // namespace
-
-TEST(HtmlViewEditing, TypedKeysReachTheDocumentAtTheCaret)
-{
-    auto view = ShowView("<DIV>abef</DIV>");
-    PutCaret(*view, At(*view, "abef", 2));
-    QTest::keyClicks(view.get(), "cd");
-    EXPECT_EQ(BodyOf(*view), "<DIV>abcdef</DIV>");
-    // A key whose text is Chinese (a keyboard layout that types it directly).
-    SendText(*view, QString::fromUtf8("中"));
-    EXPECT_EQ(BodyOf(*view), "<DIV>abcd中ef</DIV>");
-    // Control characters and Ctrl+letter type nothing.
-    SendText(*view, QString(QChar(0x07)));
-    QTest::keyClick(view.get(), Qt::Key_Q, Qt::ControlModifier);
-    EXPECT_EQ(BodyOf(*view), "<DIV>abcd中ef</DIV>");
-}
-
-TEST(HtmlViewEditing, TypingBeforeAnyClickStartsAtTheBeginningOfTheBody)
-{
-    // Taking the focus puts the caret at the start.
-    auto view = ShowView("<DIV>abc</DIV><DIV>def</DIV>");
-    QTest::keyClicks(view.get(), "x");
-    EXPECT_EQ(BodyOf(*view), "<DIV>xabc</DIV><DIV>def</DIV>");
-
-    // A load while the view has the focus leaves no selection at all; the
-    // first key still lands at the start.
-    view->GetDocument().LoadHtml(u"<HTML><BODY><P>new</P></BODY></HTML>");
-    ASSERT_TRUE(view->GetDocument().GetSelection().IsNone());
-    QTest::keyClick(view.get(), Qt::Key_Return);
-    QTest::keyClicks(view.get(), "y");
-    EXPECT_EQ(BodyOf(*view), "<P></P><P>ynew</P>");
-}
 
 TEST(HtmlViewEditing, InputMethodPreeditStaysOutOfTheDocumentUntilCommitted)
 {

@@ -63,45 +63,6 @@ TEST(WindowTimers, TimersFireByIdentifierUntilKilled)
     EXPECT_TRUE(timers.IsActive(9));
 }
 
-TEST(Fonts, SongTiRequestFallsBackToAnInstalledChineseFace)
-{
-    EnsureApplication();
-    QFont font = ModuleFont();
-    EXPECT_DOUBLE_EQ(font.pointSizeF(), 10.0);
-    EXPECT_EQ(font.families().value(0), QString::fromUtf8("宋体"));
-    QFontInfo info(font);
-    EXPECT_TRUE(QFontMetrics(font).inFont(QChar(0x4E3B))) << info.family().toStdString();
-
-    FontRequest label;
-    label.pixelHeight = 12;
-    label.bold = true;
-    label.underline = true;
-    QFont labelFont = MakeFont(label);
-    EXPECT_EQ(labelFont.pixelSize(), 12);
-    EXPECT_TRUE(labelFont.bold());
-    EXPECT_TRUE(labelFont.underline());
-    EXPECT_FALSE(labelFont.italic());
-}
-
-TEST(SystemColors, ColoursComeFromTheApplicationPalette)
-{
-    EnsureApplication();
-    QPalette saved = QApplication::palette();
-    QPalette palette = saved;
-    palette.setColor(QPalette::Button, QColor(1, 2, 3));
-    palette.setColor(QPalette::ButtonText, QColor(4, 5, 6));
-    palette.setColor(QPalette::Dark, QColor(7, 8, 9));
-    QApplication::setPalette(palette);
-    EXPECT_EQ(GetSystemColor(SystemColor::ButtonFace), MakeColorRef(1, 2, 3));
-    EXPECT_EQ(GetSystemColor(SystemColor::ButtonText), MakeColorRef(4, 5, 6));
-    EXPECT_EQ(GetSystemColor(SystemColor::ButtonShadow), MakeColorRef(7, 8, 9));
-    QApplication::setPalette(saved);
-
-    EXPECT_EQ(MakeColorRef(0x12, 0x34, 0x56), 0x563412u);
-    EXPECT_EQ(FromQColor(ToQColor(0x563412)), 0x563412u);
-    EXPECT_EQ(ToQColor(255), QColor(255, 0, 0));
-}
-
 TEST(WindowText, TextAndCheckStateOfEveryKindOfControl)
 {
     EnsureApplication();
@@ -149,28 +110,6 @@ TEST(WindowText, TextAndCheckStateOfEveryKindOfControl)
     button->setEnabled(false);
     EXPECT_FALSE(PressControl(dialog, 1));
     EXPECT_EQ(clicks, 1);
-}
-
-TEST(WindowImage, WindowIsRenderedOffscreenToAPng)
-{
-    EnsureApplication();
-    QWidget window;
-    window.resize(120, 40);
-    QPalette palette;
-    palette.setColor(QPalette::Window, QColor(255, 0, 0));
-    window.setPalette(palette);
-    window.setAutoFillBackground(true);
-
-    std::string path =
-        (std::filesystem::path(VELLUM_BINARY_DIR) / "window-image-test.png").string();
-    std::filesystem::remove(path);
-    ASSERT_TRUE(RenderToPng(window, path));
-    QImage image(QString::fromStdString(path));
-    ASSERT_FALSE(image.isNull());
-    EXPECT_EQ(image.width() / image.devicePixelRatio(), 120);
-    EXPECT_EQ(QColor(image.pixel(5, 5)), QColor(255, 0, 0));
-
-    EXPECT_FALSE(RenderToPng(window, "/nonexistent-folder/x.png"));
 }
 
 } // namespace
