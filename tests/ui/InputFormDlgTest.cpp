@@ -3,24 +3,18 @@
 // nothing changed on Cancel.
 #include "ui/InputFormDlg.h"
 
-#include "platform/text/CodePage.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/ControlId.h"
 #include "platform/ui/DialogActions.h"
 #include "platform/ui/ScriptedDesktop.h"
-#include "platform/ui/WindowText.h"
-#include "ui/ImageButton.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <gtest/gtest.h>
 
 using namespace vellum::ui;
-using vellum::text::FromUtf8;
 
 namespace {
 

@@ -1,19 +1,10 @@
-// The toolbar strip with a real "uiprofile.ini" in a temporary module home:
-// its back colour reaches its labels and buttons, its buttons' clicks reach
-// the window holding it, and its layout follows its size.
-#include "ui/LayoutCtrl.h"
-
+// The toolbar strip's back colour, read from a real "uiprofile.ini" in a
+// temporary module home.
 #include "platform/ui/Application.h"
-#include "platform/ui/CommandTarget.h"
-#include "platform/ui/QtColor.h"
 #include "platform/ui/SystemColors.h"
-#include "platform/ui/WindowStyles.h"
 #include "support/ScratchFolder.h"
-#include "ui/CaptionLabel.h"
-#include "ui/ImageButton.h"
 #include "ui/UiProfile.h"
 
-#include <QPointer>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -39,23 +30,6 @@ public:
 
 private:
     vellum::testing::ScratchFolder folder_;
-};
-
-class Holder : public QWidget, public CommandTarget
-{
-public:
-    bool OnCommand(int id) override
-    {
-        commands.push_back(id);
-        return true;
-    }
-    std::optional<long> OnNotify(const Notification& notification) override
-    {
-        notified.push_back(notification.code);
-        return 7;
-    }
-    std::vector<int> commands;
-    std::vector<int> notified;
 };
 
 TEST(UiProfile, BackColorIsReadLikeAtoiWithTheButtonFaceAsDefault)

@@ -4,9 +4,7 @@
 
 #include "platform/ui/Application.h"
 #include "ui/CaptionLabel.h"
-#include "ui/ImageButton.h"
 
-#include <QComboBox>
 #include <QLineEdit>
 #include <QPointer>
 #include <gtest/gtest.h>

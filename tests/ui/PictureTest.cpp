@@ -6,11 +6,11 @@
 #include "platform/ui/QtColor.h"
 #include "platform/ui/SystemColors.h"
 
-#include <QDir>
 #include <QImage>
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 using namespace vellum::ui;
 
@@ -60,10 +60,7 @@ TEST(Picture, BitmapsMapTheirGreyShadesAndOtherPicturesTakeTheFill)
     EXPECT_TRUE(LoadPictureBitmap(Scratch("missing.gif")).isNull());
     EXPECT_TRUE(LoadPictureBitmap(Scratch("shades.png")).isNull()); // unknown type
     const std::string junk = Scratch("junk.gif");
-    FILE* f = fopen(junk.c_str(), "wb");
-    ASSERT_TRUE(f);
-    fputs("not a picture", f);
-    fclose(f);
+    std::ofstream(junk) << "not a picture";
     EXPECT_TRUE(LoadPictureBitmap(junk).isNull());
 }
 

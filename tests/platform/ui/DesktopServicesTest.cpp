@@ -1,19 +1,12 @@
-// The desktop seam as other folders use it: the message-box conveniences
-// with their captions, the current instance, and the scripted person's
-// answers, records and modal actions.
+// The desktop seam as other folders use it: a scripted person who gives no
+// answer takes the cautious one in the message boxes and choosers.
 #include "platform/ui/DesktopServices.h"
 
-#include "platform/text/CodePage.h"
-#include "platform/ui/Application.h"
 #include "platform/ui/ScriptedDesktop.h"
 
-#include <QDialog>
-#include <QLineEdit>
-#include <QPushButton>
 #include <gtest/gtest.h>
 
 using namespace vellum::ui;
-using vellum::text::FromUtf8;
 
 namespace {
 

@@ -1,31 +1,22 @@
-// Timers by identifier, fonts, system colours, window texts and offscreen
-// pictures on real widgets.
+// Timers by identifier, and the texts and check states of real widgets.
 #include "platform/text/CodePage.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/ControlId.h"
 #include "platform/ui/DialogActions.h"
-#include "platform/ui/Fonts.h"
-#include "platform/ui/QtColor.h"
-#include "platform/ui/SystemColors.h"
-#include "platform/ui/WindowImage.h"
 #include "platform/ui/WindowText.h"
 #include "platform/ui/WindowTimers.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QElapsedTimer>
-#include <QFontInfo>
-#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPalette>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <vector>
 
 using namespace vellum::ui;
