@@ -1,6 +1,9 @@
 // The six exports as a host calls them: what the folder exports hand over,
-// and how the dialog exports run their dialog over the host's window.
+// how the dialog exports run their dialog over the host's window, and the
+// common course of the two dialog exports (nothing happens without an
+// application; what the dialog is given).
 #include "../folders/FolderTestHome.h"
+#include "entry/DialogExport.h"
 #include "entry/TextHelpers.h"
 #include "folders/MailDraftListView.h"
 #include "folders/MailLogListView.h"
@@ -16,10 +19,28 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 
+using vellum::entry::DialogRequest;
+using vellum::entry::PauseBeforeOpen;
+using vellum::entry::RunDialogExport;
 using vellum::text::FromUtf8;
 
 namespace {
+
+// First in the file, so that it runs before any test makes the application.
+TEST(DialogExportWithoutHost, WithoutAnApplicationNothingIsShownAndTheResultIs0)
+{
+    vellum::ui::ScriptedDesktop desk;
+    vellum::ui::ScopedDesktop scoped(desk);
+    bool ran = false;
+    EXPECT_EQ(RunDialogExport("Connect=", PauseBeforeOpen::OneSecond,
+                              [&](const DialogRequest&) { ran = true; }),
+              0);
+    EXPECT_FALSE(ran);
+    EXPECT_TRUE(desk.Messages().empty());
+    EXPECT_TRUE(desk.Pauses().empty()) << "nothing happens before the main window is found";
+}
 
 class Exports : public FolderTestHome
 {
@@ -40,6 +61,39 @@ protected:
     QWidget m_host;
     vellum::ui::ScriptedDesktop m_desk;
 };
+
+TEST_F(Exports, TheDialogGetsAnOpenSessionTheKeyAndTheUser)
+{
+    const std::string connect = UrlEncode(Connect());
+    const struct
+    {
+        std::string params;
+        int key;
+        std::string userName;
+    } cases[] = {
+        {"view?UserName=li&Keyid=7&Connect=" + connect, 7, "li"},
+        {"Connect=" + connect + "&UserName=wang", -1, "wang"}, // no path, no key
+        {"edit?Keyid=abc&Connect=" + connect, 0, ""},
+    };
+    vellum::ui::ScopedDesktop scoped(m_desk);
+    for (const auto& c : cases) {
+        std::optional<DialogRequest> seen;
+        int sessionState = 0;
+        EXPECT_EQ(RunDialogExport(c.params.c_str(), PauseBeforeOpen::None,
+                                  [&](const DialogRequest& request) {
+                                      seen = request;
+                                      sessionState = request.session->GetState();
+                                  }),
+                  1)
+            << c.params;
+        ASSERT_TRUE(seen) << c.params;
+        EXPECT_EQ(seen->mainWindow, &m_host);
+        EXPECT_EQ(sessionState, 1);
+        EXPECT_EQ(seen->key, c.key) << c.params;
+        EXPECT_EQ(seen->userName, c.userName) << c.params;
+    }
+    EXPECT_TRUE(m_desk.Messages().empty());
+}
 
 template <typename View> void ExpectFolderView(VellumListFunction list, CDbSession* session)
 {

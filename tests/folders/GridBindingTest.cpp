@@ -1,11 +1,15 @@
-// The grid binding against a real SQLite file, filling a text grid.
+// The grid binding against a real SQLite file, filling a text grid, and the
+// column-width file "res/gridpos.ini" that is missing or lacks the view.
 #include "folders/GridBinding.h"
 
 #include "FolderTestHome.h"
+#include "folders/ColumnWidths.h"
 #include "grid/GridTable.h"
 #include "platform/text/CodePage.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -105,6 +109,26 @@ TEST_F(GridBindingFill, FindsCellsByFieldOrTitle)
     unattached.AddColumn("Subject");
     EXPECT_EQ(unattached.GetCellText(1, "Subject"), nullptr);
     EXPECT_EQ(unattached.SetCellText(1, "Subject", "x"), -1);
+}
+
+using ColumnWidthFile = FolderTestHome;
+
+TEST_F(ColumnWidthFile, MissingFileOrSectionChangesNothing)
+{
+    GridTable grid{1, 5, 1, 0};
+    for (int col = 0; col < 5; ++col)
+        grid.SetColumnWidth(col, 55);
+    auto widthsStay = [&](const char* when) {
+        for (int col = 0; col < 5; ++col)
+            EXPECT_EQ(grid.GetColumnWidth(col), 55) << when << ", column " << col;
+    };
+    LoadColumnWidths(&grid, "CMailDraftListView");
+    widthsStay("no file");
+    mkdir((m_home.Path() + "res").c_str(), 0755);
+    WriteHomeFile("res/gridpos.ini", "[Other]\r\nColumnWidth=100\r\n");
+    LoadColumnWidths(&grid, "CMailDraftListView");
+    widthsStay("no section");
+    LoadColumnWidths(nullptr, "Other");
 }
 
 } // namespace

@@ -16,39 +16,15 @@ protected:
     void SetUp() override
     {
         FolderTestHome::SetUp();
-        Mail("li", "wang", "draft one", "", 0);
-        Mail("li", "wang;zhao", "report O'Neil", "r.doc", 1);
-        Mail("li", "zhao", "lunch", "", 1);
-        Mail("zhao", "li", "not mine", "x", 1);
-        Notice("li", "wang", "report", 7, 0);
-        Notice("zhao", "wang", "read it", 8, 1);
-        Notice("li", "zhao", "other user", 9, 0);
-    }
-
-    void Mail(const char* from, const char* to, const char* subject, const char* attachment,
-              int status)
-    {
-        Run(std::string("insert into SystemMail (MailFrom, MailTo, Subject, MailTime, "
-                        "Attachment, Status) values ('") +
-            from + "', '" + to + "', '" + Quoted(subject) + "', '2026-03-0" +
-            std::to_string(++m_day) + " 08:00:00', '" + attachment + "', " +
-            std::to_string(status) + ")");
-    }
-
-    void Notice(const char* from, const char* to, const char* subject, int mailId, int status)
-    {
-        Run(std::string("insert into SystemMailNotify (MailFrom, MailTo, Subject, MailId, "
-                        "MailTime, Status) values ('") +
-            from + "', '" + to + "', '" + subject + "', " + std::to_string(mailId) +
-            ", '2026-03-0" + std::to_string(++m_day) + " 09:00:00', " + std::to_string(status) +
-            ")");
-    }
-
-    static std::string Quoted(std::string text)
-    {
-        for (size_t at = text.find('\''); at != std::string::npos; at = text.find('\'', at + 2))
-            text.insert(at, "'");
-        return text;
+        Run("insert into SystemMail (MailFrom, MailTo, Subject, MailTime, Attachment, Status) "
+            "values ('li', 'wang', 'draft one', '2026-03-01 08:00:00', '', 0),"
+            " ('li', 'wang;zhao', 'report O''Neil', '2026-03-02 08:00:00', 'r.doc', 1),"
+            " ('li', 'zhao', 'lunch', '2026-03-03 08:00:00', '', 1),"
+            " ('zhao', 'li', 'not mine', '2026-03-04 08:00:00', 'x', 1)");
+        Run("insert into SystemMailNotify (MailFrom, MailTo, Subject, MailId, MailTime, Status) "
+            "values ('li', 'wang', 'report', 7, '2026-03-05 09:00:00', 0),"
+            " ('zhao', 'wang', 'read it', 8, '2026-03-06 09:00:00', 1),"
+            " ('li', 'zhao', 'other user', 9, '2026-03-07 09:00:00', 0)");
     }
 
     vellum::testing::CommandResult List(std::vector<std::string> args)
@@ -56,37 +32,36 @@ protected:
         args.insert(args.end(), {"--connect", Connect()});
         return RunCommand(VELLUM_CLI, args, {{"VELLUM_HOME", m_home.Path()}});
     }
-
-    int m_day = 0;
 };
 
 TEST_F(ListCommand, PrintsEachFolderWithTitlesAndRowsNewestFirst)
 {
-    auto drafts = List({"list", "drafts", "--user", "li"});
-    EXPECT_EQ(drafts.exitCode, 0) << drafts.err;
-    EXPECT_EQ(drafts.out, FromUtf8("序号\t附件\t收件人\t主题\t时间\t\n") +
-                              "1\t\twang\tdraft one\t2026-03-01 08:00:00\t\n");
-
-    auto sent = List({"list", "sent", "--user", "li"});
-    EXPECT_EQ(sent.exitCode, 0) << sent.err;
-    EXPECT_EQ(sent.out, FromUtf8("序号\t附件\t收件人\t主题\t时间\t\n") +
-                            "3\t\tzhao\tlunch\t2026-03-03 08:00:00\t\n"
-                            "2\t@\twang;zhao\treport O'Neil\t2026-03-02 08:00:00\tr.doc\n");
-
-    auto inbox = List({"list", "inbox", "--user", "wang"});
-    EXPECT_EQ(inbox.exitCode, 0) << inbox.err;
-    EXPECT_EQ(inbox.out, FromUtf8("序号\t\t发件人\t主题\t\t\n") +
-                             "2\t8\tzhao\tread it\t2026-03-06 09:00:00\t1\n"
-                             "1\t7\tli\treport\t2026-03-05 09:00:00\t0\n");
-
-    auto notify = List({"list", "notify", "--user", "zhao"});
-    EXPECT_EQ(notify.exitCode, 0) << notify.err;
-    EXPECT_EQ(notify.out, FromUtf8("序号\t#\t发件人\t主题\t时间\n") +
-                              "3\t9\tli\tother user\t2026-03-07 09:00:00\n");
+    const std::string mailTitles = FromUtf8("序号\t附件\t收件人\t主题\t时间\t\n");
+    const struct
+    {
+        const char* folder;
+        const char* user;
+        std::string out;
+    } cases[] = {
+        {"drafts", "li", mailTitles + "1\t\twang\tdraft one\t2026-03-01 08:00:00\t\n"},
+        {"sent", "li",
+         mailTitles + "3\t\tzhao\tlunch\t2026-03-03 08:00:00\t\n"
+                      "2\t@\twang;zhao\treport O'Neil\t2026-03-02 08:00:00\tr.doc\n"},
+        {"inbox", "wang",
+         FromUtf8("序号\t\t发件人\t主题\t\t\n") + "2\t8\tzhao\tread it\t2026-03-06 09:00:00\t1\n"
+                                                  "1\t7\tli\treport\t2026-03-05 09:00:00\t0\n"},
+        {"notify", "zhao",
+         FromUtf8("序号\t#\t发件人\t主题\t时间\n") + "3\t9\tli\tother user\t2026-03-07 09:00:00\n"},
+    };
+    for (const auto& c : cases) {
+        auto listed = List({"list", c.folder, "--user", c.user});
+        EXPECT_EQ(listed.exitCode, 0) << c.folder << ": " << listed.err;
+        EXPECT_EQ(listed.out, c.out) << c.folder;
+    }
 }
 
-// How one condition is written (like, quotes dropped, empty ones left
-// out) is pinned by the folder definition tests; here the options reach it.
+// How one condition is written (like, quotes dropped) is the folder views'
+// search tests' own; here the options reach it and add up.
 TEST_F(ListCommand, SearchOptionsAddTheirConditionsTogether)
 {
     auto both = List(

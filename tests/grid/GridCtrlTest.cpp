@@ -1,37 +1,26 @@
-// The grid window offscreen: creation, notifications to the parent with the
-// grid's control id, real mouse events, painting and the cell tip.
+// The grid window offscreen, under a parent that takes its notifications:
+// wheel and scroll bar in step, and the cell tip.
 #include "grid/GridCtrl.h"
 
 #include "platform/ui/Application.h"
 #include "platform/ui/CommandTarget.h"
-#include "platform/ui/ControlId.h"
-#include "platform/ui/QtColor.h"
-#include "platform/ui/SystemColors.h"
 
 #include <QApplication>
-#include <QImage>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <QWidget>
 #include <gtest/gtest.h>
 
-#include <vector>
+#include <optional>
 
 namespace {
 
-using vellum::ui::Notification;
-
-// A window that records every notification it gets.
-class RecordingParent : public QWidget, public vellum::ui::CommandTarget
+// A window that takes the grid's notifications, as a folder view does.
+class NotifiedParent : public QWidget, public vellum::ui::CommandTarget
 {
 public:
-    std::optional<long> OnNotify(const Notification& notification) override
-    {
-        received.push_back(notification);
-        return 0;
-    }
-    std::vector<Notification> received;
+    std::optional<long> OnNotify(const vellum::ui::Notification&) override { return 0; }
 };
 
 class GridWindow : public ::testing::Test
@@ -66,40 +55,21 @@ protected:
 
     QWidget* Surface() { return grid->viewport(); }
 
-    void Mouse(QEvent::Type type, Qt::MouseButton button, QPoint at,
-               Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    // Moves the mouse to the middle of a cell on screen.
+    void HoverOver(int row, int col)
     {
-        Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : button;
-        QMouseEvent event(type, at, Surface()->mapToGlobal(at), button, held, modifiers);
+        GridRect rect = grid->Viewport().CellRect(row, col);
+        QPoint at(rect.left + rect.Width() / 2, rect.top + rect.Height() / 2);
+        QMouseEvent event(QEvent::MouseMove, at, Surface()->mapToGlobal(at), Qt::NoButton,
+                          Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(Surface(), &event);
     }
 
-    void Click(QPoint at, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-    {
-        Mouse(QEvent::MouseButtonPress, Qt::LeftButton, at, modifiers);
-        Mouse(QEvent::MouseButtonRelease, Qt::LeftButton, at, modifiers);
-    }
-
-    // The middle of a cell on screen.
-    QPoint At(int row, int col) const
-    {
-        GridRect rect = grid->Viewport().CellRect(row, col);
-        return {rect.left + rect.Width() / 2, rect.top + rect.Height() / 2};
-    }
-
-    std::vector<int> Codes() const
-    {
-        std::vector<int> codes;
-        for (const Notification& notification : parent.received)
-            codes.push_back(notification.code);
-        return codes;
-    }
-
-    RecordingParent parent;
+    NotifiedParent parent;
     CGridCtrl* grid = nullptr;
 };
 
-TEST_F(GridWindow, WheelAndKeysScrollAndKeepTheScrollBarInStep)
+TEST_F(GridWindow, WheelAndScrollBarMoveTheRowsInStep)
 {
     ASSERT_EQ(grid->Viewport().GetTopRow(), 1);
     QWheelEvent wheel(QPointF(50, 50), Surface()->mapToGlobal(QPointF(50, 50)), QPoint(),
@@ -115,13 +85,13 @@ TEST_F(GridWindow, WheelAndKeysScrollAndKeepTheScrollBarInStep)
 TEST_F(GridWindow, CellTipShowsTheWholeTextOfANarrowCell)
 {
     grid->SetText(2, 1, "a subject far too long to fit into one hundred pixels of column");
-    Mouse(QEvent::MouseMove, Qt::NoButton, At(2, 1));
+    HoverOver(2, 1);
     auto* tip = grid->viewport()->findChild<QWidget*>("ZTitleTip");
     ASSERT_NE(tip, nullptr);
     EXPECT_TRUE(tip->isVisible());
     EXPECT_GT(tip->width(), 100);
 
-    Mouse(QEvent::MouseMove, Qt::NoButton, At(3, 0));
+    HoverOver(3, 0);
     EXPECT_FALSE(tip->isVisible()) << "a text that fits needs no tip";
 }
 

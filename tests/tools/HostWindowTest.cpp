@@ -3,49 +3,32 @@
 #include "HostWindow.h"
 
 #include "VellumModule.h"
-#include "platform/text/CodePage.h"
+#include "folders/FolderTestHome.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/ScriptedDesktop.h"
-#include "store/DbSession.h"
-#include "store/MailTables.h"
-#include "support/ScratchFolder.h"
 
 #include <QPointer>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 namespace {
 
-class HostWindowTest : public ::testing::Test
+class HostWindowTest : public FolderTestHome
 {
 protected:
     static void SetUpTestSuite() { vellum::ui::EnsureApplication(); }
 
     void SetUp() override
     {
-        setenv("VELLUM_HOME", m_home.Path().c_str(), 1);
-        m_connect = "Provider=SQLite;Data Source=" + m_home.Path() + "mail.db";
-        ASSERT_EQ(m_session.Open(m_connect.c_str()), 1) << m_session.GetLastErrorText();
-        std::string error;
-        ASSERT_EQ(CreateMailTables(m_session, error), 1) << error;
+        FolderTestHome::SetUp();
         ASSERT_TRUE(m_module.Load("")) << m_module.Error();
     }
-    void TearDown() override { unsetenv("VELLUM_HOME"); }
 
-    void Run(const std::string& sql)
-    {
-        ASSERT_EQ(m_session.Execute(sql.c_str()), 1) << sql << ": " << m_session.GetLastErrorText();
-    }
     void NoticeForLi()
     {
         Run("insert into SystemMailNotify(MailFrom,MailTo,Subject,MailId,MailTime,Status)"
             " values ('wang','li','s',1,'2026-12-06 06:00:00',0)");
     }
 
-    vellum::testing::ScratchFolder m_home;
-    std::string m_connect;
-    CDbSession m_session;
     VellumModule m_module;
     vellum::ui::ScriptedDesktop m_desk;
     vellum::ui::ScopedDesktop m_scoped{m_desk};
@@ -53,7 +36,7 @@ protected:
 
 TEST_F(HostWindowTest, NewMailRefreshesTheInboxAndReadMailOnlyTheCount)
 {
-    HostWindow window(m_module, m_session, m_connect, "li");
+    HostWindow window(m_module, m_session, Connect(), "li");
     window.Watch().Stop(); // checked by hand below
     window.show();
     window.ShowFolder(HostFolder::Inbox);

@@ -2,9 +2,7 @@
 // it reports a change (new or deleted notices, or only a read one).
 #include "InboxWatch.h"
 
-#include "store/DbSession.h"
-#include "store/MailTables.h"
-#include "support/ScratchFolder.h"
+#include "folders/FolderTestHome.h"
 
 #include <gtest/gtest.h>
 
@@ -13,31 +11,22 @@
 
 namespace {
 
-class InboxWatchTest : public ::testing::Test
+class InboxWatchTest : public FolderTestHome
 {
 protected:
     void SetUp() override
     {
-        std::string connect = "Provider=SQLite;Data Source=" + m_folder.Path() + "mail.db";
-        ASSERT_EQ(m_session.Open(connect.c_str()), 1) << m_session.GetLastErrorText();
-        std::string error;
-        ASSERT_EQ(CreateMailTables(m_session, error), 1) << error;
+        FolderTestHome::SetUp();
         QObject::connect(&m_watch, &InboxWatch::Changed,
                          [this](const InboxState& previous, const InboxState& now) {
                              m_changes.push_back({previous, now});
                          });
     }
 
-    void Run(const std::string& sql)
+    void Notice(const std::string& to, int status)
     {
-        ASSERT_EQ(m_session.Execute(sql.c_str()), 1) << sql << ": " << m_session.GetLastErrorText();
-    }
-
-    void Notice(const char* to, int status)
-    {
-        Run(std::string(
-                "insert into SystemMailNotify(MailFrom,MailTo,Subject,MailId,MailTime,Status)"
-                " values ('wang','") +
+        Run("insert into SystemMailNotify(MailFrom,MailTo,Subject,MailId,MailTime,Status)"
+            " values ('wang','" +
             to + "','s',1,'2026-12-06 06:00:00'," + std::to_string(status) + ")");
     }
 
@@ -47,8 +36,6 @@ protected:
         InboxState now;
     };
 
-    vellum::testing::ScratchFolder m_folder;
-    CDbSession m_session;
     InboxWatch m_watch{m_session};
     std::vector<Change> m_changes;
 };
