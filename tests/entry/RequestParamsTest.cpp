@@ -3,12 +3,9 @@
 // numbers, and hostile input (binary bytes, huge strings).
 #include "entry/RequestParams.h"
 
-#include "platform/text/CodePage.h"
-
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <random>
 #include <utility>
 
 namespace {
@@ -23,13 +20,7 @@ Entries EntriesOf(const CRequestParams& params)
     return entries;
 }
 
-class RequestParamsTest : public ::testing::Test
-{
-protected:
-    void TearDown() override { vellum::text::SetHostCodePage("GBK"); }
-};
-
-TEST_F(RequestParamsTest, SplitsPathAndQueryAtTheFirstQuestionMark)
+TEST(RequestParamsTest, SplitsPathAndQueryAtTheFirstQuestionMark)
 {
     struct Case
     {
@@ -56,7 +47,7 @@ TEST_F(RequestParamsTest, SplitsPathAndQueryAtTheFirstQuestionMark)
     EXPECT_EQ(params.GetPath(), "");
 }
 
-TEST_F(RequestParamsTest, ScannerRestartsOneBytePastEachPairStart)
+TEST(RequestParamsTest, ScannerRestartsOneBytePastEachPairStart)
 {
     struct Case
     {
@@ -84,7 +75,7 @@ TEST_F(RequestParamsTest, ScannerRestartsOneBytePastEachPairStart)
     }
 }
 
-TEST_F(RequestParamsTest, GetFindsTheFirstEntryWithoutRegardToCase)
+TEST(RequestParamsTest, GetFindsTheFirstEntryWithoutRegardToCase)
 {
     CRequestParams params;
     params.Parse("list?UserName=%B2%E2%CA%D4&x=1");
@@ -104,7 +95,7 @@ TEST_F(RequestParamsTest, GetFindsTheFirstEntryWithoutRegardToCase)
     EXPECT_EQ(params.Get("A%20B"), "1");
 }
 
-TEST_F(RequestParamsTest, GetIntReadsTheLeadingNumberOrGivesMinusOne)
+TEST(RequestParamsTest, GetIntReadsTheLeadingNumberOrGivesMinusOne)
 {
     CRequestParams params;
     params.Parse("e=&n=42&neg=-7&pos=+3&sp=%20%0912x&word=abc&big=99999999999&small=-99999999999&"

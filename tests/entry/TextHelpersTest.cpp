@@ -1,14 +1,11 @@
-// URL coding, separated lists, the module folder, whole-file writes and ASCII
-// lower-casing, under the GBK and UTF-8 host code pages.
+// URL decoding, separated lists and whole-file writes that fail; GBK bytes
+// pass through both text rules untouched.
 #include "entry/TextHelpers.h"
 
-#include "entry/FileBytes.h"
-#include "platform/text/CodePage.h"
 #include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 
 namespace {
@@ -18,17 +15,7 @@ using vellum::testing::ScratchFolder;
 // "测试" in GBK.
 const std::string kTestGbk = "\xB2\xE2\xCA\xD4";
 
-class TextHelpersTest : public ::testing::Test
-{
-protected:
-    void TearDown() override
-    {
-        vellum::text::SetHostCodePage("GBK");
-        unsetenv("VELLUM_HOME");
-    }
-};
-
-TEST_F(TextHelpersTest, UrlDecodeTurnsPlusAndPercentCodesIntoBytes)
+TEST(TextHelpersTest, UrlDecodeTurnsPlusAndPercentCodesIntoBytes)
 {
     struct Case
     {
@@ -52,7 +39,7 @@ TEST_F(TextHelpersTest, UrlDecodeTurnsPlusAndPercentCodesIntoBytes)
         EXPECT_EQ(UrlDecode(c.in), c.out) << "input: " << c.in;
 }
 
-TEST_F(TextHelpersTest, SplitStringDropsOnlyAnEmptyLastItem)
+TEST(TextHelpersTest, SplitStringDropsOnlyAnEmptyLastItem)
 {
     struct Case
     {
@@ -77,7 +64,7 @@ TEST_F(TextHelpersTest, SplitStringDropsOnlyAnEmptyLastItem)
     }
 }
 
-TEST_F(TextHelpersTest, WriteTextFileFailsWithoutTouchingAnything)
+TEST(TextHelpersTest, WriteTextFileFailsWithoutTouchingAnything)
 {
     ScratchFolder scratch;
     EXPECT_EQ(WriteTextFile(scratch.Path() + "missing/out.txt", "x"), -1);

@@ -20,6 +20,7 @@
 
 namespace {
 
+using vellum::testing::Answer;
 using vellum::testing::CloseConnection;
 using vellum::testing::ReadFile;
 using vellum::testing::Response;
@@ -30,14 +31,6 @@ using vellum::testing::WriteAll;
 const std::string kAgent = "Mozilla/4.0+(compatible;+MSIE+6.0;+Windows+NT+5.1;+SV1)";
 // How a message of the event loop ending on a timeout (or the abort) begins.
 const std::string kWaitTimeout = "SendAndRecv::WSA_WAIT_TIMEOUT failure(Send 0/0/";
-
-ScriptedServer::Script Answer(std::string response)
-{
-    return [response](int fd, const std::string&) {
-        WriteAll(fd, response);
-        return true;
-    };
-}
 
 std::string HostLine(const ScriptedServer& server)
 {

@@ -14,10 +14,10 @@
 
 namespace {
 
+using vellum::testing::Answer;
 using vellum::testing::Response;
 using vellum::testing::ScriptedServer;
 using vellum::testing::TestHome;
-using vellum::testing::WriteAll;
 
 std::string ProxySettings(int type, const std::string& server, int port)
 {
@@ -50,10 +50,7 @@ TEST(ProxyTest, TheProxyIsUsedOnlyWhenTypeServerAndPortAreAllGiven)
 TEST(ProxyTest, AProxyGetsTheFullUrlAndTheTargetsHostLine)
 {
     TestHome home("proxy-line");
-    ScriptedServer proxy([](int fd, const std::string&) {
-        WriteAll(fd, Response("via proxy", "Content-Type: text/plain\r\n"));
-        return true;
-    });
+    ScriptedServer proxy(Answer(Response("via proxy", "Content-Type: text/plain\r\n")));
     home.WriteFile("httpclient.ini", ProxySettings(1, "127.0.0.1", proxy.Port()));
     CHttpClient client;
     // Read once: a later change of the file does not reach this object.
@@ -114,11 +111,8 @@ TEST(ProxyTest, AWholeExchangeRunsThroughTinyproxy)
     TestHome home("tinyproxy");
     Tinyproxy proxy(home);
     ASSERT_TRUE(proxy.WaitReady()) << "tinyproxy did not start";
-    ScriptedServer server([](int fd, const std::string&) {
-        WriteAll(fd,
-                 Response("through the proxy", "Content-Type: text/plain\r\nSet-Cookie: s=42\r\n"));
-        return true;
-    });
+    ScriptedServer server(
+        Answer(Response("through the proxy", "Content-Type: text/plain\r\nSet-Cookie: s=42\r\n")));
     home.WriteFile("httpclient.ini", ProxySettings(1, "127.0.0.1", proxy.Port()));
     CHttpClient client;
     client.m_flowTimeout = 2000;

@@ -29,6 +29,14 @@ std::string Response(const std::string& body, const std::string& headLines, bool
     return head + "\r\n" + body;
 }
 
+ScriptedServer::Script Answer(std::string response)
+{
+    return [response = std::move(response)](int fd, const std::string&) {
+        WriteAll(fd, response);
+        return true;
+    };
+}
+
 ScriptedServer::ScriptedServer(Script script, bool readBody)
     : m_requestFuture(m_request.get_future())
 {

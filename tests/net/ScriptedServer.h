@@ -39,6 +39,9 @@ private:
 // Reads an HTTP request head and its Content-Length body.
 std::string ReadHttpRequest(int fd, bool readBody = true);
 
+// A script that writes `response` and lets the server close.
+ScriptedServer::Script Answer(std::string response);
+
 // A canned response: status 200, the given extra head lines, Content-Length
 // when `withLength`, then the body.
 std::string Response(const std::string& body, const std::string& headLines = "",

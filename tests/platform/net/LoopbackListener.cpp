@@ -17,6 +17,26 @@ bool WaitReadable(int fd, int timeoutMs)
     return poll(&p, 1, timeoutMs) == 1;
 }
 
+// Reads until `count` bytes or `marker` (when not empty) arrived, the peer
+// closes or the time is up.
+std::string Read(int fd, const std::string& marker, size_t count, int timeoutMs)
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    std::string read;
+    char buffer[65536];
+    while (read.size() < count && (marker.empty() || read.find(marker) == std::string::npos)) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0 || !WaitReadable(fd, static_cast<int>(left.count())))
+            break;
+        ssize_t n = recv(fd, buffer, std::min(sizeof buffer, count - read.size()), 0);
+        if (n <= 0)
+            break;
+        read.append(buffer, static_cast<size_t>(n));
+    }
+    return read;
+}
+
 } // namespace
 
 LoopbackListener::LoopbackListener()
@@ -60,38 +80,12 @@ bool WriteAll(int fd, const std::string& bytes)
 
 std::string ReadUntil(int fd, const std::string& marker, int timeoutMs)
 {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    std::string read;
-    char buffer[65536];
-    while (marker.empty() || read.find(marker) == std::string::npos) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0 || !WaitReadable(fd, static_cast<int>(left.count())))
-            break;
-        ssize_t n = recv(fd, buffer, sizeof buffer, 0);
-        if (n <= 0)
-            break;
-        read.append(buffer, static_cast<size_t>(n));
-    }
-    return read;
+    return Read(fd, marker, std::string::npos, timeoutMs);
 }
 
 std::string ReadCount(int fd, size_t count, int timeoutMs)
 {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    std::string read;
-    char buffer[65536];
-    while (read.size() < count) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0 || !WaitReadable(fd, static_cast<int>(left.count())))
-            break;
-        ssize_t n = recv(fd, buffer, std::min(sizeof buffer, count - read.size()), 0);
-        if (n <= 0)
-            break;
-        read.append(buffer, static_cast<size_t>(n));
-    }
-    return read;
+    return Read(fd, "", count, timeoutMs);
 }
 
 void CloseConnection(int fd, bool reset)
