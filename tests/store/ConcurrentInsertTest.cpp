@@ -9,9 +9,7 @@ namespace {
 
 using vellum::testing::TestDatabase;
 
-class ConcurrentInsertTest : public StoreTest
-{
-};
+using ConcurrentInsertTest = StoreTest;
 
 // Inserts drafts as one sender and checks each key read back names one of
 // its own rows; returns the number of mismatches and failures.

@@ -6,7 +6,6 @@
 #include "StoreFixture.h"
 #include "platform/db/TextCompare.h"
 #include "store/MaxKeyId.h"
-#include "store/SqlInsert.h"
 
 namespace {
 
@@ -133,12 +132,13 @@ TEST_P(RecordsetTest, AddsACopyThroughTheRecordSetOfItsTable)
     EXPECT_EQ(recordset.SetFieldValue("MailFrom", "li"), 0) << "no row started";
     ASSERT_EQ(recordset.AddNew(), 1) << recordset.GetLastErrorText();
     EXPECT_EQ(recordset.IsEOF(), 0);
-    EXPECT_EQ(recordset.SetFieldValue("MailFrom", "li"), 1);
-    EXPECT_EQ(recordset.SetFieldValue("Subject", "It's here"), 1);
-    EXPECT_EQ(recordset.SetFieldValue("MailTo", "a,b;c"), 1);
-    EXPECT_EQ(recordset.SetFieldValue("MailTime", "2010-05-03 14:22:01"), 1);
-    EXPECT_EQ(recordset.SetFieldValue("Body", "<P>x</P>"), 1);
-    EXPECT_EQ(recordset.SetFieldValue("Attachment", ""), 1);
+    for (auto [name, value] : {std::pair{"MailFrom", "li"},
+                               {"Subject", "It's here"},
+                               {"MailTo", "a,b;c"},
+                               {"MailTime", "2010-05-03 14:22:01"},
+                               {"Body", "<P>x</P>"},
+                               {"Attachment", ""}})
+        EXPECT_EQ(recordset.SetFieldValue(name, value), 1) << name;
     EXPECT_EQ(recordset.SetFieldValue("Subject", "It's mine"), 1) << "setting again replaces";
     EXPECT_EQ(recordset.SetFieldValue("Nope", "x"), 0);
     EXPECT_STREQ(recordset.GetFieldValue("subject"), "It's mine");

@@ -1,11 +1,8 @@
-// The statement builders: exact statement texts, with the column order left
-// free (each column must stay paired with its own value).
-#include "store/SqlInsert.h"
+// The update builder's exact statement texts: its conditions, an empty where,
+// and a value set again.
 #include "store/SqlUpdate.h"
 
 #include <gtest/gtest.h>
-
-#include <climits>
 
 namespace {
 
