@@ -4,22 +4,15 @@
 // README shows copies of them.
 #include "EditorTestSupport.h"
 #include "platform/ui/WindowImage.h"
+#include "support/Screenshots.h"
 
 #include <QImage>
 
-#include <filesystem>
-
 using namespace vellum::editor::testing;
 using namespace vellum;
+using vellum::testing::ScreenshotPath;
 
 namespace {
-
-std::string ShotPath(const char* name)
-{
-    std::filesystem::path folder = std::filesystem::path(VELLUM_BINARY_DIR) / "screenshots";
-    std::filesystem::create_directories(folder);
-    return (folder / name).string();
-}
 
 constexpr char kBody[] =
     "<P>张经理：</P>"
@@ -40,13 +33,13 @@ TEST_F(EditorTest, ScreenshotsOfTheDesignAndSourceViews)
     Select("销售汇总");
     editor->OnCommand(CHtmlEditor::kRefreshToolbar);
     QApplication::processEvents();
-    const std::string design = ShotPath("editor.png");
+    const std::string design = ScreenshotPath("editor.png");
     ASSERT_TRUE(ui::RenderToPng(*window, design));
     QImage designImage(QString::fromStdString(design));
     EXPECT_EQ(designImage.size(), QSize(560, 320));
 
     Click(CHtmlEditor::kSourceToggle);
-    const std::string source = ShotPath("editor-source.png");
+    const std::string source = ScreenshotPath("editor-source.png");
     ASSERT_TRUE(ui::RenderToPng(*window, source));
     EXPECT_NE(QImage(QString::fromStdString(source)), designImage);
 }

@@ -5,10 +5,8 @@
 #pragma once
 
 #include "editor/HtmlEditor.h"
-#include "platform/html/Document.h"
 #include "platform/html/HtmlTestSupport.h"
 #include "platform/htmlview/HtmlView.h"
-#include "platform/text/CodePage.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/ControlId.h"
 #include "platform/ui/QtText.h"
@@ -43,9 +41,11 @@ protected:
 
     // An editor over `bodyUtf8` (a whole document when it starts with
     // "<HTML"), ready and shown with the keyboard focus in its view; its
-    // parent is `parent` when given, else the window.
+    // parent is `parent` when given, else the window. It replaces the
+    // editor made before.
     CHtmlEditor& MakeEditor(const std::string& bodyUtf8, QWidget* parent = nullptr)
     {
+        delete editor;
         editor = new CHtmlEditor;
         editor->Create(QRect(0, 0, 640, 400), parent ? parent : window.get(), 6013);
         std::string html = bodyUtf8.empty() || bodyUtf8.starts_with("<HTML")

@@ -1,16 +1,12 @@
-// The toolbar as a user meets it: its twenty controls in order, the source
-// view switch with what it enables, the refresh that follows the caret,
-// colours, fonts with their error boxes, the link and picture questions,
-// pastes that leave scripts and sheets behind, and no context menu.
+// The toolbar as a user meets it: the source view's round trip, colours,
+// fonts with their error boxes, the link and picture questions, and pastes
+// that leave scripts and sheets behind.
 #include "EditorTestSupport.h"
 #include "editor/PasteCleaner.h"
-#include "platform/html/InlineStyle.h"
 #include "platform/ui/DialogActions.h"
 
 #include <QClipboard>
-#include <QContextMenuEvent>
 #include <QGuiApplication>
-#include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
 
@@ -18,17 +14,6 @@ using namespace vellum::editor::testing;
 using namespace vellum;
 
 namespace {
-
-class CommandLog : public QWidget, public ui::CommandTarget
-{
-public:
-    bool OnCommand(int id) override
-    {
-        commands.push_back(id);
-        return true;
-    }
-    std::vector<int> commands;
-};
 
 TEST_F(EditorTest, SourceBreaksOnlyBetweenBlocksAndAnUntouchedRoundTripKeepsTheMarkup)
 {

@@ -1,9 +1,11 @@
-// The editor's own markup operations on a live editor: CSS lengths, font
-// sizes in pixels set and read, tables from the input form and the quick
-// table, the table menu, and rows and columns around the current cell.
+// Loading a body into the editor (the empty document, the read-only viewer)
+// and the editor's own markup operations on it: CSS lengths, font sizes in
+// pixels set and read, tables from the input form and the quick table, the
+// table menu, and rows and columns around the current cell.
 #include "editor/HtmlDocument.h"
 
 #include "EditorTestSupport.h"
+#include "editor/HtmlViewerWnd.h"
 #include "platform/html/Table.h"
 #include "platform/ui/DialogActions.h"
 
@@ -11,6 +13,35 @@ using namespace vellum::editor::testing;
 using namespace vellum;
 
 namespace {
+
+TEST_F(EditorTest, EmptyOrBlankInitialHtmlGivesTheDocumentOneEmptyDiv)
+{
+    MakeEditor("");
+    std::string html;
+    ASSERT_TRUE(editor->GetHTML(html));
+    EXPECT_EQ(html, "<HTML><HEAD><META http-equiv=\"Content-Type\" content=\"text/html; "
+                    "charset=gb2312\"></HEAD><BODY><DIV></DIV></BODY></HTML>");
+    EXPECT_TRUE(editor->IsDocumentReady());
+    EXPECT_TRUE(Doc().IsDesignMode());
+    MakeEditor("<HTML><BODY>  \r\n\t </BODY></HTML>"); // a blank body, too
+    EXPECT_EQ(Body(), "<DIV></DIV>");
+}
+
+TEST_F(EditorTest, ViewerShowsTheTextAsItIsReadOnly)
+{
+    text::SetHostCodePage("GBK");
+    CHtmlViewerWnd viewer;
+    ASSERT_TRUE(viewer.Create(QRect(0, 0, 300, 200), window.get(), 6008));
+    viewer.SetHTML(FromUtf8("<HTML><BODY><P>读信</P><SCRIPT>x()</SCRIPT></BODY></HTML>"));
+    window->show();
+    viewer.resize(350, 250);
+    QApplication::processEvents();
+    html::HtmlView* view = viewer.GetView();
+    EXPECT_EQ(ui::ControlIdOf(view), 5001);
+    EXPECT_EQ(view->geometry(), QRect(0, 0, 350, 250));
+    EXPECT_FALSE(view->IsEditable());
+    EXPECT_EQ(text::Utf16ToUtf8(view->GetDocument().Body()->TextContent()), "读信x()");
+}
 
 TEST(CssLength, LeadingNumberScaledByTheFirstUnitAfterTheFirstCharacter)
 {
@@ -54,7 +85,6 @@ TEST_F(EditorTest, FontSizeShownFollowsFontElementsThenTheBodyRule)
         MakeEditor(c.html);
         CaretIn("abc", 1);
         EXPECT_EQ(editor->GetHtmlDocument().GetFontSizePixels(), c.pixels) << c.html;
-        delete editor;
     }
 }
 
@@ -132,7 +162,6 @@ TEST_F(EditorTest, InsertTableFormDefaultsAndOutOfRangeCounts)
             ASSERT_EQ(static_cast<int>(html::RowCells(*row).size()), c.expectColumns);
             EXPECT_EQ(html::RowCells(*row)[0]->InnerHtml(), u"&nbsp;");
         }
-        delete editor;
     }
 
     MakeEditor("<P>ab</P>");
@@ -191,7 +220,6 @@ TEST_F(EditorTest, RowsAndColumnsAroundTheCurrentCell)
         CaretIn("d", 1);
         editor->OnCommand(c.command);
         EXPECT_EQ(Body(), c.body) << c.command;
-        delete editor;
     }
     // Outside a table every row and column command leaves the body alone.
     MakeEditor("<P>x</P>");

@@ -30,6 +30,14 @@ std::string RowTexts(Element& table)
     return out;
 }
 
+// What the table's rows and its row's cells read after a change at `index`.
+struct Case
+{
+    int index;
+    std::string rows;
+    std::string cells;
+};
+
 } // namespace
 
 TEST(HtmlTables, RowsCellsAndTheirIndexes)
@@ -56,12 +64,7 @@ TEST(HtmlTables, RowsCellsAndTheirIndexes)
 // A row goes into the table, a cell into its second row; -1 appends.
 TEST(HtmlTables, InsertRowsAndCellsAtFirstMiddleAndLast)
 {
-    struct Case
-    {
-        int index;
-        std::string rows;
-        std::string cells;
-    } cases[] = {
+    const Case cases[] = {
         {0, "|a1,a2,a3,|b1,b2,b3,|c1,c2,c3,|", "a1,a2,a3,|,b1,b2,b3,|c1,c2,c3,|"},
         {1, "a1,a2,a3,||b1,b2,b3,|c1,c2,c3,|", "a1,a2,a3,|b1,,b2,b3,|c1,c2,c3,|"},
         {3, "a1,a2,a3,|b1,b2,b3,|c1,c2,c3,||", "a1,a2,a3,|b1,b2,b3,,|c1,c2,c3,|"},
@@ -98,12 +101,7 @@ TEST(HtmlTables, InsertRowsAndCellsAtFirstMiddleAndLast)
 
 TEST(HtmlTables, DeleteRowsAndCells)
 {
-    struct Case
-    {
-        int index;
-        std::string rows;
-        std::string cells;
-    } cases[] = {
+    const Case cases[] = {
         {0, "b1,b2,b3,|c1,c2,c3,|", "a2,a3,|b1,b2,b3,|c1,c2,c3,|"},
         {1, "a1,a2,a3,|c1,c2,c3,|", "a1,a3,|b1,b2,b3,|c1,c2,c3,|"},
         {2, "a1,a2,a3,|b1,b2,b3,|", "a1,a2,|b1,b2,b3,|c1,c2,c3,|"},
@@ -112,12 +110,12 @@ TEST(HtmlTables, DeleteRowsAndCells)
         Document document;
         LoadBody(document, kTable);
         ASSERT_TRUE(DeleteRow(*TheTable(document), c.index));
-        EXPECT_EQ(RowTexts(*TheTable(document)), c.rows);
+        EXPECT_EQ(RowTexts(*TheTable(document)), c.rows) << c.index;
         ASSERT_TRUE(document.Undo());
         ASSERT_TRUE(DeleteCell(*TableRows(*TheTable(document))[0], c.index));
-        EXPECT_EQ(RowTexts(*TheTable(document)), c.cells);
+        EXPECT_EQ(RowTexts(*TheTable(document)), c.cells) << c.index;
         ASSERT_TRUE(document.Undo());
-        EXPECT_EQ(BodyHtml(document), kTable);
+        EXPECT_EQ(BodyHtml(document), kTable) << c.index;
     }
     Document document;
     LoadBody(document, kTable);

@@ -1,7 +1,7 @@
 // Selecting in the view: Shift with the movement keys (the anchor stays),
 // the goal column of vertical moves, the mouse (click, drag, Shift+click,
-// double-click, a click on an image) and scrolling that follows the caret
-// and the dragging mouse.
+// double-click, a click on an image), scrolling that follows the caret and
+// the dragging mouse, and the read-only view's scrolling keys.
 #include "ViewTestSupport.h"
 
 #include <QClipboard>
@@ -154,9 +154,7 @@ TEST(HtmlViewSelection, WhatIsWiderThanTheViewScrollsSideways)
     PutCaret(*view, At(*view, "faraway", 0));
     view->EnsureCaretVisible();
     EXPECT_GT(bar->value(), 0);
-    QRectF caret = view->CaretViewportRect();
-    EXPECT_GE(caret.left(), 0);
-    EXPECT_LE(caret.right(), view->viewport()->width());
+    EXPECT_TRUE(CaretInView(*view));
     // Keys and clicks work on what is under them, scrolled as it is.
     QTest::keyClick(view.get(), Qt::Key_End);
     EXPECT_EQ(CaretOf(*view), At(*view, "faraway", 7));
@@ -173,9 +171,7 @@ TEST(HtmlViewSelection, WhatIsWiderThanTheViewScrollsSideways)
     QTest::keyClick(word.get(), Qt::Key_End);
     EXPECT_EQ(CaretOf(*word), At(*word, "w", 120));
     EXPECT_GT(word->horizontalScrollBar()->value(), 0);
-    caret = word->CaretViewportRect();
-    EXPECT_GE(caret.left(), 0);
-    EXPECT_LE(caret.right(), word->viewport()->width());
+    EXPECT_TRUE(CaretInView(*word));
     ClickAt(*word, "w", 110);
     EXPECT_EQ(CaretOf(*word), At(*word, "w", 110));
 }
@@ -236,11 +232,18 @@ TEST(HtmlViewSelection, ClickOnAnImageMakesAControlSelection)
 {
     auto view =
         ShowView("<DIV>before <IMG width=\"60\" height=\"40\" src=\"none.png\"> after</DIV>");
-    Element* image = view->GetDocument().GetElementsByTagName("IMG").front();
-    QRectF box = view->Layout().ElementRect(*image);
-    ASSERT_FALSE(box.isNull());
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
-                      view->ToViewport(box.center()).toPoint());
+    // A click beside it on text is a caret, not a control selection.
+    ClickAt(*view, "after", 2);
+    EXPECT_TRUE(view->GetDocument().GetSelection().IsCaret());
+    const auto clickImage = [&] {
+        Element* image = view->GetDocument().GetElementsByTagName("IMG").front();
+        QRectF box = view->Layout().ElementRect(*image);
+        EXPECT_FALSE(box.isNull());
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          view->ToViewport(box.center()).toPoint());
+        return image;
+    };
+    Element* image = clickImage();
     const Selection& selection = view->GetDocument().GetSelection();
     ASSERT_TRUE(selection.IsControl());
     EXPECT_EQ(selection.ControlElements(), std::vector<Element*>{image});
@@ -252,23 +255,15 @@ TEST(HtmlViewSelection, ClickOnAnImageMakesAControlSelection)
     // Undo brings it back; Ctrl+X on it cuts it to the clipboard.
     QTest::keyClick(view.get(), Qt::Key_Z, Qt::ControlModifier);
     ASSERT_EQ(view->GetDocument().GetElementsByTagName("IMG").size(), 1u);
-    image = view->GetDocument().GetElementsByTagName("IMG").front();
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
-                      view->ToViewport(view->Layout().ElementRect(*image).center()).toPoint());
+    clickImage();
     QTest::keyClick(view.get(), Qt::Key_X, Qt::ControlModifier);
     EXPECT_TRUE(view->GetDocument().GetElementsByTagName("IMG").empty());
     EXPECT_NE(
         QGuiApplication::clipboard()->mimeData()->html().indexOf("<IMG", 0, Qt::CaseInsensitive),
         -1);
-
-    // A click beside it on text is a caret, not a control selection.
-    auto other =
-        ShowView("<DIV>before <IMG width=\"60\" height=\"40\" src=\"none.png\"> after</DIV>");
-    ClickAt(*other, "after", 2);
-    EXPECT_TRUE(other->GetDocument().GetSelection().IsCaret());
 }
 
-TEST(HtmlViewSelection, CaretStaysInViewWhileMovingAndTyping)
+TEST(HtmlViewSelection, CaretStaysInViewWhileMovingTypingAndDraggingBelowIt)
 {
     auto view = ShowView(ManyLines(200), true, 300, 200);
     QScrollBar* bar = view->verticalScrollBar();
@@ -278,10 +273,7 @@ TEST(HtmlViewSelection, CaretStaysInViewWhileMovingAndTyping)
 
     QTest::keyClick(view.get(), Qt::Key_End, Qt::ControlModifier);
     EXPECT_GT(bar->value(), bar->maximum() - view->viewport()->height() / 2);
-    QRectF caret = view->CaretViewportRect();
-    ASSERT_FALSE(caret.isNull());
-    EXPECT_GE(caret.top(), 0);
-    EXPECT_LE(caret.bottom(), view->viewport()->height());
+    EXPECT_TRUE(CaretInView(*view));
 
     // Page Up moves the caret about a page up and the view with it.
     qreal caretBefore = view->Layout().CaretRect(CaretOf(*view)).top();
@@ -289,19 +281,35 @@ TEST(HtmlViewSelection, CaretStaysInViewWhileMovingAndTyping)
     qreal caretAfter = view->Layout().CaretRect(CaretOf(*view)).top();
     EXPECT_NEAR(caretBefore - caretAfter, view->viewport()->height(), 40);
     EXPECT_LT(bar->value(), bar->maximum());
-    caret = view->CaretViewportRect();
-    EXPECT_GE(caret.top(), 0);
-    EXPECT_LE(caret.bottom(), view->viewport()->height());
+    EXPECT_TRUE(CaretInView(*view));
 
     // Typing at the top scrolls back there.
     PutCaret(*view, At(*view, "line 0", 0));
     QTest::keyClicks(view.get(), "x");
-    caret = view->CaretViewportRect();
-    EXPECT_GE(caret.top(), 0);
-    EXPECT_LT(bar->value(), caret.height() * 2);
+    EXPECT_TRUE(CaretInView(*view));
+    EXPECT_LT(bar->value(), view->CaretViewportRect().height() * 2);
+
+    // Dragging below the view scrolls it and extends the selection there.
+    bar->setValue(0);
+    QWidget* viewport = view->viewport();
+    QPoint start = PointAt(*view, At(*view, "line 1", 2));
+    QPoint below(start.x(), viewport->height() + 30);
+    SendMouse(viewport, QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
+    SendMouse(viewport, QEvent::MouseMove, below, Qt::NoButton, Qt::LeftButton);
+    QTest::qWait(400);
+    int scrolled = bar->value();
+    EXPECT_GT(scrolled, 0);
+    SendMouse(viewport, QEvent::MouseButtonRelease, below, Qt::LeftButton, Qt::NoButton);
+    Range range = view->GetDocument().GetSelection().GetRange();
+    EXPECT_EQ(range.start, At(*view, "line 1", 2));
+    // The selection reaches below what was visible before scrolling.
+    EXPECT_GT(view->Layout().CaretRect(range.end).top(), viewport->height());
+    // After the release the view stays put.
+    QTest::qWait(150);
+    EXPECT_EQ(bar->value(), scrolled);
 }
 
-TEST(HtmlViewSelection, ReadOnlyMovementKeysScrollAndShiftStillSelects)
+TEST(HtmlViewSelection, ReadOnlyMovementKeysScrollTheViewAndLeaveTheSelection)
 {
     auto view = ShowView(ManyLines(200), false, 300, 200);
     QScrollBar* bar = view->verticalScrollBar();
@@ -317,29 +325,4 @@ TEST(HtmlViewSelection, ReadOnlyMovementKeysScrollAndShiftStillSelects)
     QTest::keyClick(view.get(), Qt::Key_Home, Qt::ControlModifier);
     EXPECT_EQ(bar->value(), 0);
     EXPECT_EQ(view->GetDocument().GetSelection(), before);
-
-    QTest::keyClick(view.get(), Qt::Key_End, Qt::ShiftModifier);
-    EXPECT_EQ(SelectedText(*view), "line 0");
-}
-
-TEST(HtmlViewSelection, DraggingBelowTheViewScrollsAndExtends)
-{
-    auto view = ShowView(ManyLines(200), true, 300, 200);
-    QWidget* viewport = view->viewport();
-    QPoint start = PointAt(*view, At(*view, "line 1", 2));
-    SendMouse(viewport, QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
-    SendMouse(viewport, QEvent::MouseMove, QPoint(start.x(), viewport->height() + 30), Qt::NoButton,
-              Qt::LeftButton);
-    QTest::qWait(400);
-    int scrolled = view->verticalScrollBar()->value();
-    EXPECT_GT(scrolled, 0);
-    SendMouse(viewport, QEvent::MouseButtonRelease, QPoint(start.x(), viewport->height() + 30),
-              Qt::LeftButton, Qt::NoButton);
-    Range range = view->GetDocument().GetSelection().GetRange();
-    EXPECT_EQ(range.start, At(*view, "line 1", 2));
-    // The selection reaches below what was visible before scrolling.
-    EXPECT_GT(view->Layout().CaretRect(range.end).top(), viewport->height());
-    // After the release the view stays put.
-    QTest::qWait(150);
-    EXPECT_EQ(view->verticalScrollBar()->value(), scrolled);
 }

@@ -8,11 +8,6 @@ using vellum::html::testing::LaidOutBody;
 
 namespace {
 
-Position At(Node* node, std::size_t offset)
-{
-    return {node, offset};
-}
-
 TEST(LayoutParagraph, HomeEndAndUpDownStayOnTheirLinesAndKeepTheColumn)
 {
     std::string text;
@@ -21,7 +16,7 @@ TEST(LayoutParagraph, HomeEndAndUpDownStayOnTheirLinesAndKeepTheColumn)
     LaidOutBody body("<DIV>" + text + "</DIV><DIV>tail</DIV>", 150);
     Node* node = body.TextOf(body.Nth("DIV", 0));
     Node* tail = body.TextOf(body.Nth("DIV", 1));
-    Position middle = At(node, 12);
+    Position middle{node, 12};
     QRectF caret = body.layout->CaretRect(middle);
     Position home = body.layout->LineStart(middle);
     Position end = body.layout->LineEnd(middle);
@@ -39,9 +34,9 @@ TEST(LayoutParagraph, HomeEndAndUpDownStayOnTheirLinesAndKeepTheColumn)
     EXPECT_EQ(body.layout->LineAbove(below, caret.x()), middle);
     // From the first line there is nothing above; from the last line of
     // the text, down goes into the next block.
-    Position top = At(node, 1);
+    Position top{node, 1};
     EXPECT_EQ(body.layout->LineAbove(top, body.layout->CaretRect(top).x()), top);
-    Position last = At(node, node->AsCharacterData()->Length() - 1);
+    Position last{node, node->AsCharacterData()->Length() - 1};
     Position next = body.layout->LineBelow(last, 0);
     EXPECT_EQ(next.node, tail);
 }

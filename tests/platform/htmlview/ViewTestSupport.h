@@ -3,11 +3,9 @@
 // from the layout, clicks on them, and mouse events with a held button.
 #pragma once
 
-#include "platform/html/Document.h"
-#include "platform/html/Serializer.h"
+#include "platform/html/HtmlTestSupport.h"
 #include "platform/htmlview/DocumentLayout.h"
 #include "platform/htmlview/HtmlView.h"
-#include "platform/text/CodePage.h"
 #include "platform/ui/Application.h"
 
 #include <QApplication>
@@ -43,24 +41,12 @@ inline std::unique_ptr<HtmlView> ShowView(const std::string& bodyUtf8, bool edit
 
 inline std::string BodyOf(const HtmlView& view)
 {
-    const Element* body = view.GetDocument().Body();
-    return body ? text::Utf16ToUtf8(SerializeChildren(*body)) : std::string("<none>");
+    return BodyHtml(view.GetDocument());
 }
 
-// The first text node whose data contains `needle`.
 inline CharacterData* TextHolding(const HtmlView& view, const std::string& needleUtf8)
 {
-    std::u16string needle = text::Utf8ToUtf16(needleUtf8);
-    std::vector<Node*> stack{&view.GetDocument()};
-    while (!stack.empty()) {
-        Node* node = stack.back();
-        stack.pop_back();
-        if (node->IsText() && node->AsCharacterData()->Data().find(needle) != std::u16string::npos)
-            return node->AsCharacterData();
-        for (auto it = node->Children().rbegin(); it != node->Children().rend(); ++it)
-            stack.push_back(*it);
-    }
-    return nullptr;
+    return FindText(view.GetDocument(), needleUtf8);
 }
 
 // The position `offset` units after the start of `needle` in its text.
@@ -90,6 +76,13 @@ inline void ClickAt(HtmlView& view, const std::string& needleUtf8, std::size_t o
 {
     QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::NoModifier,
                       PointAt(view, At(view, needleUtf8, offset)));
+}
+
+// Whether the caret is shown, wholly inside the viewport.
+inline bool CaretInView(const HtmlView& view)
+{
+    QRectF caret = view.CaretViewportRect();
+    return !caret.isNull() && QRectF(view.viewport()->rect()).contains(caret);
 }
 
 inline std::string SelectedText(const HtmlView& view)
