@@ -9,8 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 using namespace vellum::db;
 using vellum::testing::FreshDatabase;
 using vellum::testing::ScratchFolder;
@@ -45,11 +43,6 @@ protected:
     std::string m_codePage;
     Connection m_connection;
 };
-
-std::string NameOf(const ::testing::TestParamInfo<TestDatabase>& info)
-{
-    return vellum::testing::TestDatabaseName(info.param);
-}
 
 TEST_P(ConnectionTest, ReportsTheRowsAStatementChanged)
 {
@@ -112,6 +105,8 @@ TEST_P(ConnectionTest, TextIsHostCodePageOutsideAndUnicodeInside)
 INSTANTIATE_TEST_SUITE_P(Databases, ConnectionTest,
                          ::testing::Values(TestDatabase::Sqlite, TestDatabase::SqliteOdbc,
                                            TestDatabase::Postgres),
-                         NameOf);
+                         [](const auto& info) {
+                             return vellum::testing::TestDatabaseName(info.param);
+                         });
 
 } // namespace

@@ -10,10 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
-#include <cerrno>
 #include <chrono>
 #include <string>
-#include <sys/socket.h>
 #include <thread>
 
 namespace vellum::net {
