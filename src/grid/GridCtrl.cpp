@@ -385,18 +385,24 @@ void CGridCtrl::PaintCell(QPainter& painter, int row, int col, const GridRect& r
     QRect area(rect.left, rect.top, rect.Width(), rect.Height());
     painter.fillRect(area, back);
 
+    // One-pixel edges as filled rectangles: the raster engine fills them far
+    // faster than it strokes lines, and every visible cell has two or four.
+    const QRect topEdge(area.left(), area.top(), area.width(), 1);
+    const QRect leftEdge(area.left(), area.top(), 1, area.height());
+    const QRect bottomEdge(area.left(), area.bottom(), area.width(), 1);
+    const QRect rightEdge(area.right(), area.top(), 1, area.height());
     if (fixed) {
         // Raised header: lit top-left edge, shaded bottom-right edge.
-        painter.setPen(ToQColor(GetSystemColor(SystemColor::ButtonHighlight)));
-        painter.drawLine(area.topLeft(), area.topRight());
-        painter.drawLine(area.topLeft(), area.bottomLeft());
-        painter.setPen(ToQColor(GetSystemColor(SystemColor::ButtonShadow)));
-        painter.drawLine(area.bottomLeft(), area.bottomRight());
-        painter.drawLine(area.topRight(), area.bottomRight());
+        const QColor lit = ToQColor(GetSystemColor(SystemColor::ButtonHighlight));
+        const QColor shade = ToQColor(GetSystemColor(SystemColor::ButtonShadow));
+        painter.fillRect(topEdge, lit);
+        painter.fillRect(leftEdge, lit);
+        painter.fillRect(bottomEdge, shade);
+        painter.fillRect(rightEdge, shade);
     } else {
-        painter.setPen(ToQColor(GetGridLineColor()));
-        painter.drawLine(area.bottomLeft(), area.bottomRight());
-        painter.drawLine(area.topRight(), area.bottomRight());
+        const QColor line = ToQColor(GetGridLineColor());
+        painter.fillRect(bottomEdge, line);
+        painter.fillRect(rightEdge, line);
     }
 
     const CGridCellBase& cell = *const_cast<CGridCtrl*>(this)->GetCell(row, col);
