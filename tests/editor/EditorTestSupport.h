@@ -62,10 +62,6 @@ protected:
 
     html::Document& Doc() const { return editor->GetView()->GetDocument(); }
     std::string Body() const { return html::testing::BodyHtml(Doc()); }
-    html::CharacterData* TextHolding(const std::string& needleUtf8) const
-    {
-        return html::testing::FindText(Doc(), needleUtf8);
-    }
     void CaretIn(const std::string& needleUtf8, std::size_t offset = 0)
     {
         html::testing::CaretIn(Doc(), needleUtf8, offset);

@@ -9,10 +9,11 @@
 #include "platform/html/Table.h"
 #include "platform/ui/DialogActions.h"
 
+#include <tuple>
+#include <utility>
+
 using namespace vellum::editor::testing;
 using namespace vellum;
-
-namespace {
 
 TEST_F(EditorTest, EmptyOrBlankInitialHtmlGivesTheDocumentOneEmptyDiv)
 {
@@ -45,19 +46,14 @@ TEST_F(EditorTest, ViewerShowsTheTextAsItIsReadOnly)
 
 TEST(CssLength, LeadingNumberScaledByTheFirstUnitAfterTheFirstCharacter)
 {
-    struct Case
-    {
-        const char* text;
-        long pixels;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, long> cases[] = {
         {"12pt", 16}, {"9pt", 12},  {"3mm", 11},     {"2cm", 76}, {"1pc", 16},
         {"1in", 96},  {"16px", 16}, {"16", 16},      {"0pt", 0},  {"pt", 0},
         {"", 0},      {"-3pt", -4}, {"10in pt", 13}, // pt is tested before in
         {"7 mm", 26}, {"x12pt", 0}, {"12.9pt", 16},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(CssLengthToPixels(c.text), c.pixels) << c.text;
+    for (const auto& [text, pixels] : cases)
+        EXPECT_EQ(CssLengthToPixels(text), pixels) << text;
 }
 
 TEST_F(EditorTest, FontSizeShownFollowsFontElementsThenTheBodyRule)
@@ -66,12 +62,7 @@ TEST_F(EditorTest, FontSizeShownFollowsFontElementsThenTheBodyRule)
         return std::string("<HTML><HEAD><STYLE>BODY { font-size: ") + size +
                " }</STYLE></HEAD><BODY><P>abc</P></BODY></HTML>";
     };
-    struct Case
-    {
-        std::string html;
-        int pixels;
-    };
-    const Case cases[] = {
+    const std::pair<std::string, int> cases[] = {
         {"<P><FONT size=5>abc</FONT></P>", 24},
         {"<P><FONT style=\"font-size: 9pt\" size=1>abc</FONT></P>", 12},
         {"<P><FONT size=2><FONT size=9>abc</FONT></FONT></P>", 14},
@@ -81,19 +72,18 @@ TEST_F(EditorTest, FontSizeShownFollowsFontElementsThenTheBodyRule)
         {bodyRule("2px"), 16},
         {"<P>abc</P>", 16},
     };
-    for (const Case& c : cases) {
-        MakeEditor(c.html);
+    for (const auto& [html, pixels] : cases) {
+        MakeEditor(html);
         CaretIn("abc", 1);
-        EXPECT_EQ(editor->GetHtmlDocument().GetFontSizePixels(), c.pixels) << c.html;
+        EXPECT_EQ(editor->GetHtmlDocument().GetFontSizePixels(), pixels) << html;
     }
 }
 
 TEST_F(EditorTest, SizeFromTheListRewritesEverySizedFontOfTheBlockInPixels)
 {
     MakeEditor("<P>aa<FONT size=2>bb</FONT>cc</P><P>dd<FONT size=3>ee</FONT></P>");
-    html::CharacterData* first = TextHolding("aa");
-    html::CharacterData* last = TextHolding("cc");
-    Doc().SetTextRange(first, 0, last, 2);
+    Doc().SetTextRange(html::testing::FindText(Doc(), "aa"), 0,
+                       html::testing::FindText(Doc(), "cc"), 2);
     QComboBox* sizes = List(CHtmlEditor::kFontSize);
     sizes->setCurrentIndex(sizes->findText("12"));
     emit sizes->activated(sizes->currentIndex());
@@ -127,24 +117,20 @@ TEST_F(EditorTest, SizeFromTheListRewritesEverySizedFontOfTheBlockInPixels)
 
 TEST_F(EditorTest, InsertTableFormDefaultsAndOutOfRangeCounts)
 {
-    struct Case
-    {
-        const char* rows;
-        const char* columns;
-        int expectRows;
-        int expectColumns;
-    };
-    const Case cases[] = {{nullptr, nullptr, 2, 5}, {"0", "x", 1, 1}, {"3", "-2", 3, 1}};
-    for (const Case& c : cases) {
+    // What the person types for rows and columns (nothing: the defaults), and
+    // the table that comes of it.
+    const std::tuple<const char*, const char*, int, int> cases[] = {
+        {nullptr, nullptr, 2, 5}, {"0", "x", 1, 1}, {"3", "-2", 3, 1}};
+    for (const auto& [typedRows, typedColumns, expectRows, expectColumns] : cases) {
         MakeEditor("<P>ab</P>");
         CaretIn("ab", 2);
         std::string shownRows, shownColumns;
         desktop.ActInModal([&](QWidget& dialog) {
             shownRows = ui::GetWindowText(ui::FindControl(&dialog, 2001));
             shownColumns = ui::GetWindowText(ui::FindControl(&dialog, 2002));
-            if (c.rows) {
-                ui::FillControl(dialog, 2001, c.rows);
-                ui::FillControl(dialog, 2002, c.columns);
+            if (typedRows) {
+                ui::FillControl(dialog, 2001, typedRows);
+                ui::FillControl(dialog, 2002, typedColumns);
             }
             ui::PressControl(dialog, 1);
         });
@@ -157,9 +143,9 @@ TEST_F(EditorTest, InsertTableFormDefaultsAndOutOfRangeCounts)
         EXPECT_EQ(tables[0]->GetAttribute("width"), u"600");
         EXPECT_EQ(tables[0]->GetAttribute("bordercolorwhite"), u"#000000");
         std::vector<html::Element*> rows = html::TableRows(*tables[0]);
-        ASSERT_EQ(static_cast<int>(rows.size()), c.expectRows);
+        ASSERT_EQ(static_cast<int>(rows.size()), expectRows);
         for (html::Element* row : rows) {
-            ASSERT_EQ(static_cast<int>(html::RowCells(*row).size()), c.expectColumns);
+            ASSERT_EQ(static_cast<int>(html::RowCells(*row).size()), expectColumns);
             EXPECT_EQ(html::RowCells(*row)[0]->InnerHtml(), u"&nbsp;");
         }
     }
@@ -197,12 +183,7 @@ TEST_F(EditorTest, RowsAndColumnsAroundTheCurrentCell)
     const std::string table = "<TABLE><TBODY><TR><TD>a</TD><TD>b</TD></TR>"
                               "<TR><TD>c</TD><TD>d</TD></TR></TBODY></TABLE>";
     const std::string n = "<TD><DIV>&nbsp;</DIV></TD>";
-    struct Case
-    {
-        int command;
-        std::string body;
-    };
-    const Case cases[] = {
+    const std::pair<int, std::string> cases[] = {
         {CHtmlEditor::kInsertRowAbove, "<TABLE><TBODY><TR><TD>a</TD><TD>b</TD></TR><TR>" + n + n +
                                            "</TR><TR><TD>c</TD><TD>d</TD></TR></TBODY></TABLE>"},
         {CHtmlEditor::kInsertColumnLeft, "<TABLE><TBODY><TR><TD>a</TD>" + n +
@@ -215,11 +196,11 @@ TEST_F(EditorTest, RowsAndColumnsAroundTheCurrentCell)
         {CHtmlEditor::kDeleteColumn,
          "<TABLE><TBODY><TR><TD>a</TD></TR><TR><TD>c</TD></TR></TBODY></TABLE>"},
     };
-    for (const Case& c : cases) {
+    for (const auto& [command, body] : cases) {
         MakeEditor(table);
         CaretIn("d", 1);
-        editor->OnCommand(c.command);
-        EXPECT_EQ(Body(), c.body) << c.command;
+        editor->OnCommand(command);
+        EXPECT_EQ(Body(), body) << command;
     }
     // Outside a table every row and column command leaves the body alone.
     MakeEditor("<P>x</P>");
@@ -266,5 +247,3 @@ TEST_F(EditorTest, ControlKeysInsertTablesRowsColumnsAndRulesOrAreSwallowed)
     EXPECT_TRUE(outerCell->GetElementsByTagName("HR").empty());
     EXPECT_EQ(outerCell->GetElementsByTagName("TABLE").size(), 2u);
 }
-
-} // namespace

@@ -1,7 +1,13 @@
 // The document model: attributes, inline style, inner and outer HTML, tree
-// changes, lookups, change notifications and their undo.
+// changes and their undo; style sheet rules (the BODY font size, creating a
+// sheet) and image sources (local files and data URLs only, absolute against
+// the document); table rows and cells, their indexes, insertion and
+// deletion at the first, middle and last index, and undo of each.
 #include "HtmlTestSupport.h"
+#include "platform/html/ImageSource.h"
 #include "platform/html/InlineStyle.h"
+#include "platform/html/StyleSheet.h"
+#include "platform/html/Table.h"
 
 using namespace vellum;
 using namespace vellum::html;
@@ -91,4 +97,193 @@ TEST(HtmlModel, TreeChangesMoveNodesAndRefuseBadOnes)
     ASSERT_TRUE(document.Undo());
     EXPECT_TRUE(divs[1]->IsConnected());
     EXPECT_EQ(BodyHtml(document), "<DIV>&lt;x&gt;b</DIV><DIV>a</DIV>");
+}
+
+TEST(HtmlStyleSheets, BodyRuleGivesTheFontSize)
+{
+    Document document;
+    document.LoadHtml(
+        u"<html><head><style><!-- /* c { } */ @media print { body { font-size: 1pt } }"
+        u" P { color: red } BODY, TD { font-size: 12pt; font-family: x }"
+        u" --></style><style>td { font-size: 3px }</style></head><body></body></html>");
+    std::vector<StyleSheet> sheets = StyleSheets(document);
+    ASSERT_EQ(sheets.size(), 2u);
+    ASSERT_EQ(sheets[0].Rules().size(), 2u);
+    EXPECT_EQ(sheets[0].Rules()[1].selectorText, u"BODY, TD");
+    EXPECT_EQ(StyleSheetProperty(document, "body", "font-size"), u"12pt");
+    EXPECT_EQ(StyleSheetProperty(document, "TD", "font-size"), u"3px"); // later rule wins
+    EXPECT_EQ(StyleSheetProperty(document, "DIV", "font-size"), u"");
+}
+
+TEST(HtmlStyleSheets, ASheetCanBeCreatedWhereThereIsNone)
+{
+    Document document;
+    document.LoadHtml(u"<p>x</p>");
+    EXPECT_TRUE(StyleSheets(document).empty());
+    Element* style = CreateStyleSheet(document);
+    ASSERT_NE(style, nullptr);
+    EXPECT_EQ(style->ParentElement(), document.Head());
+    StyleSheet sheet(*style);
+    sheet.AddRule(u"BODY", u"font-size: 9pt");
+    EXPECT_EQ(StyleSheetProperty(document, "BODY", "font-size"), u"9pt");
+    EXPECT_EQ(Utf8(document.Head()->InnerHtml()), "<STYLE>BODY { font-size: 9pt }\n</STYLE>");
+    Document empty;
+    EXPECT_EQ(CreateStyleSheet(empty), nullptr); // no HTML element
+}
+
+TEST(HtmlImages, OnlyLocalFilesAndDataUrlsResolve)
+{
+    Document document;
+    document.LoadHtml(u"<img src=\"pics/a%20b.gif\"><img src=\"http://127.0.0.1/x.gif\">"
+                      u"<img src=\"data:image/gif;base64,R0lGODlh\"><img src=\"/abs/c.png\">"
+                      u"<img src=\"file://server/share.gif\"><img src=\"data:text/plain,a%41\">",
+                      u"file:///home/u/mail/body.html");
+    std::vector<Element*> images = document.GetElementsByTagName("IMG");
+    ASSERT_EQ(images.size(), 6u);
+    ImageSource local = ResolveImageSource(*images[0]);
+    EXPECT_EQ(local.kind, ImageSource::Kind::LocalFile);
+    EXPECT_EQ(local.path, "/home/u/mail/pics/a b.gif");
+    EXPECT_EQ(ResolveImageSource(*images[1]).kind, ImageSource::Kind::None);
+    ImageSource data = ResolveImageSource(*images[2]);
+    EXPECT_EQ(data.kind, ImageSource::Kind::Data);
+    EXPECT_EQ(data.mimeType, "image/gif");
+    EXPECT_EQ(data.bytes, "GIF89a");
+    EXPECT_EQ(ResolveImageSource(*images[3]).path, "/abs/c.png");
+    EXPECT_EQ(ResolveImageSource(*images[4]).kind, ImageSource::Kind::None);
+    EXPECT_EQ(ResolveImageSource(*images[5]).bytes, "aA");
+}
+
+TEST(HtmlImages, SourcesBecomeAbsoluteExceptOnTheBlankPage)
+{
+    EXPECT_EQ(AbsoluteUrl(u"file:///a/b/c.html", u"../d/e.gif"), u"file:///a/d/e.gif");
+    EXPECT_EQ(AbsoluteUrl(u"file:///a/b/c.html", u"./e.gif"), u"file:///a/b/e.gif");
+    EXPECT_EQ(AbsoluteUrl(u"http://h/x/y?q", u"/r.gif"), u"http://h/r.gif");
+    EXPECT_EQ(AbsoluteUrl(u"http://h/x/y", u"data:a,b"), u"data:a,b");
+    EXPECT_EQ(AbsoluteUrl(u"about:blank", u"rel.gif"), u"rel.gif");
+    Document document;
+    document.LoadHtml(u"<img src=\"x.gif\"><img>", u"file:///m/body.html");
+    MakeImageSourcesAbsolute(document);
+    EXPECT_EQ(document.GetElementsByTagName("IMG")[0]->GetAttribute("src").value(),
+              u"file:///m/x.gif");
+    EXPECT_FALSE(document.GetElementsByTagName("IMG")[1]->HasAttribute("src"));
+    Document blank;
+    blank.LoadHtml(u"<img src=\"x.gif\">");
+    MakeImageSourcesAbsolute(blank);
+    EXPECT_EQ(blank.GetElementsByTagName("IMG")[0]->GetAttribute("src").value(), u"x.gif");
+}
+
+namespace {
+
+const char* kTable = "<TABLE><TBODY><TR><TD>a1</TD><TD>a2</TD><TD>a3</TD></TR>"
+                     "<TR><TD>b1</TD><TD>b2</TD><TD>b3</TD></TR>"
+                     "<TR><TD>c1</TD><TD>c2</TD><TD>c3</TD></TR></TBODY></TABLE>";
+
+Element* TheTable(Document& document)
+{
+    return document.GetElementsByTagName("TABLE").at(0);
+}
+
+std::string RowTexts(Element& table)
+{
+    std::string out;
+    for (Element* row : TableRows(table)) {
+        for (Element* cell : RowCells(*row))
+            out += Utf8(cell->TextContent()) + ",";
+        out += "|";
+    }
+    return out;
+}
+
+// What the table's rows and its row's cells read after a change at `index`.
+struct Case
+{
+    int index;
+    std::string rows;
+    std::string cells;
+};
+
+} // namespace
+
+TEST(HtmlTables, RowsCellsAndTheirIndexes)
+{
+    Document document;
+    LoadBody(document, "<TABLE><THEAD><TR><TH>h</TH></TR></THEAD><TBODY><TR><TD>x</TD><TD>"
+                       "<TABLE><TR><TD>inner</TD></TR></TABLE></TD></TR></TBODY></TABLE>");
+    Element* outer = TheTable(document);
+    std::vector<Element*> rows = TableRows(*outer);
+    ASSERT_EQ(rows.size(), 2u); // the nested table's row is not the outer table's
+    EXPECT_EQ(RowIndex(*rows[1]), 1);
+    std::vector<Element*> cells = RowCells(*rows[1]);
+    ASSERT_EQ(cells.size(), 2u);
+    EXPECT_EQ(CellIndex(*cells[1]), 1);
+    EXPECT_EQ(RowCells(*rows[0]).size(), 1u); // TH counts as a cell
+    EXPECT_EQ(ColumnCount(*outer), 2);
+    Element* inner = document.GetElementsByTagName("TABLE").at(1);
+    EXPECT_EQ(TableOf(*FindText(document, "inner")->ParentElement()), inner);
+    EXPECT_EQ(RowIndex(*TableRows(*inner)[0]), 0);
+    EXPECT_EQ(CellIndex(*outer), -1);
+    EXPECT_EQ(RowIndex(*document.Body()), -1);
+}
+
+// A row goes into the table, a cell into its second row; -1 appends.
+TEST(HtmlTables, InsertRowsAndCellsAtFirstMiddleAndLast)
+{
+    const Case cases[] = {
+        {0, "|a1,a2,a3,|b1,b2,b3,|c1,c2,c3,|", "a1,a2,a3,|,b1,b2,b3,|c1,c2,c3,|"},
+        {1, "a1,a2,a3,||b1,b2,b3,|c1,c2,c3,|", "a1,a2,a3,|b1,,b2,b3,|c1,c2,c3,|"},
+        {3, "a1,a2,a3,|b1,b2,b3,|c1,c2,c3,||", "a1,a2,a3,|b1,b2,b3,,|c1,c2,c3,|"},
+        {-1, "a1,a2,a3,|b1,b2,b3,|c1,c2,c3,||", "a1,a2,a3,|b1,b2,b3,,|c1,c2,c3,|"},
+    };
+    for (const Case& c : cases) {
+        Document document;
+        LoadBody(document, kTable);
+        Element* row = InsertRow(*TheTable(document), c.index);
+        ASSERT_NE(row, nullptr) << c.index;
+        EXPECT_TRUE(row->HasTagName("TR")) << c.index;
+        EXPECT_EQ(RowTexts(*TheTable(document)), c.rows) << c.index;
+        EXPECT_EQ(row->Parent()->AsElement()->TagName(), "TBODY") << c.index;
+        ASSERT_TRUE(document.Undo());
+        Element* cell = InsertCell(*TableRows(*TheTable(document))[1], c.index);
+        ASSERT_NE(cell, nullptr) << c.index;
+        EXPECT_TRUE(cell->HasTagName("TD")) << c.index;
+        EXPECT_EQ(RowTexts(*TheTable(document)), c.cells) << c.index;
+        ASSERT_TRUE(document.Undo());
+        EXPECT_EQ(BodyHtml(document), kTable) << c.index;
+    }
+    Document document;
+    LoadBody(document, kTable);
+    EXPECT_EQ(InsertRow(*TheTable(document), 4), nullptr);
+    EXPECT_EQ(InsertRow(*TheTable(document), -2), nullptr);
+    EXPECT_EQ(InsertRow(*document.Body(), 0), nullptr);
+    EXPECT_EQ(InsertCell(*TableRows(*TheTable(document))[0], 5), nullptr);
+    EXPECT_EQ(BodyHtml(document), kTable);
+    // A table without rows gets a new TBODY for its first.
+    LoadBody(document, "<TABLE></TABLE>");
+    ASSERT_NE(InsertCell(*InsertRow(*TheTable(document), 0), 0), nullptr);
+    EXPECT_EQ(BodyHtml(document), "<TABLE><TBODY><TR><TD></TD></TR></TBODY></TABLE>");
+}
+
+TEST(HtmlTables, DeleteRowsAndCells)
+{
+    const Case cases[] = {
+        {0, "b1,b2,b3,|c1,c2,c3,|", "a2,a3,|b1,b2,b3,|c1,c2,c3,|"},
+        {1, "a1,a2,a3,|c1,c2,c3,|", "a1,a3,|b1,b2,b3,|c1,c2,c3,|"},
+        {2, "a1,a2,a3,|b1,b2,b3,|", "a1,a2,|b1,b2,b3,|c1,c2,c3,|"},
+    };
+    for (const Case& c : cases) {
+        Document document;
+        LoadBody(document, kTable);
+        ASSERT_TRUE(DeleteRow(*TheTable(document), c.index));
+        EXPECT_EQ(RowTexts(*TheTable(document)), c.rows) << c.index;
+        ASSERT_TRUE(document.Undo());
+        ASSERT_TRUE(DeleteCell(*TableRows(*TheTable(document))[0], c.index));
+        EXPECT_EQ(RowTexts(*TheTable(document)), c.cells) << c.index;
+        ASSERT_TRUE(document.Undo());
+        EXPECT_EQ(BodyHtml(document), kTable) << c.index;
+    }
+    Document document;
+    LoadBody(document, kTable);
+    EXPECT_FALSE(DeleteRow(*TheTable(document), 3));
+    EXPECT_FALSE(DeleteRow(*TheTable(document), -1));
+    EXPECT_FALSE(DeleteCell(*TableRows(*TheTable(document))[0], 3));
 }

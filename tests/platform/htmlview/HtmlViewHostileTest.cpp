@@ -11,8 +11,6 @@
 using namespace vellum::html;
 using namespace vellum::html::testing;
 
-namespace {
-
 TEST(HtmlViewHostile, ScriptsHandlersFramesAndRemoteAddressesRunAndFetchNothing)
 {
     vellum::testing::LoopbackListener listener;
@@ -69,5 +67,3 @@ TEST(HtmlViewHostile, LinksInTheReadOnlyViewOnlySignal)
     EXPECT_EQ(spy.count(), 1);
     EXPECT_EQ(view->GetDocument().GetSelection().GetRange().start, At(*view, "the link", 3));
 }
-
-} // namespace

@@ -44,9 +44,8 @@ TEST(LayoutRobustness, OddBodiesStillGiveTheCaretAPlaceAndAnswerEveryQuery)
         "<TABLE></TABLE>",
         "<TABLE><TR></TR></TABLE>",
         "<TD>cell without table</TD><TR><TD>row without table</TD></TR>",
-        "<TABLE border=abc cellspacing=-5 cellpadding=99999 width=-3><TR><TD colspan=0 "
-        "rowspan=99999>x"
-        "</TD></TR><TR><TD colspan=5000>y</TD></TR></TABLE>",
+        "<TABLE border=abc cellspacing=-5 cellpadding=99999 width=-3>"
+        "<TR><TD colspan=0 rowspan=99999>x</TD></TR><TR><TD colspan=5000>y</TD></TR></TABLE>",
         "<TABLE><TR><TD><TABLE><TR><TD><TABLE><TR><TD>nested</TD></TR></TABLE></TD></TR></TABLE></"
         "TD></TR></TABLE>",
         "<IMG width=99999999 height=-5><IMG width=0 height=0>",

@@ -1,14 +1,97 @@
-// Block and inline layout: images, rules and links with their hit tests,
-// hidden and unknown elements, table frames, captions and nowrap cells,
-// inline content beside blocks, collapsing margins, and the painting of
-// borders, markers and selections.
+// Paragraph, block and inline layout: Home/End and up/down keeping the
+// column, the caret at the end of a wrapped line, aligned lines; images,
+// rules and links with their hit tests, hidden and unknown elements, table
+// frames, captions and nowrap cells, inline content beside blocks,
+// collapsing margins, the painting of borders, markers and selections; and a
+// rich body (Chinese and English, a coloured FONT, a bordered table, lists,
+// an image from a data URL, a rule and a link) rendered to a picture a person
+// can compare with a browser's, checked for what the body asks for.
 #include "LayoutTestSupport.h"
 #include "platform/html/Editing.h"
+#include "support/Screenshots.h"
+
+#include <QBuffer>
+
+#include <algorithm>
 
 using namespace vellum::html;
 using namespace vellum::html::testing;
 
 namespace {
+
+TEST(LayoutParagraph, HomeEndAndUpDownStayOnTheirLinesAndKeepTheColumn)
+{
+    std::string text;
+    for (int i = 0; i < 30; ++i)
+        text += "abcd ";
+    LaidOutBody body("<DIV>" + text + "</DIV><DIV>tail</DIV>", 150);
+    Node* node = body.TextOf(body.Nth("DIV", 0));
+    Node* tail = body.TextOf(body.Nth("DIV", 1));
+    Position middle{node, 12};
+    QRectF caret = body.layout->CaretRect(middle);
+    Position home = body.layout->LineStart(middle);
+    Position end = body.layout->LineEnd(middle);
+    EXPECT_LE(home.offset, 12u);
+    EXPECT_GE(end.offset, 12u);
+    EXPECT_EQ(body.layout->CaretRect(home).top(), caret.top());
+    EXPECT_EQ(body.layout->CaretRect(end).top(), caret.top());
+    EXPECT_LT(body.layout->CaretRect(home).x(), caret.x());
+    EXPECT_GT(body.layout->CaretRect(end).x(), caret.x());
+
+    Position below = body.layout->LineBelow(middle, caret.x());
+    QRectF belowRect = body.layout->CaretRect(below);
+    EXPECT_NEAR(belowRect.top(), caret.bottom(), 0.5);
+    EXPECT_NEAR(belowRect.x(), caret.x(), 8);
+    EXPECT_EQ(body.layout->LineAbove(below, caret.x()), middle);
+    // From the first line there is nothing above; from the last line of
+    // the text, down goes into the next block.
+    Position top{node, 1};
+    EXPECT_EQ(body.layout->LineAbove(top, body.layout->CaretRect(top).x()), top);
+    Position last{node, node->AsCharacterData()->Length() - 1};
+    Position next = body.layout->LineBelow(last, 0);
+    EXPECT_EQ(next.node, tail);
+}
+
+TEST(LayoutParagraph, TheEndOfAWrappedChineseLineShowsOnTheUpperLineWithThatAffinity)
+{
+    std::string chinese;
+    for (int i = 0; i < 40; ++i)
+        chinese += "中文";
+    LaidOutBody body("<DIV>" + chinese + "</DIV>", 200);
+    Node* text = body.TextOf(body.Nth("DIV"));
+    QRectF first = body.layout->CaretRect({text, 0});
+    Position end = body.layout->LineEnd({text, 1});
+    QRectF lower = body.layout->CaretRect(end);
+    QRectF upper = body.layout->CaretRect(end, CaretAffinity::PreviousLine);
+    EXPECT_EQ(upper.top(), first.top());
+    EXPECT_GT(upper.left(), 150);
+    EXPECT_NEAR(lower.top(), first.bottom(), 0.5);
+    EXPECT_NEAR(lower.left(), first.left(), 0.5);
+    // Mid-line positions ignore the affinity.
+    EXPECT_EQ(body.layout->CaretRect({text, 3}, CaretAffinity::PreviousLine),
+              body.layout->CaretRect({text, 3}));
+    // A click inside a line belongs to the line it is on.
+    HitResult inside = body.layout->HitTest({first.left() + 1, first.center().y()});
+    EXPECT_EQ(inside.affinity, CaretAffinity::NextLine);
+}
+
+TEST(LayoutParagraph, AlignedLinesHitTestAndPlaceTheCaretWhereTheTextIs)
+{
+    LaidOutBody body(
+        "<DIV align=center>mid</DIV><P style=\"text-align: right\">end</P><DIV>left</DIV>");
+    Node* mid = body.TextOf(body.Nth("DIV", 0));
+    Node* end = body.TextOf(body.Nth("P"));
+    QRectF midStart = body.layout->CaretRect({mid, 0}), midEnd = body.layout->CaretRect({mid, 3});
+    EXPECT_NEAR((midStart.left() + midEnd.left()) / 2, 200, 2);
+    QRectF endEnd = body.layout->CaretRect({end, 3});
+    EXPECT_NEAR(endEnd.left(), 400 - 8, 1);
+    // Clicks left of centred or right-aligned text land at its start.
+    EXPECT_EQ(body.layout->HitTest({20, midStart.center().y()}).position, Position({mid, 0}));
+    EXPECT_EQ(body.layout->HitTest({20, endEnd.center().y()}).position, Position({end, 0}));
+    QRectF second = body.layout->CaretRect({mid, 1});
+    EXPECT_EQ(body.layout->HitTest({second.left() + 1, second.center().y()}).position,
+              Position({mid, 1}));
+}
 
 TEST(LayoutInline, ImagesTakeTheirSizeAndCaretStepsOverThemAndLinksAreHit)
 {
@@ -193,6 +276,80 @@ TEST(LayoutIncremental, SelectionPaintsHighlightedRunsOverTheSelectedTextOnly)
     QRect frame = body.layout->ElementRect(*image).toRect().adjusted(-3, -3, 3, 3);
     EXPECT_GT(DifferentPixels(plain, framed, frame), 20);
     EXPECT_EQ(DifferentPixels(plain, framed, QRect(0, 0, area.width(), frame.top() - 2)), 0);
+}
+
+std::string PngDataUrl()
+{
+    QImage picture(48, 32, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, qRgb(40 + x * 4, 90 + y * 4, 200));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "PNG");
+    return "data:image/png;base64," + bytes.toBase64().toStdString();
+}
+
+std::string RichBody()
+{
+    return "<DIV>各位同事：</DIV>"
+           "<DIV>本周的<B>项目会议</B>改在周四下午三点，请准时参加。The weekly meeting moves to "
+           "<I>Thursday</I> at 3 pm; please be on time.</DIV>"
+           "<DIV><FONT style=\"FONT-SIZE: 12px\" color=#cc0000>红色的十二像素字体 red 12px "
+           "text</FONT></DIV>"
+           "<TABLE border=1 cellpadding=4 cellspacing=0 width=\"80%\"><TBODY>"
+           "<TR><TH>项目</TH><TH>负责人</TH><TH>Status</TH></TR>"
+           "<TR><TD>邮件模块</TD><TD>张三</TD><TD>done</TD></TR>"
+           "<TR><TD>HTML view with a longer description</TD><TD>李四</TD><TD>in progress</TD></TR>"
+           "</TBODY></TABLE>"
+           "<OL><LI>第一项 first item</LI><LI>第二项 second item"
+           "<UL><LI>nested bullet</LI><LI>嵌套的项目</LI></UL></LI><LI>third</LI></OL>"
+           "<UL><LI>bullet one</LI><LI>bullet two</LI></UL>"
+           "<DIV>An image: <IMG src=\"" +
+           PngDataUrl() +
+           "\"> inline with text.</DIV>"
+           "<HR>"
+           "<P align=center>详情请见 <A href=\"http://example.invalid/\">项目主页 project "
+           "page</A>。</P>"
+           "<H2>标题 Heading</H2><BLOCKQUOTE>引用的文字 quoted text</BLOCKQUOTE>";
+}
+
+int CountPixels(const QImage& image, QRgb near, int tolerance)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            QRgb p = image.pixel(x, y);
+            count += std::max({std::abs(qRed(p) - qRed(near)), std::abs(qGreen(p) - qGreen(near)),
+                               std::abs(qBlue(p) - qBlue(near))}) <= tolerance;
+        }
+    return count;
+}
+
+TEST(LayoutScreenshot, RichBodyRendersItsTextTableListsImageRuleAndLink)
+{
+    LaidOutBody body(RichBody(), 640);
+    QImage shot = Paint(*body.layout);
+    ASSERT_TRUE(
+        shot.save(QString::fromStdString(vellum::testing::ScreenshotPath("html-layout.png"))));
+
+    // The red FONT text is drawn in red, the link in blue.
+    EXPECT_GT(CountPixels(shot, qRgb(0xcc, 0, 0), 40), 30);
+    EXPECT_GT(CountPixels(shot, qRgb(0, 0, 255), 40), 30);
+    // The image's pixels are where the layout put it.
+    QRectF image = body.Rect("IMG");
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.size(), QSizeF(48, 32));
+    QRgb corner = shot.pixel(static_cast<int>(image.left()) + 1, static_cast<int>(image.top()) + 1);
+    EXPECT_NEAR(qBlue(corner), 200, 10);
+    // The table is 80% of the body's width and has a frame.
+    QRectF table = body.Rect("TABLE");
+    EXPECT_NEAR(table.width(), (640 - 16) * 0.8, 1);
+    int darkest = 255;
+    for (int y = static_cast<int>(table.top()) - 1; y <= static_cast<int>(table.top()) + 1; ++y)
+        darkest = std::min(darkest, qGray(shot.pixel(static_cast<int>(table.left()) + 20, y)));
+    EXPECT_LT(darkest, 215);
 }
 
 } // namespace
