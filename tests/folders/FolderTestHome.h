@@ -15,6 +15,24 @@
 #include <string>
 #include <vector>
 
+// The rows of a query, each row's fields joined with "|".
+inline std::vector<std::string> QueryRows(CDbSession& session, const std::string& sql)
+{
+    CDbRecordset records;
+    records.Attach(&session);
+    EXPECT_EQ(records.Open(sql.c_str()), 1) << records.GetLastErrorText();
+    std::vector<std::string> rows;
+    for (; !records.IsEOF(); records.MoveNext()) {
+        std::string row;
+        for (int i = 0; i < records.GetFieldCount(); ++i) {
+            const char* value = records.GetFieldValueAt(i);
+            row += (i ? "|" : "") + std::string(value ? value : "");
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
 class FolderTestHome : public ::testing::Test
 {
 protected:
@@ -39,27 +57,11 @@ protected:
 
     using Texts = std::vector<std::string>;
 
-    // The first field of each row of a query.
-    Texts Query(const std::string& sql)
-    {
-        CDbRecordset records;
-        records.Attach(&m_session);
-        EXPECT_EQ(records.Open(sql.c_str()), 1) << records.GetLastErrorText();
-        Texts values;
-        for (; !records.IsEOF(); records.MoveNext())
-            values.push_back(records.GetFieldValueAt(0) ? records.GetFieldValueAt(0) : "");
-        return values;
-    }
+    Texts Query(const std::string& sql) { return QueryRows(m_session, sql); }
 
     void WriteHomeFile(const std::string& name, const std::string& text)
     {
         std::ofstream(m_home.Path() + name, std::ios::binary) << text;
-    }
-
-    std::string ReadHomeFile(const std::string& name) const
-    {
-        std::ifstream in(m_home.Path() + name, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
     }
 
     vellum::testing::ScratchFolder m_home;

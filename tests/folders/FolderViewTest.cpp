@@ -11,6 +11,7 @@
 #include "grid/GridCtrl.h"
 #include "mail/MailEditDlg.h"
 #include "mail/MailReadDlg.h"
+#include "net/TestHome.h"
 #include "platform/text/CodePage.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/ControlId.h"
@@ -31,8 +32,6 @@ namespace {
 
 using namespace vellum::ui;
 using vellum::text::FromUtf8;
-
-using Texts = std::vector<std::string>;
 
 class FolderView : public FolderTestHome
 {
@@ -98,6 +97,7 @@ protected:
         ClickRow(grid, row);
         SendMouse(grid, row, QEvent::MouseButtonDblClick, Qt::LeftButton, Qt::NoModifier);
         SendMouse(grid, row, QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoModifier);
+        QApplication::processEvents();
     }
 
     Texts MessageTexts() const
@@ -166,25 +166,24 @@ TEST_F(FolderView, AFailingFirstFillShowsTheDatabaseMessageAndLeavesTheGridEmpty
 
 // Five drafts, keys 1..5, listed as rows 1..5 = keys 5..1. Rows 2 and 4
 // (keys 4 and 2) are selected with row 3 left out.
-struct DeleteCase
-{
-    const char* name;
-    int failingKey; // a trigger refuses to delete this key; 0: none
-    Texts answers;  // OK/Cancel, then Yes/No after a failure
-    Texts gridKeysAfter;
-    Texts storedKeysAfter;
-    size_t messages;
-};
-
 TEST_F(FolderView, DeleteWalksTheSelectedRowsBottomUp)
 {
-    const DeleteCase cases[] = {
-        {"both go", 0, {"ok"}, {"5", "3", "1"}, {"1", "3", "5"}, 1},
-        {"cancelled", 0, {"cancel"}, {"5", "4", "3", "2", "1"}, {"1", "2", "3", "4", "5"}, 1},
-        {"row 4 fails, No", 2, {"ok", "no"}, {"5", "4", "3", "1"}, {"1", "2", "3", "4", "5"}, 2},
-        {"row 4 fails, Yes", 2, {"ok", "yes"}, {"5", "3", "1"}, {"1", "2", "3", "5"}, 2},
+    using enum MessageAnswer;
+    const struct
+    {
+        const char* name;
+        int failingKey;                     // a trigger refuses to delete this key; 0: none
+        std::vector<MessageAnswer> answers; // OK/Cancel, then Yes/No after a failure
+        Texts gridKeysAfter;
+        Texts storedKeysAfter;
+        size_t messages;
+    } cases[] = {
+        {"both go", 0, {Ok}, {"5", "3", "1"}, {"1", "3", "5"}, 1},
+        {"cancelled", 0, {Cancel}, {"5", "4", "3", "2", "1"}, {"1", "2", "3", "4", "5"}, 1},
+        {"row 4 fails, No", 2, {Ok, No}, {"5", "4", "3", "1"}, {"1", "2", "3", "4", "5"}, 2},
+        {"row 4 fails, Yes", 2, {Ok, Yes}, {"5", "3", "1"}, {"1", "2", "3", "5"}, 2},
     };
-    for (const DeleteCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Run("drop trigger if exists keep_one");
         Run("delete from SystemMail");
@@ -196,11 +195,8 @@ TEST_F(FolderView, DeleteWalksTheSelectedRowsBottomUp)
                 std::to_string(c.failingKey) + " begin select raise(abort, 'kept by rule'); end");
         ScriptedDesktop person;
         ScopedDesktop scripted(person);
-        for (const std::string& answer : c.answers)
-            person.AnswerMessage(answer == "ok"       ? MessageAnswer::Ok
-                                 : answer == "cancel" ? MessageAnswer::Cancel
-                                 : answer == "yes"    ? MessageAnswer::Yes
-                                                      : MessageAnswer::No);
+        for (MessageAnswer answer : c.answers)
+            person.AnswerMessage(answer);
         auto drafts = Show<CMailDraftListView>("li");
         CGridCtrl& grid = *drafts->GetGrid();
         ClickRow(grid, 2);
@@ -318,7 +314,7 @@ TEST_F(FolderView, RightClickDoesNothingAndWidthsAreStoredWhenTheViewGoes)
     EXPECT_TRUE(desktop.ModalCaptions().empty());
     grid.SetColumnWidth(3, 222);
     inbox.reset();
-    std::string stored = ReadHomeFile("res/gridpos.ini");
+    std::string stored = vellum::testing::ReadFile(m_home.Path() + "res/gridpos.ini");
     EXPECT_NE(stored.find("[CMailNewListView]"), std::string::npos) << stored;
     EXPECT_NE(stored.find("ColumnWidth=0,0,"), std::string::npos) << stored;
     EXPECT_NE(stored.find(",222,"), std::string::npos) << stored;
@@ -381,7 +377,6 @@ TEST_F(FolderView, DoubleClickingADraftOpensItAndTheSavedTextsComeBackIntoTheRow
         EXPECT_TRUE(PressControl(dialog, CMailEditDlg::kSaveId));
     });
     DoubleClickRow(*drafts->GetGrid(), 2);
-    QApplication::processEvents();
     EXPECT_EQ(shownSubject, "first");
     EXPECT_EQ(Column(*drafts->GetGrid(), 3), (Texts{"second", "first, edited"}));
     EXPECT_EQ(Query("select Subject from SystemMail where KeyId = 1"), Texts{"first, edited"});
@@ -423,7 +418,6 @@ TEST_F(FolderView, ReadingAnUnreadNoticeTurnsItBlackInTheInboxOnly)
     auto notify = Show<CMailNotifyListView>("wang");
     desktop.ActInModal(readCopy);
     DoubleClickRow(*notify->GetGrid(), 1);
-    QApplication::processEvents();
     EXPECT_EQ(Query("select Status from SystemMailNotify"), Texts{"0"});
 
     auto inbox = Show<CMailNewListView>("wang");
@@ -452,7 +446,6 @@ TEST_F(FolderView, OpeningASentMailShowsTheWritersOwnRow)
         shownSubject = GetWindowText(FindControl(&dialog, CMailReadDlg::kSubjectId));
     });
     DoubleClickRow(*sent->GetGrid(), 1);
-    QApplication::processEvents();
     EXPECT_EQ(shownSubject, "sent text");
     EXPECT_TRUE(desktop.Messages().empty());
 }

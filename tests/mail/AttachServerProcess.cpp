@@ -13,15 +13,11 @@ extern char** environ;
 
 namespace vellum::testing {
 
-std::string AttachServerBinary()
-{
-    return std::string(VELLUM_BINARY_DIR) + "/tools/vellum-attachd/vellum-attachd";
-}
-
 AttachServerProcess::AttachServerProcess(const std::string& root,
                                          const std::vector<std::string>& extra)
 {
-    std::vector<std::string> words = {AttachServerBinary(), "--root", root, "--port", "0"};
+    std::vector<std::string> words = {VELLUM_BINARY_DIR "/tools/vellum-attachd/vellum-attachd",
+                                      "--root", root, "--port", "0"};
     words.insert(words.end(), extra.begin(), extra.end());
     std::vector<char*> argv;
     for (std::string& word : words)

@@ -27,6 +27,4 @@ private:
     int m_port = 0;
 };
 
-std::string AttachServerBinary();
-
 } // namespace vellum::testing

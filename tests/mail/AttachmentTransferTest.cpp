@@ -1,8 +1,10 @@
-// Upload and download as the dialogs run them, against vellum-attachd and
-// scripted servers on 127.0.0.1, with a scripted person at the desk.
+// Attachment field classification and the local copy's name; then upload
+// and download as the dialogs run them, against vellum-attachd and scripted
+// servers on 127.0.0.1, with a scripted person at the desk.
 #include "mail/AttachmentTransfer.h"
 
 #include "AttachServerProcess.h"
+#include "mail/AttachmentName.h"
 #include "net/ScriptedServer.h"
 #include "net/TestHome.h"
 #include "platform/text/CodePage.h"
@@ -26,12 +28,54 @@ using vellum::testing::WriteAll;
 using vellum::text::FromUtf8;
 using vellum::ui::ScriptedDesktop;
 
-std::vector<std::string> TextsShown(const ScriptedDesktop& desk)
+TEST(AttachmentNameTest, LocalPathsAreThoseWithAPrefixColonOrARootedStart)
 {
-    std::vector<std::string> texts;
-    for (const auto& message : desk.Messages())
-        texts.push_back(message.text);
-    return texts;
+    EXPECT_TRUE(IsLocalAttachmentPath("C:\\docs\\a.txt"));
+    EXPECT_TRUE(IsLocalAttachmentPath("\\\\server\\share\\a.txt"));
+    EXPECT_TRUE(IsLocalAttachmentPath("/home/u/a.txt"));
+    EXPECT_TRUE(IsLocalAttachmentPath("x:"));
+    EXPECT_FALSE(IsLocalAttachmentPath(":a.txt")) << "a colon at position 0 is a server name";
+    EXPECT_FALSE(IsLocalAttachmentPath("20261205-ab12.txt"));
+    EXPECT_FALSE(IsLocalAttachmentPath(""));
+}
+
+TEST(AttachmentNameTest, NamesThatCouldLeaveTheTempFolderAreReduced)
+{
+    EXPECT_EQ(LocalCopyName("report.pdf"), "report.pdf");
+    EXPECT_EQ(LocalCopyName("..report.pdf"), "..report.pdf") << "not a \"..\" component";
+    EXPECT_EQ(LocalCopyName("../../.profile"), ".profile");
+    EXPECT_EQ(LocalCopyName("a/b/c.txt"), "c.txt");
+    EXPECT_EQ(LocalCopyName("..\\..\\evil.bat"), "evil.bat");
+    EXPECT_EQ(LocalCopyName(".."), "attachment");
+    EXPECT_EQ(LocalCopyName("a/.."), "attachment");
+    EXPECT_EQ(LocalCopyName("dir/"), "attachment");
+    EXPECT_EQ(LocalCopyName("."), "attachment");
+    EXPECT_EQ(LocalCopyName(std::string("a.txt\0/../../x", 14)), "a.txt") << "a NUL ends it";
+    EXPECT_EQ(LocalCopyName(std::string("..\0x", 4)), "attachment");
+}
+
+TEST(AttachmentNameTest, NamesTooLongForAFileAreShortenedKeepingTheirExtension)
+{
+    vellum::text::SetHostCodePage("GBK");
+    EXPECT_EQ(LocalCopyName(std::string(4000, 'n') + ".pdf"), std::string(196, 'n') + ".pdf");
+    EXPECT_EQ(LocalCopyName("../" + std::string(300, 'n')), std::string(200, 'n'));
+    // 2000 "张" are 4000 GBK bytes and 6000 in UTF-8: cut between characters.
+    std::string chinese;
+    for (int i = 0; i < 2000; ++i)
+        chinese += "张";
+    std::string expected = vellum::text::FromUtf8(chinese.substr(0, 65 * 3) + ".doc");
+    EXPECT_EQ(LocalCopyName(vellum::text::FromUtf8(chinese + ".doc")), expected);
+}
+
+TEST(AttachmentNameTest, AGbkTrailByteThatLooksLikeABackslashIsNotASeparator)
+{
+    vellum::text::SetHostCodePage("GBK");
+    // "乗" is 0x81 0x5C in GBK: its second byte is the backslash byte.
+    std::string name = vellum::text::FromUtf8("乗.txt");
+    ASSERT_EQ(name[1], '\\');
+    EXPECT_EQ(LocalCopyName(name), name);
+    std::string nested = vellum::text::FromUtf8("../乗.txt");
+    EXPECT_EQ(LocalCopyName(nested), name);
 }
 
 std::string LastText(const ScriptedDesktop& desk)
@@ -40,8 +84,7 @@ std::string LastText(const ScriptedDesktop& desk)
 }
 
 const ScriptedServer::Script kSendsBody = [](int fd, const std::string&) {
-    WriteAll(fd, Response("body", "Content-Disposition: attachment\r\n"));
-    return true;
+    return WriteAll(fd, Response("body", "Content-Disposition: attachment\r\n"));
 };
 
 class AttachmentTransferTest : public ::testing::Test
@@ -114,8 +157,8 @@ TEST_F(AttachmentTransferTest, UploadRefusalsShowTheirMessagesAndKeepTheField)
 {
     AttachmentFields fields = Fields("alice", "old.txt");
     EXPECT_EQ(UploadAttachment(fields), 0);
-    EXPECT_EQ(TextsShown(desk), std::vector<std::string>{
-                                    FromUtf8("未定义服务器地址(data\\tolvan.ini)[./HttpServer]")});
+    ASSERT_EQ(desk.Messages().size(), 1u);
+    EXPECT_EQ(LastText(desk), FromUtf8("未定义服务器地址(data\\tolvan.ini)[./HttpServer]"));
     EXPECT_TRUE(desk.FileFilters().empty());
 
     AttachServerProcess server(home.Temp() + "store", {"--max-size", "10"});
@@ -165,8 +208,7 @@ TEST_F(AttachmentTransferTest, TheReplyTextDecidesWhatTheFieldBecomes)
         ScriptedDesktop scripted;
         vellum::ui::ScopedDesktop local(scripted);
         ScriptedServer server([&](int fd, const std::string&) {
-            WriteAll(fd, Response(c.reply, "Content-Type: " + c.type + "\r\n"));
-            return true;
+            return WriteAll(fd, Response(c.reply, "Content-Type: " + c.type + "\r\n"));
         });
         UseServer(server.Url(), ".php");
         scripted.AnswerOpenFile(LocalFile("a.txt", "a"));

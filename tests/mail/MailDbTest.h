@@ -3,7 +3,7 @@
 // dialog tests.
 #pragma once
 
-#include "store/DbRecordset.h"
+#include "folders/FolderTestHome.h"
 #include "store/StoreFixture.h"
 
 #include <string>
@@ -14,18 +14,9 @@ protected:
     // The rows of a query, fields joined by "|", one line per row.
     std::string Rows(const std::string& query)
     {
-        CDbRecordset recordset;
-        recordset.Attach(&m_session);
-        if (!recordset.Open(query.c_str()))
-            return "error: " + recordset.GetLastErrorText();
         std::string text;
-        for (; !recordset.IsEOF(); recordset.MoveNext()) {
-            for (int i = 0; i < recordset.GetFieldCount(); ++i) {
-                const char* value = recordset.GetFieldValueAt(i);
-                text += (i ? "|" : "") + std::string(value ? value : "");
-            }
-            text += "\n";
-        }
+        for (const std::string& row : QueryRows(m_session, query))
+            text += row + "\n";
         return text;
     }
 };

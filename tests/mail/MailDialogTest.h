@@ -36,15 +36,6 @@ protected:
         return vellum::ui::GetWindowText(vellum::ui::FindControl(&dialog, id));
     }
 
-    // The texts of every message shown so far.
-    std::vector<std::string> Shown() const
-    {
-        std::vector<std::string> texts;
-        for (const auto& message : m_desktop.Messages())
-            texts.push_back(message.text);
-        return texts;
-    }
-
     vellum::ui::ScriptedDesktop m_desktop;
     vellum::ui::ScopedDesktop m_installed{m_desktop};
 };

@@ -5,10 +5,8 @@
 #include "mail/MailEditDlg.h"
 
 #include "MailDialogTest.h"
-#include "editor/HtmlEditor.h"
 #include "mail/TransferBar.h"
 #include "net/ScriptedServer.h"
-#include "platform/net/LoopbackListener.h"
 #include "platform/text/CodePage.h"
 #include "platform/ui/DialogActions.h"
 
@@ -20,7 +18,6 @@
 #include <filesystem>
 #include <fstream>
 #include <future>
-#include <unistd.h>
 
 namespace {
 
@@ -31,13 +28,6 @@ class MailEditDlgTest : public MailDialogTest
 {
 protected:
     CMailEditDlg& Dialog(QWidget& window) { return static_cast<CMailEditDlg&>(window); }
-
-    std::string BodyOf(QWidget& window)
-    {
-        std::string html;
-        Dialog(window).GetEditor()->GetHTML(html);
-        return html;
-    }
 
     // Runs a new dialog with the person's actions; returns its result.
     int RunDialog(CMailEditDlg& dialog, ScriptedDesktop::ModalAction action)
@@ -99,8 +89,9 @@ TEST_P(MailEditDlgTest, AStoredDraftReplacesTheExchangeRecordAndAMissingOneIsRep
         if (c.key == 1) {
             EXPECT_EQ(time, "2010-05-03 14:22:01");
         }
-        std::vector<std::string> shown = Shown();
-        shown.erase(shown.begin(), shown.begin() + static_cast<long>(before));
+        std::vector<std::string> shown;
+        for (size_t i = before; i < m_desktop.Messages().size(); ++i)
+            shown.push_back(m_desktop.Messages()[i].text);
         EXPECT_EQ(shown, c.shown);
     }
 }
@@ -194,9 +185,9 @@ TEST_P(MailEditDlgTest, AnUploadShowsItsProgressAndTakesNoInputUntilItEnds)
         // Bounded, so a transfer that never showed its bar fails the test
         // instead of hanging it.
         released.wait_for(std::chrono::seconds(30));
-        std::string reply = vellum::testing::Response("SUCCESS?FileName1=stored.txt",
-                                                      "Content-Type: text/plain\r\n");
-        return ::write(fd, reply.data(), reply.size()) > 0;
+        return vellum::testing::WriteAll(fd,
+                                         vellum::testing::Response("SUCCESS?FileName1=stored.txt",
+                                                                   "Content-Type: text/plain\r\n"));
     });
     std::filesystem::create_directories(m_folder.Path() + "data");
     std::ofstream(m_folder.Path() + "data/tolvan.ini")

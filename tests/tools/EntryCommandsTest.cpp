@@ -113,22 +113,18 @@ TEST(EntryCommandsTest, UnreadableFilesAndBadUsageExitWithOne)
 {
     ScratchFolder scratch;
     std::string missing = scratch.Path() + "none.ini";
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"ini", "get", missing, "s", "k"},
-          std::vector<std::string>{"ini", "sections", missing},
-          std::vector<std::string>{"ini", "keys", missing, "s"}}) {
+    using Args = std::vector<std::string>;
+    for (const Args& args : {Args{"ini", "get", missing, "s", "k"},
+                             Args{"ini", "sections", missing}, Args{"ini", "keys", missing, "s"}}) {
         CommandResult result = Vellum(args);
         EXPECT_EQ(result.exitCode, 1) << args[1];
         EXPECT_EQ(result.out, "") << args[1];
         EXPECT_NE(result.err.find("none.ini"), std::string::npos) << args[1];
     }
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"ini", "get", missing, "s"},
-          std::vector<std::string>{"ini", "drop", missing}, std::vector<std::string>{"ini"},
-          std::vector<std::string>{"params"}, std::vector<std::string>{"params", "a=1", "a", "x"},
-          std::vector<std::string>{"params", "a=1", "--int"},
-          std::vector<std::string>{"url", "reverse", "x"},
-          std::vector<std::string>{"url", "encode"}})
+    for (const Args& args :
+         {Args{"ini", "get", missing, "s"}, Args{"ini", "drop", missing}, Args{"ini"},
+          Args{"params"}, Args{"params", "a=1", "a", "x"}, Args{"params", "a=1", "--int"},
+          Args{"url", "reverse", "x"}, Args{"url", "encode"}})
         EXPECT_EQ(Vellum(args).exitCode, 1) << args[0] << " " << args.size();
 }
 

@@ -1,0 +1,135 @@
+// vellum-host's watch over a user's notices (what one check reads, and when
+// it reports a change: new or deleted notices, or only a read one) and its
+// window on a user's mail: the unread count beside the inbox and the inbox
+// shown afresh when mail arrives, not when mail is only read.
+#include "HostWindow.h"
+#include "InboxWatch.h"
+#include "VellumModule.h"
+#include "folders/FolderTestHome.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/ScriptedDesktop.h"
+
+#include <QPointer>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+class HostHome : public FolderTestHome
+{
+protected:
+    void Notice(const std::string& to, int status)
+    {
+        Run("insert into SystemMailNotify(MailFrom,MailTo,Subject,MailId,MailTime,Status)"
+            " values ('wang','" +
+            to + "','s',1,'2026-12-06 06:00:00'," + std::to_string(status) + ")");
+    }
+};
+
+class InboxWatchTest : public HostHome
+{
+protected:
+    void SetUp() override
+    {
+        HostHome::SetUp();
+        QObject::connect(&m_watch, &InboxWatch::Changed,
+                         [this](const InboxState& previous, const InboxState& now) {
+                             m_changes.push_back({previous, now});
+                         });
+    }
+
+    struct Change
+    {
+        InboxState previous;
+        InboxState now;
+    };
+
+    InboxWatch m_watch{m_session};
+    std::vector<Change> m_changes;
+};
+
+TEST_F(InboxWatchTest, ReportsNewMailAndReadMailApart)
+{
+    Notice("li", 1);
+    m_watch.Watch("li");
+    m_watch.Stop();
+    ASSERT_EQ(m_changes.size(), 1u);
+    EXPECT_EQ(m_watch.State(), (InboxState{1, 1, 0}));
+
+    Notice("li", 0);
+    Notice("wang", 0); // someone else's mail changes nothing here
+    EXPECT_TRUE(m_watch.Check());
+    ASSERT_EQ(m_changes.size(), 2u);
+    EXPECT_EQ(m_changes[1].now, (InboxState{2, 2, 1}));
+    EXPECT_TRUE(m_changes[1].now.NoticesDifferFrom(m_changes[1].previous));
+
+    Run("update SystemMailNotify set Status=1 where KeyId=2");
+    EXPECT_TRUE(m_watch.Check());
+    ASSERT_EQ(m_changes.size(), 3u);
+    EXPECT_EQ(m_changes[2].now, (InboxState{2, 2, 0}));
+    EXPECT_FALSE(m_changes[2].now.NoticesDifferFrom(m_changes[2].previous)) << "only read";
+
+    EXPECT_TRUE(m_watch.Check());
+    EXPECT_EQ(m_changes.size(), 3u) << "nothing changed, nothing reported";
+}
+
+TEST_F(InboxWatchTest, AQuoteInTheUserNameIsQuotedAndAFailedQueryKeepsTheState)
+{
+    Notice("O''Neil", 0);
+    m_watch.Watch("O'Neil");
+    m_watch.Stop();
+    EXPECT_EQ(m_watch.State(), (InboxState{1, 1, 1}));
+
+    Run("drop table SystemMailNotify");
+    EXPECT_FALSE(m_watch.Check());
+    EXPECT_EQ(m_watch.State(), (InboxState{1, 1, 1}));
+}
+
+class HostWindowTest : public HostHome
+{
+protected:
+    static void SetUpTestSuite() { vellum::ui::EnsureApplication(); }
+
+    void SetUp() override
+    {
+        HostHome::SetUp();
+        ASSERT_TRUE(m_module.Load("")) << m_module.Error();
+    }
+
+    VellumModule m_module;
+    vellum::ui::ScriptedDesktop m_desk;
+    vellum::ui::ScopedDesktop m_scoped{m_desk};
+};
+
+TEST_F(HostWindowTest, NewMailRefreshesTheInboxAndReadMailOnlyTheCount)
+{
+    HostWindow window(m_module, m_session, Connect(), "li");
+    window.Watch().Stop(); // checked by hand below
+    window.show();
+    window.ShowFolder(HostFolder::Inbox);
+    EXPECT_EQ(window.FolderLabel(HostFolder::Inbox), QStringLiteral("收件箱"));
+
+    QPointer<QWidget> empty = window.CurrentView();
+    Notice("li", 0);
+    window.Watch().Check();
+    EXPECT_TRUE(empty.isNull()) << "the inbox was not shown afresh";
+    EXPECT_EQ(window.FolderLabel(HostFolder::Inbox), QStringLiteral("收件箱 (1)"));
+
+    QPointer<QWidget> filled = window.CurrentView();
+    Run("update SystemMailNotify set Status=1");
+    window.Watch().Check();
+    EXPECT_FALSE(filled.isNull()) << "reading keeps the view and its selection";
+    EXPECT_EQ(window.FolderLabel(HostFolder::Inbox), QStringLiteral("收件箱"));
+
+    window.ShowFolder(HostFolder::Drafts);
+    QPointer<QWidget> drafts = window.CurrentView();
+    Notice("li", 0);
+    window.Watch().Check();
+    EXPECT_FALSE(drafts.isNull()) << "other folders stay as they are";
+    EXPECT_EQ(window.FolderLabel(HostFolder::Inbox), QStringLiteral("收件箱 (1)"));
+    EXPECT_TRUE(m_desk.Messages().empty());
+}
+
+} // namespace
