@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <tuple>
 #include <utility>
 
 namespace {
@@ -22,25 +23,20 @@ Entries EntriesOf(const CRequestParams& params)
 
 TEST(RequestParamsTest, SplitsPathAndQueryAtTheFirstQuestionMark)
 {
-    struct Case
-    {
-        std::string text, path, query;
-        int count;
-    };
-    const Case cases[] = {
+    // The text, its path and query, and the number of pairs.
+    const std::tuple<std::string, std::string, std::string, int> cases[] = {
         {"Keyid=5&Connect=x", "Keyid=5&Connect=x", "Keyid=5&Connect=x", 2},
         {"?a=1", "", "a=1", 1},
         {"list?a=1?b=2", "list", "a=1?b=2", 1},
         {"list?", "list", "", 0},
         {"list", "list", "list", 0},
-        {"", "", "", 0},
-    };
-    for (const Case& c : cases) {
+        {"", "", "", 0}};
+    for (const auto& [text, path, query, count] : cases) {
         CRequestParams params;
-        EXPECT_EQ(params.Parse(c.text), c.count) << c.text;
-        EXPECT_EQ(params.GetPath(), c.path) << c.text;
-        EXPECT_EQ(params.GetQuery(), c.query) << c.text;
-        EXPECT_EQ(params.GetSource(), c.text);
+        EXPECT_EQ(params.Parse(text), count) << text;
+        EXPECT_EQ(params.GetPath(), path) << text;
+        EXPECT_EQ(params.GetQuery(), query) << text;
+        EXPECT_EQ(params.GetSource(), text);
     }
     CRequestParams params;
     EXPECT_EQ(params.Parse(static_cast<const char*>(nullptr)), 0);
@@ -49,12 +45,7 @@ TEST(RequestParamsTest, SplitsPathAndQueryAtTheFirstQuestionMark)
 
 TEST(RequestParamsTest, ScannerRestartsOneBytePastEachPairStart)
 {
-    struct Case
-    {
-        std::string query;
-        Entries entries;
-    };
-    const Case cases[] = {
+    const std::pair<std::string, Entries> cases[] = {
         {"a&b=1", {{"a&b", "1"}, {"b", "1"}}},
         {"a=1&&b=2", {{"a", "1"}, {"&b", "2"}}},
         {"a=b=c&d=e", {{"a", "b=c"}, {"d", "e"}}},
@@ -66,12 +57,11 @@ TEST(RequestParamsTest, ScannerRestartsOneBytePastEachPairStart)
         {"=1&b=", {{"", "1"}, {"b", ""}}},
         {"x&y&z=%41+b", {{"x&y&z", "A b"}, {"y&z", "A b"}, {"z", "A b"}}},
         {"&&&", {}},
-        {"a", {}},
-    };
-    for (const Case& c : cases) {
+        {"a", {}}};
+    for (const auto& [query, entries] : cases) {
         CRequestParams params;
-        params.Parse("p?" + c.query);
-        EXPECT_EQ(EntriesOf(params), c.entries) << c.query;
+        params.Parse("p?" + query);
+        EXPECT_EQ(EntriesOf(params), entries) << query;
     }
 }
 
@@ -100,17 +90,12 @@ TEST(RequestParamsTest, GetIntReadsTheLeadingNumberOrGivesMinusOne)
     CRequestParams params;
     params.Parse("e=&n=42&neg=-7&pos=+3&sp=%20%0912x&word=abc&big=99999999999&small=-99999999999&"
                  "half=4.9&only=-");
-    EXPECT_EQ(params.GetInt("e"), 0);
-    EXPECT_EQ(params.GetInt("N"), 42);
-    EXPECT_EQ(params.GetInt("neg"), -7);
-    EXPECT_EQ(params.GetInt("pos"), 3);
-    EXPECT_EQ(params.GetInt("sp"), 12);
-    EXPECT_EQ(params.GetInt("word"), 0);
-    EXPECT_EQ(params.GetInt("big"), INT_MAX);
-    EXPECT_EQ(params.GetInt("small"), INT_MIN);
-    EXPECT_EQ(params.GetInt("half"), 4);
-    EXPECT_EQ(params.GetInt("only"), 0);
-    EXPECT_EQ(params.GetInt("absent"), -1);
+    using Case = std::pair<const char*, int>;
+    for (auto [name, number] :
+         {Case{"e", 0}, Case{"N", 42}, Case{"neg", -7}, Case{"pos", 3}, Case{"sp", 12},
+          Case{"word", 0}, Case{"big", INT_MAX}, Case{"small", INT_MIN}, Case{"half", 4},
+          Case{"only", 0}, Case{"absent", -1}})
+        EXPECT_EQ(params.GetInt(name), number) << name;
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <utility>
 
 namespace {
 
@@ -17,11 +18,7 @@ const std::string kTestGbk = "\xB2\xE2\xCA\xD4";
 
 TEST(TextHelpersTest, UrlDecodeTurnsPlusAndPercentCodesIntoBytes)
 {
-    struct Case
-    {
-        std::string in, out;
-    };
-    const Case cases[] = {
+    const std::pair<std::string, std::string> cases[] = {
         {"a+b", "a b"},
         {"%41%4a%4A", "AJJ"},
         {"%B2%E2%ca%d4", kTestGbk},
@@ -35,18 +32,13 @@ TEST(TextHelpersTest, UrlDecodeTurnsPlusAndPercentCodesIntoBytes)
         {"", ""},
         {std::string("ab\0%41", 6), "ab"}, // a C string ends at its NUL
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(UrlDecode(c.in), c.out) << "input: " << c.in;
+    for (const auto& [in, out] : cases)
+        EXPECT_EQ(UrlDecode(in), out) << "input: " << in;
 }
 
 TEST(TextHelpersTest, SplitStringDropsOnlyAnEmptyLastItem)
 {
-    struct Case
-    {
-        std::string text;
-        std::vector<std::string> items;
-    };
-    const Case cases[] = {
+    const std::pair<std::string, std::vector<std::string>> cases[] = {
         {"a;b", {"a", "b"}},
         {"a;b;", {"a", "b"}},
         {"a;;b", {"a", "", "b"}},
@@ -55,12 +47,11 @@ TEST(TextHelpersTest, SplitStringDropsOnlyAnEmptyLastItem)
         {";a", {"", "a"}},
         {"", {}},
         {"abc", {"abc"}},
-        {kTestGbk + ";" + kTestGbk, {kTestGbk, kTestGbk}},
-    };
-    for (const Case& c : cases) {
+        {kTestGbk + ";" + kTestGbk, {kTestGbk, kTestGbk}}};
+    for (const auto& [text, expected] : cases) {
         std::vector<std::string> items = {"left over"};
-        EXPECT_EQ(SplitString(c.text, ';', items), static_cast<int>(c.items.size())) << c.text;
-        EXPECT_EQ(items, c.items) << c.text;
+        EXPECT_EQ(SplitString(text, ';', items), static_cast<int>(expected.size())) << text;
+        EXPECT_EQ(items, expected) << text;
     }
 }
 

@@ -4,7 +4,7 @@
 #include "entry/TraceLog.h"
 
 #include "entry/FileBytes.h"
-#include "support/ScratchFolder.h"
+#include "net/TestHome.h"
 
 #include <gtest/gtest.h>
 
@@ -14,32 +14,22 @@
 
 namespace {
 
-using vellum::testing::ScratchFolder;
-
 class TraceLogTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        CloseTrace();
-        setenv("VELLUM_HOME", m_home.Path().c_str(), 1);
-    }
-    void TearDown() override
-    {
-        CloseTrace();
-        unsetenv("VELLUM_HOME");
-    }
+    void SetUp() override { CloseTrace(); }
+    void TearDown() override { CloseTrace(); }
 
-    ScratchFolder m_home;
+    vellum::testing::TestHome m_home{"trace"};
 };
 
 TEST_F(TraceLogTest, FailsWhileTheFolderIsMissingAndRecoversLater)
 {
-    setenv("VELLUM_HOME", (m_home.Path() + "missing").c_str(), 1);
+    setenv("VELLUM_HOME", (m_home.Home() + "missing").c_str(), 1);
     EXPECT_FALSE(WriteTrace("lost\r\n"));
-    setenv("VELLUM_HOME", m_home.Path().c_str(), 1);
+    setenv("VELLUM_HOME", m_home.Home().c_str(), 1);
     EXPECT_TRUE(WriteTrace("kept\r\n"));
-    EXPECT_EQ(FileBytes(m_home.Path() + "trace.log"), "kept\r\n");
+    EXPECT_EQ(FileBytes(m_home.Home() + "trace.log"), "kept\r\n");
 }
 
 TEST_F(TraceLogTest, ConcurrentWritesStayWhole)
@@ -57,7 +47,7 @@ TEST_F(TraceLogTest, ConcurrentWritesStayWhole)
     for (std::thread& writer : writers)
         writer.join();
 
-    std::istringstream content(FileBytes(m_home.Path() + "trace.log"));
+    std::istringstream content(FileBytes(m_home.Home() + "trace.log"));
     std::string line;
     int count = 0;
     while (std::getline(content, line)) {

@@ -3,24 +3,22 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace {
 
 TEST(CookieJarTest, SiteIsTheLowerCasedPrefixUpToTheFirstSlashAfterTheHost)
 {
-    struct Case
-    {
-        const char* url;
-        bool has;
-        const char* site;
-    };
-    for (const Case& c : {Case{"http://Host.Example:81/A/b?c", true, "http://host.example:81/"},
-                          Case{"HTTP://h/", true, "http://h/"}, Case{"http://h", true, "http://h"},
-                          Case{"http://h?x=/y", true, "http://h?x=/"},
-                          Case{"https://h/", false, ""}, Case{"h/x", false, ""}}) {
+    // The URL and its site; no site at all for an empty one.
+    using Case = std::pair<const char*, const char*>;
+    for (auto [url, expected] :
+         {Case{"http://Host.Example:81/A/b?c", "http://host.example:81/"},
+          Case{"HTTP://h/", "http://h/"}, Case{"http://h", "http://h"},
+          Case{"http://h?x=/y", "http://h?x=/"}, Case{"https://h/", ""}, Case{"h/x", ""}}) {
         std::string site;
-        EXPECT_EQ(CCookieJar::SiteOf(c.url, site), c.has) << c.url;
-        if (c.has) {
-            EXPECT_EQ(site, c.site) << c.url;
+        EXPECT_EQ(CCookieJar::SiteOf(url, site), *expected != 0) << url;
+        if (*expected) {
+            EXPECT_EQ(site, expected) << url;
         }
     }
 }

@@ -98,9 +98,7 @@ TEST(HiSocketTest, SendBlockFinishesOnceThePeerReadsAndStopsAtItsClose)
         c.FillSendBuffer();
         CloseConnection(c.peer, true);
         c.peer = -1;
-        std::string rest(1000, 'r');
-        int n = c.socket.SendBlock(rest.data(), 1000);
-        EXPECT_EQ(n, 0);
+        EXPECT_EQ(c.socket.SendBlock(std::string(1000, 'r').data(), 1000), 0);
         EXPECT_EQ(c.socket.GetLastErrorText(), "SendBlock::Get close event\r\n");
         EXPECT_EQ(c.socket.m_connected, 0);
         EXPECT_TRUE(c.socket.IsOpen()) << "the close event leaves the socket open";

@@ -12,11 +12,11 @@
 
 #include <chrono>
 #include <cstring>
-#include <ctime>
 #include <filesystem>
-#include <memory>
 #include <regex>
 #include <thread>
+#include <tuple>
+#include <utility>
 
 namespace {
 
@@ -27,6 +27,7 @@ using vellum::testing::Response;
 using vellum::testing::ScriptedServer;
 using vellum::testing::TestHome;
 using vellum::testing::WriteAll;
+using vellum::text::FromUtf8;
 
 const std::string kAgent = "Mozilla/4.0+(compatible;+MSIE+6.0;+Windows+NT+5.1;+SV1)";
 // How a message of the event loop ending on a timeout (or the abort) begins.
@@ -106,8 +107,8 @@ TEST_F(HttpClientTest, OnlyHttpUrlsAreRequestedAndConnectFailuresReturnZero)
     // Which URLs split is the URL tests' business; here only that a refused one is -1.
     EXPECT_EQ(client.Request("GET", "https://127.0.0.1/"), -1);
 
-    uint16_t closed = vellum::testing::FreePort();
-    EXPECT_EQ(client.Request("GET", "http://127.0.0.1:" + std::to_string(closed) + "/"), 0);
+    std::string closed = "http://127.0.0.1:" + std::to_string(vellum::testing::FreePort()) + "/";
+    EXPECT_EQ(client.Request("GET", closed), 0);
     EXPECT_EQ(client.GetLastErrorText(), "CHiSocket::Connect error\r\n");
 }
 
@@ -142,26 +143,22 @@ TEST_F(HttpClientTest, AResetWhileReadingIsNotedAsTheCloseAndTheShortWaitEndsThe
 
 TEST_F(HttpClientTest, TextAndXmlTypesGoToTheTextBodyEverythingElseToTheTemporaryFile)
 {
-    struct Case
-    {
-        std::string headLine;
-        int nonText;
-    };
-    for (const Case& c :
+    using Case = std::pair<const char*, int>;
+    for (auto [headLine, nonText] :
          {Case{"Content-Type: text/xml\r\n", 0}, Case{"Content-Type: application/xml\r\n", 0},
           Case{"Content-Type: application/octet-stream\r\n", 1},
           Case{"Content-Type: Text/Plain\r\n", 1}, Case{"", 1}}) {
         std::string body("bin\0ary", 7);
-        ScriptedServer server(Answer(Response(body, c.headLine)));
+        ScriptedServer server(Answer(Response(body, headLine)));
         CHttpClient client;
-        ASSERT_EQ(client.Request("GET", server.Url()), 1) << c.headLine;
-        EXPECT_EQ(client.m_nonTextBody, c.nonText) << c.headLine;
-        EXPECT_EQ(client.m_bytesReceived, 7) << c.headLine;
-        if (c.nonText) {
+        ASSERT_EQ(client.Request("GET", server.Url()), 1) << headLine;
+        EXPECT_EQ(client.m_nonTextBody, nonText) << headLine;
+        EXPECT_EQ(client.m_bytesReceived, 7) << headLine;
+        if (nonText) {
             EXPECT_TRUE(client.m_textBody.empty());
             std::string saved = home.Home() + "saved.bin";
             EXPECT_EQ(client.SaveToFile(saved), 1);
-            EXPECT_EQ(ReadFile(saved), body) << c.headLine;
+            EXPECT_EQ(ReadFile(saved), body) << headLine;
             EXPECT_TRUE(std::filesystem::exists(client.m_tempFilePath)) << "kept after saving";
         } else {
             EXPECT_EQ(client.m_textBody, "bin") << "a zero byte ends the text";
@@ -200,7 +197,7 @@ TEST_F(HttpClientTest, StorageFailuresRecordTheirMessagesAndTheNextPieceTriesAga
     EXPECT_EQ(client.OnData(head, static_cast<int>(std::strlen(head))), 1);
     EXPECT_EQ(client.m_state, CHttpClient::kReceivingBody);
     EXPECT_EQ(client.m_bytesReceived, 0) << "the piece is dropped";
-    EXPECT_EQ(client.GetLastErrorText(), vellum::text::FromUtf8("CHttpClient 创建临时文件失败!"));
+    EXPECT_EQ(client.GetLastErrorText(), FromUtf8("CHttpClient 创建临时文件失败!"));
     client.m_tempFilePath = goodPath;
     char piece[] = "def\0room";
     EXPECT_EQ(client.OnData(piece, 3), 1);
@@ -211,7 +208,7 @@ TEST_F(HttpClientTest, StorageFailuresRecordTheirMessagesAndTheNextPieceTriesAga
     ScriptedServer text(Answer(Response("abc", "Content-Type: text/plain\r\n")));
     ASSERT_EQ(client.Request("GET", text.Url()), 1);
     EXPECT_EQ(client.SaveToFile(home.Home() + "missing/out.txt"), 0);
-    EXPECT_EQ(client.GetLastErrorText(), vellum::text::FromUtf8("无法创建目标文件"));
+    EXPECT_EQ(client.GetLastErrorText(), FromUtf8("无法创建目标文件"));
     EXPECT_EQ(client.SaveToFile(home.Home() + "out.txt"), 1);
     EXPECT_EQ(ReadFile(home.Home() + "out.txt"), "abc");
 }
@@ -270,20 +267,12 @@ TEST_F(HttpClientTest, EndlessHeadsAndTextBodiesStopAtTheirBoundsFileBodiesArriv
             return true;
         };
     };
-    const std::string headTooLong =
-        vellum::text::FromUtf8("CHttpClient 响应头超过 100 KB, 已停止接收");
-    const std::string textTooLong =
-        vellum::text::FromUtf8("CHttpClient 文本响应超过 16 MB, 已停止接收");
+    const std::string headTooLong = FromUtf8("CHttpClient 响应头超过 100 KB, 已停止接收");
+    const std::string textTooLong = FromUtf8("CHttpClient 文本响应超过 16 MB, 已停止接收");
     std::string lines;
     for (int i = 0; i < 1000; ++i)
         lines += "X-Filler: " + std::to_string(i) + "\r\n";
-    struct Case
-    {
-        const char* what;
-        ScriptedServer::Script script;
-        std::string message;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, ScriptedServer::Script, std::string> cases[] = {
         {"header lines without end", endless("HTTP/1.0 200 OK\r\n", lines), headTooLong},
         {"one header line without end", endless("HTTP/1.0 200 OK\r\nX: ", std::string(8192, 'a')),
          headTooLong},
@@ -291,14 +280,14 @@ TEST_F(HttpClientTest, EndlessHeadsAndTextBodiesStopAtTheirBoundsFileBodiesArriv
          endless(Response("", "Content-Type: text/plain\r\n", false), std::string(8192, 't')),
          textTooLong},
     };
-    for (const Case& c : cases) {
-        ScriptedServer server(c.script);
+    for (const auto& [what, script, message] : cases) {
+        ScriptedServer server(script);
         CHttpClient client;
-        ASSERT_EQ(client.Request("GET", server.Url()), 1) << c.what;
-        EXPECT_EQ(client.GetLastErrorText(), c.message) << c.what;
-        EXPECT_LT(client.m_responseHead.size(), CHttpClient::kHeadLimit + 4096) << c.what;
-        EXPECT_LE(client.m_textBody.size(), CHttpClient::kTextBodyLimit) << c.what;
-        EXPECT_FALSE(client.IsOpen()) << c.what;
+        ASSERT_EQ(client.Request("GET", server.Url()), 1) << what;
+        EXPECT_EQ(client.GetLastErrorText(), message) << what;
+        EXPECT_LT(client.m_responseHead.size(), CHttpClient::kHeadLimit + 4096) << what;
+        EXPECT_LE(client.m_textBody.size(), CHttpClient::kTextBodyLimit) << what;
+        EXPECT_FALSE(client.IsOpen()) << what;
     }
 
     std::string file(CHttpClient::kTextBodyLimit + 12345, 'f');

@@ -3,28 +3,24 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 TEST(HttpUrlTest, HttpUrlsSplitIntoServerObjectAndPort)
 {
-    struct Case
-    {
-        const char* url;
-        const char* server;
-        const char* object;
-        unsigned short port;
-    };
-    for (const Case& c :
+    using Case = std::tuple<const char*, const char*, const char*, unsigned short>;
+    for (auto [url, server, object, port] :
          {Case{"http://127.0.0.1/a?x=1", "127.0.0.1", "/a?x=1", 80},
           Case{"HTTP://host:8080", "host", "", 8080}, Case{"http://host?q=1", "host", "/?q=1", 80},
           Case{"http://user:pw@host:81/p", "host", "/p", 81},
           Case{"http://h/download.jsp?UserName=%B2&FileName=a b.txt", "h",
                "/download.jsp?UserName=%B2&FileName=a b.txt", 80}}) {
         HttpUrlParts parts;
-        ASSERT_TRUE(SplitHttpUrl(c.url, parts)) << c.url;
-        EXPECT_EQ(parts.server, c.server) << c.url;
-        EXPECT_EQ(parts.object, c.object) << c.url;
-        EXPECT_EQ(parts.port, c.port) << c.url;
+        ASSERT_TRUE(SplitHttpUrl(url, parts)) << url;
+        EXPECT_EQ(parts.server, server) << url;
+        EXPECT_EQ(parts.object, object) << url;
+        EXPECT_EQ(parts.port, port) << url;
     }
 }
 

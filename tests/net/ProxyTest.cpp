@@ -11,6 +11,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -28,21 +29,18 @@ std::string ProxySettings(int type, const std::string& server, int port)
 TEST(ProxyTest, TheProxyIsUsedOnlyWhenTypeServerAndPortAreAllGiven)
 {
     TestHome home("proxy-settings");
-    struct Case
-    {
-        std::string ini;
-        int mode;
-    };
-    for (const Case& c :
+    // The settings and the proxy mode they give.
+    using Case = std::pair<std::string, int>;
+    for (const auto& [ini, mode] :
          {Case{ProxySettings(1, "127.0.0.1", 3128), 4},
           Case{ProxySettings(4, "proxy.local", 8080), 4},
           Case{ProxySettings(0, "127.0.0.1", 3128), 0}, Case{ProxySettings(1, "", 3128), 0},
           Case{ProxySettings(1, "127.0.0.1", 0), 0}, Case{"", 0}}) {
-        home.WriteFile("httpclient.ini", c.ini);
+        home.WriteFile("httpclient.ini", ini);
         CHttpClient client;
-        EXPECT_EQ(client.m_proxyMode, c.mode) << c.ini;
-        if (c.mode == 4) {
-            EXPECT_NE(c.ini.find("ProxyServer=" + client.m_proxyHost + "\n"), std::string::npos);
+        EXPECT_EQ(client.m_proxyMode, mode) << ini;
+        if (mode == 4) {
+            EXPECT_NE(ini.find("ProxyServer=" + client.m_proxyHost + "\n"), std::string::npos);
         }
     }
 }

@@ -20,22 +20,19 @@ int InsertAsSender(const std::string& connect, const std::string& sender, int co
         return count;
     int faults = 0;
     for (int i = 0; i < count; ++i) {
+        std::string values = "MailFrom='" + sender + "' and Subject='" + std::to_string(i) + "'";
         std::string insert = "insert into SystemMail(MailFrom,Subject) values ('" + sender + "','" +
                              std::to_string(i) + "')";
         if (!session.Execute(insert.c_str())) {
             ++faults;
             continue;
         }
-        int key = session.GetLastInsertKeyId("SystemMail");
+        std::string query = "select KeyId from SystemMail where keyid=" +
+                            std::to_string(session.GetLastInsertKeyId("SystemMail")) + " and " +
+                            values;
         CDbRecordset recordset;
         recordset.Attach(&session);
-        std::string query = "select * from SystemMail where keyid=" + std::to_string(key);
-        const char* from = recordset.Open(query.c_str()) && !recordset.IsEOF()
-                               ? recordset.GetFieldValue("MailFrom")
-                               : nullptr;
-        std::string fromText = from ? from : "";
-        const char* subject = recordset.GetFieldValue("Subject");
-        if (fromText != sender || !subject || std::to_string(i) != subject)
+        if (!recordset.Open(query.c_str()) || recordset.IsEOF())
             ++faults;
     }
     return faults;

@@ -4,12 +4,12 @@
 
 #include "entry/FileBytes.h"
 #include "entry/TraceLog.h"
+#include "net/TestHome.h"
 #include "store/DbRecordset.h"
 #include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 
 namespace {
@@ -37,31 +37,26 @@ TEST(DbSessionTest, ANewSessionHasNoConnectionObject)
 class TraceTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { setenv("VELLUM_HOME", m_home.Path().c_str(), 1); }
-    void TearDown() override
-    {
-        CloseTrace();
-        unsetenv("VELLUM_HOME");
-    }
-    ScratchFolder m_home;
+    void TearDown() override { CloseTrace(); }
+    vellum::testing::TestHome m_home{"db-trace"};
 };
 
 TEST_F(TraceTest, AFailedOpenIsTracedOnlyWhileTheSwitchIsOn)
 {
-    std::string connect = SqliteAt(m_home.Path() + "no/such.db");
+    std::string connect = SqliteAt(m_home.Home() + "no/such.db");
     CDbSession quiet;
     EXPECT_EQ(quiet.Open(connect.c_str()), 0);
-    EXPECT_FALSE(std::filesystem::exists(m_home.Path() + "trace.log"));
+    EXPECT_FALSE(std::filesystem::exists(m_home.Home() + "trace.log"));
 
     CDbSession traced;
     traced.SetTrace(1);
     EXPECT_EQ(traced.Open(connect.c_str()), 0);
     EXPECT_EQ(traced.Execute("bogus statement"), 0);
-    EXPECT_EQ(FileBytes(m_home.Path() + "trace.log"), "unable to open database file\r\n")
+    EXPECT_EQ(FileBytes(m_home.Home() + "trace.log"), "unable to open database file\r\n")
         << "Execute failures are not traced";
 
-    ASSERT_EQ(traced.Open(SqliteAt(m_home.Path() + "fine.db").c_str()), 1);
-    EXPECT_EQ(FileBytes(m_home.Path() + "trace.log"), "unable to open database file\r\n");
+    ASSERT_EQ(traced.Open(SqliteAt(m_home.Home() + "fine.db").c_str()), 1);
+    EXPECT_EQ(FileBytes(m_home.Home() + "trace.log"), "unable to open database file\r\n");
 }
 
 TEST(DbSessionLifetimeTest, ARecordSetKeepsTheConnectionUnlessTheSessionClosesOnDestroy)

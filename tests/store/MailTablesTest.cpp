@@ -26,9 +26,8 @@ protected:
         CDbRecordset recordset;
         recordset.Attach(&m_session);
         EXPECT_EQ(recordset.Open(query), 1) << recordset.GetLastErrorText();
-        for (; !recordset.IsEOF(); recordset.MoveNext()) {
+        for (; !recordset.IsEOF(); recordset.MoveNext())
             names.insert(Lowered(recordset.GetFieldValueAt(0)));
-        }
         return names;
     }
 

@@ -100,17 +100,15 @@ public:
     explicit SmallFileSystem(const std::string& folder, const char* size) : m_folder(folder)
     {
         std::string options = std::string("size=") + size;
-        if (mount("tmpfs", folder.c_str(), "tmpfs", 0, options.c_str()) == 0)
-            m_mounted = true;
-        else
+        if (mount("tmpfs", folder.c_str(), "tmpfs", 0, options.c_str()) != 0)
             m_error = std::strerror(errno);
     }
     ~SmallFileSystem()
     {
-        if (m_mounted)
+        if (Mounted())
             umount2(m_folder.c_str(), MNT_DETACH);
     }
-    bool Mounted() const { return m_mounted; }
+    bool Mounted() const { return m_error.empty(); }
     const std::string& Error() const { return m_error; }
     bool MakeReadOnly()
     {
@@ -119,7 +117,6 @@ public:
 
 private:
     std::string m_folder;
-    bool m_mounted = false;
     std::string m_error;
 };
 

@@ -12,6 +12,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 using namespace vellum::ui;
@@ -137,16 +138,12 @@ TEST(ImageButton, ImageAlignmentPlacesThePictureBesideTheCaption)
 
     // Left: at left + 3; right: at right - 3 - width; both vertically
     // centred. Top: centred at the top. Each point is inside the blue middle.
-    const struct
-    {
-        int align;
-        QPoint blue;
-    } cases[] = {{kImageLeft, {3 + 3, 11 + 3}},
-                 {kImageRight, {80 - 3 - 8 + 3, 11 + 3}},
-                 {kImageTop, {36 + 3, 3 + 3}}};
-    for (const auto& c : cases) {
-        button.SetAlign(c.align);
-        EXPECT_EQ(QColor(button.grab().toImage().pixel(c.blue)), QColor(0, 0, 255)) << c.align;
+    const std::pair<int, QPoint> cases[] = {{kImageLeft, {3 + 3, 11 + 3}},
+                                            {kImageRight, {80 - 3 - 8 + 3, 11 + 3}},
+                                            {kImageTop, {36 + 3, 3 + 3}}};
+    for (auto [align, blue] : cases) {
+        button.SetAlign(align);
+        EXPECT_EQ(QColor(button.grab().toImage().pixel(blue)), QColor(0, 0, 255)) << align;
     }
 }
 

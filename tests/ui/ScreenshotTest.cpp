@@ -4,7 +4,6 @@
 // "screenshots/"; the README shows copies of them.
 #include "platform/text/CodePage.h"
 #include "platform/ui/Application.h"
-#include "platform/ui/DialogActions.h"
 #include "platform/ui/ScriptedDesktop.h"
 #include "platform/ui/WindowImage.h"
 #include "platform/ui/WindowStyles.h"
@@ -18,6 +17,7 @@
 #include <QImage>
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 using namespace vellum::ui;
@@ -61,23 +61,16 @@ TEST(Screenshot, ToolbarStripOfImageButtons)
     auto* folderBar = new CLayoutCtrl(&window);
     folderBar->Create(QRect(0, 0, 640, 26), &window, 0, kStyleVisible);
     CLayoutRow* row = folderBar->AddRow(22, 3);
-    struct Entry
-    {
-        const char* caption;
-        const char* picture;
-        int id;
-        int width;
-    };
-    const Entry folderButtons[] = {
+    // Caption, picture, command, width.
+    const std::tuple<const char*, const char*, int, int> folderButtons[] = {
         {"新邮件", "add.gif", 6001, 70}, {"编辑", "edit.gif", 6002, 60},
         {"复制", "copy.gif", 6003, 60},  {"删除", "drop.gif", 6004, 60},
         {"打开", "open.gif", 6002, 60},  {"查找", "search.gif", 6005, 60},
         {"阅读", "view.gif", 6002, 60},  {"保存", "item.gif", 6010, 60}};
     std::vector<CImageButton*> buttons;
-    for (const Entry& entry : folderButtons) {
-        CImageButton* button =
-            folderBar->AddButton(row, FromUtf8(entry.caption), entry.id, entry.width, 3);
-        EXPECT_EQ(button->SetImageFile(Picture(entry.picture), 0xFFFFFF), 0) << entry.picture;
+    for (auto [caption, picture, id, width] : folderButtons) {
+        CImageButton* button = folderBar->AddButton(row, FromUtf8(caption), id, width, 3);
+        EXPECT_EQ(button->SetImageFile(Picture(picture), 0xFFFFFF), 0) << picture;
         buttons.push_back(button);
     }
     // One button of each state: hovered (raised), held down (sunken), disabled.
