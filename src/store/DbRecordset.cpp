@@ -23,6 +23,7 @@ int CDbRecordset::Open(const char* query)
 {
     m_created = true;
     m_cursor.reset();
+    m_readIndex = -1;
     m_adding = false;
     m_query = query ? query : "";
     m_openError.clear();
@@ -85,6 +86,7 @@ int CDbRecordset::AddNew()
     // being read could keep the insert from ever getting the write lock
     // while other connections write to the table.
     m_cursor->StopReading();
+    m_readIndex = -1;
     m_adding = true;
     m_newRow.clear();
     return 1;
@@ -113,6 +115,7 @@ int CDbRecordset::Close()
         return 0;
     }
     m_cursor.reset();
+    m_readIndex = -1;
     m_adding = false;
     m_newRow.clear();
     return 1;
@@ -139,14 +142,17 @@ const char* CDbRecordset::GetFieldValueAt(int index)
 
 int CDbRecordset::IsFieldReal(int index)
 {
-    FieldValue value;
-    return m_cursor && !m_adding && m_cursor->Read(index, value) && value.kind == FieldKind::Real;
+    if (!m_cursor || m_adding)
+        return 0;
+    const FieldValue* value = ReadCurrent(index);
+    return value && value->kind == FieldKind::Real;
 }
 
 int CDbRecordset::MoveNext()
 {
     if (!m_cursor)
         return Fail("the record set is not open");
+    m_readIndex = -1;
     if (!m_cursor->Next())
         return Fail(m_cursor->LastError());
     return 1;
@@ -164,16 +170,27 @@ int CDbRecordset::FindField(const char* name)
     return Fail("no field named \"" + std::string(wanted) + "\" in the result") - 1;
 }
 
+const FieldValue* CDbRecordset::ReadCurrent(int index)
+{
+    if (index != m_readIndex) {
+        m_readIndex = -1;
+        if (!m_cursor->Read(index, m_read))
+            return nullptr;
+        m_readIndex = index;
+    }
+    return &m_read;
+}
+
 const char* CDbRecordset::ReadField(int index)
 {
-    FieldValue value;
-    if (!m_cursor->Read(index, value)) {
+    const FieldValue* value = ReadCurrent(index);
+    if (!value) {
         Fail(m_cursor->LastError());
         return nullptr;
     }
-    if (value.kind == FieldKind::Null)
+    if (value->kind == FieldKind::Null)
         return nullptr;
-    m_value.assign(value.text); // reuses the buffer the last pointer named
+    m_value.assign(value->text); // reuses the buffer the last pointer named
     return m_value.c_str();
 }
 

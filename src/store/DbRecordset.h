@@ -63,6 +63,7 @@ public:
 private:
     int FindField(const char* name);
     const char* ReadField(int index);
+    const vellum::db::FieldValue* ReadCurrent(int index);
     const char* PendingValue(int index);
     int Fail(const std::string& message);
 
@@ -73,6 +74,10 @@ private:
     std::string m_lastError;
     std::string m_openError; // why the last Open failed
     std::string m_value;
+    // The field of the current row read last: a grid fill asks for each
+    // field's kind and then its text, and each read converts the text.
+    int m_readIndex = -1;
+    vellum::db::FieldValue m_read;
 
     // The row between AddNew and Update.
     bool m_adding = false;
