@@ -29,6 +29,14 @@ inline std::string Utf8(const std::u16string& text)
     return text::Utf16ToUtf8(text);
 }
 
+inline std::string Repeat(const std::string& piece, int times)
+{
+    std::string out;
+    for (int i = 0; i < times; ++i)
+        out += piece;
+    return out;
+}
+
 // The first text node whose data contains `needle`.
 inline CharacterData* FindText(const Document& document, const std::string& needleUtf8)
 {

@@ -112,14 +112,6 @@ std::size_t DeepestElement(const Node& root)
     return deepest;
 }
 
-std::string Repeat(const std::string& piece, int times)
-{
-    std::string out;
-    for (int i = 0; i < times; ++i)
-        out += piece;
-    return out;
-}
-
 // A hostile body nests no deeper than the bound and keeps its text, while
 // markup that only looks deep to a naive count (unclosed P, LI and cells,
 // tags inside SCRIPT) passes the bound untouched.

@@ -153,8 +153,7 @@ TEST(HtmlViewEditing, KeyFilterSeesKeysFirstAndCanSwallowThem)
     PutCaret(*view, At(*view, "ab", 2));
     std::vector<int> seen;
     view->SetKeyFilter([&](QKeyEvent& key) {
-        // Modifier keys arrive as presses of their own; they are seen too
-        // but are not what this test is about.
+        // Control arrives as a press of its own, which is not the point here.
         if (key.key() != Qt::Key_Control)
             seen.push_back(key.key());
         // The editor's own shortcuts; Ctrl+V would paste, swallowing it

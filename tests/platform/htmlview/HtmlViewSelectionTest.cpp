@@ -141,10 +141,7 @@ TEST(HtmlViewSelection, UpAndDownKeepTheColumnAcrossAShortLine)
 
 TEST(HtmlViewSelection, EndOfAWrappedChineseLineKeepsTheCaretOnThatLine)
 {
-    std::string text;
-    for (int i = 0; i < 12; ++i)
-        text += "中文字符";
-    auto view = ShowView("<DIV>" + text + "</DIV>", true, 220, 300);
+    auto view = ShowView("<DIV>" + Repeat("中文字符", 12) + "</DIV>", true, 220, 300);
     CharacterData* node = TextHolding(*view, "中文字符");
     const DocumentLayout& layout = view->Layout();
     // The first position that both ends the first line and starts the second.

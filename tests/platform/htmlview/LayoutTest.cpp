@@ -21,10 +21,7 @@ namespace {
 
 TEST(LayoutParagraph, HomeEndAndUpDownStayOnTheirLinesAndKeepTheColumn)
 {
-    std::string text;
-    for (int i = 0; i < 30; ++i)
-        text += "abcd ";
-    LaidOutBody body("<DIV>" + text + "</DIV><DIV>tail</DIV>", 150);
+    LaidOutBody body("<DIV>" + Repeat("abcd ", 30) + "</DIV><DIV>tail</DIV>", 150);
     Node* node = body.TextOf(body.Nth("DIV", 0));
     Node* tail = body.TextOf(body.Nth("DIV", 1));
     Position middle{node, 12};
@@ -54,10 +51,7 @@ TEST(LayoutParagraph, HomeEndAndUpDownStayOnTheirLinesAndKeepTheColumn)
 
 TEST(LayoutParagraph, TheEndOfAWrappedChineseLineShowsOnTheUpperLineWithThatAffinity)
 {
-    std::string chinese;
-    for (int i = 0; i < 40; ++i)
-        chinese += "中文";
-    LaidOutBody body("<DIV>" + chinese + "</DIV>", 200);
+    LaidOutBody body("<DIV>" + Repeat("中文", 40) + "</DIV>", 200);
     Node* text = body.TextOf(body.Nth("DIV"));
     QRectF first = body.layout->CaretRect({text, 0});
     Position end = body.layout->LineEnd({text, 1});

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/html/Document.h"
+#include "platform/html/HtmlTestSupport.h"
 #include "platform/html/Node.h"
 #include "platform/htmlview/DocumentLayout.h"
 #include "platform/text/CodePage.h"
