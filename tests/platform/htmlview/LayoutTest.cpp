@@ -1,11 +1,8 @@
-// Paragraph, block and inline layout: Home/End and up/down keeping the
-// column, the caret at the end of a wrapped line, aligned lines; images,
-// rules and links with their hit tests, hidden and unknown elements, table
-// frames, captions and nowrap cells, inline content beside blocks,
-// collapsing margins, the painting of borders, markers and selections; and a
-// rich body (Chinese and English, a coloured FONT, a bordered table, lists,
-// an image from a data URL, a rule and a link) rendered to a picture a person
-// can compare with a browser's, checked for what the body asks for.
+// The layout of paragraphs, blocks and inline content: caret movement and
+// geometry on plain and wrapped lines, hit tests on images, links, tables
+// and aligned text, margins and flow, the painting of borders, markers and
+// selections, and a rich body drawn to a screenshot a person can compare
+// with a browser's rendering, checked for what the body asks for.
 #include "LayoutTestSupport.h"
 #include "platform/html/Editing.h"
 #include "support/Screenshots.h"
