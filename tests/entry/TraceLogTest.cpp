@@ -1,6 +1,6 @@
 // The trace log: appends exactly what it is given to "trace.log" in the module
-// folder, keeps what was there, survives a folder it cannot write to, and
-// keeps whole writes apart when several threads trace at once.
+// folder, survives a folder it cannot write to, and keeps whole writes apart
+// when several threads trace at once.
 #include "entry/TraceLog.h"
 
 #include "entry/FileBytes.h"

@@ -1,6 +1,6 @@
 // CDbRecordset and GetMaxKeyId on every database: reading fields, NULL
-// against "", the value buffer, the positional walk, adding a row through
-// "select * from systemMailCopy", and text in GBK and UTF-8.
+// against "", failures and their reasons, the positional walk, and adding a
+// row through "select * from systemMailCopy".
 #include "store/DbRecordset.h"
 
 #include "StoreFixture.h"

@@ -1,6 +1,6 @@
 // Image buttons on real widgets: toggling, every click reaching the window,
-// hover and pressed looks, colour slots, pictures with their transparent
-// colour, and the focus moving on from a disabled button.
+// colour slots, pictures with their transparent colour and alignment, the
+// tooltip and the default button.
 #include "ui/ImageButton.h"
 
 #include "platform/ui/Application.h"

@@ -1,6 +1,5 @@
 // The input form run through the scripted person: identifiers, heights, the
-// control types, reading back on OK (with the lower-case CHECKBOX quirk) and
-// nothing changed on Cancel.
+// control types, reading back on OK, and values set on the live form.
 #include "ui/InputFormDlg.h"
 
 #include "platform/ui/Application.h"

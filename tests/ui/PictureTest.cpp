@@ -1,5 +1,5 @@
-// Picture types by extension and pictures turned into bitmaps from real
-// files: the project's toolbar GIFs, and bitmaps and JPEGs written here.
+// Pictures turned into bitmaps from real files written here (bitmaps, JPEGs,
+// icons), and the files that give none: missing, of an unknown type, junk.
 #include "ui/Picture.h"
 
 #include "platform/ui/Application.h"
