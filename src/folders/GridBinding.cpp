@@ -125,6 +125,28 @@ std::string CellTextOf(CDbRecordset& records, int index, bool& failed)
     return text;
 }
 
+// Keeps a grid from laying out and repainting for every row a fill adds; it
+// does both once when the fill ends, however it ends.
+class RedrawPause
+{
+public:
+    explicit RedrawPause(GridTable* grid) : m_grid(grid), m_wasAllowed(grid->IsRedrawAllowed())
+    {
+        m_grid->SetRedraw(false);
+    }
+    RedrawPause(const RedrawPause&) = delete;
+    RedrawPause& operator=(const RedrawPause&) = delete;
+    ~RedrawPause()
+    {
+        if (m_wasAllowed)
+            m_grid->SetRedraw(true);
+    }
+
+private:
+    GridTable* m_grid;
+    bool m_wasAllowed;
+};
+
 } // namespace
 
 int CGridBinding::FillRows(CDbSession* session, const std::string& statement)
@@ -135,6 +157,7 @@ int CGridBinding::FillRows(CDbSession* session, const std::string& statement)
         m_lastError = records.GetLastErrorText();
         return -3;
     }
+    RedrawPause pause(m_grid);
     m_grid->DeleteDataRows();
     auto fail = [&] {
         m_lastError = records.GetLastErrorText();

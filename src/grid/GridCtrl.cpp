@@ -120,7 +120,7 @@ GridSize CGridCtrl::MeasureText(const std::string& text, const GridFont& font) c
 
 void CGridCtrl::LayoutChanged()
 {
-    if (!m_created)
+    if (!m_created || !IsRedrawAllowed())
         return;
     SyncScrollBars();
     viewport()->update();
@@ -128,7 +128,7 @@ void CGridCtrl::LayoutChanged()
 
 void CGridCtrl::RedrawRow(int row)
 {
-    if (!m_created)
+    if (!m_created || !IsRedrawAllowed())
         return;
     int top = m_viewport.RowTop(row);
     if (top >= 0)
@@ -137,7 +137,7 @@ void CGridCtrl::RedrawRow(int row)
 
 void CGridCtrl::Refresh()
 {
-    if (m_created)
+    if (m_created && IsRedrawAllowed())
         viewport()->update();
 }
 

@@ -488,6 +488,15 @@ std::string GridTable::SelectedText() const
     return text;
 }
 
+void GridTable::SetRedraw(bool allow)
+{
+    m_redrawAllowed = allow;
+    if (allow) {
+        LayoutChanged();
+        Refresh();
+    }
+}
+
 void GridTable::RedrawRow(int)
 {
 }

@@ -162,6 +162,11 @@ public:
     virtual void RedrawRow(int row);
     virtual void Refresh();
     virtual bool HasWindow() const { return false; }
+    // Off while many rows change at once (a fill): the window neither
+    // repaints nor fixes its scroll bars until it is on again, and then does
+    // both once.
+    void SetRedraw(bool allow);
+    bool IsRedrawAllowed() const { return m_redrawAllowed; }
 
 protected:
     // Text extent in a font. The text grid counts bytes on a fixed pitch of
@@ -202,6 +207,7 @@ private:
     bool m_allowColumnResize = true;
     bool m_allowRowResize = true;
     int m_autoSizeStyle = GridAutoSizeBoth;
+    bool m_redrawAllowed = true;
     bool m_modified = false;
 
     GridCellId m_focus;
