@@ -304,6 +304,17 @@ protected:
     CGridCtrl* grid = nullptr;
 };
 
+TEST_F(GridWindow, RowsAddedWithRedrawOffReachTheScrollBarWhenItComesOn)
+{
+    const int before = grid->verticalScrollBar()->maximum();
+    grid->SetRedraw(false);
+    for (int row = 0; row < 30; ++row)
+        grid->SetRowHeight(grid->InsertRow("X"), 20);
+    EXPECT_EQ(grid->verticalScrollBar()->maximum(), before) << "nothing synced while off";
+    grid->SetRedraw(true);
+    EXPECT_EQ(grid->verticalScrollBar()->maximum(), before + 30);
+}
+
 TEST_F(GridWindow, WheelAndScrollBarMoveTheRowsInStep)
 {
     ASSERT_EQ(grid->Viewport().GetTopRow(), 1);

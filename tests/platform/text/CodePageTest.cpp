@@ -31,5 +31,21 @@ TEST_F(CodePageTest, BrokenInputNeverThrowsAndStaysValid)
     EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
 }
 
+TEST_F(CodePageTest, EachCodePageConvertsAsItselfWhateverRanBefore)
+{
+    // Converters are kept between calls: a change of code page reaches the
+    // next conversion, and ASCII passes through only where it stays ASCII.
+    const std::string test = "\xE6\xB5\x8B"; // U+6D4B in UTF-8
+    SetHostCodePage("GBK");
+    EXPECT_EQ(FromUtf8("a" + test), "a\xB2\xE2");
+    SetHostCodePage("UTF-16LE");
+    EXPECT_EQ(FromUtf8("a"), std::string("a\0", 2));
+    EXPECT_EQ(ToUtf8(std::string("a\0", 2)), "a");
+    SetHostCodePage("BIG5");
+    EXPECT_EQ(FromUtf8("a" + test), "a?") << "the simplified character has no BIG5 form";
+    SetHostCodePage("GBK");
+    EXPECT_EQ(ToUtf8("a\xB2\xE2"), "a" + test);
+}
+
 } // namespace
 } // namespace vellum::text
