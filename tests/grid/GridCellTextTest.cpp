@@ -62,8 +62,8 @@ TEST(GridCellText, FittingTextLandsWhereQtDrawsItInEveryAlignment)
         {GridFormatRight | GridFormatVCentre, Qt::AlignRight | Qt::AlignVCenter},
         {GridFormatVCentre, Qt::AlignLeft | Qt::AlignVCenter},
     };
-    for (const QString& text :
-         {QString("li"), QString::fromUtf8("Re: 季度报表"), QString("2026-12-06")})
+    for (const QString& text : {QString("li"), QString::fromUtf8("Re: 季度报表"),
+                                QString("2026-12-06"), QString::fromUtf8("שלום")})
         for (auto [format, alignment] : alignments)
             EXPECT_EQ(Drawn(text, format, font), DrawnByQt(text, alignment, font))
                 << text.toStdString() << " format " << format;
