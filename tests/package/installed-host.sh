@@ -9,6 +9,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 prefix=$work/prefix
 fail() { echo "installed-host: $*" >&2; exit 1; }
+host_flags=${VELLUM_HOST_FLAGS:-} # e.g. the sanitizers the library was built with
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
@@ -25,7 +26,8 @@ soname=$(objdump -p "$prefix/lib/libvellum.so" | awk '$1 == "SONAME" { print $2 
 
 # A C++ host through the CMake package: it opens its own CDbSession.
 cmake -S "$here/tiny-host" -B "$work/cmake-host" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \
-  -DCMAKE_BUILD_TYPE=Release >/dev/null
+  -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS="$host_flags" -DCMAKE_EXE_LINKER_FLAGS="$host_flags" \
+  >/dev/null
 cmake --build "$work/cmake-host" >/dev/null
 got=$("$work/cmake-host/tiny-host" "$work/host.db")
 [[ $got == "$version SQLite" ]] || fail "C++ host printed '$got'"
@@ -33,7 +35,7 @@ got=$("$work/cmake-host/tiny-host" "$work/host.db")
 # A C host through pkg-config.
 flags=$(PKG_CONFIG_PATH=$prefix/lib/pkgconfig pkg-config --cflags --libs vellum)
 # shellcheck disable=SC2086 # the flags are words
-cc -std=c99 -Wall -Werror "$here/tiny-host.c" $flags -o "$work/c-host"
+cc -std=c99 -Wall -Werror $host_flags "$here/tiny-host.c" $flags -o "$work/c-host"
 got=$(LD_LIBRARY_PATH=$prefix/lib "$work/c-host")
 [[ $got == "$version 0" ]] || fail "C host printed '$got'"
 echo "installed-host: both hosts ran against $prefix"
