@@ -7,6 +7,8 @@
 // short and a hostile body is still flattened by the tree builder.
 #include "platform/html/NestingBound.h"
 
+#include "platform/html/TagNameText.h"
+
 #include <algorithm>
 #include <initializer_list>
 #include <unordered_map>
@@ -54,16 +56,6 @@ bool ClosesParagraph(std::string_view name)
 bool IsHeading(std::string_view name)
 {
     return name.size() == 2 && name[0] == 'h' && name[1] >= '1' && name[1] <= '6';
-}
-
-bool IsAsciiLetter(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-bool IsTagNameEnd(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '/' || c == '>';
 }
 
 class NestingFilter

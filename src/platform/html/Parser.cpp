@@ -7,6 +7,7 @@
 
 #include "platform/html/Document.h"
 #include "platform/html/NestingBound.h"
+#include "platform/html/TagNameText.h"
 #include "platform/text/CodePage.h"
 
 #include <gumbo.h>
@@ -15,14 +16,6 @@
 #include <utility>
 
 namespace vellum::html {
-namespace {
-
-bool IsAsciiLetter(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-} // namespace
 
 // Builds nodes with the raw tree operations (friend of Node and Element), so
 // a 1 MiB body costs no undo records and no notifications.
@@ -108,9 +101,10 @@ private:
             ++start;
         if (start + 1 >= text.size())
             return "UNKNOWN";
-        std::size_t end = text.find_first_of(" \t\n\r\f/>", start + 1);
-        return std::string(text.substr(
-            start + 1, end == std::string_view::npos ? std::string_view::npos : end - start - 1));
+        std::size_t end = start + 1;
+        while (end < text.size() && !IsTagNameEnd(text[end]))
+            ++end;
+        return std::string(text.substr(start + 1, end - start - 1));
     }
 
     Document& document_;
