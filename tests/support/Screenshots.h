@@ -1,8 +1,11 @@
 // Offscreen pictures the tests keep for people to look at: where they go
-// (the build folder's "screenshots/", which docs/ copies from) and a rough
-// check that a picture shows a real window rather than a blank area.
+// (the build folder's "screenshots/", which docs/ copies from), a rough
+// check that a picture shows a real window rather than a blank area, and a
+// picture as the data address a body's IMG can show.
 #pragma once
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QImage>
 
 #include <filesystem>
@@ -25,6 +28,15 @@ inline std::size_t DistinctColours(const QImage& image)
         for (int x = 0; x < image.width(); ++x)
             colours.insert(image.pixel(x, y));
     return colours.size();
+}
+
+inline std::string PngDataAddress(const QImage& image)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return "data:image/png;base64," + bytes.toBase64().toStdString();
 }
 
 } // namespace vellum::testing

@@ -8,7 +8,6 @@
 #include "platform/ui/WindowImage.h"
 #include "support/Screenshots.h"
 
-#include <QBuffer>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
@@ -46,11 +45,7 @@ std::string PictureAddress()
     painter.drawEllipse(QPoint(34, 12), 8, 8);
     painter.fillRect(0, 26, 48, 10, QColor(70, 150, 70));
     painter.end();
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return "data:image/png;base64," + bytes.toBase64().toStdString();
+    return vellum::testing::PngDataAddress(image);
 }
 
 std::string RichBody()

@@ -7,8 +7,6 @@
 #include "platform/html/Editing.h"
 #include "support/Screenshots.h"
 
-#include <QBuffer>
-
 #include <algorithm>
 
 using namespace vellum::html;
@@ -275,11 +273,7 @@ std::string PngDataUrl()
     for (int y = 0; y < picture.height(); ++y)
         for (int x = 0; x < picture.width(); ++x)
             picture.setPixel(x, y, qRgb(40 + x * 4, 90 + y * 4, 200));
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    picture.save(&buffer, "PNG");
-    return "data:image/png;base64," + bytes.toBase64().toStdString();
+    return vellum::testing::PngDataAddress(picture);
 }
 
 std::string RichBody()
