@@ -2,7 +2,7 @@
 // again keeps every value, and the saved text is a fixed point (a second
 // save writes the same bytes).
 #include "FuzzInput.h"
-#include "entry/IniDocument.h"
+#include "base/IniDocument.h"
 
 #include <fstream>
 #include <iterator>

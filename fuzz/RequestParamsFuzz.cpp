@@ -2,8 +2,8 @@
 // harm, every entry the scan reports is found again by its name, and a value
 // written with UrlEncode (as hosts write them) comes back unchanged.
 #include "FuzzInput.h"
-#include "entry/RequestParams.h"
-#include "entry/TextHelpers.h"
+#include "base/RequestParams.h"
+#include "base/TextHelpers.h"
 
 using vellum::fuzz::Check;
 

@@ -7,7 +7,7 @@
 // alternate for several rounds; the best round of each counts. The last
 // line is the ratio ours / sqlite3.
 #include "BenchFigure.h"
-#include "entry/IniDocument.h"
+#include "base/IniDocument.h"
 #include "mail/MailSender.h"
 #include "store/DbSession.h"
 #include "store/MailTables.h"

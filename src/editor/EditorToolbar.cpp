@@ -2,8 +2,8 @@
 // the order users of the editor know. Toggles are check-box image buttons
 // with the default colours; the other buttons are the strip's own, painted
 // on its back colour. The two lists report their changes to the editor.
+#include "base/TextHelpers.h"
 #include "editor/HtmlEditor.h"
-#include "entry/TextHelpers.h"
 #include "platform/text/CodePage.h"
 #include "platform/ui/Color.h"
 #include "platform/ui/ControlId.h"

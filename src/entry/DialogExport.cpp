@@ -2,8 +2,8 @@
 // instead of waiting; the open-failure message does too.
 #include "entry/DialogExport.h"
 
+#include "base/RequestParams.h"
 #include "entry/HostMainWindow.h"
-#include "entry/RequestParams.h"
 #include "platform/ui/DesktopServices.h"
 #include "store/DbSession.h"
 

@@ -3,8 +3,8 @@
 // re-parents, shows and deletes it, and the view does its window work when
 // first shown. The dialog exports run a dialog modally over the host's main
 // window on a session of their own.
+#include "base/RequestParams.h"
 #include "entry/DialogExport.h"
-#include "entry/RequestParams.h"
 #include "folders/MailDraftListView.h"
 #include "folders/MailLogListView.h"
 #include "folders/MailNewListView.h"

@@ -3,9 +3,9 @@
 // making one wider than a screen.
 #include "folders/ColumnWidths.h"
 
-#include "entry/IniDocument.h"
-#include "entry/LeadingNumber.h"
-#include "entry/TextHelpers.h"
+#include "base/IniDocument.h"
+#include "base/LeadingNumber.h"
+#include "base/TextHelpers.h"
 #include "grid/GridTable.h"
 #include "platform/fs/ModuleHome.h"
 

@@ -2,7 +2,7 @@
 // host code page once, on first use.
 #include "folders/FolderDefinitions.h"
 
-#include "entry/NameCompare.h"
+#include "base/NameCompare.h"
 #include "folders/GridBinding.h"
 #include "grid/GridTable.h"
 #include "platform/text/CodePage.h"

@@ -3,10 +3,10 @@
 // line up with the select list whatever names the database gives them.
 #include "folders/GridBinding.h"
 
-#include "entry/IniDocument.h"
-#include "entry/LeadingNumber.h"
-#include "entry/NameCompare.h"
-#include "entry/TextHelpers.h"
+#include "base/IniDocument.h"
+#include "base/LeadingNumber.h"
+#include "base/NameCompare.h"
+#include "base/TextHelpers.h"
 #include "grid/GridTable.h"
 #include "store/DbRecordset.h"
 

@@ -5,8 +5,8 @@
 // that matches no column is left out.
 #include "folders/MailDraftListView.h"
 
-#include "entry/IniDocument.h"
-#include "entry/LeadingNumber.h"
+#include "base/IniDocument.h"
+#include "base/LeadingNumber.h"
 #include "folders/FolderDefinitions.h"
 #include "grid/GridCtrl.h"
 #include "mail/MailEditDlg.h"

@@ -7,8 +7,8 @@
 // failed leaves the grid too: the walk remembers it before running it.
 #include "folders/MailListView.h"
 
-#include "entry/LeadingNumber.h"
-#include "entry/TextHelpers.h"
+#include "base/LeadingNumber.h"
+#include "base/TextHelpers.h"
 #include "folders/ColumnWidths.h"
 #include "folders/FolderDefinitions.h"
 #include "grid/GridCtrl.h"

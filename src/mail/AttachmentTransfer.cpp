@@ -3,9 +3,9 @@
 // body for whoever has to find out what an upload sent.
 #include "mail/AttachmentTransfer.h"
 
-#include "entry/IniDocument.h"
-#include "entry/RequestParams.h"
-#include "entry/TextHelpers.h"
+#include "base/IniDocument.h"
+#include "base/RequestParams.h"
+#include "base/TextHelpers.h"
 #include "mail/AttachmentName.h"
 #include "net/HttpClient.h"
 #include "net/MultipartForm.h"

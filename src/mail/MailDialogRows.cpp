@@ -1,6 +1,6 @@
 #include "mail/MailDialogRows.h"
 
-#include "entry/TextHelpers.h"
+#include "base/TextHelpers.h"
 #include "platform/text/CodePage.h"
 #include "platform/ui/WindowStyles.h"
 #include "ui/ImageButton.h"

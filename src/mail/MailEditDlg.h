@@ -10,7 +10,7 @@
 // and the exchange record's outgoing keys.
 #pragma once
 
-#include "entry/IniDocument.h"
+#include "base/IniDocument.h"
 #include "mail/MailSender.h"
 #include "ui/BackdropDialog.h"
 #include "ui/Layout.h"

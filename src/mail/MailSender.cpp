@@ -3,8 +3,8 @@
 // texts are passed on unchanged.
 #include "mail/MailSender.h"
 
-#include "entry/IniDocument.h"
-#include "entry/TextHelpers.h"
+#include "base/IniDocument.h"
+#include "base/TextHelpers.h"
 #include "platform/text/CodePage.h"
 #include "store/DbRecordset.h"
 #include "store/DbSession.h"

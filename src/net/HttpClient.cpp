@@ -3,9 +3,9 @@
 // the order of the head lines matters to servers and tests alike.
 #include "net/HttpClient.h"
 
-#include "entry/IniDocument.h"
-#include "entry/TextHelpers.h"
-#include "entry/TraceLog.h"
+#include "base/IniDocument.h"
+#include "base/TextHelpers.h"
+#include "base/TraceLog.h"
 #include "net/HttpUrl.h"
 #include "platform/fs/ModuleHome.h"
 #include "platform/net/EventWait.h"

@@ -1,6 +1,6 @@
 #include "store/DbSession.h"
 
-#include "entry/TraceLog.h"
+#include "base/TraceLog.h"
 #include "platform/db/Connection.h"
 #include "store/MaxKeyId.h"
 

@@ -4,8 +4,8 @@
 // caption on OK. Callers rely on the capitals, and the quirk is kept.
 #include "ui/InputFormDlg.h"
 
-#include "entry/NameCompare.h"
-#include "entry/TextHelpers.h"
+#include "base/NameCompare.h"
+#include "base/TextHelpers.h"
 #include "platform/text/CodePage.h"
 #include "platform/ui/CommandTarget.h"
 #include "platform/ui/ControlId.h"

@@ -5,7 +5,7 @@
 // views' search ("查找") and the editor's insert-table question use it.
 #pragma once
 
-#include "entry/IniDocument.h"
+#include "base/IniDocument.h"
 #include "ui/BackdropDialog.h"
 #include "ui/Layout.h"
 

@@ -2,8 +2,8 @@
 // library's own location.
 #include "ui/UiProfile.h"
 
-#include "entry/IniDocument.h"
-#include "entry/TextHelpers.h"
+#include "base/IniDocument.h"
+#include "base/TextHelpers.h"
 #include "platform/ui/SystemColors.h"
 
 #include <cstdlib>

@@ -3,8 +3,8 @@
 // common course of the two dialog exports (nothing happens without an
 // application; what the dialog is given).
 #include "../folders/FolderTestHome.h"
+#include "base/TextHelpers.h"
 #include "entry/DialogExport.h"
-#include "entry/TextHelpers.h"
 #include "folders/MailDraftListView.h"
 #include "folders/MailLogListView.h"
 #include "folders/MailNewListView.h"

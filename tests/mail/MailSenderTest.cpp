@@ -7,7 +7,7 @@
 #include "mail/MailSender.h"
 
 #include "MailDbTest.h"
-#include "entry/IniDocument.h"
+#include "base/IniDocument.h"
 #include "platform/text/CodePage.h"
 #include "support/RunCommand.h"
 

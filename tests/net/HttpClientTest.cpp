@@ -3,7 +3,7 @@
 // loop and their messages.
 #include "net/HttpClient.h"
 
-#include "entry/TraceLog.h"
+#include "base/TraceLog.h"
 #include "net/ScriptedServer.h"
 #include "net/TestHome.h"
 #include "platform/text/CodePage.h"

@@ -2,8 +2,8 @@
 // on real SQLite files.
 #include "store/DbSession.h"
 
-#include "entry/FileBytes.h"
-#include "entry/TraceLog.h"
+#include "base/FileBytes.h"
+#include "base/TraceLog.h"
 #include "net/TestHome.h"
 #include "store/DbRecordset.h"
 #include "support/ScratchFolder.h"

@@ -1,7 +1,7 @@
 // The `vellum params`, `url` and `ini` subcommands, run as built: the wiring
 // from arguments to the entry library, the bytes printed, exit codes and
 // usage texts. The parsing rules themselves are pinned by the library tests.
-#include "entry/FileBytes.h"
+#include "base/FileBytes.h"
 #include "support/RunCommand.h"
 #include "support/ScratchFolder.h"
 

@@ -4,7 +4,7 @@
 #include "HostWindow.h"
 
 #include "VellumModule.h"
-#include "entry/TextHelpers.h"
+#include "base/TextHelpers.h"
 #include "platform/ui/ControlId.h"
 #include "platform/ui/DialogActions.h"
 #include "platform/ui/QtText.h"

@@ -12,8 +12,8 @@
 #include "HostWindow.h"
 #include "Tour.h"
 #include "VellumModule.h"
-#include "entry/IniDocument.h"
-#include "entry/TextHelpers.h"
+#include "base/IniDocument.h"
+#include "base/TextHelpers.h"
 #include "platform/text/CodePage.h"
 #include "store/DbSession.h"
 

@@ -2,7 +2,7 @@
 // ini document, so what it shows is what the module sees. FILE is a file
 // name of this system; section, key and value texts are host code page bytes.
 #include "Command.h"
-#include "entry/IniDocument.h"
+#include "base/IniDocument.h"
 #include "platform/text/CodePage.h"
 
 #include <cstdio>

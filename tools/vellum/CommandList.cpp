@@ -2,7 +2,7 @@
 // first fill (or after a search), through the same binding and folder table,
 // into a text grid instead of a window.
 #include "Command.h"
-#include "entry/NameCompare.h"
+#include "base/NameCompare.h"
 #include "folders/FolderDefinitions.h"
 #include "folders/GridBinding.h"
 #include "grid/GridTable.h"

@@ -1,7 +1,7 @@
 // `vellum params`: shows how the module parses a parameter string, or looks
 // one name up in it the way the exports do.
 #include "Command.h"
-#include "entry/RequestParams.h"
+#include "base/RequestParams.h"
 
 #include <cstdio>
 #include <optional>

@@ -5,7 +5,7 @@
 // the dialog would show go to stderr; "邮件已经发送" is the success, shown
 // by the output lines instead.
 #include "Command.h"
-#include "entry/IniDocument.h"
+#include "base/IniDocument.h"
 #include "mail/MailSender.h"
 #include "mail/StoredMail.h"
 #include "platform/text/CodePage.h"

@@ -1,6 +1,6 @@
 // `vellum url`: the module's URL coding of parameter values.
 #include "Command.h"
-#include "entry/TextHelpers.h"
+#include "base/TextHelpers.h"
 
 #include <cstdio>
 

@@ -1,6 +1,6 @@
 // The shared text helpers. They work on bytes and never look at the code page,
 // except GetModuleDir and WriteTextFile, which meet the file system.
-#include "entry/TextHelpers.h"
+#include "base/TextHelpers.h"
 
 #include "platform/fs/ModuleHome.h"
 #include "platform/text/CodePage.h"

@@ -1,6 +1,6 @@
 // atoi-like reading, written out so that overflow is defined and NUL-free
 // views need no copy.
-#include "entry/LeadingNumber.h"
+#include "base/LeadingNumber.h"
 
 #include <climits>
 

@@ -1,6 +1,6 @@
 // URL decoding, separated lists and whole-file writes that fail; GBK bytes
 // pass through both text rules untouched.
-#include "entry/TextHelpers.h"
+#include "base/TextHelpers.h"
 
 #include "support/ScratchFolder.h"
 

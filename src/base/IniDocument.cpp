@@ -1,10 +1,10 @@
 // Loading, looking up, setting and saving the ini tree. The file format is
 // kept byte for byte as the host's other tools expect it: every section is
 // preceded by an empty line and lines end in "\r\n".
-#include "entry/IniDocument.h"
+#include "base/IniDocument.h"
 
-#include "entry/LeadingNumber.h"
-#include "entry/NameCompare.h"
+#include "base/LeadingNumber.h"
+#include "base/NameCompare.h"
 #include "platform/fs/ModuleHome.h"
 #include "platform/text/CodePage.h"
 

@@ -1,7 +1,7 @@
 // Name comparison in the manner of a multibyte-aware case-insensitive compare:
 // in a double-byte code page a lead byte and the byte after it form one
 // character and are compared as they are.
-#include "entry/NameCompare.h"
+#include "base/NameCompare.h"
 
 #include "platform/text/CodePage.h"
 

@@ -1,7 +1,7 @@
 // Parsing of the exports' parameter strings: the path/query split, the pair
 // scanner with its restart one byte past each pair start, lookups and
 // numbers, and hostile input (binary bytes, huge strings).
-#include "entry/RequestParams.h"
+#include "base/RequestParams.h"
 
 #include <gtest/gtest.h>
 

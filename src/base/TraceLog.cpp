@@ -1,8 +1,8 @@
 // The trace log is one file handle behind a mutex, opened by the first write
 // so that loading the module touches no file.
-#include "entry/TraceLog.h"
+#include "base/TraceLog.h"
 
-#include "entry/TextHelpers.h"
+#include "base/TextHelpers.h"
 #include "platform/text/CodePage.h"
 
 #include <cstdio>

@@ -1,6 +1,6 @@
 // The ini document's lists of sections and keys, the nameless section, and
 // Clear after a load.
-#include "entry/IniDocument.h"
+#include "base/IniDocument.h"
 
 #include "support/ScratchFolder.h"
 

@@ -1,9 +1,9 @@
 // The trace log: appends exactly what it is given to "trace.log" in the module
 // folder, survives a folder it cannot write to, and keeps whole writes apart
 // when several threads trace at once.
-#include "entry/TraceLog.h"
+#include "base/TraceLog.h"
 
-#include "entry/FileBytes.h"
+#include "base/FileBytes.h"
 #include "net/TestHome.h"
 
 #include <gtest/gtest.h>

@@ -1,11 +1,11 @@
 // Parsing of the URL-style parameter block. The scanner deliberately restarts
 // one byte past each pair start (see the header), which is why a segment
 // without "=" shows up merged into the next pair's name as well.
-#include "entry/RequestParams.h"
+#include "base/RequestParams.h"
 
-#include "entry/LeadingNumber.h"
-#include "entry/NameCompare.h"
-#include "entry/TextHelpers.h"
+#include "base/LeadingNumber.h"
+#include "base/NameCompare.h"
+#include "base/TextHelpers.h"
 
 int CRequestParams::Parse(const char* text)
 {
