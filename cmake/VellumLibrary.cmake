@@ -3,7 +3,7 @@
 
 # vellum_library(NAME SOURCES... [DEPS targets...])
 # A static library for one source folder; the source root is on its include
-# path so headers are included as "entry/IniDocument.h" and so on.
+# path so headers are included as "base/IniDocument.h" and so on.
 function(vellum_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
   add_library(${name} STATIC ${ARG_SOURCES})
