@@ -2,6 +2,7 @@
 // they meet the dialogs, like every text of the module.
 #include "editor/AddressPrompt.h"
 
+#include "platform/fs/HeldOpenFiles.h"
 #include "platform/text/CodePage.h"
 #include "platform/ui/DesktopServices.h"
 #include "platform/ui/QtText.h"
@@ -71,6 +72,8 @@ std::optional<std::u16string> CEditorAddressPrompt::AskPicture()
 std::optional<std::u16string> PictureDataAddress(const std::string& path)
 {
     QString file = vellum::ui::ToQString(path);
+    if (vellum::fs::IsHeldOpenByThisProcess(file.toStdString()))
+        return std::nullopt;
     QFile picture(file);
     if (!picture.open(QIODevice::ReadOnly))
         return std::nullopt;

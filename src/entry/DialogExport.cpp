@@ -5,6 +5,7 @@
 #include "base/RequestParams.h"
 #include "entry/HostMainWindow.h"
 #include "platform/ui/DesktopServices.h"
+#include "platform/ui/Translations.h"
 #include "store/DbSession.h"
 
 #include <memory>
@@ -17,6 +18,7 @@ int32_t RunDialogExport(const char* params, PauseBeforeOpen pause,
     QWidget* mainWindow = HostMainWindow();
     if (!mainWindow)
         return 0;
+    ui::InstallQtTranslations();
 
     CRequestParams request;
     request.Parse(params);

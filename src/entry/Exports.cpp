@@ -11,6 +11,7 @@
 #include "folders/MailNotifyListView.h"
 #include "mail/MailEditDlg.h"
 #include "mail/MailReadDlg.h"
+#include "platform/ui/Translations.h"
 #include "vellum/vellum.h"
 
 namespace {
@@ -23,6 +24,7 @@ using vellum::entry::RunDialogExport;
 // base, so the pointer is converted before it loses its type.
 template <typename View> void* MakeFolderView(const MailArgs* args)
 {
+    vellum::ui::InstallQtTranslations();
     auto* view = new View; // owned by the host from here on
     view->m_pSession = args ? args->session : nullptr;
     CRequestParams params;

@@ -33,6 +33,8 @@ void LoadColumnWidths(GridTable* grid, const std::string& section)
     std::vector<std::string> pieces;
     int count = SplitString(document.Get(section, "ColumnWidth").value_or(""), ',', pieces);
     for (int i = 0; i < count && i < grid->GetColumnCount(); ++i) {
+        if (grid->GetColumnWidth(i) == 0)
+            continue;
         int width = LeadingInt(pieces[static_cast<size_t>(i)]);
         if (width < 1)
             width = NarrowestStoredWidth;

@@ -9,7 +9,8 @@
 class GridTable;
 
 // Applies the stored widths to the first columns, each held to 80..400
-// (a piece below 1, or not a number, counts as 80).
+// (a piece below 1, or not a number, counts as 80). A column the view has
+// hidden (width 0) stays hidden: its stored 0 is the view's, not a user's.
 void LoadColumnWidths(GridTable* grid, const std::string& section);
 
 // True when the file holds widths for the section (a view used before).

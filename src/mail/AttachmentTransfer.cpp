@@ -9,6 +9,7 @@
 #include "mail/AttachmentName.h"
 #include "net/HttpClient.h"
 #include "net/MultipartForm.h"
+#include "platform/fs/HeldOpenFiles.h"
 #include "platform/fs/ModuleHome.h"
 #include "platform/text/CodePage.h"
 #include "platform/ui/DesktopServices.h"
@@ -106,6 +107,12 @@ int UploadAttachment(AttachmentFields& fields)
         fields.parent, FromUtf8("所有文件 (*.*)|*.*||"));
     if (!path)
         return 0;
+    // The open database itself: reading it would drop this process's locks
+    // on it, and other users would stop seeing what we write.
+    if (vellum::fs::IsHeldOpenByThisProcess(vellum::text::ToUtf8(*path))) {
+        Show(FromUtf8("不能上传正在使用的数据库文件：\r\n") + *path, fields.parent);
+        return 0;
+    }
     return PostAttachment(fields, *pages, *path);
 }
 

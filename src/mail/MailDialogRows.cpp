@@ -2,14 +2,20 @@
 
 #include "base/TextHelpers.h"
 #include "platform/text/CodePage.h"
+#include "platform/ui/QtColor.h"
+#include "platform/ui/SystemColors.h"
 #include "platform/ui/WindowStyles.h"
 #include "ui/ImageButton.h"
 #include "ui/Layout.h"
 #include "ui/LayoutCtrl.h"
 
 #include <QLineEdit>
+#include <QPalette>
 
 using vellum::text::FromUtf8;
+using vellum::ui::GetSystemColor;
+using vellum::ui::SystemColor;
+using vellum::ui::ToQColor;
 
 namespace {
 
@@ -44,9 +50,17 @@ void AddSenderRow(CLayout& layout, int senderId, int timeId)
 {
     CLayoutRow* row = layout.AddRow(24, kFixed);
     layout.AddLabel(row, FromUtf8("发信人:"), 0, 50, kFixed);
-    layout.AddEdit(row, senderId, 150, kFixed)->setEnabled(false);
+    MakeReadOnlyField(layout.AddEdit(row, senderId, 150, kFixed));
     layout.AddLabel(row, FromUtf8("创建时间:"), 0, 60, kFixed);
-    layout.AddEdit(row, timeId, 160, kFixed)->setEnabled(false);
+    MakeReadOnlyField(layout.AddEdit(row, timeId, 160, kFixed));
+}
+
+void MakeReadOnlyField(QLineEdit* field)
+{
+    field->setReadOnly(true);
+    QPalette palette = field->palette();
+    palette.setColor(QPalette::Base, ToQColor(GetSystemColor(SystemColor::ButtonFace)));
+    field->setPalette(palette);
 }
 
 void AddBodyRows(CLayout& layout, QWidget* body)

@@ -26,8 +26,13 @@ CLayoutCtrl* CreateMailToolbar(QWidget& dialog, std::initializer_list<MailToolba
 void AddToolbarRow(CLayout& layout, CLayoutCtrl* toolbar);
 
 // Row 24/3: "发信人:" 50/3, the sender edit 150/3, "创建时间:" 60/3 and the
-// time edit 160/3, both edits disabled.
+// time edit 160/3, both edits read-only.
 void AddSenderRow(CLayout& layout, int senderId, int timeId);
+
+// A field the user reads but does not change: read-only rather than
+// disabled, so its text stays as dark as any other, a long text can be
+// scrolled and copied, and its grey ground says it takes no typing.
+void MakeReadOnlyField(QLineEdit* field);
 
 // Row 100/0: the body window 100/0 (owned by the layout, shown) and a
 // spacer 2/3; then the empty row 2/3.

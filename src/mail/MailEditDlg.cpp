@@ -50,6 +50,7 @@ void CMailEditDlg::OnInitDialog()
     layout_.Arrange(width(), height());
     ShowBeforeFilling();
     FillFields();
+    unchanged_ = ReadFields();
 }
 
 void CMailEditDlg::BuildRows()
@@ -135,7 +136,13 @@ MailFields CMailEditDlg::ReadFields() const
 MailSender CMailEditDlg::Sender()
 {
     return MailSender(m_pSession, m_strUserName, m_nKeyId, m_Exchange,
-                      [this](const std::string& text) { Show(text); });
+                      [this](const std::string& text) {
+                          // The one message that reports success, not trouble.
+                          if (text == FromUtf8("邮件已经发送"))
+                              InformationBox(text, this);
+                          else
+                              Show(text);
+                      });
 }
 
 void CMailEditDlg::Show(const std::string& text)
@@ -164,12 +171,53 @@ bool CMailEditDlg::OnCommand(int id)
     }
 }
 
-void CMailEditDlg::OnSave()
+bool CMailEditDlg::OnSave()
 {
     WaitCursor wait;
     MailFields fields = ReadFields();
-    Sender().Save(fields);
+    bool saved = Sender().Save(fields) == 1;
     SetWindowText(FindControl(this, kTimeId), fields.mailTime);
+    if (saved)
+        unchanged_ = ReadFields();
+    return saved;
+}
+
+bool CMailEditDlg::HasUnsavedChanges() const
+{
+    if (!editor_)
+        return false;
+    MailFields now = ReadFields();
+    return now.mailTo != unchanged_.mailTo || now.subject != unchanged_.subject ||
+           now.attachment != unchanged_.attachment || now.body != unchanged_.body;
+}
+
+// Whether the dialog may end now: nothing to lose, or the user said what to
+// do with the changes. A failed save keeps the dialog open, with its message.
+bool CMailEditDlg::MayEnd()
+{
+    if (!HasUnsavedChanges())
+        return true;
+    switch (
+        MessageBox(FromUtf8("邮件已修改，是否保存？"), MessageButtons::SaveDiscardCancel, this)) {
+    case MessageAnswer::Yes:
+        return OnSave();
+    case MessageAnswer::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CMailEditDlg::OnOK()
+{
+    if (MayEnd())
+        CBackdropDialog::OnOK();
+}
+
+void CMailEditDlg::OnCancel()
+{
+    if (MayEnd())
+        CBackdropDialog::OnCancel();
 }
 
 void CMailEditDlg::OnSend()

@@ -4,6 +4,12 @@
 // are MailSender's; this class builds the window, moves texts between its
 // fields and MailSender, and shows the messages.
 //
+// Enter in a single-line field, "退出" and the close box end the dialog
+// without saving; when the user changed a field, the body or the attachment
+// since the dialog opened or last saved, it first asks 保存 / 不保存 / 取消.
+// What the dialog fills in by itself (a stored draft, a reply's quote) is
+// the starting point, not a change.
+//
 // Callers set the key (-1 for a new mail), session, user name and the
 // incoming keys of the exchange record (Subject, MailTo, Attachment, Body),
 // run DoModal, and afterwards read the key (0 or more: the mail was stored)
@@ -59,8 +65,14 @@ public:
     CLayout& GetLayout() { return layout_; }
     CTransferBar* GetTransferBar() const { return transferBar_; }
 
+    // True when a field, the body or the attachment differs from what the
+    // dialog was opened with or last saved.
+    bool HasUnsavedChanges() const;
+
 protected:
     void OnInitDialog() override;
+    void OnOK() override;
+    void OnCancel() override;
     void OnDestroyWindow() override;
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -71,7 +83,8 @@ private:
     MailFields ReadFields() const;
     void WriteFields(const MailFields& fields);
     MailSender Sender();
-    void OnSave();
+    bool OnSave();
+    bool MayEnd();
     void OnSend();
     void OnUpload();
     void Show(const std::string& text);
@@ -81,4 +94,5 @@ private:
     CHtmlEditor* editor_ = nullptr;
     CTransferBar* transferBar_ = nullptr;
     std::unique_ptr<TransferProgress> transfer_;
+    MailFields unchanged_; // what the fields held when opened or last saved
 };

@@ -64,18 +64,18 @@ void CMailReadDlg::BuildRows()
 
     CLayoutRow* row = layout_.AddRow(24, kFixed);
     layout_.AddLabel(row, FromUtf8("收信人:"), 0, 50, kFixed);
-    layout_.AddEdit(row, kMailToId, 150, kStretch)->setEnabled(false);
+    MakeReadOnlyField(layout_.AddEdit(row, kMailToId, 150, kStretch));
 
     row = layout_.AddRow(20, kFixed);
     layout_.AddLabel(row, FromUtf8("标题"), 0, 50, kFixed);
-    layout_.AddEdit(row, kSubjectId, 100, kStretch)->setEnabled(false);
+    MakeReadOnlyField(layout_.AddEdit(row, kSubjectId, 100, kStretch));
     layout_.AddItem(row, nullptr, 5, kFixed);
 
     viewer_ = new CHtmlViewerWnd(this);
     viewer_->Create(QRect(0, 0, 100, 100), this, kBodyId);
     AddBodyRows(layout_, viewer_);
     QLineEdit* attachment = AddAttachmentRow(layout_, kAttachmentId, "下载", kDownloadId);
-    attachment->setEnabled(false);
+    MakeReadOnlyField(attachment);
 
     // A child of the field, so it goes with it and never takes a row.
     transferBar_ = new CTransferBar(attachment);

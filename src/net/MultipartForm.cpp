@@ -4,6 +4,7 @@
 // whole. Files are read when the body is built, not when parts are added.
 #include "net/MultipartForm.h"
 
+#include "platform/fs/HeldOpenFiles.h"
 #include "platform/text/CodePage.h"
 
 #include <climits>
@@ -93,7 +94,10 @@ void CMultipartForm::Lay()
 // the upload never holds a second copy of the file in memory.
 void CMultipartForm::LayFile(const std::string& path)
 {
-    std::FILE* file = std::fopen(vellum::text::ToUtf8(path).c_str(), "rb");
+    std::string osPath = vellum::text::ToUtf8(path);
+    if (vellum::fs::IsHeldOpenByThisProcess(osPath)) // closing it would drop our locks on it
+        return;
+    std::FILE* file = std::fopen(osPath.c_str(), "rb");
     if (!file)
         return;
     int64_t size = -1;

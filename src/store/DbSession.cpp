@@ -69,6 +69,11 @@ int CDbSession::GetLastInsertKeyId(const char* table)
     return GetMaxKeyId(this, table);
 }
 
+bool CDbSession::IsReadOnly() const
+{
+    return m_connection && m_state == 1 && m_connection->IsReadOnly();
+}
+
 std::string CDbSession::GetDbmsName() const
 {
     return m_connection ? m_connection->DbmsName() : std::string();

@@ -44,6 +44,10 @@ public:
     // The DBMS product name ("SQLite", "PostgreSQL", ...), "" unless open.
     std::string GetDbmsName() const;
 
+    // True when open on a database that takes no writes (a read-only file),
+    // so a host can say so before anyone tries to save.
+    bool IsReadOnly() const;
+
     const std::string& GetLastErrorText() const { return m_lastError; }
     int GetState() const { return m_state; }
     const std::string& GetConnectString() const { return m_connectString; }

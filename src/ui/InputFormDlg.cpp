@@ -178,15 +178,18 @@ int CInputFormDlg::AddFieldRows(const std::string& name, int id)
 }
 
 // Spacers of width 0 on both sides share the spare width equally, which
-// keeps the two buttons centred with 100 pixels between them.
+// keeps the two buttons centred with 100 pixels between them. The two are
+// raised like a dialog's push buttons: flat, with nothing but a caption on
+// the dialog's ground, they read as labels.
 void CInputFormDlg::AddButtonRow()
 {
     layout_.AddRow(20, kRowFixedHeight | 1);
     CLayoutRow* row = layout_.AddRow(kRowHeight, kRowFixedHeight | 1);
     layout_.AddItem(row, nullptr, 0, kStretch);
-    layout_.AddButton(row, vellum::text::FromUtf8("确定"), kDialogOk, 80, kFixed);
+    layout_.AddButton(row, vellum::text::FromUtf8("确定"), kDialogOk, 80, kFixed)->SetFlat(false);
     layout_.AddItem(row, nullptr, 100, kFixed);
-    layout_.AddButton(row, vellum::text::FromUtf8("取消"), kDialogCancel, 80, kFixed);
+    layout_.AddButton(row, vellum::text::FromUtf8("取消"), kDialogCancel, 80, kFixed)
+        ->SetFlat(false);
     layout_.AddItem(row, nullptr, 0, kStretch);
 }
 

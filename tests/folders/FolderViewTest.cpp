@@ -303,7 +303,7 @@ TEST_F(FolderView, ASearchThatFailsShowsTheErrorFollowedByTheStatement)
     EXPECT_GT(text.size(), sent->GetBinding().GetStatement().size()) << "the error comes first";
 }
 
-TEST_F(FolderView, RightClickDoesNothingAndWidthsAreStoredWhenTheViewGoes)
+TEST_F(FolderView, RightClickDoesNothingAndWidthsAreStoredAndComeBackWithHiddenColumnsHidden)
 {
     AddNotice("li", "wang", "hello", 1, 0);
     auto inbox = Show<CMailNewListView>("wang");
@@ -318,6 +318,11 @@ TEST_F(FolderView, RightClickDoesNothingAndWidthsAreStoredWhenTheViewGoes)
     EXPECT_NE(stored.find("[CMailNewListView]"), std::string::npos) << stored;
     EXPECT_NE(stored.find("ColumnWidth=0,0,"), std::string::npos) << stored;
     EXPECT_NE(stored.find(",222,"), std::string::npos) << stored;
+
+    auto again = Show<CMailNewListView>("wang");
+    EXPECT_EQ(again->GetGrid()->GetColumnWidth(0), 0);
+    EXPECT_EQ(again->GetGrid()->GetColumnWidth(1), 0);
+    EXPECT_EQ(again->GetGrid()->GetColumnWidth(3), 222);
 }
 
 // The compose dialog run from the drafts: a saved new mail lands on row 1

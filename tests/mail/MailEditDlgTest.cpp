@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <future>
+#include <optional>
 
 namespace {
 
@@ -133,30 +134,64 @@ TEST_P(MailEditDlgTest, SendClosesTheDialogOnlyWhenTheMailWentOut)
     }
 }
 
-// Escape leaves the dialog open; Enter in a single-line field ends it
-// through OK and the close box through Cancel, neither of them saving.
-TEST_P(MailEditDlgTest, EscapeIsSwallowedAndEnterOrTheCloseBoxEndWithoutSaving)
+// Escape leaves the dialog open. Enter in a single-line field ends it through
+// OK, the close box and 退出 through Cancel, none of them saving; but once the
+// person changed something, each first asks 保存 / 不保存 / 取消. What the
+// dialog filled in by itself (a reply's subject and quote) is no change.
+TEST_P(MailEditDlgTest, EndingWithoutSavingAsksFirstOnlyWhenSomethingChanged)
 {
-    for (bool closeBox : {false, true}) {
-        SCOPED_TRACE(closeBox ? "close box" : "Enter");
+    enum class End { Enter, CloseBox, Quit };
+    struct Case
+    {
+        const char* name;
+        const char* typed; // nullptr: nothing typed
+        End end;
+        std::optional<MessageAnswer> answer; // nothing: no question expected
+        int result;                          // 0: still open afterwards
+        const char* storedSubjects;
+    } cases[] = {
+        {"untouched, Enter", nullptr, End::Enter, {}, kDialogOk, ""},
+        {"untouched reply, 退出", nullptr, End::Quit, {}, kDialogCancel, ""},
+        {"typed, Enter, 取消", "typed", End::Enter, MessageAnswer::Cancel, 0, ""},
+        {"typed, close box, 不保存", "typed", End::CloseBox, MessageAnswer::No, kDialogCancel, ""},
+        {"typed, 退出, 保存", "kept", End::Quit, MessageAnswer::Yes, kDialogCancel, "kept\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        size_t messagesBefore = m_desktop.Messages().size();
         CMailEditDlg dialog;
-        bool openAfterEscape = false;
+        dialog.m_Exchange.Set(".", "Subject", "Re: hello");
+        dialog.m_Exchange.Set(".", "Body", "<P>&gt; quoted</P>");
+        if (c.answer)
+            m_desktop.AnswerMessage(*c.answer);
+        bool openAfterEscape = false, openAfterEnd = false;
         int result = RunDialog(dialog, [&](QWidget& window) {
             QWidget* subject = FindControl(&window, CMailEditDlg::kSubjectId);
-            FillControl(window, CMailEditDlg::kSubjectId, "typed");
+            if (c.typed)
+                FillControl(window, CMailEditDlg::kSubjectId, c.typed);
             subject->setFocus();
             Key(subject, Qt::Key_Escape);
             openAfterEscape = window.isVisible();
-            if (closeBox)
+            if (c.end == End::CloseBox)
                 window.close();
-            else
+            else if (c.end == End::Enter)
                 Key(subject, Qt::Key_Return);
+            else
+                Dialog(window).OnCommand(kDialogCancel);
+            openAfterEnd = window.isVisible();
         });
         EXPECT_TRUE(openAfterEscape);
-        EXPECT_EQ(result, closeBox ? kDialogCancel : kDialogOk);
-        EXPECT_EQ(dialog.m_nKeyId, -1);
+        EXPECT_EQ(openAfterEnd, c.result == 0);
+        if (c.result != 0) {
+            EXPECT_EQ(result, c.result);
+        }
+        ASSERT_EQ(m_desktop.Messages().size(), messagesBefore + (c.answer ? 1 : 0));
+        if (c.answer) {
+            EXPECT_EQ(m_desktop.Messages().back().buttons, MessageButtons::SaveDiscardCancel);
+            EXPECT_EQ(m_desktop.Messages().back().text, FromUtf8("邮件已修改，是否保存？"));
+        }
+        EXPECT_EQ(Rows("select Subject from SystemMail"), c.storedSubjects);
     }
-    EXPECT_EQ(Rows("select count(*) from SystemMail"), "0\n");
 }
 
 // Counts the paint events a widget gets.

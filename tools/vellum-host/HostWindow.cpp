@@ -8,9 +8,11 @@
 #include "platform/ui/ControlId.h"
 #include "platform/ui/DialogActions.h"
 #include "platform/ui/QtText.h"
+#include "store/DbSession.h"
 
 #include <QApplication>
 #include <QIcon>
+#include <QLabel>
 #include <QListWidget>
 #include <QShortcut>
 #include <QSplitter>
@@ -63,6 +65,18 @@ HostWindow::HostWindow(VellumModule& module, CDbSession& session, std::string co
     BuildKeys();
     connect(&m_watch, &InboxWatch::Changed, this, &HostWindow::OnInboxChanged);
     SetUser(userName);
+    SayWhenReadOnly();
+}
+
+// Said once, where it stays in sight, before anyone writes a mail that
+// could not be saved.
+void HostWindow::SayWhenReadOnly()
+{
+    if (!m_session.IsReadOnly())
+        return;
+    auto* notice = new QLabel(QStringLiteral("数据库只读：邮件不能保存，也不能发送"));
+    notice->setObjectName(QStringLiteral("readOnlyNotice"));
+    statusBar()->addPermanentWidget(notice);
 }
 
 HostWindow::~HostWindow()

@@ -59,6 +59,7 @@ private:
     void OnInboxChanged(const InboxState& previous, const InboxState& now);
     void RefreshWhenIdle();
     void UpdateTitle();
+    void SayWhenReadOnly();
     std::string NewMailParams() const;
 
     VellumModule& m_module;

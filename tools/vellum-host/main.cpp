@@ -15,6 +15,7 @@
 #include "base/IniDocument.h"
 #include "base/TextHelpers.h"
 #include "platform/text/CodePage.h"
+#include "platform/ui/Translations.h"
 #include "store/DbSession.h"
 
 #include <QApplication>
@@ -111,6 +112,7 @@ int main(int argc, char** argv)
     }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vellum"));
+    vellum::ui::InstallQtTranslations();
 
     VellumModule module;
     if (!module.Load(options->library))

@@ -8,6 +8,7 @@
 #include "base/IniDocument.h"
 #include "mail/MailSender.h"
 #include "mail/StoredMail.h"
+#include "platform/fs/HeldOpenFiles.h"
 #include "platform/text/CodePage.h"
 #include "store/DbSession.h"
 
@@ -74,6 +75,11 @@ bool TakeFieldOptions(CommandArgs& args, MailFields& fields)
     if (TakeOption(args, "body-file", bodyFile)) {
         if (hasBody) {
             CommandFailure("send takes --body or --body-file, not both");
+            return false;
+        }
+        // Reading the open database would drop this process's locks on it.
+        if (vellum::fs::IsHeldOpenByThisProcess(bodyFile)) {
+            CommandFailure(bodyFile + " is a file of the open database, not a body");
             return false;
         }
         if (!ReadWholeFile(bodyFile, fields.body)) {

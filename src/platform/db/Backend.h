@@ -74,6 +74,10 @@ public:
     // The product name the database reports ("SQLite", "PostgreSQL", ...).
     virtual std::string DbmsName() const = 0;
 
+    // True when the database takes no writes through this connection (a
+    // read-only file, a read-only data source).
+    virtual bool IsReadOnly() const = 0;
+
     virtual const std::string& LastError() const = 0;
 };
 

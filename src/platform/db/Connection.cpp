@@ -77,6 +77,11 @@ std::optional<long long> Connection::LastInsertKey()
     return m_backend ? m_backend->LastInsertKey() : std::nullopt;
 }
 
+bool Connection::IsReadOnly() const
+{
+    return m_backend && m_backend->IsReadOnly();
+}
+
 std::string Connection::DbmsName() const
 {
     return m_backend ? m_backend->DbmsName() : std::string();

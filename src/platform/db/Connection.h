@@ -45,6 +45,9 @@ public:
     // The DBMS product name, "" while closed.
     std::string DbmsName() const;
 
+    // True when open and the database takes no writes.
+    bool IsReadOnly() const;
+
     const std::string& LastError() const { return m_error; }
 
 private:

@@ -237,6 +237,15 @@ public:
 
     std::string DbmsName() const override { return m_dbmsName; }
 
+    bool IsReadOnly() const override
+    {
+        SQLCHAR answer[4] = {};
+        SQLSMALLINT length = 0;
+        return SQL_SUCCEEDED(SQLGetInfo(m_handles->dbc, SQL_DATA_SOURCE_READ_ONLY, answer,
+                                        sizeof answer, &length)) &&
+               answer[0] == 'Y';
+    }
+
     const std::string& LastError() const override { return m_error; }
 
 private:

@@ -179,6 +179,9 @@ public:
 
     std::string DbmsName() const override { return "SQLite"; }
 
+    // SQLite opens a file it may not write read-only, silently.
+    bool IsReadOnly() const override { return sqlite3_db_readonly(m_handle->db, "main") == 1; }
+
     const std::string& LastError() const override { return m_error; }
 
 private:

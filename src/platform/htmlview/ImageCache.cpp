@@ -1,7 +1,10 @@
 // Images come only from local files and data URLs (ResolveImageSource
-// refuses everything else), so loading one never waits on the network.
+// refuses everything else), so loading one never waits on the network. A
+// mail may name any local path, the open database among them: a file this
+// process holds open is never read, since closing it would drop our locks.
 #include "platform/htmlview/ImageCache.h"
 
+#include "platform/fs/HeldOpenFiles.h"
 #include "platform/html/ImageSource.h"
 #include "platform/html/Node.h"
 
@@ -17,7 +20,8 @@ const QImage& ImageCache::ImageFor(const Element& image)
         return it->second;
     QImage picture;
     ImageSource source = ResolveImageSource(image);
-    if (source.kind == ImageSource::Kind::LocalFile)
+    if (source.kind == ImageSource::Kind::LocalFile &&
+        !vellum::fs::IsHeldOpenByThisProcess(source.path))
         picture.load(QString::fromStdString(source.path));
     else if (source.kind == ImageSource::Kind::Data)
         picture.loadFromData(QByteArray::fromStdString(source.bytes));

@@ -3,6 +3,8 @@
 // a static destructor runs after Qt's own statics are gone and crashes.
 #include "platform/ui/Application.h"
 
+#include "platform/ui/Translations.h"
+
 #include <QApplication>
 
 namespace vellum::ui {
@@ -16,6 +18,7 @@ void EnsureApplication()
     static char* argv[] = {name, nullptr};
     static QApplication* application = new QApplication(argc, argv);
     (void)application;
+    InstallQtTranslations();
 }
 
 } // namespace vellum::ui

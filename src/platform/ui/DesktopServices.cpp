@@ -49,6 +49,12 @@ MessageAnswer MessageBox(const std::string& text, MessageButtons buttons, QWidge
                                         MessageIcon::None);
 }
 
+void InformationBox(const std::string& text, QWidget* parent)
+{
+    CurrentDesktop().ShowMessage(parent, text, ApplicationName(), MessageButtons::Ok,
+                                 MessageIcon::Information);
+}
+
 MessageAnswer ErrorMessageBox(const std::string& text, QWidget* parent)
 {
     return CurrentDesktop().ShowMessage(parent, text, "Error", MessageButtons::Ok,

@@ -19,9 +19,11 @@ class QWidget;
 
 namespace vellum::ui {
 
-enum class MessageButtons { Ok, OkCancel, YesNo };
+// SaveDiscardCancel asks whether to keep changes before closing: its buttons
+// read 保存, 不保存 and 取消 and answer Yes, No and Cancel.
+enum class MessageButtons { Ok, OkCancel, YesNo, SaveDiscardCancel };
 
-enum class MessageIcon { None, Error };
+enum class MessageIcon { None, Information, Error };
 
 // The values are the platform's button identifiers (IDOK, IDCANCEL, IDYES,
 // IDNO), so ported comparisons read the same.
@@ -98,6 +100,10 @@ void SetApplicationName(const std::string& name);
 // A message box with the application's name as caption.
 MessageAnswer MessageBox(const std::string& text, MessageButtons buttons = MessageButtons::Ok,
                          QWidget* parent = nullptr);
+
+// A message with an OK button and the information icon: something went as
+// asked (a mail was sent), nothing to warn about.
+void InformationBox(const std::string& text, QWidget* parent = nullptr);
 
 // A message box captioned "Error" with the error icon.
 MessageAnswer ErrorMessageBox(const std::string& text, QWidget* parent = nullptr);

@@ -27,6 +27,8 @@ MessageAnswer CautiousAnswer(MessageButtons buttons)
         return MessageAnswer::Cancel;
     case MessageButtons::YesNo:
         return MessageAnswer::No;
+    case MessageButtons::SaveDiscardCancel:
+        return MessageAnswer::Cancel;
     case MessageButtons::Ok:
         break;
     }

@@ -1,10 +1,21 @@
 // The desktop seam as other folders use it: a scripted person who gives no
-// answer takes the cautious one in the message boxes and choosers.
+// answer takes the cautious one in the message boxes and choosers; Qt's
+// real message box, as a person sees it, speaks Chinese on a Chinese desk,
+// keeps its caption readable and names the keep-changes buttons as asked.
 #include "platform/ui/DesktopServices.h"
 
+#include "platform/ui/Application.h"
+#include "platform/ui/QtDesktopServices.h"
 #include "platform/ui/ScriptedDesktop.h"
+#include "platform/ui/Translations.h"
 
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 using namespace vellum::ui;
 
@@ -16,8 +27,85 @@ TEST(DesktopServices, UnansweredQuestionsTakeTheCautiousAnswer)
     ScopedDesktop installed(desktop);
     EXPECT_EQ(MessageBox("q", MessageButtons::YesNo), MessageAnswer::No);
     EXPECT_EQ(MessageBox("q", MessageButtons::OkCancel), MessageAnswer::Cancel);
+    EXPECT_EQ(MessageBox("q", MessageButtons::SaveDiscardCancel), MessageAnswer::Cancel);
     EXPECT_FALSE(CurrentDesktop().ChooseOpenFile(nullptr, "*.*|*.*||").has_value());
     EXPECT_FALSE(CurrentDesktop().ChooseColor(nullptr, 0).has_value());
+}
+
+TEST(DesktopServices, TheLocaleComesFromTheEnvironmentElseFromAChineseCodePage)
+{
+    struct Case
+    {
+        const char* lcAll;
+        const char* lang;
+        const char* expected;
+    } cases[] = {
+        {nullptr, nullptr, "zh_CN"},       // nothing set, host code page GBK
+        {nullptr, "C.UTF-8", "zh_CN"},     // "C" says nothing of a language
+        {nullptr, "de_DE.UTF-8", "de_DE"}, // the desk's own choice wins
+        {"fr_FR@euro", "de_DE", "fr_FR"},  // LC_ALL before LANG
+    };
+    unsetenv("LC_MESSAGES");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.expected);
+        c.lcAll ? setenv("LC_ALL", c.lcAll, 1) : unsetenv("LC_ALL");
+        c.lang ? setenv("LANG", c.lang, 1) : unsetenv("LANG");
+        EXPECT_EQ(DesktopLocale(), c.expected);
+    }
+    unsetenv("LC_ALL");
+    unsetenv("LANG");
+}
+
+// The box is answered by a timer standing in for the person: it reads what
+// the box shows and presses Cancel.
+struct ShownBox
+{
+    QString caption;
+    int width = 0;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QStringList buttons;
+};
+
+ShownBox ShowAndCancel(MessageButtons buttons, MessageIcon icon)
+{
+    ShownBox shown;
+    QTimer::singleShot(0, [&shown] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        shown.caption = box->windowTitle();
+        shown.width = box->sizeHint().width();
+        shown.icon = box->icon();
+        for (QAbstractButton* button : box->buttons())
+            shown.buttons << button->text();
+        shown.buttons.sort();
+        box->reject();
+    });
+    QtDesktopServices().ShowMessage(nullptr, "ok", "Vellum mail of the host", buttons, icon);
+    return shown;
+}
+
+TEST(DesktopServices, QtsMessageBoxSpeaksChineseAndKeepsItsCaptionReadable)
+{
+    unsetenv("LC_ALL");
+    unsetenv("LC_MESSAGES");
+    unsetenv("LANG");
+    EnsureApplication();
+    InstallQtTranslations();
+
+    ShownBox information = ShowAndCancel(MessageButtons::Ok, MessageIcon::Information);
+    EXPECT_EQ(information.icon, QMessageBox::Information);
+    EXPECT_EQ(information.buttons, QStringList{QString::fromUtf8("确定")});
+    EXPECT_GT(information.width,
+              QFontMetrics(QApplication::font()).horizontalAdvance(information.caption))
+        << "a short text must not squeeze the caption";
+
+    ShownBox question = ShowAndCancel(MessageButtons::SaveDiscardCancel, MessageIcon::None);
+    EXPECT_EQ(question.icon, QMessageBox::Question);
+    QStringList expected{QString::fromUtf8("不保存"), QString::fromUtf8("保存"),
+                         QString::fromUtf8("取消")};
+    expected.sort();
+    EXPECT_EQ(question.buttons, expected);
 }
 
 } // namespace
