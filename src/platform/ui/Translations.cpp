@@ -18,10 +18,10 @@ namespace {
 
 std::string SetLocaleVariable()
 {
-    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"}) {
         const char* value = std::getenv(name);
         if (value && *value)
-            return value;
+            return std::string(value).substr(0, std::string(value).find(':'));
     }
     return {};
 }
@@ -65,8 +65,7 @@ void InstallQtTranslations()
         return;
     auto* translator = new QTranslator(QCoreApplication::instance());
     if (translator->load(QLocale(QString::fromStdString(locale)), QStringLiteral("qtbase"),
-                         QStringLiteral("_"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(translator);
     else
         delete translator;

@@ -8,8 +8,9 @@
 namespace vellum::ui {
 
 // The locale Qt's texts follow ("zh_CN"), empty for Qt's own English. The
-// first of LC_ALL, LC_MESSAGES and LANG that is set decides; when none is,
-// or it is "C" or "POSIX", a Chinese host code page means Chinese.
+// first of LANGUAGE (its first entry), LC_ALL, LC_MESSAGES and LANG that is
+// set decides; when none is, or it is "C" or "POSIX", a Chinese host code
+// page means Chinese.
 std::string DesktopLocale();
 
 // Installs Qt's translations for DesktopLocale into the application, when
