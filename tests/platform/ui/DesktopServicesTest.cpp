@@ -36,24 +36,30 @@ TEST(DesktopServices, TheLocaleComesFromTheEnvironmentElseFromAChineseCodePage)
 {
     struct Case
     {
+        const char* language;
         const char* lcAll;
         const char* lang;
         const char* expected;
     } cases[] = {
-        {nullptr, nullptr, "zh_CN"},       // nothing set, host code page GBK
-        {nullptr, "C.UTF-8", "zh_CN"},     // "C" says nothing of a language
-        {nullptr, "de_DE.UTF-8", "de_DE"}, // the desk's own choice wins
-        {"fr_FR@euro", "de_DE", "fr_FR"},  // LC_ALL before LANG
+        {nullptr, nullptr, nullptr, "zh_CN"},       // nothing set, host code page GBK
+        {nullptr, nullptr, "C.UTF-8", "zh_CN"},     // "C" says nothing of a language
+        {nullptr, nullptr, "de_DE.UTF-8", "de_DE"}, // the desk's own choice wins
+        {nullptr, "fr_FR@euro", "de_DE", "fr_FR"},  // LC_ALL before LANG
+        {"zh_TW:en", "fr_FR", "de_DE", "zh_TW"},    // LANGUAGE's first entry before all
+    };
+    auto put = [](const char* name, const char* value) {
+        value ? setenv(name, value, 1) : unsetenv(name);
     };
     unsetenv("LC_MESSAGES");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.expected);
-        c.lcAll ? setenv("LC_ALL", c.lcAll, 1) : unsetenv("LC_ALL");
-        c.lang ? setenv("LANG", c.lang, 1) : unsetenv("LANG");
+        put("LANGUAGE", c.language);
+        put("LC_ALL", c.lcAll);
+        put("LANG", c.lang);
         EXPECT_EQ(DesktopLocale(), c.expected);
     }
-    unsetenv("LC_ALL");
-    unsetenv("LANG");
+    for (const char* name : {"LANGUAGE", "LC_ALL", "LANG"})
+        unsetenv(name);
 }
 
 // The box is answered by a timer standing in for the person: it reads what
@@ -87,6 +93,7 @@ ShownBox ShowAndCancel(MessageButtons buttons, MessageIcon icon)
 
 TEST(DesktopServices, QtsMessageBoxSpeaksChineseAndKeepsItsCaptionReadable)
 {
+    unsetenv("LANGUAGE");
     unsetenv("LC_ALL");
     unsetenv("LC_MESSAGES");
     unsetenv("LANG");
