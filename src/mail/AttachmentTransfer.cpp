@@ -53,13 +53,13 @@ void Show(const std::string& text, QWidget* parent)
     vellum::ui::MessageBox(text, vellum::ui::MessageButtons::Ok, parent);
 }
 
-RequestOutcome RunRequest(const AttachmentFields& fields, CHttpClient& client,
-                          const std::string& method, const std::string& url)
+RequestOutcome RunTransfer(const AttachmentFields& fields, CHttpClient& client,
+                           const std::function<int()>& work)
 {
     if (fields.runner)
-        return fields.runner->Run(client, method, url);
+        return fields.runner->Run(client, work);
     vellum::ui::WaitCursor wait;
-    return {client.Request(method, url), false};
+    return {work(), false};
 }
 
 // The title and the reason in words for the person; the technical text for
@@ -80,13 +80,17 @@ int PostAttachment(AttachmentFields& fields, const ServerPages& pages, const std
     form.AddPart("File1", path, 1);
     CHttpClient client;
     client.m_contentType = "multipart/form-data; boundary=" + form.GetBoundary();
-    client.m_body = form.GetBody();
-    client.m_bodyLength = form.GetLength();
-    WriteTextFile(GetModuleDir() + "testup.txt",
-                  std::string_view(client.m_body ? client.m_body : "",
-                                   static_cast<size_t>(client.m_bodyLength)));
     const std::string address = pages.Upload();
-    RequestOutcome outcome = RunRequest(fields, client, "POST", address);
+    // Reading a large file and writing "testup.txt" take as long as the
+    // request may: they belong to the transfer, not to the window.
+    RequestOutcome outcome = RunTransfer(fields, client, [&] {
+        client.m_body = form.GetBody();
+        client.m_bodyLength = form.GetLength();
+        WriteTextFile(GetModuleDir() + "testup.txt",
+                      std::string_view(client.m_body ? client.m_body : "",
+                                       static_cast<size_t>(client.m_bodyLength)));
+        return client.Request("POST", address);
+    });
     if (outcome.cancelled)
         return 0;
     const std::string& reply = client.m_textBody;
@@ -159,7 +163,8 @@ int DownloadAttachment(const AttachmentFields& fields, std::string* localCopy)
     std::string path = folder + LocalCopyName(name);
 
     CHttpClient client;
-    RequestOutcome outcome = RunRequest(fields, client, "GET", address);
+    RequestOutcome outcome =
+        RunTransfer(fields, client, [&] { return client.Request("GET", address); });
     if (outcome.cancelled)
         return 0;
     // An error page is no attachment: it must not replace a good earlier copy.

@@ -10,21 +10,22 @@
 
 #include "mail/TransferFailure.h"
 
+#include <functional>
 #include <string>
 
 class CHttpClient;
 class QWidget;
 
-// Runs a transfer's one HTTP request. Without one the request runs right
-// away on the calling thread under the wait cursor; the dialogs pass one
-// that keeps the window answering, shows the progress and lets the person
-// cancel the request.
+// Runs a transfer's work: building the request (an upload reads its whole
+// file) and the one HTTP request on `client`, which `work` ends with,
+// returning Request's result. Without a runner the work runs right away on
+// the calling thread under the wait cursor; the dialogs pass one that keeps
+// the window answering, shows the progress and lets the person cancel.
 class TransferRunner
 {
 public:
     virtual ~TransferRunner() = default;
-    virtual RequestOutcome Run(CHttpClient& client, const std::string& method,
-                               const std::string& url) = 0;
+    virtual RequestOutcome Run(CHttpClient& client, const std::function<int()>& work) = 0;
 };
 
 // The dialog fields the transfer works on.

@@ -1,4 +1,5 @@
-// The worker thread touches nothing but the client and two atomic counters;
+// The worker thread touches nothing but the transfer's own objects (the
+// client, the form) and two atomic counters;
 // the bar reads the counters from a timer on the dialog's thread. A cancel
 // signals the client's abort event, which ends a connect, a wait for the
 // server and a transfer in full flow alike. Opening a new socket resets that
@@ -61,22 +62,21 @@ TransferProgress::TransferProgress(QWidget& dialog, CTransferBar& bar, QAbstract
 {
 }
 
-RequestOutcome TransferProgress::Run(CHttpClient& client, const std::string& method,
-                                     const std::string& url)
+RequestOutcome TransferProgress::Run(CHttpClient& client, const std::function<int()>& work)
 {
     Counters counters;
     client.m_onProgress = [&counters](const CHttpClient& c) { counters.Take(c); };
     client_ = &client;
     cancelled_ = false;
     Lock();
-    bar_.SetProgress(0, client.m_bodyLength);
+    bar_.SetProgress(0, 0); // unknown until the body is built
     bar_.show();
     bar_.raise();
 
     QEventLoop loop;
     std::atomic<int> result{0};
     std::thread worker([&] {
-        result = client.Request(method, url);
+        result = work();
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
     QTimer refresh;
@@ -95,7 +95,7 @@ RequestOutcome TransferProgress::Run(CHttpClient& client, const std::string& met
     Unlock();
     client.m_onProgress = nullptr;
     client_ = nullptr;
-    return {result, cancelled_};
+    return {result.load(), cancelled_};
 }
 
 void TransferProgress::Cancel()

@@ -1,11 +1,12 @@
-// TransferProgress: runs an attachment transfer's request while its dialog
-// keeps answering. The request runs on a worker thread; the dialog's thread
-// meanwhile paints, takes typing in the fields the transfer does not touch,
-// moves the transfer bar as bytes go out and come in, and turns the transfer
-// button ("上传", "下载") into "取消". What would clash with the transfer is
-// locked until it ends: the toolbar, the attachment field, and every way of
-// closing the dialog (close box, Enter, Escape). The transfer itself
-// (messages, files) stays on the dialog's thread, before and after.
+// TransferProgress: runs an attachment transfer's work while its dialog
+// keeps answering. The work (reading the file, the request) runs on a worker
+// thread; the dialog's thread meanwhile paints, takes typing in the fields
+// the transfer does not touch, moves the transfer bar as bytes go out and
+// come in, and turns the transfer button ("上传", "下载") into "取消". What
+// would clash with the transfer is locked until it ends: the toolbar, the
+// attachment field, and every way of closing the dialog (close box, Enter,
+// Escape). Messages and the file dialog stay on the dialog's thread, before
+// and after the work.
 #pragma once
 
 #include "mail/AttachmentTransfer.h"
@@ -27,8 +28,7 @@ public:
     TransferProgress(QWidget& dialog, CTransferBar& bar, QAbstractButton& button,
                      std::vector<QWidget*> locked);
 
-    RequestOutcome Run(CHttpClient& client, const std::string& method,
-                       const std::string& url) override;
+    RequestOutcome Run(CHttpClient& client, const std::function<int()>& work) override;
 
     bool IsRunning() const { return client_ != nullptr; }
 

@@ -292,11 +292,10 @@ TEST_F(AttachmentTransferTest, FailuresAreToldInWordsAndTheTechnicalTextIsTraced
     // Waits the client's limit out in a moment instead of 90 s.
     struct ShortWait : TransferRunner
     {
-        RequestOutcome Run(CHttpClient& client, const std::string& method,
-                           const std::string& url) override
+        RequestOutcome Run(CHttpClient& client, const std::function<int()>& work) override
         {
-            client.m_timeout = 300;
-            return {client.Request(method, url), false};
+            client.m_timeout = client.m_flowTimeout = 300;
+            return {work(), false};
         }
     } shortWait;
     auto answering = [](const char* status) {

@@ -23,6 +23,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 namespace {
 
@@ -185,8 +186,10 @@ TEST_P(MailEditDlgTest, AStalledUploadKeepsTheWindowAnsweringAndCancelEndsIt)
             // Bounded, so a cancel that does not work fails the test
             // instead of hanging it.
             for (auto until = Clock::now() + std::chrono::seconds(20);
-                 !over && Clock::now() < until;)
-                vellum::testing::ReadCount(fd, 256 * 1024, 10);
+                 !over && Clock::now() < until;) {
+                vellum::testing::ReadCount(fd, 64 * 1024, 10);
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
             return true;
         },
         false);
