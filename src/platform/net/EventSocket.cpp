@@ -60,7 +60,7 @@ bool EventSocket::Connect(uint32_t address, uint16_t port, const ManualEvent* ab
     while (rc != 0 && errno == EINTR);
     int error = rc == 0 ? 0 : errno;
     if (abort && flags >= 0) {
-        if (error == EINPROGRESS)
+        if (error == EINPROGRESS || error == EALREADY)
             error = AwaitConnect(*abort);
         fcntl(m_fd, F_SETFL, flags);
     }
