@@ -1,6 +1,7 @@
 // The process-wide trace log: "trace.log" in the module's home folder. The
 // database session and the HTTP client write to it while their trace switch
-// is on; nothing else does.
+// is on; a failed attachment transfer writes its technical reason there
+// while the person reads it in words.
 #pragma once
 
 #include <string_view>

@@ -20,6 +20,7 @@ constexpr const char* kFallbackName = "attachment";
 // the shell adds beside the copy ("~", ".bak").
 constexpr size_t kMaxNameBytes = 200;
 constexpr size_t kMaxExtensionBytes = 16;
+constexpr size_t kUnguessableDigits = 32;
 
 // The longest start of `text` that is at most `limit` bytes and does not
 // end inside a UTF-8 character.
@@ -45,7 +46,29 @@ std::string Shortened(const std::string& name)
     return std::string(Utf8Prefix(name, kMaxNameBytes - extension.size())) + std::string(extension);
 }
 
+bool IsLowerHexDigit(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+}
+
+bool HasUnguessablePrefix(const std::string& name)
+{
+    if (name.size() <= kUnguessableDigits + 1 || name[kUnguessableDigits] != '-')
+        return false;
+    for (size_t i = 0; i < kUnguessableDigits; ++i)
+        if (!IsLowerHexDigit(name[i]))
+            return false;
+    return true;
+}
+
 } // namespace
+
+std::string AttachmentDisplayName(const std::string& serverName)
+{
+    if (!HasUnguessablePrefix(serverName))
+        return serverName;
+    return serverName.substr(kUnguessableDigits + 1);
+}
 
 bool IsLocalAttachmentPath(const std::string& field)
 {
@@ -59,7 +82,8 @@ std::string LocalCopyName(const std::string& serverName)
 {
     // Split in UTF-8, where "/" and "\" never occur inside a character (in
     // GBK a "\" byte can be the second half of one).
-    std::string field = serverName.substr(0, serverName.find('\0'));
+    std::string shown = AttachmentDisplayName(serverName);
+    std::string field = shown.substr(0, shown.find('\0'));
     std::string name = vellum::text::ToUtf8(field);
     size_t separator = name.find_last_of("/\\");
     if (separator != std::string::npos)

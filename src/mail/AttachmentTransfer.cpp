@@ -1,12 +1,14 @@
 // Upload and download of the one attachment of a mail, as the dialogs run
-// them. Messages are the system's own; "testup.txt" keeps the last request
-// body for whoever has to find out what an upload sent.
+// them. Message titles are the system's own, the reasons under them are
+// words (TransferFailure); "testup.txt" keeps the last request body for
+// whoever has to find out what an upload sent.
 #include "mail/AttachmentTransfer.h"
 
 #include "base/IniDocument.h"
 #include "base/RequestParams.h"
 #include "base/TextHelpers.h"
 #include "mail/AttachmentName.h"
+#include "mail/TransferFailure.h"
 #include "net/HttpClient.h"
 #include "net/MultipartForm.h"
 #include "platform/fs/HeldOpenFiles.h"
@@ -52,13 +54,22 @@ void Show(const std::string& text, QWidget* parent)
     vellum::ui::MessageBox(text, vellum::ui::MessageButtons::Ok, parent);
 }
 
-void RunRequest(const AttachmentFields& fields, CHttpClient& client, const std::string& method,
-                const std::string& url)
+RequestOutcome RunTransfer(const AttachmentFields& fields, CHttpClient& client,
+                           const std::function<int()>& work)
 {
     if (fields.runner)
-        fields.runner->Run(client, method, url);
-    else
-        client.Request(method, url);
+        return fields.runner->Run(client, work);
+    vellum::ui::WaitCursor wait;
+    return {work(), false};
+}
+
+// The title and the reason in words for the person; the technical text for
+// the trace log.
+void ShowFailure(const char* title, const std::string& url, const CHttpClient& client,
+                 int requestResult, QWidget* parent)
+{
+    TraceTransferFailure(FromUtf8(title), url, client);
+    Show(FromUtf8(title) + "\r\n" + DescribeTransferFailure(client, requestResult), parent);
 }
 
 // Posts the chosen file; 1 when the reply named the stored file.
@@ -70,19 +81,27 @@ int PostAttachment(AttachmentFields& fields, const ServerPages& pages, const std
     form.AddPart("File1", path, 1);
     CHttpClient client;
     client.m_contentType = "multipart/form-data; boundary=" + form.GetBoundary();
-    client.m_body = form.GetBody();
-    client.m_bodyLength = form.GetLength();
-    WriteTextFile(GetModuleDir() + "testup.txt",
-                  std::string_view(client.m_body ? client.m_body : "",
-                                   static_cast<size_t>(client.m_bodyLength)));
-    vellum::ui::WaitCursor wait;
-    RunRequest(fields, client, "POST", pages.Upload());
+    const std::string address = pages.Upload();
+    // Reading a large file and writing "testup.txt" take as long as the
+    // request may: they belong to the transfer, not to the window.
+    RequestOutcome outcome = RunTransfer(fields, client, [&] {
+        client.m_body = form.GetBody();
+        client.m_bodyLength = form.GetLength();
+        WriteTextFile(GetModuleDir() + "testup.txt",
+                      std::string_view(client.m_body ? client.m_body : "",
+                                       static_cast<size_t>(client.m_bodyLength)));
+        return client.Request("POST", address);
+    });
+    if (outcome.cancelled)
+        return 0;
     const std::string& reply = client.m_textBody;
-    if (reply.empty()) {
-        Show(FromUtf8("上传失败\r\n") + client.GetLastErrorText(), fields.parent);
+    if (reply.empty() || IsErrorStatus(client)) {
+        ShowFailure("上传失败", address, client, outcome.result, fields.parent);
         return 0;
     }
+    // A refusal in the server's own words.
     if (reply.find("SUCCESS") == std::string::npos) {
+        TraceTransferFailure(FromUtf8("上传失败"), address, client);
         Show(FromUtf8("上传失败\r\n") + reply, fields.parent);
         return 0;
     }
@@ -90,6 +109,20 @@ int PostAttachment(AttachmentFields& fields, const ServerPages& pages, const std
     params.Parse(reply);
     fields.attachment = params.Get("FileName1").value_or("");
     return 1;
+}
+
+// The desktop may have no program for the file: the person learns where
+// the copy is and may open its folder instead.
+void OpenSavedCopy(const std::string& path, QWidget* parent)
+{
+    vellum::ui::DesktopServices& desktop = vellum::ui::CurrentDesktop();
+    if (desktop.ShellOpen(path))
+        return;
+    std::string text = FromUtf8("附件已保存到:\r\n") + path +
+                       FromUtf8("\r\n没有找到可以打开它的程序。要打开它所在的文件夹吗?");
+    if (vellum::ui::MessageBox(text, vellum::ui::MessageButtons::YesNo, parent) ==
+        vellum::ui::MessageAnswer::Yes)
+        desktop.ShellOpen(path.substr(0, path.find_last_of('/') + 1));
 }
 
 } // namespace
@@ -136,16 +169,20 @@ int DownloadAttachment(const AttachmentFields& fields, std::string* localCopy)
     vellum::fs::MakeFolders(vellum::text::ToUtf8(folder));
     std::string path = folder + LocalCopyName(name);
 
-    vellum::ui::WaitCursor wait;
     CHttpClient client;
-    RunRequest(fields, client, "GET", address);
-    if (client.m_bytesReceived < 1) {
-        Show(FromUtf8("下载失败\r\n") + client.GetLastErrorText(), fields.parent);
+    RequestOutcome outcome =
+        RunTransfer(fields, client, [&] { return client.Request("GET", address); });
+    if (outcome.cancelled)
+        return 0;
+    // An error page is no attachment: it must not replace a good earlier copy.
+    if (client.m_bytesReceived < 1 || IsErrorStatus(client)) {
+        ShowFailure("下载失败", address, client, outcome.result, fields.parent);
         return 0;
     }
     // A connection lost before the announced length arrived leaves a torn
     // file: it would replace a good earlier copy and open as garbage.
     if (client.m_contentLength > client.m_bytesReceived) {
+        TraceTransferFailure(FromUtf8("下载失败"), address, client);
         char counts[64];
         std::snprintf(counts, sizeof counts, " %d/%d\r\n", client.m_bytesReceived,
                       client.m_contentLength);
@@ -160,6 +197,6 @@ int DownloadAttachment(const AttachmentFields& fields, std::string* localCopy)
     client.SaveToFile(path);
     if (localCopy)
         *localCopy = path;
-    vellum::ui::CurrentDesktop().ShellOpen(path);
+    OpenSavedCopy(path, fields.parent);
     return complete ? 1 : 0;
 }

@@ -8,19 +8,24 @@
 // through the desktop services, so the transfer runs headless in tests.
 #pragma once
 
+#include "mail/TransferFailure.h"
+
+#include <functional>
 #include <string>
 
 class CHttpClient;
 class QWidget;
 
-// Runs a transfer's one HTTP request. Without one the request runs right
-// away on the calling thread; the dialogs pass one that keeps the window
-// painting and shows the progress while the request runs.
+// Runs a transfer's work: building the request (an upload reads its whole
+// file) and the one HTTP request on `client`, which `work` ends with,
+// returning Request's result. Without a runner the work runs right away on
+// the calling thread under the wait cursor; the dialogs pass one that keeps
+// the window answering, shows the progress and lets the person cancel.
 class TransferRunner
 {
 public:
     virtual ~TransferRunner() = default;
-    virtual void Run(CHttpClient& client, const std::string& method, const std::string& url) = 0;
+    virtual RequestOutcome Run(CHttpClient& client, const std::function<int()>& work) = 0;
 };
 
 // The dialog fields the transfer works on.
@@ -35,11 +40,14 @@ struct AttachmentFields
 
 // The compose dialog's upload: asks for a local file, posts it and puts the
 // server's name for it into fields.attachment. 1 when the field got a new
-// name, 0 when the user cancelled or a message said why not.
+// name, 0 when the user cancelled (the file dialog or the request) or a
+// message said why not; the field is then as it was.
 int UploadAttachment(AttachmentFields& fields);
 
 // The read dialog's download: opens a local path directly, or fetches the
-// server file into "temp/" and opens the copy. 1 when something was opened
-// without a failure message, else 0. `localCopy`, when given, receives the
-// path of the saved copy (empty when none was saved).
+// server file into "temp/", under the file's own name, and opens the copy;
+// when no program opens it, the person learns where it is and may open its
+// folder. 1 when the copy was saved without a failure message, else 0; a
+// cancelled or failed request saves nothing. `localCopy`, when given,
+// receives the path of the saved copy (empty when none was saved).
 int DownloadAttachment(const AttachmentFields& fields, std::string* localCopy = nullptr);

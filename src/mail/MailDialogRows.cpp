@@ -1,7 +1,9 @@
 #include "mail/MailDialogRows.h"
 
 #include "base/TextHelpers.h"
+#include "mail/TransferProgress.h"
 #include "platform/text/CodePage.h"
+#include "platform/ui/ControlId.h"
 #include "platform/ui/QtColor.h"
 #include "platform/ui/SystemColors.h"
 #include "platform/ui/WindowStyles.h"
@@ -9,6 +11,7 @@
 #include "ui/Layout.h"
 #include "ui/LayoutCtrl.h"
 
+#include <QAbstractButton>
 #include <QLineEdit>
 #include <QPalette>
 
@@ -80,4 +83,19 @@ QLineEdit* AddAttachmentRow(CLayout& layout, int editId, const char* buttonCapti
     layout.AddButton(row, FromUtf8(buttonCaption), buttonId, 50, kFixed);
     layout.AddItem(row, nullptr, 5, kFixed);
     return edit;
+}
+
+std::unique_ptr<TransferProgress> CreateTransferProgress(QWidget& dialog, CTransferBar& bar,
+                                                         CLayoutCtrl* toolbar, int attachmentId,
+                                                         int buttonId)
+{
+    auto* button = qobject_cast<QAbstractButton*>(vellum::ui::FindControl(&dialog, buttonId));
+    if (!button)
+        return nullptr;
+    std::vector<QWidget*> locked;
+    for (QWidget* widget :
+         {static_cast<QWidget*>(toolbar), vellum::ui::FindControl(&dialog, attachmentId)})
+        if (widget)
+            locked.push_back(widget);
+    return std::make_unique<TransferProgress>(dialog, bar, *button, std::move(locked));
 }

@@ -1,16 +1,20 @@
 // The parts the compose and read dialogs build alike: the toolbar strip at
 // the top (one row of image buttons showing "item.gif" from the home
 // folder's "images/", white transparent), its row in the dialog's layout,
-// the sender and time row, the body row and the attachment row.
+// the sender and time row, the body row, the attachment row and the runner
+// of the attachment row's transfers.
 #pragma once
 
 #include <initializer_list>
+#include <memory>
 #include <string>
 
 class CLayout;
 class CLayoutCtrl;
+class CTransferBar;
 class QLineEdit;
 class QWidget;
+class TransferProgress;
 
 struct MailToolbarButton
 {
@@ -41,3 +45,9 @@ void AddBodyRows(CLayout& layout, QWidget* body);
 // Row 20/3: "附件" 50/3, the attachment edit 100/0, the button 50/3 and a
 // spacer 5/3. Returns the edit.
 QLineEdit* AddAttachmentRow(CLayout& layout, int editId, const char* buttonCaption, int buttonId);
+
+// The runner for the attachment row's button (`buttonId`): it shows the bar
+// and locks the toolbar and the attachment field while a request runs.
+std::unique_ptr<TransferProgress> CreateTransferProgress(QWidget& dialog, CTransferBar& bar,
+                                                         CLayoutCtrl* toolbar, int attachmentId,
+                                                         int buttonId);

@@ -7,6 +7,7 @@
 #include "mail/MailEditDlg.h"
 
 #include "editor/HtmlEditor.h"
+#include "mail/AttachmentField.h"
 #include "mail/AttachmentTransfer.h"
 #include "mail/MailDialogRows.h"
 #include "mail/StoredMail.h"
@@ -45,7 +46,7 @@ void CMailEditDlg::OnInitDialog()
     toolbar_ =
         CreateMailToolbar(*this, {{"保存", kSaveId}, {"发送", kSendId}, {"退出", kDialogCancel}});
     BuildRows();
-    transfer_ = std::make_unique<TransferProgress>(*this, *transferBar_);
+    transfer_ = CreateTransferProgress(*this, *transferBar_, toolbar_, kAttachmentId, kUploadId);
     CenterOnParent();
     layout_.Arrange(width(), height());
     ShowBeforeFilling();
@@ -116,7 +117,7 @@ void CMailEditDlg::WriteFields(const MailFields& fields)
     SetWindowText(FindControl(this, kTimeId), fields.mailTime);
     SetWindowText(FindControl(this, kMailToId), fields.mailTo);
     SetWindowText(FindControl(this, kSubjectId), fields.subject);
-    SetWindowText(FindControl(this, kAttachmentId), fields.attachment);
+    SetAttachmentField(FindControl(this, kAttachmentId), fields.attachment);
     editor_->SetInitialHTML(fields.body);
 }
 
@@ -127,7 +128,7 @@ MailFields CMailEditDlg::ReadFields() const
     fields.mailTime = GetWindowText(FindControl(this, kTimeId));
     fields.mailTo = GetWindowText(FindControl(this, kMailToId));
     fields.subject = GetWindowText(FindControl(this, kSubjectId));
-    fields.attachment = GetWindowText(FindControl(this, kAttachmentId));
+    fields.attachment = GetAttachmentField(FindControl(this, kAttachmentId));
     if (editor_ && !editor_->GetHTML(fields.body))
         fields.body.clear();
     return fields;
@@ -230,16 +231,21 @@ void CMailEditDlg::OnSend()
         done(kDialogOk);
 }
 
+// While an upload runs the button reads "取消" and ends it.
 void CMailEditDlg::OnUpload()
 {
+    if (transfer_ && transfer_->IsRunning()) {
+        transfer_->Cancel();
+        return;
+    }
     AttachmentFields fields;
     fields.userName = m_strUserName;
     fields.sender = GetWindowText(FindControl(this, kSenderId));
-    fields.attachment = GetWindowText(FindControl(this, kAttachmentId));
+    fields.attachment = GetAttachmentField(FindControl(this, kAttachmentId));
     fields.parent = this;
     fields.runner = transfer_.get();
     if (UploadAttachment(fields))
-        SetWindowText(FindControl(this, kAttachmentId), fields.attachment);
+        SetAttachmentField(FindControl(this, kAttachmentId), fields.attachment);
 }
 
 void CMailEditDlg::OnDestroyWindow()

@@ -5,6 +5,7 @@
 #include "mail/MailReadDlg.h"
 
 #include "editor/HtmlViewerWnd.h"
+#include "mail/AttachmentField.h"
 #include "mail/AttachmentTransfer.h"
 #include "mail/MailDialogRows.h"
 #include "mail/MailEditDlg.h"
@@ -47,7 +48,7 @@ void CMailReadDlg::OnInitDialog()
     toolbar_ = CreateMailToolbar(
         *this, {{"转发", kForwardId}, {"回复", kReplyId}, {"退出", kDialogCancel}});
     BuildRows();
-    transfer_ = std::make_unique<TransferProgress>(*this, *transferBar_);
+    transfer_ = CreateTransferProgress(*this, *transferBar_, toolbar_, kAttachmentId, kDownloadId);
     CenterOnParent();
     layout_.Arrange(width(), height());
     PlaceTransferBar();
@@ -108,7 +109,7 @@ void CMailReadDlg::LoadMail()
         SetWindowText(FindControl(this, kSubjectId), mail.subject);
         SetWindowText(FindControl(this, kSenderId), mail.sender);
         viewer_->SetHTML(mail.body);
-        SetWindowText(FindControl(this, kAttachmentId), mail.attachment);
+        SetAttachmentField(FindControl(this, kAttachmentId), mail.attachment);
         SetWindowText(FindControl(this, kMailToId), mail.mailTo);
         SetWindowText(FindControl(this, kTimeId), mail.mailTime);
         return;
@@ -173,11 +174,16 @@ void CMailReadDlg::OpenAnswer(AnswerKind kind)
         done(kDialogOk);
 }
 
+// While a download runs the button reads "取消" and ends it.
 void CMailReadDlg::OnDownload()
 {
+    if (transfer_ && transfer_->IsRunning()) {
+        transfer_->Cancel();
+        return;
+    }
     AttachmentFields fields;
     fields.userName = m_strUserName;
-    fields.attachment = GetWindowText(FindControl(this, kAttachmentId));
+    fields.attachment = GetAttachmentField(FindControl(this, kAttachmentId));
     fields.parent = this;
     fields.runner = transfer_.get();
     DownloadAttachment(fields);

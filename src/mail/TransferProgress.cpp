@@ -1,16 +1,21 @@
-// The worker thread touches nothing but the client and two atomic counters;
-// the bar reads the counters from a timer on the dialog's thread. Input is
-// filtered for the whole application while the request runs (a modal
-// dialog's parents take none anyway), and only for the dialog's own
-// windows, so paint, timer and posted events all go on.
+// The worker thread touches nothing but the transfer's own objects (the
+// client, the form) and two atomic counters;
+// the bar reads the counters from a timer on the dialog's thread. A cancel
+// signals the client's abort event, which ends a connect, a wait for the
+// server and a transfer in full flow alike. Opening a new socket resets that
+// event, so the timer signals it again until the worker has finished: a
+// cancel that came just before cannot be lost.
 #include "mail/TransferProgress.h"
 
 #include "mail/TransferBar.h"
 #include "net/HttpClient.h"
+#include "platform/text/CodePage.h"
+#include "platform/ui/QtText.h"
 
-#include <QApplication>
+#include <QAbstractButton>
 #include <QEvent>
 #include <QEventLoop>
+#include <QKeyEvent>
 #include <QTimer>
 
 #include <atomic>
@@ -19,28 +24,6 @@
 namespace {
 
 constexpr int kRefreshMilliseconds = 50;
-
-bool IsInput(QEvent::Type type)
-{
-    switch (type) {
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::ShortcutOverride:
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::Wheel:
-    case QEvent::ContextMenu:
-    case QEvent::TouchBegin:
-    case QEvent::TouchUpdate:
-    case QEvent::TouchEnd:
-    case QEvent::InputMethod:
-    case QEvent::Close:
-        return true;
-    default:
-        return false;
-    }
-}
 
 // Bytes done and expected in the phase the request is in: the body going
 // out, then the response coming in.
@@ -61,46 +44,95 @@ struct Counters
     }
 };
 
+bool EndsTheDialog(const QEvent* event)
+{
+    if (event->type() == QEvent::Close)
+        return true;
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    int key = static_cast<const QKeyEvent*>(event)->key();
+    return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape;
+}
+
 } // namespace
 
-TransferProgress::TransferProgress(QWidget& dialog, CTransferBar& bar) : dialog_(dialog), bar_(bar)
+TransferProgress::TransferProgress(QWidget& dialog, CTransferBar& bar, QAbstractButton& button,
+                                   std::vector<QWidget*> locked)
+    : dialog_(dialog), bar_(bar), button_(button), locked_(std::move(locked))
 {
 }
 
-void TransferProgress::Run(CHttpClient& client, const std::string& method, const std::string& url)
+RequestOutcome TransferProgress::Run(CHttpClient& client, const std::function<int()>& work)
 {
     Counters counters;
     client.m_onProgress = [&counters](const CHttpClient& c) { counters.Take(c); };
-    bar_.SetProgress(0, client.m_bodyLength);
+    client_ = &client;
+    cancelled_ = false;
+    Lock();
+    bar_.SetProgress(0, 0); // unknown until the body is built
     bar_.show();
     bar_.raise();
-    running_ = true;
-    qApp->installEventFilter(this);
 
     QEventLoop loop;
+    std::atomic<int> result{0};
     std::thread worker([&] {
-        client.Request(method, url);
+        result = work();
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
     QTimer refresh;
-    QObject::connect(&refresh, &QTimer::timeout,
-                     [&] { bar_.SetProgress(counters.done, counters.total); });
+    QObject::connect(&refresh, &QTimer::timeout, [&] {
+        bar_.SetProgress(counters.done, counters.total);
+        if (cancelled_)
+            client.m_abortEvent.Signal();
+    });
     refresh.start(kRefreshMilliseconds);
     // A quit posted before the loop started waits in the queue, so the loop
     // cannot miss the end of a short request.
     loop.exec();
     worker.join();
 
-    qApp->removeEventFilter(this);
-    running_ = false;
-    client.m_onProgress = nullptr;
     bar_.hide();
+    Unlock();
+    client.m_onProgress = nullptr;
+    client_ = nullptr;
+    return {result.load(), cancelled_};
 }
 
+void TransferProgress::Cancel()
+{
+    if (!client_)
+        return;
+    cancelled_ = true;
+    client_->m_abortEvent.Signal();
+}
+
+void TransferProgress::Lock()
+{
+    wasEnabled_.clear();
+    for (QWidget* widget : locked_) {
+        wasEnabled_.push_back(widget->isEnabled());
+        widget->setEnabled(false);
+    }
+    caption_ = button_.text();
+    button_.setText(vellum::ui::ToQString(vellum::text::FromUtf8("取消")));
+    dialog_.installEventFilter(this);
+}
+
+void TransferProgress::Unlock()
+{
+    dialog_.removeEventFilter(this);
+    for (size_t i = 0; i < locked_.size(); ++i)
+        locked_[i]->setEnabled(wasEnabled_[i]);
+    button_.setText(caption_);
+}
+
+// Keys and closes reach the dialog after the field that had them let them
+// pass (a line edit passes Enter on), so the dialog is the one place to
+// hold them back.
 bool TransferProgress::eventFilter(QObject* watched, QEvent* event)
 {
-    if (!running_ || !IsInput(event->type()))
+    if (watched != &dialog_ || !EndsTheDialog(event))
         return false;
-    auto* widget = qobject_cast<QWidget*>(watched);
-    return widget && (widget == &dialog_ || dialog_.isAncestorOf(widget));
+    event->ignore();
+    return true;
 }

@@ -48,7 +48,7 @@ int CHiSocket::Connect(const std::string& host, unsigned short port)
         m_lastError = vellum::text::FromUtf8("解析主机地址失败\r\n");
         return 0;
     }
-    if (!m_socket.Connect(address, port)) {
+    if (!m_socket.Connect(address, port, &m_abortEvent)) {
         m_lastError = "CHiSocket::Connect error\r\n";
         return 0;
     }

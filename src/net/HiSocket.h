@@ -24,7 +24,8 @@ public:
 
     // Closes an open socket first, resets both events and opens a new one.
     bool Create();
-    // Resolves, connects (blocking) and binds the network event. 1 or 0.
+    // Resolves, connects (blocking, but the abort event ends the attempt)
+    // and binds the network event. 1 or 0.
     virtual int Connect(const std::string& host, unsigned short port);
     void Close();
 

@@ -85,9 +85,13 @@ CHttpClient::CHttpClient() : m_tempFilePath(TempFilePath())
     ReadProxySettings();
 }
 
+// The body lives on only where SaveToFile put it (a second name of the same
+// file, or a copy): the temporary file goes with the object that wrote it.
 CHttpClient::~CHttpClient()
 {
     Reset();
+    if (m_wroteTempFile)
+        std::remove(vellum::text::ToUtf8(m_tempFilePath).c_str());
 }
 
 void CHttpClient::ReadProxySettings()
@@ -229,7 +233,9 @@ int CHttpClient::SendAndRecv()
             Close();
             return -1;
         }
-        if (waited != WaitResult::NetworkEvent) {
+        // Data that keeps flowing always wins the wait; the abort is looked
+        // at on every pass so that it still ends a download in full flow.
+        if (waited != WaitResult::NetworkEvent || m_abortEvent.IsSignalled()) {
             RecordWaitTimeout(sent);
             Close();
             return -2;
@@ -388,6 +394,7 @@ int CHttpClient::StoreBody(const char* data, int length)
             m_lastError = vellum::text::FromUtf8("CHttpClient 创建临时文件失败!");
             return 1;
         }
+        m_wroteTempFile = true;
         // Pieces are 4095 bytes; written one by one they would cost one
         // system call (and a partial page) each. A large buffer of whole
         // pages makes the file writes few and aligned for one memory copy.

@@ -2,7 +2,8 @@
 // request opens a fresh connection, sends the head, then sends the body and
 // reads the response in one event loop (SendAndRecv). The response head is
 // kept as text; the body goes to a string when the response is text and to
-// a temporary file otherwise, and SaveToFile stores it under a name.
+// a temporary file otherwise, and SaveToFile stores it under a name. The
+// temporary file goes when the object does.
 //
 // Callers set the request members and read the response members directly.
 // The HTTP status is never examined: an error page is a response like any
@@ -116,6 +117,7 @@ private:
     void CountReceived(int length);
 
     std::FILE* m_tempFile = nullptr;
+    bool m_wroteTempFile = false;         // the file at m_tempFilePath is this object's
     bool m_refused = false;               // the response went past a bound; the rest is not read
     std::unique_ptr<char[]> m_fileBuffer; // the temporary file's write buffer
 };

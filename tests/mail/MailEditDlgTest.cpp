@@ -1,7 +1,8 @@
 // The compose dialog through its real widgets, offscreen, with a scripted
 // person typing into fields, pressing buttons and answering messages, on a
 // real SQLite file: the window, the filling, save, send, the keys that must
-// not close it, and an upload that keeps the window painting but deaf.
+// not close it, and an upload that keeps the window answering until it is
+// cancelled.
 #include "mail/MailEditDlg.h"
 
 #include "MailDialogTest.h"
@@ -9,16 +10,21 @@
 #include "net/ScriptedServer.h"
 #include "platform/text/CodePage.h"
 #include "platform/ui/DialogActions.h"
+#include "platform/ui/WindowImage.h"
+#include "support/Screenshots.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QTimer>
 
+#include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <future>
 #include <optional>
+#include <thread>
 
 namespace {
 
@@ -43,16 +49,6 @@ protected:
     {
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, key == Qt::Key_A ? "a" : "");
         QApplication::sendEvent(target, &press);
-    }
-
-    static void Click(QWidget* target)
-    {
-        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-            QMouseEvent event(type, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
-                              type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
-                              Qt::NoModifier);
-            QApplication::sendEvent(target, &event);
-        }
     }
 };
 
@@ -209,74 +205,123 @@ protected:
     }
 };
 
-// The upload's request runs while the person keeps typing and clicking:
-// the transfer bar shows, the window paints, and nothing typed or clicked
-// reaches it until the server has answered.
-TEST_P(MailEditDlgTest, AnUploadShowsItsProgressAndTakesNoInputUntilItEnds)
+// An upload to a server that takes the body slowly and never answers: the
+// window answers at once, repaints and takes a key typed meanwhile, the bar
+// moves, the toolbar and every way of closing wait, and "取消" ends the
+// upload, leaving the earlier attachment. The picture of the window during
+// the transfer goes to the README. Then an upload that the server names in
+// the current form: the field shows the file's own name, a save keeps the
+// whole server name.
+TEST_P(MailEditDlgTest, AStalledUploadKeepsTheWindowAnsweringAndCancelEndsIt)
 {
-    std::promise<void> release;
-    std::shared_future<void> released = release.get_future().share();
-    vellum::testing::ScriptedServer server([released](int fd, const std::string&) {
-        // Bounded, so a transfer that never showed its bar fails the test
-        // instead of hanging it.
-        released.wait_for(std::chrono::seconds(30));
-        return vellum::testing::WriteAll(fd,
-                                         vellum::testing::Response("SUCCESS?FileName1=stored.txt",
-                                                                   "Content-Type: text/plain\r\n"));
-    });
+    using Clock = std::chrono::steady_clock;
+    std::atomic<bool> over{false};
+    vellum::testing::ScriptedServer stalled(
+        [&over](int fd, const std::string&) {
+            // Bounded, so a cancel that does not work fails the test
+            // instead of hanging it.
+            for (auto until = Clock::now() + std::chrono::seconds(20);
+                 !over && Clock::now() < until;) {
+                vellum::testing::ReadCount(fd, 64 * 1024, 10);
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+            return true;
+        },
+        false);
     std::filesystem::create_directories(m_folder.Path() + "data");
-    std::ofstream(m_folder.Path() + "data/tolvan.ini")
-        << "[.]\nHttpServer=" << server.Url() << "\n";
-    std::ofstream(m_folder.Path() + "local.txt") << std::string(200000, 'x');
-    m_desktop.AnswerOpenFile(m_folder.Path() + "local.txt");
+    auto useServer = [this](const std::string& url) {
+        std::ofstream(m_folder.Path() + "data/tolvan.ini") << "[.]\nHttpServer=" << url << "\n";
+    };
+    useServer(stalled.Url());
+    std::ofstream(m_folder.Path() + "big.bin") << std::string(24 << 20, 'b');
+    m_desktop.AnswerOpenFile(m_folder.Path() + "big.bin");
+    const std::string stored = "0123456789abcdef0123456789abcdef-plan.doc";
 
     CMailEditDlg dialog;
-    bool barSeen = false;
+    dialog.m_Exchange.Set(".", "Attachment", "earlier.txt");
     PaintCounter counter;
-    int paintsDuringTransfer = 0;
-    std::string attachment, subjectAfter;
-    bool barHiddenAfter = false;
+    Clock::time_point pressed, answered, cancelPressed, ended;
+    double firstFraction = 0, lastFraction = 0;
+    int paintsWhileRunning = 0;
+    bool openWhileRunning = false, saveEnabledWhileRunning = true, shot = false;
+    std::string captionWhileRunning, captionAfter, attachmentAfter, subjectAfter, shownAfter;
     RunDialog(dialog, [&](QWidget& window) {
         QWidget* subject = FindControl(&window, CMailEditDlg::kSubjectId);
-        subject->installEventFilter(&counter);
-        int ticks = 0;
+        CTransferBar* bar = Dialog(window).GetTransferBar();
+        auto* upload =
+            qobject_cast<QAbstractButton*>(FindControl(&window, CMailEditDlg::kUploadId));
         QTimer watch;
         QObject::connect(&watch, &QTimer::timeout, [&] {
-            if (!Dialog(window).GetTransferBar()->isVisible() || ticks < 0)
+            if (!bar->isVisible())
                 return;
-            barSeen = true;
-            if (ticks++ == 0) {
-                counter.paints = 0;
+            if (answered == Clock::time_point()) {
+                answered = Clock::now();
+                subject->installEventFilter(&counter);
                 subject->update();
+                QApplication::postEvent(
+                    subject, new QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a"));
+            }
+            if (firstFraction <= 0) {
+                firstFraction = bar->Fraction();
                 return;
             }
-            // The paint asked for on the first tick comes through the event
-            // loop; a window that froze would never get it (the server
-            // answers anyway after a while, and the check below fails).
-            if (counter.paints == 0 && ticks < 500)
+            // Waits for the bar to move (bounded, as the server is).
+            if (bar->Fraction() <= firstFraction &&
+                Clock::now() - answered < std::chrono::seconds(10))
                 return;
-            paintsDuringTransfer = counter.paints;
-            Key(subject, Qt::Key_A);
-            Click(FindControl(&window, CMailEditDlg::kSaveId));
-            ticks = -1;
-            release.set_value();
+            watch.stop();
+            lastFraction = bar->Fraction();
+            paintsWhileRunning = counter.paints;
+            window.close();
+            Key(subject, Qt::Key_Return);
+            openWhileRunning = window.isVisible();
+            saveEnabledWhileRunning = FindControl(&window, CMailEditDlg::kSaveId)->isEnabled();
+            captionWhileRunning = GetWindowText(upload);
+            shot = RenderToPng(window, vellum::testing::ScreenshotPath("compose-transfer.png"));
+            cancelPressed = Clock::now();
+            PressControl(window, CMailEditDlg::kUploadId);
         });
-        watch.start(1);
+        watch.start(2);
         FillControl(window, CMailEditDlg::kSubjectId, "s");
         subject->setFocus();
+        pressed = Clock::now();
         ASSERT_TRUE(PressControl(window, CMailEditDlg::kUploadId));
+        ended = Clock::now();
+        over = true;
         subject->removeEventFilter(&counter);
-        attachment = Text(window, CMailEditDlg::kAttachmentId);
+        captionAfter = GetWindowText(upload);
+        attachmentAfter = Text(window, CMailEditDlg::kAttachmentId);
         subjectAfter = Text(window, CMailEditDlg::kSubjectId);
-        barHiddenAfter = !Dialog(window).GetTransferBar()->isVisible();
+
+        vellum::testing::ScriptedServer naming(vellum::testing::Answer(vellum::testing::Response(
+            "SUCCESS?FileName1=" + stored, "Content-Type: text/plain\r\n")));
+        useServer(naming.Url());
+        std::ofstream(m_folder.Path() + "plan.doc") << "plan";
+        m_desktop.AnswerOpenFile(m_folder.Path() + "plan.doc");
+        PressControl(window, CMailEditDlg::kUploadId);
+        shownAfter = Text(window, CMailEditDlg::kAttachmentId);
+        PressControl(window, CMailEditDlg::kSaveId);
     });
-    EXPECT_TRUE(barSeen);
-    EXPECT_GT(paintsDuringTransfer, 0);
-    EXPECT_TRUE(barHiddenAfter);
-    EXPECT_EQ(attachment, "stored.txt");
-    EXPECT_EQ(subjectAfter, "s") << "the key went nowhere";
-    EXPECT_EQ(Rows("select count(*) from SystemMail"), "0\n") << "the click on 保存 went nowhere";
-    EXPECT_NE(server.Request().find("name=\"File1\""), std::string::npos);
+    auto ms = [](Clock::duration d) {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(d).count();
+    };
+    std::printf("[ figures  ] the window answered %lld ms after the press; the bar went from "
+                "%.0f%% to %.0f%%; cancel ended the upload in %lld ms\n",
+                static_cast<long long>(ms(answered - pressed)), firstFraction * 100,
+                lastFraction * 100, static_cast<long long>(ms(ended - cancelPressed)));
+    EXPECT_GT(lastFraction, firstFraction) << "the bar moves";
+    EXPECT_GT(paintsWhileRunning, 0) << "the window repaints";
+    EXPECT_EQ(subjectAfter, "sa") << "the key typed meanwhile arrived";
+    EXPECT_TRUE(openWhileRunning) << "neither the close box nor Enter ended it";
+    EXPECT_FALSE(saveEnabledWhileRunning);
+    EXPECT_EQ(captionWhileRunning, FromUtf8("取消"));
+    EXPECT_TRUE(shot);
+    EXPECT_LT(ms(ended - cancelPressed), 1000);
+    EXPECT_EQ(captionAfter, FromUtf8("上传"));
+    EXPECT_EQ(attachmentAfter, "earlier.txt");
+    EXPECT_TRUE(m_desktop.Messages().empty()) << "a cancel needs no message";
+    EXPECT_EQ(shownAfter, "plan.doc");
+    EXPECT_EQ(Rows("select Attachment from SystemMail"), stored + "\n");
 }
 
 VELLUM_ON_SQLITE(MailEditDlgTest);

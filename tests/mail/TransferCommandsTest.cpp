@@ -4,6 +4,7 @@
 // "SUCCESS", SIGTERM stops it cleanly) and the end-to-end path a script
 // would take.
 #include "AttachServerProcess.h"
+#include "mail/AttachmentName.h"
 #include "net/HttpClient.h"
 #include "net/MultipartForm.h"
 #include "net/TestHome.h"
@@ -99,15 +100,16 @@ TEST(TransferCommandsTest, UploadAndDownloadWorkEndToEnd)
 
     CommandResult download = Vellum({"download", "--user", "赵六", name});
     ASSERT_EQ(download.exitCode, 0) << download.err;
-    EXPECT_EQ(download.out, home.Home() + "temp/" + name + "\n");
-    EXPECT_EQ(ReadFile(home.Home() + "temp/" + name), "some notes\n");
+    const std::string copy = home.Home() + "temp/" + AttachmentDisplayName(name);
+    EXPECT_EQ(download.out, copy + "\n");
+    EXPECT_EQ(ReadFile(copy), "some notes\n");
 
     CommandResult replaced =
         Vellum({"upload", "--user", "王五", home.Home() + "local/notes.txt", "--replace", name});
     ASSERT_EQ(replaced.exitCode, 0) << replaced.err;
     CommandResult gone = Vellum({"download", "--user", "赵六", name});
     EXPECT_EQ(gone.exitCode, 1);
-    EXPECT_EQ(gone.err, "下载失败\r\nfile not found\r\n\n");
+    EXPECT_EQ(gone.err, "下载失败\r\n服务器上没有这个文件 (HTTP 404)\n");
 }
 
 TEST(TransferCommandsTest, FailuresGoToStderrWithStatusOne)

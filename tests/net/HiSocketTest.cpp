@@ -7,8 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <chrono>
+#include <netinet/in.h>
 #include <string>
+#include <sys/socket.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -106,7 +111,10 @@ TEST(HiSocketTest, SendBlockFinishesOnceThePeerReadsAndStopsAtItsClose)
     }
 }
 
-TEST(HiSocketTest, AbortEventStopsSendBlock)
+// Another thread's abort ends a SendBlock and a connect that nobody answers
+// (the listener's queue is full, so the system drops the handshake and
+// would retry it for minutes).
+TEST(HiSocketTest, AbortEventStopsSendBlockAndAConnectNobodyAnswers)
 {
     Connected c;
     c.FillSendBuffer();
@@ -115,6 +123,28 @@ TEST(HiSocketTest, AbortEventStopsSendBlock)
     EXPECT_EQ(c.socket.GetLastErrorText(), "CHiSocket::RecvBlock get abort event\r\n");
     EXPECT_FALSE(c.socket.IsOpen());
     EXPECT_FALSE(c.socket.m_abortEvent.IsSignalled()) << "Close resets it";
+
+    int full = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    ASSERT_EQ(bind(full, reinterpret_cast<sockaddr*>(&address), size), 0);
+    ASSERT_EQ(listen(full, 0), 0);
+    getsockname(full, reinterpret_cast<sockaddr*>(&address), &size);
+    CHiSocket queued;
+    ASSERT_EQ(queued.Connect("127.0.0.1", ntohs(address.sin_port)), 1);
+    CHiSocket unanswered;
+    std::thread aborter([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        unanswered.m_abortEvent.Signal();
+    });
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(unanswered.Connect("127.0.0.1", ntohs(address.sin_port)), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_EQ(unanswered.GetLastErrorText(), "CHiSocket::Connect error\r\n");
+    aborter.join();
+    close(full);
 }
 
 TEST(HiSocketTest, ReceiveReportsNothingTheCloseAndAReset)

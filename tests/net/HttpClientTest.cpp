@@ -166,25 +166,32 @@ TEST_F(HttpClientTest, TextAndXmlTypesGoToTheTextBodyEverythingElseToTheTemporar
     }
 }
 
-TEST_F(HttpClientTest, ASavedBodySurvivesTheObjectsNextResponse)
+// The temporary file stays while the object lives and goes with it; what
+// SaveToFile stored survives both the next response and the object.
+TEST_F(HttpClientTest, ASavedBodySurvivesTheObjectsNextResponseAndTheObject)
 {
-    CHttpClient client;
     std::string saved = home.Home() + "first.bin";
+    std::string temporary;
     {
-        ScriptedServer server(Answer(Response("first body", "Content-Type: image/gif\r\n")));
-        ASSERT_EQ(client.Request("GET", server.Url()), 1);
-        EXPECT_EQ(client.SaveToFile(saved), 1);
-        EXPECT_EQ(client.SaveToFile(saved), 1) << "saving twice to one name";
-        EXPECT_EQ(client.SaveToFile(client.m_tempFilePath), 1) << "saving onto itself";
+        CHttpClient client;
+        temporary = client.m_tempFilePath;
+        {
+            ScriptedServer server(Answer(Response("first body", "Content-Type: image/gif\r\n")));
+            ASSERT_EQ(client.Request("GET", server.Url()), 1);
+            EXPECT_EQ(client.SaveToFile(saved), 1);
+            EXPECT_EQ(client.SaveToFile(saved), 1) << "saving twice to one name";
+            EXPECT_EQ(client.SaveToFile(client.m_tempFilePath), 1) << "saving onto itself";
+        }
+        {
+            ScriptedServer server(Answer(Response("second", "Content-Type: image/gif\r\n")));
+            ASSERT_EQ(client.Request("GET", server.Url()), 1);
+            EXPECT_EQ(client.SaveToFile(home.Home() + "second.bin"), 1);
+        }
+        EXPECT_EQ(ReadFile(temporary), "second") << "the temporary file stays";
     }
-    {
-        ScriptedServer server(Answer(Response("second", "Content-Type: image/gif\r\n")));
-        ASSERT_EQ(client.Request("GET", server.Url()), 1);
-        EXPECT_EQ(client.SaveToFile(home.Home() + "second.bin"), 1);
-    }
+    EXPECT_FALSE(std::filesystem::exists(temporary));
     EXPECT_EQ(ReadFile(saved), "first body");
     EXPECT_EQ(ReadFile(home.Home() + "second.bin"), "second");
-    EXPECT_EQ(ReadFile(client.m_tempFilePath), "second") << "the temporary file stays";
 }
 
 TEST_F(HttpClientTest, StorageFailuresRecordTheirMessagesAndTheNextPieceTriesAgain)

@@ -129,8 +129,10 @@ const VellumCommand kDownload(
     "download", "download an attachment into temp/ as the read dialog does",
     "usage: vellum download --user U NAME [--open]\n\n"
     "Fetches NAME from the download page of the server in \"data/tolvan.ini\" into the\n"
-    "module home's \"temp/\" folder and prints the local copy's path. A NAME that is a local\n"
-    "path is not fetched. --open opens the file with the desktop's program (xdg-open).\n"
+    "module home's \"temp/\" folder, under the file's own name (what follows the 32 hex\n"
+    "digits and \"-\" of a current server name), and prints the local copy's path. A NAME\n"
+    "that is a local path is not fetched. --open opens the file with the desktop's program\n"
+    "(xdg-open).\n"
     "Exit status 1 when a message was shown (it goes to stderr) or nothing was saved.",
     RunDownload);
 

@@ -3,6 +3,8 @@
 // into a bit; a receive or a blocked send re-arms, reporting disarms.
 #include "platform/net/EventSocket.h"
 
+#include "platform/net/ManualEvent.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -41,19 +43,53 @@ void EventSocket::Close()
     m_readArmed = m_writeArmed = m_closeReported = m_hungUp = false;
 }
 
-bool EventSocket::Connect(uint32_t address, uint16_t port)
+bool EventSocket::Connect(uint32_t address, uint16_t port, const ManualEvent* abort)
 {
     sockaddr_in target{};
     target.sin_family = AF_INET;
     target.sin_port = htons(port);
     target.sin_addr.s_addr = address;
+    int flags = fcntl(m_fd, F_GETFL);
+    // Non-blocking only for the attempt, so that the abort event can end it;
+    // the socket is blocking again afterwards, as a blocking connect leaves it.
+    if (abort && flags >= 0)
+        fcntl(m_fd, F_SETFL, flags | O_NONBLOCK);
     int rc;
     do
         rc = connect(m_fd, reinterpret_cast<const sockaddr*>(&target), sizeof target);
     while (rc != 0 && errno == EINTR);
-    if (rc != 0)
-        m_lastError = errno;
-    return rc == 0;
+    int error = rc == 0 ? 0 : errno;
+    if (abort && flags >= 0) {
+        if (error == EINPROGRESS || error == EALREADY)
+            error = AwaitConnect(*abort);
+        fcntl(m_fd, F_SETFL, flags);
+    }
+    if (error != 0)
+        m_lastError = error;
+    return error == 0;
+}
+
+// Waits without a bound of its own: the system fails an attempt nobody
+// answers after its SYN retries, as it would a blocking connect.
+int EventSocket::AwaitConnect(const ManualEvent& abort)
+{
+    for (;;) {
+        pollfd entries[2]{{m_fd, POLLOUT, 0}, {abort.PollDescriptor(), POLLIN, 0}};
+        int n = poll(entries, 2, -1);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno;
+        if (entries[1].revents)
+            return ECANCELED;
+        if (!entries[0].revents)
+            continue;
+        int error = 0;
+        socklen_t size = sizeof error;
+        if (getsockopt(m_fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0)
+            return errno;
+        return error;
+    }
 }
 
 bool EventSocket::SelectEvents(uint32_t mask)

@@ -18,6 +18,8 @@ struct pollfd;
 
 namespace vellum::net {
 
+class ManualEvent;
+
 // Event bits, with the values of the original event model.
 constexpr uint32_t kEventRead = 1;
 constexpr uint32_t kEventWrite = 2;
@@ -51,8 +53,10 @@ public:
     bool IsOpen() const { return m_fd >= 0; }
 
     // Connects in blocking mode to an address in network byte order. On
-    // failure the socket stays open and LastError() says why.
-    bool Connect(uint32_t address, uint16_t port);
+    // failure the socket stays open and LastError() says why. A signalled
+    // `abort` ends the attempt at once (ECANCELED); otherwise it lasts as
+    // long as the system's own connect time-out.
+    bool Connect(uint32_t address, uint16_t port, const ManualEvent* abort = nullptr);
 
     // Binds the network event for the given bits and makes the socket
     // non-blocking.
@@ -82,6 +86,7 @@ public:
 
 private:
     short WatchedPollEvents() const;
+    int AwaitConnect(const ManualEvent& abort);
 
     int m_fd = -1;
     uint32_t m_mask = 0;
