@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 using namespace vellum::html;
 
@@ -91,6 +92,20 @@ int DeclaredFontSize(std::u16string_view declared, int inherited)
     return static_cast<int>(CssLengthToPixels(value));
 }
 
+// The size an element gives its text, or the inherited one: a font-size
+// style first, then a FONT's Size.
+int OwnFontSize(const Element& element, int inherited)
+{
+    if (int pixels = DeclaredFontSize(element.GetStyleProperty("font-size"), inherited); pixels > 0)
+        return pixels;
+    if (element.HasTagName("FONT")) {
+        std::string size = AsciiFromUtf16(element.GetAttribute("size").value_or(u""));
+        if (int pixels = HtmlFontSizeToPixels(HtmlFontSizeStep(size)); pixels != 0)
+            return pixels;
+    }
+    return inherited;
+}
+
 } // namespace
 
 long CssLengthToPixels(std::string_view length)
@@ -149,21 +164,16 @@ int CHtmlDocument::GetFontSizePixels()
     return ShownFontSize(GetSelectedElement(false));
 }
 
-// Recursion runs as deep as the tree, which the parser keeps bounded.
+// Worked out from the top down, as the view inherits sizes.
 int CHtmlDocument::ShownFontSize(const Element* element)
 {
-    if (!element || element->HasTagName("HTML"))
-        return BaseFontSizePixels();
-    const int inherited = ShownFontSize(element->ParentElement());
-    std::u16string style = element->GetStyleProperty("font-size");
-    if (int pixels = DeclaredFontSize(style, inherited); pixels > 0)
-        return pixels;
-    if (element->HasTagName("FONT")) {
-        std::string size = AsciiFromUtf16(element->GetAttribute("size").value_or(u""));
-        if (int pixels = HtmlFontSizeToPixels(HtmlFontSizeStep(size)); pixels != 0)
-            return pixels;
-    }
-    return inherited;
+    std::vector<const Element*> chain;
+    for (; element && !element->HasTagName("HTML"); element = element->ParentElement())
+        chain.push_back(element);
+    int size = BaseFontSizePixels();
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it)
+        size = OwnFontSize(**it, size);
+    return size;
 }
 
 // Read once per attached document: the toolbar asks on every caret move.
