@@ -166,9 +166,9 @@ void CHtmlEditor::BuildToolbar()
 }
 
 // The display's families, sorted as the platform's sorted list sorts them.
-// Nothing is selected until the refresh finds the face at the caret: a face
-// the display lacks (the usual 宋体) leaves the box empty rather than naming
-// a face the text does not have.
+// Nothing is selected until the refresh finds the face at the caret; a face
+// the display lacks (the usual 宋体) is shown without becoming an entry, so
+// the list never offers a face that would not show here.
 void CHtmlEditor::FillFontNames(QComboBox* list)
 {
     QStringList families = QFontDatabase::families();

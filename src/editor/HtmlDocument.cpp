@@ -162,6 +162,8 @@ Element* CHtmlDocument::EnsureBody(bool create)
     Document* document = GetDocument();
     if (!document)
         return nullptr;
+    // What the body needs after a load or a paste belongs to that step.
+    Document::FollowUpStep followUp(*document);
     Element* body = document->Body();
     if (!body && create) {
         Element* root = document->DocumentElement();

@@ -74,6 +74,7 @@ public:
     vellum::html::Element* EnsureBody(bool create);
 
     bool SetFontSizePixels(int pixels);
+    // The size of the text at the selection, inherited sizes included.
     int GetFontSizePixels();
 
     // The quick table: rows x columns cells each holding an empty DIV.
@@ -84,6 +85,8 @@ public:
     bool DeleteColumn();
 
 private:
+    // The size in pixels the text of `element` is shown in.
+    int ShownFontSize(const vellum::html::Element* element);
     int BaseFontSizePixels();
 
     vellum::html::HtmlView* view_ = nullptr;

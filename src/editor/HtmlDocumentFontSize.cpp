@@ -1,17 +1,20 @@
 // Font sizes in pixels. The engine's font-size command knows only the HTML
 // sizes 1-7, so setting a pixel size marks the selection with size 7 first
-// and then rewrites every sized FONT of the block into an inline style;
-// reading goes up through FONT elements and falls back to the size the style
-// sheet gives BODY.
+// and then rewrites every sized FONT of the block into an inline style.
+// Reading follows what the view shows: the text's own size or the one it
+// inherits (a FONT's Size, a font-size style on any element, a cell's or a
+// table's too), and at the top the size the style sheet gives BODY.
 #include "editor/HtmlDocument.h"
 #include "platform/html/Document.h"
 #include "platform/html/InlineStyle.h"
 #include "platform/html/StyleSheet.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 using namespace vellum::html;
 
@@ -52,6 +55,55 @@ void ApplyPixelSize(Element& element, const std::u16string& size)
         if (Element* childElement = child->AsElement())
             ApplyPixelSize(*childElement, size);
     }
+}
+
+// A FONT Size: "1"-"7", or relative to the default 3 ("+2", "-1").
+int HtmlFontSizeStep(const std::string& size)
+{
+    int step = std::atoi(size.c_str());
+    if (!size.empty() && (size[0] == '+' || size[0] == '-'))
+        return std::clamp(3 + step, 1, 7);
+    return step;
+}
+
+// A font-size style in pixels, 0 when there is none: keywords and the
+// lengths relative to the inherited size (em, %) as the view reads them,
+// other lengths by CssLengthToPixels.
+int DeclaredFontSize(std::u16string_view declared, int inherited)
+{
+    std::string value = AsciiFromUtf16(TrimSpace(declared));
+    std::transform(value.begin(), value.end(), value.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    static const std::pair<const char*, int> kKeywords[] = {
+        {"xx-small", 9}, {"x-small", 10}, {"small", 13},   {"medium", 16},
+        {"large", 18},   {"x-large", 24}, {"xx-large", 32}};
+    for (const auto& [keyword, pixels] : kKeywords)
+        if (value == keyword)
+            return pixels;
+    if (value == "smaller")
+        return inherited * 5 / 6;
+    if (value == "larger")
+        return inherited * 6 / 5;
+    const double number = std::atof(value.c_str());
+    if (value.ends_with("em") && !value.ends_with("rem"))
+        return static_cast<int>(number * inherited + 0.5);
+    if (value.ends_with("%"))
+        return static_cast<int>(number * inherited / 100 + 0.5);
+    return static_cast<int>(CssLengthToPixels(value));
+}
+
+// The size an element gives its text, or the inherited one: a font-size
+// style first, then a FONT's Size.
+int OwnFontSize(const Element& element, int inherited)
+{
+    if (int pixels = DeclaredFontSize(element.GetStyleProperty("font-size"), inherited); pixels > 0)
+        return pixels;
+    if (element.HasTagName("FONT")) {
+        std::string size = AsciiFromUtf16(element.GetAttribute("size").value_or(u""));
+        if (int pixels = HtmlFontSizeToPixels(HtmlFontSizeStep(size)); pixels != 0)
+            return pixels;
+    }
+    return inherited;
 }
 
 } // namespace
@@ -109,20 +161,19 @@ bool CHtmlDocument::SetFontSizePixels(int pixels)
 
 int CHtmlDocument::GetFontSizePixels()
 {
-    Element* element = GetSelectedElement(false);
-    while (true) {
-        element = FirstNonInlineFrom(element);
-        if (!element || !element->HasTagName("FONT"))
-            break;
-        std::u16string style = element->GetStyleProperty("font-size");
-        if (long pixels = CssLengthToPixels(AsciiFromUtf16(style)); pixels != 0)
-            return static_cast<int>(pixels);
-        std::string size = AsciiFromUtf16(element->GetAttribute("size").value_or(u""));
-        if (int pixels = HtmlFontSizeToPixels(std::atoi(size.c_str())); pixels != 0)
-            return pixels;
-        element = element->ParentElement();
-    }
-    return BaseFontSizePixels();
+    return ShownFontSize(GetSelectedElement(false));
+}
+
+// Worked out from the top down, as the view inherits sizes.
+int CHtmlDocument::ShownFontSize(const Element* element)
+{
+    std::vector<const Element*> chain;
+    for (; element && !element->HasTagName("HTML"); element = element->ParentElement())
+        chain.push_back(element);
+    int size = BaseFontSizePixels();
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it)
+        size = OwnFontSize(**it, size);
+    return size;
 }
 
 // Read once per attached document: the toolbar asks on every caret move.
@@ -133,8 +184,12 @@ int CHtmlDocument::BaseFontSizePixels()
     Document* document = GetDocument();
     if (!document)
         return kDefaultBaseFontSize;
-    if (StyleSheets(*document).empty())
+    // The sheet is made to be read, not as an edit: it must not be an undo
+    // step of its own (one Undo that shows nothing) nor break a typing run.
+    if (StyleSheets(*document).empty()) {
+        Document::FollowUpStep followUp(*document);
         CreateStyleSheet(*document);
+    }
     std::u16string size = StyleSheetProperty(*document, "BODY", "font-size");
     long pixels = CssLengthToPixels(AsciiFromUtf16(size));
     baseFontSize_ =

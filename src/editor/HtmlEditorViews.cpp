@@ -60,6 +60,17 @@ int EntryBeginningWith(const QComboBox& list, const QString& value)
     return -1;
 }
 
+// The face a font list such as "Arial, 'Noto Sans', sans-serif" asks for
+// first.
+QString FirstFamily(const QString& faces)
+{
+    QString first = faces.section(',', 0, 0).trimmed();
+    if (first.size() >= 2 && (first.front() == '"' || first.front() == '\'') &&
+        first.back() == first.front())
+        first = first.mid(1, first.size() - 2);
+    return first;
+}
+
 } // namespace
 
 void CHtmlEditor::SwitchSourceView()
@@ -116,6 +127,11 @@ void CHtmlEditor::RefreshToolbar()
     RefreshList(CHtmlDocument::kFontSizePixels, kFontSize);
 }
 
+// The list shows the value at the caret. Names may match an entry by
+// their beginning (a face the display spells longer); sizes only exactly, or
+// 2 would show as 24. A value no entry has (宋体 where the display lacks it,
+// a size of 18) is still the text's: the box shows it in the placeholder's
+// grey instead of keeping the value it showed before.
 void CHtmlEditor::RefreshList(int commandId, int listId)
 {
     auto* list = qobject_cast<QComboBox*>(FindControl(toolbar_, listId));
@@ -123,10 +139,15 @@ void CHtmlEditor::RefreshList(int commandId, int listId)
     if (!list || !value || value->empty())
         return;
     QString text = ToQString(*value);
+    if (commandId == command::FontName)
+        text = FirstFamily(text);
     if (text == list->currentText())
         return;
-    if (int index = EntryBeginningWith(*list, text); index >= 0)
-        list->setCurrentIndex(index);
+    int index = list->findText(text, Qt::MatchFixedString);
+    if (index < 0 && commandId == command::FontName)
+        index = EntryBeginningWith(*list, text);
+    list->setPlaceholderText(index < 0 ? text : QString());
+    list->setCurrentIndex(index);
 }
 
 void CHtmlEditor::EnableToolbarCommands(bool enabled)

@@ -119,6 +119,41 @@ std::u16string FontSizeArgument(const CommandValue& argument)
     return std::u16string(1, static_cast<char16_t>(u'0' + size));
 }
 
+// The node the selection starts in: a control, or the text a range starts
+// just before.
+const Node* SelectionStart(const Document& document)
+{
+    const Selection& selection = document.GetSelection();
+    if (selection.IsControl())
+        return selection.ControlElements().front();
+    if (!selection.IsTextRange())
+        return nullptr;
+    const Range& range = selection.GetRange();
+    const Node* start = range.start.node;
+    if (!start->IsText() && range.start.offset < start->ChildCount() && !range.IsCollapsed())
+        start = start->ChildAt(range.start.offset);
+    return start;
+}
+
+// The face the text at a node is drawn in, as the view inherits it: the
+// nearest font-family style or FONT face above it, in blocks and cells as
+// well (a pasted mail sets its face on a DIV or a TD); empty when none.
+std::u16string FaceAbove(const Node* node)
+{
+    for (; node; node = node->Parent()) {
+        const Element* element = node->AsElement();
+        if (!element)
+            continue;
+        if (std::u16string family = element->GetStyleProperty("font-family"); !family.empty())
+            return family;
+        if (element->HasTagName("FONT"))
+            if (std::optional<std::u16string> face = element->GetAttribute("face");
+                face && !face->empty())
+                return *face;
+    }
+    return {};
+}
+
 std::u16string PlainTextAsHtml(std::u16string_view text)
 {
     std::u16string html;
@@ -383,9 +418,8 @@ std::optional<CommandValue> CommandTarget::QueryValue(int commandId) const
     auto carrier = [&](int id) { return FormatCarrierAtSelection(document_, *FormatFor(id)); };
     switch (commandId) {
     case command::FontName: {
-        Element* font = carrier(commandId);
-        return CommandValue::String(font ? font->GetAttribute("face").value_or(u"")
-                                         : defaultFontName_);
+        std::u16string face = FaceAbove(SelectionStart(document_));
+        return CommandValue::String(face.empty() ? defaultFontName_ : face);
     }
     case command::FontSize: {
         Element* font = carrier(commandId);

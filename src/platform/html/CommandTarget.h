@@ -117,13 +117,14 @@ public:
     bool Exec(int commandId, const CommandValue& argument = {}, bool prompt = false);
     // Status bits; 0 for an unknown command.
     int QueryStatus(int commandId) const;
-    // The command's value at the selection: the font name (String), the
+    // The command's value at the selection: the font name the text
+    // inherits from a FONT face or a font-family style (String), the
     // FONT size 1-7 (Integer, 3 when none is set), colours as integers in
     // the browser's 0x00BBGGRR form, settings and toggles as Boolean. None
     // for commands without a value.
     std::optional<CommandValue> QueryValue(int commandId) const;
 
-    // The face the value query reports where no FONT face is set.
+    // The face the value query reports where no face is set.
     void SetDefaultFontName(std::u16string name) { defaultFontName_ = std::move(name); }
 
 private:

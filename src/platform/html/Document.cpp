@@ -172,6 +172,10 @@ void Document::SetSelection(const Selection& selection)
     Selection previous = selection_;
     selection_ = selection;
     RepairSelection();
+    // Outside a step only the user (a click, a key) or the owner moves the
+    // caret; typing after that is a new run.
+    if (stepDepth_ == 0 && !replaying_)
+        undo_.EndTypingRun();
     if (stepDepth_ == 0)
         DropLeftCaretCarrier(previous);
     NotifySelectionChanged();
@@ -359,6 +363,18 @@ Document::EditStep::~EditStep()
     document_.EndStep();
 }
 
+Document::FollowUpStep::FollowUpStep(Document& document) : document_(document)
+{
+    if (document_.stepDepth_ == 0)
+        document_.followUpStep_ = true;
+    document_.BeginStep("follow-up");
+}
+
+Document::FollowUpStep::~FollowUpStep()
+{
+    document_.EndStep();
+}
+
 void Document::BeginStep(std::string label)
 {
     if (stepDepth_++ > 0)
@@ -375,11 +391,14 @@ void Document::EndStep()
         return;
     RepairSelection();
     bool changed = !openStep_.mutations.empty();
-    if (changed) {
+    if (changed && followUpStep_)
+        undo_.AmendLast(std::move(openStep_.mutations), selection_);
+    else if (changed) {
         openStep_.selectionAfter = selection_;
         undo_.Push(std::move(openStep_));
     }
     openStep_ = {};
+    followUpStep_ = false;
     if (changed)
         NotifyEditFinished();
     NotifySelectionChanged();

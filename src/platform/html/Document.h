@@ -116,6 +116,23 @@ public:
     private:
         Document& document_;
     };
+    // Changes that follow from the last edit or load rather than being an
+    // edit of their own (a style sheet made to read a rule from, the empty
+    // DIV a blank body gets): made while a FollowUpStep is alive, they join
+    // the undo entry last done, so no Undo ever reverts only them and a
+    // typing run goes on across them. Inside another step they are part of
+    // that step.
+    class FollowUpStep
+    {
+    public:
+        explicit FollowUpStep(Document& document);
+        ~FollowUpStep();
+        FollowUpStep(const FollowUpStep&) = delete;
+        FollowUpStep& operator=(const FollowUpStep&) = delete;
+
+    private:
+        Document& document_;
+    };
     bool CanUndo() const { return undo_.CanUndo(); }
     bool CanRedo() const { return undo_.CanRedo(); }
     bool Undo();
@@ -159,6 +176,7 @@ private:
     UndoStack undo_;
     int stepDepth_ = 0;
     UndoEntry openStep_;
+    bool followUpStep_ = false;
     Element* caretCarrier_ = nullptr;
     bool replaying_ = false;
     bool loading_ = false;

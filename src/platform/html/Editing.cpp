@@ -201,6 +201,34 @@ Position PrepareInsertion(Document& document)
     return InsideBody(document, DeleteContents(document, selection.GetRange()));
 }
 
+bool IsCell(const Node* node)
+{
+    const Element* element = node ? node->AsElement() : nullptr;
+    return element && (element->HasTagName("TD") || element->HasTagName("TH"));
+}
+
+// A new table's cells hold one no-break space (inside a DIV in the cells
+// of a new row or column) so that they keep their height. It is a
+// placeholder, not text: what is typed or pasted into such a cell takes its
+// place, at the cell's start. Returns where the new content goes.
+Position TakeCellPlaceholder(const Position& at)
+{
+    Node* node = at.node && at.node->ChildCount() == 1 ? at.node->FirstChild() : at.node;
+    CharacterData* text = node ? node->AsCharacterData() : nullptr;
+    if (!text || !text->IsText() || text->Data() != u"\u00A0")
+        return at;
+    Element* holder = text->ParentElement();
+    if (!holder || holder->ChildCount() != 1)
+        return at;
+    Element* cell = holder->ParentElement();
+    bool placeholder = IsCell(holder) || (IsBlockElement(holder->TagName()) && IsCell(cell) &&
+                                          cell->ChildCount() == 1);
+    if (!placeholder)
+        return at;
+    text->Remove();
+    return {holder, 0};
+}
+
 Element* CopyShallow(const Element& element, Document& target)
 {
     Element* copy = target.CreateElement(element.TagName());
@@ -398,7 +426,7 @@ bool InsertText(Document& document, std::u16string_view text)
     if (text.empty())
         return false;
     Document::EditStep step(document, "typing");
-    Position at = PrepareInsertion(document);
+    Position at = TakeCellPlaceholder(PrepareInsertion(document));
     if (at.IsNull())
         return false;
     if (CharacterData* data = at.node->AsCharacterData(); data && data->IsText()) {
@@ -493,7 +521,7 @@ bool InsertParagraph(Document& document)
 bool PasteHtml(Document& document, std::u16string_view html)
 {
     Document::EditStep step(document, "paste");
-    Position at = PrepareInsertion(document);
+    Position at = TakeCellPlaceholder(PrepareInsertion(document));
     if (at.IsNull())
         return false;
     Node* container = at.node->IsElement() ? at.node : at.node->Parent();
@@ -507,7 +535,7 @@ bool PasteHtml(Document& document, std::u16string_view html)
 bool ReplaceSelection(Document& document, const std::vector<Node*>& nodes)
 {
     Document::EditStep step(document, "insert");
-    Position at = PrepareInsertion(document);
+    Position at = TakeCellPlaceholder(PrepareInsertion(document));
     if (at.IsNull())
         return false;
     document.SetSelection(Selection::Caret(InsertNodesAt(at, nodes)));

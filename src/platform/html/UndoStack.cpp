@@ -1,22 +1,24 @@
-// Undo history storage; see UndoStack.h for how entries are formed.
+// Undo history storage; see UndoStack.h for how entries and typing runs are
+// formed.
 #include "platform/html/UndoStack.h"
 
 namespace vellum::html {
 
 namespace {
 
-bool Joins(const UndoEntry& previous, const UndoEntry& next)
-{
-    return previous.label == "typing" && next.label == "typing" &&
-           previous.selectionAfter == next.selectionBefore;
-}
+constexpr char kTyping[] = "typing";
 
 } // namespace
 
 void UndoStack::Push(UndoEntry entry)
 {
     entries_.erase(entries_.begin() + static_cast<long>(undoCount_), entries_.end());
-    if (!entries_.empty() && Joins(entries_.back(), entry)) {
+    const bool typing = entry.label == kTyping;
+    const bool joins = typing && typingRunOpen_ && !entries_.empty() &&
+                       entries_.back().label == kTyping &&
+                       entries_.back().selectionAfter == entry.selectionBefore;
+    typingRunOpen_ = typing;
+    if (joins) {
         UndoEntry& previous = entries_.back();
         previous.mutations.insert(previous.mutations.end(), entry.mutations.begin(),
                                   entry.mutations.end());
@@ -27,10 +29,34 @@ void UndoStack::Push(UndoEntry entry)
     undoCount_ = entries_.size();
 }
 
+// Entries above the boundary stay redoable: what follows from an entry
+// touches nothing they replay (the head, a blank body).
+void UndoStack::AmendLast(std::vector<Mutation> mutations, const Selection& selectionAfter)
+{
+    if (undoCount_ == 0)
+        return;
+    UndoEntry& last = entries_[undoCount_ - 1];
+    last.mutations.insert(last.mutations.end(), mutations.begin(), mutations.end());
+    last.selectionAfter = selectionAfter;
+}
+
+void UndoStack::MarkUndone()
+{
+    --undoCount_;
+    typingRunOpen_ = false;
+}
+
+void UndoStack::MarkRedone()
+{
+    ++undoCount_;
+    typingRunOpen_ = false;
+}
+
 void UndoStack::Clear()
 {
     entries_.clear();
     undoCount_ = 0;
+    typingRunOpen_ = false;
 }
 
 } // namespace vellum::html

@@ -249,6 +249,36 @@ bool IsWordCharacter(const InlineContent& content, int index)
     return c.isLetterOrNumber() || c == u'_';
 }
 
+// The innermost table cell whose box holds the point, or null.
+Box* CellUnder(Box& box, QPointF boxOrigin, const QPointF& point)
+{
+    Box* found = nullptr;
+    for (auto& child : box.children) {
+        QPointF childOrigin = boxOrigin + QPointF(child->x, child->y + box.contentShift);
+        if (!QRectF(childOrigin, QSizeF(child->width, child->height)).contains(point))
+            continue;
+        if (child->cell)
+            found = child.get();
+        if (Box* inner = CellUnder(*child, childOrigin, point))
+            found = inner;
+    }
+    return found;
+}
+
+// The line a click lands on. A click in a cell stays in that cell, also
+// above or below its text where a neighbour cell's line is nearer (a cell
+// centres its text in a row that a taller neighbour stretched).
+LineCandidate FindClickedLine(Box& root, const QPointF& point)
+{
+    if (Box* cell = CellUnder(root, QPointF(root.x, root.y), point)) {
+        LineCandidate inCell;
+        SearchLines(*cell, cell->AbsolutePosition(), point, {}, inCell);
+        if (inCell.box)
+            return inCell;
+    }
+    return FindLine(root, point);
+}
+
 } // namespace
 
 Box* NextLineBox(Box* box)
@@ -322,7 +352,7 @@ QRectF CaretRectAt(const CaretPlace& place)
 
 CaretPlace HitPlace(Box& root, const QPointF& point)
 {
-    LineCandidate found = FindLine(root, point);
+    LineCandidate found = FindClickedLine(root, point);
     if (!found.box)
         return {};
     const InlineContent& content = *found.box->inlines;
@@ -341,7 +371,7 @@ CaretPlace HitPlace(Box& root, const QPointF& point)
 HitResult HitTestBoxes(Box& root, const QPointF& point)
 {
     HitResult result;
-    LineCandidate found = FindLine(root, point);
+    LineCandidate found = FindClickedLine(root, point);
     if (!found.box)
         return result;
     CaretPlace place = HitPlace(root, point);
