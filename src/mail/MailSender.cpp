@@ -128,15 +128,40 @@ SendOutcome MailSender::Deliver(const MailFields& fields)
         show_(FromUtf8("请输入邮件标题"));
         return SendOutcome::NoSubject;
     }
-    // One time for the copy and every notice; the draft keeps its own.
-    std::string sendTime = CurrentMailTime();
-    if (!StoreCopy(fields, sendTime))
-        return SendOutcome::CopyFailed;
-    StoreNotices(fields, sendTime);
-    session_->Execute(
-        ("update systemMail set status=1 where keyid = " + std::to_string(key_)).c_str());
+    SendOutcome outcome = StoreSending(fields);
+    if (outcome != SendOutcome::Sent) {
+        copyKey_ = -1;
+        noticeCount_ = 0;
+        return outcome;
+    }
     show_(FromUtf8("邮件已经发送"));
     return SendOutcome::Sent;
+}
+
+// The copy, the notices and the draft's status go in one transaction. Any
+// step that fails has shown its message; the rollback then takes back what
+// the steps before it wrote (after a lost connection the server has already
+// done so, and the rollback's own failure says nothing new).
+SendOutcome MailSender::StoreSending(const MailFields& fields)
+{
+    if (!session_->BeginTrans()) {
+        ShowSessionError();
+        return SendOutcome::CommitFailed;
+    }
+    // One time for the copy and every notice; the draft keeps its own.
+    std::string sendTime = CurrentMailTime();
+    SendOutcome outcome = SendOutcome::Sent;
+    if (!StoreCopy(fields, sendTime))
+        outcome = SendOutcome::CopyFailed;
+    else if (!StoreNotices(fields, sendTime))
+        outcome = SendOutcome::NoticeFailed;
+    else if (!MarkDraftSent() || !session_->CommitTrans())
+        outcome = SendOutcome::CommitFailed;
+    if (outcome == SendOutcome::CommitFailed)
+        ShowSessionError();
+    if (outcome != SendOutcome::Sent)
+        session_->RollbackTrans();
+    return outcome;
 }
 
 // The copy goes in through an updatable record set on the whole table, as
@@ -163,9 +188,9 @@ int MailSender::StoreCopy(const MailFields& fields, const std::string& sendTime)
     return 1;
 }
 
-// Each notice commits alone; the first failure ends the loop, and the
-// recipients after it get none.
-void MailSender::StoreNotices(const MailFields& fields, const std::string& sendTime)
+// The first failing notice ends the loop with its message; the whole send
+// is then taken back, so no recipient gets a notice of a mail not sent.
+int MailSender::StoreNotices(const MailFields& fields, const std::string& sendTime)
 {
     CSqlInsert notice;
     for (const std::string& recipient : SplitRecipients(fields.mailTo)) {
@@ -177,10 +202,22 @@ void MailSender::StoreNotices(const MailFields& fields, const std::string& sendT
         notice.SetInt("MailId", copyKey_);
         notice.SetString("MailTime", sendTime.c_str());
         notice.SetInt("Status", 0);
-        if (!session_->Execute(notice.Build())) {
-            show_(session_->GetLastErrorText());
-            return;
-        }
+        if (!session_->Execute(notice.Build()))
+            return ShowSessionError();
         ++noticeCount_;
     }
+    return 1;
+}
+
+int MailSender::MarkDraftSent()
+{
+    return session_->Execute(
+        ("update systemMail set status=1 where keyid = " + std::to_string(key_)).c_str());
+}
+
+// Shows the session's last error text; 0, for the caller's failure path.
+int MailSender::ShowSessionError()
+{
+    show_(session_->GetLastErrorText());
+    return 0;
 }

@@ -71,6 +71,14 @@ public:
     // database can tell; nothing when it cannot.
     virtual std::optional<long long> LastInsertKey() = 0;
 
+    // A transaction: after Begin no statement commits alone until Commit or
+    // Rollback. Each is false (and LastError) when the database refuses it;
+    // Rollback after a lost connection fails too, and the server has then
+    // rolled back on its own.
+    virtual bool Begin() = 0;
+    virtual bool Commit() = 0;
+    virtual bool Rollback() = 0;
+
     // The product name the database reports ("SQLite", "PostgreSQL", ...).
     virtual std::string DbmsName() const = 0;
 

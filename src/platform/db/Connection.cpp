@@ -23,7 +23,9 @@ bool Connection::Open(std::string_view connect)
         m_backend = OpenOdbcBackend(text, error);
     }
     if (!m_backend) {
-        m_error = error;
+        // Drivers may quote the string they were given; the password never
+        // reaches a message box or a log from here.
+        m_error = HidingPasswordsOf(text, error);
         return false;
     }
     return true;
@@ -70,6 +72,27 @@ bool Connection::InsertRow(std::string_view table, const std::vector<ColumnValue
         values += column.value ? QuoteSqlText(*column.value) : "NULL";
     }
     return Execute(sql + "(" + names + ") values (" + values + ")");
+}
+
+bool Connection::Begin()
+{
+    if (!m_backend)
+        return FailNotOpen();
+    return m_backend->Begin() || KeepBackendError();
+}
+
+bool Connection::Commit()
+{
+    if (!m_backend)
+        return FailNotOpen();
+    return m_backend->Commit() || KeepBackendError();
+}
+
+bool Connection::Rollback()
+{
+    if (!m_backend)
+        return FailNotOpen();
+    return m_backend->Rollback() || KeepBackendError();
 }
 
 std::optional<long long> Connection::LastInsertKey()

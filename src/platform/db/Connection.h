@@ -38,6 +38,11 @@ public:
     // table's defaults). Texts are written as quoted literals.
     bool InsertRow(std::string_view table, const std::vector<ColumnValue>& columns);
 
+    // A transaction on the connection (see Backend).
+    bool Begin();
+    bool Commit();
+    bool Rollback();
+
     // The key of the row this connection inserted last, when the database
     // can tell.
     std::optional<long long> LastInsertKey();

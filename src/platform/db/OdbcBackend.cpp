@@ -235,11 +235,41 @@ public:
         return key;
     }
 
+    // ODBC has no "begin": switching autocommit off starts a transaction
+    // with the next statement, and ending it switches autocommit back on.
+    bool Begin() override { return SetAutocommit(SQL_AUTOCOMMIT_OFF); }
+    bool Commit() override { return EndTransaction(SQL_COMMIT); }
+    bool Rollback() override { return EndTransaction(SQL_ROLLBACK); }
+
     std::string DbmsName() const override { return m_dbmsName; }
 
     const std::string& LastError() const override { return m_error; }
 
 private:
+    bool SetAutocommit(SQLULEN mode)
+    {
+        SQLRETURN rc = SQLSetConnectAttr(m_handles->dbc, SQL_ATTR_AUTOCOMMIT,
+                                         reinterpret_cast<SQLPOINTER>(mode), SQL_IS_UINTEGER);
+        if (SQL_SUCCEEDED(rc))
+            return true;
+        m_error = OdbcDiagnostics(SQL_HANDLE_DBC, m_handles->dbc);
+        return false;
+    }
+
+    // Autocommit comes back on even when the end fails, so that the
+    // connection never stays in a transaction nobody will end.
+    bool EndTransaction(SQLSMALLINT completion)
+    {
+        bool ended = SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, m_handles->dbc, completion));
+        if (!ended)
+            m_error = OdbcDiagnostics(SQL_HANDLE_DBC, m_handles->dbc);
+        std::string endError = m_error;
+        bool restored = SetAutocommit(SQL_AUTOCOMMIT_ON);
+        if (!ended)
+            m_error = endError;
+        return ended && restored;
+    }
+
     // The statement that asks the DBMS for this connection's last identity.
     const char* IdentityQuery() const
     {

@@ -177,6 +177,18 @@ public:
         return rowid;
     }
 
+    // "immediate" takes the write lock at once (waiting out the busy
+    // timeout), so a transaction that reads before it writes never meets a
+    // snapshot that another writer has moved on.
+    bool Begin() override { return Execute("begin immediate", nullptr); }
+    bool Commit() override { return Execute("commit", nullptr); }
+
+    // SQLite may have rolled back by itself (a full disk, an interrupt).
+    bool Rollback() override
+    {
+        return sqlite3_get_autocommit(m_handle->db) || Execute("rollback", nullptr);
+    }
+
     std::string DbmsName() const override { return "SQLite"; }
 
     const std::string& LastError() const override { return m_error; }
