@@ -166,11 +166,13 @@ SendOutcome MailSender::StoreSending(const MailFields& fields)
 
 // The copy goes in through an updatable record set on the whole table, as
 // it always has; the open and AddNew are not checked because Update reports
-// whatever went wrong before it.
+// whatever went wrong before it. The record set only adds a row and never
+// reads one, so it asks for none of the table's rows beyond the first.
 int MailSender::StoreCopy(const MailFields& fields, const std::string& sendTime)
 {
     CDbRecordset copy;
     copy.Attach(session_);
+    copy.SetMaxRecords(1);
     copy.Open(kCopyQuery);
     copy.AddNew();
     copy.SetFieldValue("MailFrom", userName_.c_str());

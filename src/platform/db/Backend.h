@@ -64,8 +64,11 @@ public:
     // given it receives the row count the database reports (-1 when none).
     virtual bool Execute(std::string_view sql, long* affected) = 0;
 
-    // Opens a query; null (and LastError) on failure.
-    virtual std::unique_ptr<Cursor> Query(std::string_view sql) = 0;
+    // Opens a query; null (and LastError) on failure. maxRows above 0
+    // promises that the caller reads no more rows than that, so a backend
+    // whose driver would otherwise fetch the whole result first may fetch
+    // only those; 0 reads them all.
+    virtual std::unique_ptr<Cursor> Query(std::string_view sql, long maxRows) = 0;
 
     // The identity of the row this connection inserted last, when the
     // database can tell; nothing when it cannot.

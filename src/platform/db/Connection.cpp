@@ -43,13 +43,13 @@ bool Connection::Execute(std::string_view sql, long* affected)
     return m_backend->Execute(sql, affected) || KeepBackendError();
 }
 
-std::unique_ptr<Cursor> Connection::Query(std::string_view sql)
+std::unique_ptr<Cursor> Connection::Query(std::string_view sql, long maxRows)
 {
     if (!m_backend) {
         FailNotOpen();
         return nullptr;
     }
-    auto cursor = m_backend->Query(sql);
+    auto cursor = m_backend->Query(sql, maxRows);
     if (!cursor)
         KeepBackendError();
     return cursor;
