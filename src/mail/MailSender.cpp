@@ -62,14 +62,27 @@ int MailSender::Insert(MailFields& fields)
     insert.SetTable(kSystemMail);
     insert.SetString("MailFrom", userName_.c_str());
     insert.SetString("MailTime", now.c_str());
+    // The row this session just inserted, not the table's highest key:
+    // another writer may have added a draft in between. The insert and the
+    // read of its key share a transaction, since behind a pooler in
+    // transaction mode two statements outside one may run on two server
+    // connections, and the second would not know the first one's key.
+    int key = -1;
+    if (!session_->BeginTrans())
+        return ShowSessionError();
     if (!session_->Execute(insert.Build())) {
-        show_(session_->GetLastErrorText());
+        ShowSessionError();
+        session_->RollbackTrans();
+        return 0;
+    }
+    key = session_->GetLastInsertKeyId(kSystemMail);
+    if (!session_->CommitTrans()) {
+        ShowSessionError();
+        session_->RollbackTrans();
         return 0;
     }
     fields.mailTime = now;
-    // The row this session just inserted, not the table's highest key:
-    // another writer may have added a draft in between.
-    key_ = session_->GetLastInsertKeyId(kSystemMail);
+    key_ = key;
     Update(fields);
     return 1;
 }
