@@ -64,6 +64,12 @@ bool InboxWatch::Check()
     InboxState now;
     if (!(m_listener ? ReadByListener(now) : ReadBySession(now)))
         return false;
+    // A notice that reached the listener while it read came in with the
+    // query's answer: the socket will not wake the watch for it again, so
+    // the watch looks once more on its own.
+    int arrivedMeanwhile = 0;
+    if (m_listener && m_listener->TakeNotices(arrivedMeanwhile) && arrivedMeanwhile > 0)
+        QTimer::singleShot(0, this, [this] { Check(); });
     if (now == m_state)
         return true;
     InboxState previous = m_state;
