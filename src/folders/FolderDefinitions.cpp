@@ -6,6 +6,7 @@
 #include "folders/GridBinding.h"
 #include "grid/GridTable.h"
 #include "platform/text/CodePage.h"
+#include "store/SqlLiteral.h"
 
 #include <algorithm>
 
@@ -123,7 +124,8 @@ std::vector<std::string> FolderConditions(const FolderDefinition& folder,
     std::vector<std::string> conditions;
     if (!folder.statusCondition.empty())
         conditions.push_back(folder.statusCondition);
-    conditions.push_back(" " + folder.userColumn + "='" + userName + "'");
+    // A quoted literal: a name holding a quote must never widen the rows.
+    conditions.push_back(" " + folder.userColumn + "=" + SqlTextLiteral(userName.c_str()));
     return conditions;
 }
 

@@ -66,7 +66,7 @@ const std::vector<FolderDefinition>& FolderDefinitions();
 // The folder of a short name or class name; null when none.
 const FolderDefinition* FindFolder(std::string_view name);
 
-// The view's own conditions for a user; the name goes in as given.
+// The view's own conditions for a user; the name goes in as a quoted literal.
 std::vector<std::string> FolderConditions(const FolderDefinition& folder,
                                           const std::string& userName);
 

@@ -153,6 +153,7 @@ int CGridBinding::FillRows(CDbSession* session, const std::string& statement)
 {
     CDbRecordset records;
     records.Attach(session);
+    records.SetMaxRecords((m_page + 1) * m_pageSize);
     if (!records.Open(statement.c_str())) {
         m_lastError = records.GetLastErrorText();
         return -3;

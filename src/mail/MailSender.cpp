@@ -62,14 +62,27 @@ int MailSender::Insert(MailFields& fields)
     insert.SetTable(kSystemMail);
     insert.SetString("MailFrom", userName_.c_str());
     insert.SetString("MailTime", now.c_str());
+    // The row this session just inserted, not the table's highest key:
+    // another writer may have added a draft in between. The insert and the
+    // read of its key share a transaction, since behind a pooler in
+    // transaction mode two statements outside one may run on two server
+    // connections, and the second would not know the first one's key.
+    int key = -1;
+    if (!session_->BeginTrans())
+        return ShowSessionError();
     if (!session_->Execute(insert.Build())) {
-        show_(session_->GetLastErrorText());
+        ShowSessionError();
+        session_->RollbackTrans();
+        return 0;
+    }
+    key = session_->GetLastInsertKeyId(kSystemMail);
+    if (!session_->CommitTrans()) {
+        ShowSessionError();
+        session_->RollbackTrans();
         return 0;
     }
     fields.mailTime = now;
-    // The row this session just inserted, not the table's highest key:
-    // another writer may have added a draft in between.
-    key_ = session_->GetLastInsertKeyId(kSystemMail);
+    key_ = key;
     Update(fields);
     return 1;
 }
@@ -128,24 +141,51 @@ SendOutcome MailSender::Deliver(const MailFields& fields)
         show_(FromUtf8("请输入邮件标题"));
         return SendOutcome::NoSubject;
     }
-    // One time for the copy and every notice; the draft keeps its own.
-    std::string sendTime = CurrentMailTime();
-    if (!StoreCopy(fields, sendTime))
-        return SendOutcome::CopyFailed;
-    StoreNotices(fields, sendTime);
-    session_->Execute(
-        ("update systemMail set status=1 where keyid = " + std::to_string(key_)).c_str());
+    SendOutcome outcome = StoreSending(fields);
+    if (outcome != SendOutcome::Sent) {
+        copyKey_ = -1;
+        noticeCount_ = 0;
+        return outcome;
+    }
     show_(FromUtf8("邮件已经发送"));
     return SendOutcome::Sent;
 }
 
+// The copy, the notices and the draft's status go in one transaction. Any
+// step that fails has shown its message; the rollback then takes back what
+// the steps before it wrote (after a lost connection the server has already
+// done so, and the rollback's own failure says nothing new).
+SendOutcome MailSender::StoreSending(const MailFields& fields)
+{
+    if (!session_->BeginTrans()) {
+        ShowSessionError();
+        return SendOutcome::CommitFailed;
+    }
+    // One time for the copy and every notice; the draft keeps its own.
+    std::string sendTime = CurrentMailTime();
+    SendOutcome outcome = SendOutcome::Sent;
+    if (!StoreCopy(fields, sendTime))
+        outcome = SendOutcome::CopyFailed;
+    else if (!StoreNotices(fields, sendTime))
+        outcome = SendOutcome::NoticeFailed;
+    else if (!MarkDraftSent() || !session_->CommitTrans())
+        outcome = SendOutcome::CommitFailed;
+    if (outcome == SendOutcome::CommitFailed)
+        ShowSessionError();
+    if (outcome != SendOutcome::Sent)
+        session_->RollbackTrans();
+    return outcome;
+}
+
 // The copy goes in through an updatable record set on the whole table, as
 // it always has; the open and AddNew are not checked because Update reports
-// whatever went wrong before it.
+// whatever went wrong before it. The record set only adds a row and never
+// reads one, so it asks for none of the table's rows beyond the first.
 int MailSender::StoreCopy(const MailFields& fields, const std::string& sendTime)
 {
     CDbRecordset copy;
     copy.Attach(session_);
+    copy.SetMaxRecords(1);
     copy.Open(kCopyQuery);
     copy.AddNew();
     copy.SetFieldValue("MailFrom", userName_.c_str());
@@ -163,9 +203,9 @@ int MailSender::StoreCopy(const MailFields& fields, const std::string& sendTime)
     return 1;
 }
 
-// Each notice commits alone; the first failure ends the loop, and the
-// recipients after it get none.
-void MailSender::StoreNotices(const MailFields& fields, const std::string& sendTime)
+// The first failing notice ends the loop with its message; the whole send
+// is then taken back, so no recipient gets a notice of a mail not sent.
+int MailSender::StoreNotices(const MailFields& fields, const std::string& sendTime)
 {
     CSqlInsert notice;
     for (const std::string& recipient : SplitRecipients(fields.mailTo)) {
@@ -177,10 +217,22 @@ void MailSender::StoreNotices(const MailFields& fields, const std::string& sendT
         notice.SetInt("MailId", copyKey_);
         notice.SetString("MailTime", sendTime.c_str());
         notice.SetInt("Status", 0);
-        if (!session_->Execute(notice.Build())) {
-            show_(session_->GetLastErrorText());
-            return;
-        }
+        if (!session_->Execute(notice.Build()))
+            return ShowSessionError();
         ++noticeCount_;
     }
+    return 1;
+}
+
+int MailSender::MarkDraftSent()
+{
+    return session_->Execute(
+        ("update systemMail set status=1 where keyid = " + std::to_string(key_)).c_str());
+}
+
+// Shows the session's last error text; 0, for the caller's failure path.
+int MailSender::ShowSessionError()
+{
+    show_(session_->GetLastErrorText());
+    return 0;
 }

@@ -6,10 +6,13 @@
 // order, and leave the database in the same state after the same failure.
 //
 // A save writes the draft in SystemMail (an insert of sender and time, then
-// an update of the rest). Sending saves, checks recipients and subject,
-// stores the one shared copy in SystemMailCopy through a record set, adds
-// one SystemMailNotify notice per recipient and marks the draft sent. There
-// is no transaction: each statement commits on its own.
+// an update of the rest); each of its statements commits on its own, as
+// every other statement of the module does. Sending saves, checks
+// recipients and subject, then stores the one shared copy in SystemMailCopy
+// through a record set, adds one SystemMailNotify notice per recipient and
+// marks the draft sent, all in one transaction: a send is stored whole or
+// not at all, so a failed one leaves the saved draft unsent and a retry
+// delivers exactly once.
 //
 // The keys of new rows are the ones this session inserted (the database's
 // own identity), so many senders on one database never take each other's
@@ -34,9 +37,19 @@ struct MailFields
     std::string attachment; // "附件" (6014)
 };
 
-// How a send ended. Sent also covers a notice that failed part-way: the
-// copy is stored, the draft is marked sent, and the failure was reported.
-enum class SendOutcome { SaveFailed, NoRecipients, NoSubject, CopyFailed, Sent };
+// How a send ended. Every outcome but Sent leaves no copy and no notice
+// stored and the draft unsent; the failure has been reported. CommitFailed
+// is the transaction's own step failing: its start, the draft's status or
+// the commit.
+enum class SendOutcome {
+    SaveFailed,
+    NoRecipients,
+    NoSubject,
+    CopyFailed,
+    NoticeFailed,
+    CommitFailed,
+    Sent
+};
 
 // The current local time as the module writes it: "%Y-%m-%d %H:%M:%S".
 std::string CurrentMailTime();
@@ -76,14 +89,17 @@ public:
     // notices, the draft's status and the final "邮件已经发送".
     SendOutcome Deliver(const MailFields& fields);
 
-    // After a delivery: the key of the stored copy (-1 before or when it
-    // could not be read) and the number of notices stored.
+    // After a delivery: the key of the stored copy and the number of notices
+    // stored; -1 and 0 unless the send was committed.
     int CopyKey() const { return copyKey_; }
     int NoticeCount() const { return noticeCount_; }
 
 private:
+    SendOutcome StoreSending(const MailFields& fields);
     int StoreCopy(const MailFields& fields, const std::string& sendTime);
-    void StoreNotices(const MailFields& fields, const std::string& sendTime);
+    int StoreNotices(const MailFields& fields, const std::string& sendTime);
+    int MarkDraftSent();
+    int ShowSessionError();
     void WriteExchange(const MailFields& fields);
 
     CDbSession* session_;

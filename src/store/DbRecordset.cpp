@@ -31,7 +31,7 @@ int CDbRecordset::Open(const char* query)
         m_openError = "the record set is attached to no open session";
         return Fail(m_openError);
     }
-    m_cursor = m_connection->Query(m_query);
+    m_cursor = m_connection->Query(m_query, m_maxRecords);
     if (!m_cursor) {
         m_openError = m_connection->LastError();
         return Fail(m_openError);

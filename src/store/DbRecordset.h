@@ -34,6 +34,11 @@ public:
     // Runs the query; 1 on success, 0 with the database's message.
     int Open(const char* query);
 
+    // ADO's MaxRecords: the most rows the next Open returns (0, the
+    // default: all). A caller that reads only the first page of a long
+    // result says so here, and the database sends no more than that.
+    void SetMaxRecords(long maxRecords) { m_maxRecords = maxRecords; }
+
     // Non-zero when there is no current row, also when nothing was opened.
     int IsEOF();
 
@@ -71,6 +76,7 @@ private:
     std::unique_ptr<vellum::db::Cursor> m_cursor;
     bool m_created = false;
     std::string m_query;
+    long m_maxRecords = 0;
     std::string m_lastError;
     std::string m_openError; // why the last Open failed
     std::string m_value;

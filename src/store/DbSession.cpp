@@ -50,6 +50,33 @@ int CDbSession::Execute(const char* sql, long* affected, long /*options*/)
     return 0;
 }
 
+int CDbSession::BeginTrans()
+{
+    return RunOnConnection(&vellum::db::Connection::Begin);
+}
+
+int CDbSession::CommitTrans()
+{
+    return RunOnConnection(&vellum::db::Connection::Commit);
+}
+
+int CDbSession::RollbackTrans()
+{
+    return RunOnConnection(&vellum::db::Connection::Rollback);
+}
+
+int CDbSession::RunOnConnection(bool (vellum::db::Connection::*step)())
+{
+    if (!m_connection) {
+        m_lastError = "Connection Not open!\r\n";
+        return 0;
+    }
+    if (((*m_connection).*step)())
+        return 1;
+    m_lastError = m_connection->LastError();
+    return 0;
+}
+
 int CDbSession::Close()
 {
     if (m_connection && m_connection->IsOpen()) {

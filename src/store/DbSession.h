@@ -32,6 +32,14 @@ public:
     // original interface (1: SQL text); every statement here is SQL text.
     int Execute(const char* sql, long* affected = nullptr, long options = 1);
 
+    // A transaction, as ADO's connection has one: after BeginTrans no
+    // statement commits alone until CommitTrans or RollbackTrans. Each is 1,
+    // or 0 with the database's message. The module's statements otherwise
+    // commit one by one; a send is the one place that groups them.
+    int BeginTrans();
+    int CommitTrans();
+    int RollbackTrans();
+
     // Closes an open connection; always 1.
     int Close();
 
@@ -62,6 +70,9 @@ public:
 
 private:
     friend class CDbRecordset;
+
+    // Runs one transaction step, keeping the connection's message on failure.
+    int RunOnConnection(bool (vellum::db::Connection::*step)());
 
     std::shared_ptr<vellum::db::Connection> m_connection;
     int m_state = -1;

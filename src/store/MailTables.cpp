@@ -6,6 +6,8 @@
 
 #include "store/DbSession.h"
 
+#include <iterator>
+
 namespace {
 
 // The column types that differ between dialects.
@@ -36,24 +38,49 @@ DialectTypes TypesOf(MailSchemaDialect dialect)
     }
 }
 
+struct TableIndex
+{
+    const char* name;
+    const char* columns;
+};
+
 struct TableShape
 {
     const char* table;
     const char* columns; // after KeyId, with %N / %T / %D for the types
-    const char* indexName;
-    const char* indexColumns;
+    std::vector<TableIndex> indexes;
 };
 
+// The drafts and the sent log read a sender's rows by status, newest first;
+// the inbox and the notifications a recipient's notices, newest first; the
+// inbox watch counts a recipient's unread notices, which the third index
+// answers without reading the read ones.
 const TableShape kTables[] = {
     {kSystemMail,
      "MailFrom %N, MailTo %T, Subject %T, Body %T, Attachment %T, MailTime %D, "
      "Status integer default 0",
-     "SystemMail_Sender", "MailFrom, Status, KeyId"},
-    {kSystemMailCopy, "MailFrom %N, MailTo %T, Subject %T, Body %T, Attachment %T, MailTime %D",
-     nullptr, nullptr},
+     {{"SystemMail_Sender", "MailFrom, Status, KeyId"}}},
+    {kSystemMailCopy,
+     "MailFrom %N, MailTo %T, Subject %T, Body %T, Attachment %T, MailTime %D",
+     {}},
     {kSystemMailNotify,
      "MailFrom %N, MailTo %N, Subject %T, MailId integer, MailTime %D, Status integer default 0",
-     "SystemMailNotify_Recipient", "MailTo, KeyId"},
+     {{"SystemMailNotify_Recipient", "MailTo, KeyId"},
+      {"SystemMailNotify_Unread", "MailTo, Status"}}},
+};
+
+// PostgreSQL announces every change to a recipient's notices on a channel
+// of that recipient ("mail_" and the md5 of the name, since a channel is an
+// identifier of at most 63 bytes). NOTIFY is delivered at commit, so a
+// watcher hears of a send only once it is whole, and a rolled-back one never.
+const char* const kPostgresAnnounce[] = {
+    "create or replace function SystemMailNotify_Announce() returns trigger language plpgsql "
+    "as $$ begin "
+    "perform pg_notify('mail_' || md5(coalesce(new.MailTo, old.MailTo, '')), ''); "
+    "return null; end $$",
+    "drop trigger if exists SystemMailNotify_Announce on SystemMailNotify",
+    "create trigger SystemMailNotify_Announce after insert or delete or update of Status "
+    "on SystemMailNotify for each row execute function SystemMailNotify_Announce()",
 };
 
 std::string ExpandTypes(std::string columns, const DialectTypes& types)
@@ -78,18 +105,19 @@ void AddPortableStatements(const TableShape& shape, const DialectTypes& types,
 {
     statements.push_back(std::string("create table if not exists ") + shape.table + " (" +
                          ColumnList(shape, types) + ")");
-    if (shape.indexName)
-        statements.push_back(std::string("create index if not exists ") + shape.indexName + " on " +
-                             shape.table + " (" + shape.indexColumns + ")");
+    for (const TableIndex& index : shape.indexes)
+        statements.push_back(std::string("create index if not exists ") + index.name + " on " +
+                             shape.table + " (" + index.columns + ")");
 }
 
 // MySQL has no "create index if not exists" and SQL Server no "if not
 // exists" at all: the index goes inside the table definition.
 std::string InlineIndex(const TableShape& shape)
 {
-    if (!shape.indexName)
-        return std::string();
-    return std::string(", index ") + shape.indexName + " (" + shape.indexColumns + ")";
+    std::string indexes;
+    for (const TableIndex& index : shape.indexes)
+        indexes += std::string(", index ") + index.name + " (" + index.columns + ")";
+    return indexes;
 }
 
 void AddMySqlStatements(const TableShape& shape, const DialectTypes& types,
@@ -147,6 +175,9 @@ std::vector<std::string> MailSchemaStatements(MailSchemaDialect dialect)
             break;
         }
     }
+    if (dialect == MailSchemaDialect::PostgreSQL)
+        statements.insert(statements.end(), std::begin(kPostgresAnnounce),
+                          std::end(kPostgresAnnounce));
     return statements;
 }
 

@@ -4,8 +4,10 @@
 // SystemMailCopy and SystemMailNotify exist. CreateMailTables makes the
 // missing ones, with a database-given increasing KeyId and the indexes the
 // folder queries need (sender + status + key for the drafts and the sent
-// log, recipient + key for the inbox and the notifications). Running it
-// again changes nothing.
+// log, recipient + key for the inbox and the notifications, recipient +
+// status for the unread count). On PostgreSQL it also makes the trigger
+// that announces each change of a recipient's notices (see
+// kInboxChannelQuery). Running it again changes nothing.
 #pragma once
 
 #include <string>
@@ -17,6 +19,10 @@ class CDbSession;
 inline constexpr const char* kSystemMail = "SystemMail";
 inline constexpr const char* kSystemMailCopy = "SystemMailCopy";
 inline constexpr const char* kSystemMailNotify = "SystemMailNotify";
+
+// The query (one text parameter, the user name) that gives the channel on
+// which PostgreSQL announces changes of that user's notices.
+inline constexpr const char* kInboxChannelQuery = "select 'mail_' || md5($1)";
 
 // The SQL dialects init-db can write.
 enum class MailSchemaDialect { Unknown, SQLite, PostgreSQL, SqlServer, MySql };

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 using vellum::testing::RunCommand;
@@ -77,6 +79,25 @@ TEST_F(ListCommand, SearchOptionsAddTheirConditionsTogether)
     auto sender = List({"list", "notify", "--user", "wang", "--search", "MailFrom=zh"});
     EXPECT_EQ(sender.out.substr(sender.out.find('\n') + 1),
               "2\t8\tzhao\tread it\t2026-03-06 09:00:00\n");
+}
+
+// The user name is a quoted literal in every folder's filter: a name made
+// to widen the condition lists nothing, and a name holding a quote lists
+// its own rows.
+TEST_F(ListCommand, AUserNameHoldingQuotesListsOnlyThatUsersRows)
+{
+    Run("insert into SystemMailNotify (MailFrom, MailTo, Subject, MailId, MailTime, Status) "
+        "values ('li', 'o''brien', 'for o''brien', 10, '2026-03-08 09:00:00', 0)");
+    for (const char* folder : {"drafts", "sent", "inbox", "notify"}) {
+        auto widened = List({"list", folder, "--user", "x' or '1'='1"});
+        EXPECT_EQ(widened.exitCode, 0) << folder << ": " << widened.err;
+        EXPECT_EQ(std::count(widened.out.begin(), widened.out.end(), '\n'), 1)
+            << folder << " lists only its titles:\n"
+            << widened.out;
+    }
+    auto own = List({"list", "inbox", "--user", "o'brien"});
+    EXPECT_EQ(own.out.substr(own.out.find('\n') + 1),
+              "4\t10\tli\tfor o'brien\t2026-03-08 09:00:00\t0\n");
 }
 
 TEST_F(ListCommand, FailuresGoToStderrWithExitCodeOne)

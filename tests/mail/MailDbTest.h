@@ -12,10 +12,11 @@ class MailDbTest : public StoreTest
 {
 protected:
     // The rows of a query, fields joined by "|", one line per row.
-    std::string Rows(const std::string& query)
+    std::string Rows(const std::string& query) { return Rows(m_session, query); }
+    static std::string Rows(CDbSession& session, const std::string& query)
     {
         std::string text;
-        for (const std::string& row : QueryRows(m_session, query))
+        for (const std::string& row : QueryRows(session, query))
             text += row + "\n";
         return text;
     }

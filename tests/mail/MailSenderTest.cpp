@@ -9,8 +9,10 @@
 #include "MailDbTest.h"
 #include "base/IniDocument.h"
 #include "platform/text/CodePage.h"
+#include "support/PostgresServer.h"
 #include "support/RunCommand.h"
 
+#include <chrono>
 #include <thread>
 
 namespace {
@@ -135,7 +137,10 @@ TEST_P(MailSenderTest, AMissingTableStopsTheSendAndLeavesWhatWasWritten)
     EXPECT_EQ(Count("SystemMailNotify"), "0\n");
 }
 
-TEST_P(MailSenderTest, AFailingNoticeEndsTheLoopButTheMailIsSent)
+// A send is stored whole or not at all: a notice the database refuses takes
+// back the copy and the notices before it, the draft stays saved and
+// unsent, and sending it again once the refusal is gone delivers once.
+TEST_P(MailSenderTest, ARefusedNoticeTakesBackTheWholeSendAndARetryDeliversOnce)
 {
     if (GetParam() == TestDatabase::Postgres)
         Run("alter table SystemMailNotify add constraint no_bad check (MailTo <> 'bad')");
@@ -145,13 +150,63 @@ TEST_P(MailSenderTest, AFailingNoticeEndsTheLoopButTheMailIsSent)
     int key = -1;
     MailFields fields = Mail("a;bad;c", "s");
     MailSender sender = Sender(key);
-    EXPECT_EQ(sender.Send(fields), SendOutcome::Sent);
-    EXPECT_EQ(sender.NoticeCount(), 1);
-    EXPECT_EQ(Rows("select MailTo from SystemMailNotify"), "a\n");
-    ASSERT_EQ(m_shown.size(), 2u);
+    EXPECT_EQ(sender.Send(fields), SendOutcome::NoticeFailed);
+    EXPECT_EQ(sender.NoticeCount(), 0);
+    EXPECT_EQ(sender.CopyKey(), -1);
+    ASSERT_EQ(m_shown.size(), 1u);
     EXPECT_NE(m_shown[0].find("no_bad"), std::string::npos) << m_shown[0];
-    EXPECT_EQ(m_shown[1], FromUtf8("邮件已经发送"));
+    EXPECT_EQ(Count("SystemMailCopy") + Count("SystemMailNotify"), "0\n0\n");
+    EXPECT_EQ(Rows("select Status, MailTo from SystemMail"), "0|a;bad;c\n");
+
+    Run(GetParam() == TestDatabase::Postgres ? "alter table SystemMailNotify drop constraint no_bad"
+                                             : "drop trigger no_bad");
+    m_shown.clear();
+    ASSERT_EQ(sender.Send(fields), SendOutcome::Sent) << (m_shown.empty() ? "" : m_shown[0]);
+    EXPECT_EQ(sender.NoticeCount(), 3);
+    EXPECT_EQ(Rows("select MailTo from SystemMailNotify order by KeyId"), "a\nbad\nc\n");
+    EXPECT_EQ(Count("SystemMailCopy"), "1\n");
     EXPECT_EQ(Rows("select Status from SystemMail"), "1\n");
+}
+
+// The server going away in the middle of a send: a notice waits inside the
+// server until the test has stopped it. Nothing of the send is left after
+// the restart, and the retry on a new connection delivers once.
+TEST_P(MailSenderTest, AServerStoppedDuringASendLeavesNothingHalfSent)
+{
+    if (GetParam() != TestDatabase::Postgres)
+        GTEST_SKIP() << "a server to stop is PostgreSQL's";
+    Run("create function slow_notice() returns trigger language plpgsql as $$ begin "
+        "if new.MailTo = 'slow' then perform pg_sleep(60); end if; return new; end $$");
+    Run("create trigger slow before insert on SystemMailNotify for each row "
+        "execute function slow_notice()");
+    int key = -1;
+    MailFields fields = Mail("a;b;slow;c", "s");
+    MailSender sender = Sender(key);
+    ASSERT_EQ(sender.Save(fields), 1);
+    SendOutcome outcome = SendOutcome::Sent;
+    std::thread sending([&] { outcome = sender.Deliver(fields); });
+
+    CDbSession watcher;
+    ASSERT_EQ(watcher.Open(m_connect.c_str()), 1) << watcher.GetLastErrorText();
+    for (int i = 0; i < 500 && Rows(watcher, "select count(*) from pg_stat_activity where "
+                                             "wait_event='PgSleep'") != "1\n";
+         ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(vellum::testing::StopPostgres());
+    sending.join();
+    ASSERT_TRUE(vellum::testing::RestartPostgres());
+
+    EXPECT_EQ(outcome, SendOutcome::NoticeFailed);
+    ASSERT_FALSE(m_shown.empty());
+    EXPECT_NE(m_shown[0].find("terminating connection"), std::string::npos) << m_shown[0];
+    ASSERT_EQ(m_session.Open(m_connect.c_str()), 1) << m_session.GetLastErrorText();
+    EXPECT_EQ(Count("SystemMailCopy") + Count("SystemMailNotify"), "0\n0\n");
+    EXPECT_EQ(Rows("select Status from SystemMail where keyid=" + std::to_string(key)), "0\n");
+
+    Run("drop trigger slow on SystemMailNotify");
+    ASSERT_EQ(sender.Deliver(fields), SendOutcome::Sent);
+    EXPECT_EQ(Rows("select count(*), count(distinct MailTo) from SystemMailNotify"), "4|4\n");
+    EXPECT_EQ(Rows("select Status from SystemMail where keyid=" + std::to_string(key)), "1\n");
 }
 
 TEST_P(MailSenderTest, WithoutASessionNothingIsSavedOrShown)

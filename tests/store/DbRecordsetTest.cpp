@@ -117,6 +117,15 @@ TEST_P(RecordsetTest, WalksAWholeResultByPosition)
     EXPECT_EQ(senders, "cba");
     EXPECT_EQ(recordset.GetFieldValueAt(0), nullptr);
 
+    // MaxRecords: the first rows only, in order, on every backend.
+    recordset.SetMaxRecords(2);
+    ASSERT_EQ(recordset.Open("select MailFrom from SystemMail order by keyid desc"), 1)
+        << recordset.GetLastErrorText();
+    for (senders.clear(); !recordset.IsEOF(); recordset.MoveNext())
+        senders += recordset.GetFieldValueAt(0);
+    EXPECT_EQ(senders, "cb");
+    recordset.SetMaxRecords(0);
+
     ASSERT_EQ(recordset.Open("select cast(2.5 as real) as r, 'x' as s"), 1);
     EXPECT_NE(recordset.IsFieldReal(0), 0);
     EXPECT_EQ(recordset.IsFieldReal(1), 0);

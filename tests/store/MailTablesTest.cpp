@@ -55,6 +55,7 @@ TEST_P(MailTablesTest, CreationIsIdempotentAndKeepsRows)
     auto indexes = IndexNames();
     EXPECT_TRUE(indexes.count("systemmail_sender")) << "sender + status + key";
     EXPECT_TRUE(indexes.count("systemmailnotify_recipient")) << "recipient + key";
+    EXPECT_TRUE(indexes.count("systemmailnotify_unread")) << "recipient + status";
 }
 
 TEST_P(MailTablesTest, KeysKeepIncreasingAfterTheTopRowIsDeleted)
@@ -153,13 +154,14 @@ TEST(MailSchemaTest, DialectsWithoutCreateIndexIfNotExistsDeclareIndexesInTheTab
         EXPECT_NE(statements[0].find("index SystemMail_Sender (MailFrom, Status, KeyId)"),
                   std::string::npos)
             << statements[0];
-        EXPECT_NE(statements[2].find("index SystemMailNotify_Recipient (MailTo, KeyId)"),
+        EXPECT_NE(statements[2].find("index SystemMailNotify_Recipient (MailTo, KeyId), index "
+                                     "SystemMailNotify_Unread (MailTo, Status)"),
                   std::string::npos)
             << statements[2];
         for (const auto& statement : statements)
             EXPECT_EQ(statement.find("create index"), std::string::npos) << statement;
     }
-    EXPECT_EQ(MailSchemaStatements(MailSchemaDialect::SQLite).size(), 5u);
+    EXPECT_EQ(MailSchemaStatements(MailSchemaDialect::SQLite).size(), 6u);
 }
 
 TEST(MailSchemaTest, NeedsAnOpenSession)

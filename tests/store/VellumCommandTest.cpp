@@ -94,6 +94,11 @@ TEST(VellumCommandOpenTest, AnUnopenableDatabaseFails)
     CommandResult result =
         Fails({"init-db", "--connect", "Provider=SQLite;Data Source=/no/such/dir/x.db"});
     EXPECT_NE(result.err.find("unable to open database file"), std::string::npos);
+
+    CommandResult secret =
+        Fails({"sql", "--connect", "Driver={No Such Driver};Uid=li;Pwd=s3cret;", "select 1"});
+    EXPECT_EQ(secret.err.find("s3cret"), std::string::npos) << secret.err;
+    EXPECT_NE(secret.err.find("Pwd=***"), std::string::npos) << secret.err;
 }
 
 } // namespace

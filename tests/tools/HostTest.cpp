@@ -1,14 +1,19 @@
 // vellum-host's watch over a user's notices (what one check reads, and when
-// it reports a change: new or deleted notices, or only a read one) and its
-// window on a user's mail: the unread count beside the inbox and the inbox
-// shown afresh when mail arrives, not when mail is only read.
+// it reports a change: new mail, or only a read one; on PostgreSQL, what it
+// hears announced) and its window on a user's mail: the unread count beside
+// the inbox and the inbox shown afresh when mail arrives, not when mail is
+// only read.
 #include "HostWindow.h"
 #include "InboxWatch.h"
 #include "VellumModule.h"
 #include "folders/FolderTestHome.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/ScriptedDesktop.h"
+#include "store/MailTables.h"
+#include "support/TestDatabases.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QPointer>
 #include <gtest/gtest.h>
 
@@ -56,19 +61,19 @@ TEST_F(InboxWatchTest, ReportsNewMailAndReadMailApart)
     m_watch.Watch("li");
     m_watch.Stop();
     ASSERT_EQ(m_changes.size(), 1u);
-    EXPECT_EQ(m_watch.State(), (InboxState{1, 1, 0}));
+    EXPECT_EQ(m_watch.State(), (InboxState{1, 0}));
 
     Notice("li", 0);
     Notice("wang", 0); // someone else's mail changes nothing here
     EXPECT_TRUE(m_watch.Check());
     ASSERT_EQ(m_changes.size(), 2u);
-    EXPECT_EQ(m_changes[1].now, (InboxState{2, 2, 1}));
+    EXPECT_EQ(m_changes[1].now, (InboxState{2, 1}));
     EXPECT_TRUE(m_changes[1].now.NoticesDifferFrom(m_changes[1].previous));
 
     Run("update SystemMailNotify set Status=1 where KeyId=2");
     EXPECT_TRUE(m_watch.Check());
     ASSERT_EQ(m_changes.size(), 3u);
-    EXPECT_EQ(m_changes[2].now, (InboxState{2, 2, 0}));
+    EXPECT_EQ(m_changes[2].now, (InboxState{2, 0}));
     EXPECT_FALSE(m_changes[2].now.NoticesDifferFrom(m_changes[2].previous)) << "only read";
 
     EXPECT_TRUE(m_watch.Check());
@@ -80,11 +85,54 @@ TEST_F(InboxWatchTest, AQuoteInTheUserNameIsQuotedAndAFailedQueryKeepsTheState)
     Notice("O''Neil", 0);
     m_watch.Watch("O'Neil");
     m_watch.Stop();
-    EXPECT_EQ(m_watch.State(), (InboxState{1, 1, 1}));
+    EXPECT_EQ(m_watch.State(), (InboxState{1, 1}));
 
     Run("drop table SystemMailNotify");
     EXPECT_FALSE(m_watch.Check());
-    EXPECT_EQ(m_watch.State(), (InboxState{1, 1, 1}));
+    EXPECT_EQ(m_watch.State(), (InboxState{1, 1}));
+}
+
+// On PostgreSQL the watch listens on a connection of its own: a send that
+// another session commits reaches it well within a second, and one that is
+// rolled back never does.
+TEST(InboxWatchListeningTest, HearsCommittedMailAndNotRolledBackMail)
+{
+    vellum::ui::EnsureApplication();
+    vellum::testing::ScratchFolder folder;
+    std::string error;
+    std::string connect =
+        vellum::testing::FreshDatabase(vellum::testing::TestDatabase::Postgres, folder, error);
+    ASSERT_FALSE(connect.empty()) << error;
+    CDbSession host, sender;
+    ASSERT_EQ(host.Open(connect.c_str()), 1) << host.GetLastErrorText();
+    ASSERT_EQ(sender.Open(connect.c_str()), 1) << sender.GetLastErrorText();
+    ASSERT_EQ(CreateMailTables(host, error), 1) << error;
+
+    InboxWatch watch(host);
+    watch.Watch("li");
+    ASSERT_TRUE(watch.IsListening());
+    int changes = 0;
+    QObject::connect(&watch, &InboxWatch::Changed, [&] { ++changes; });
+    auto waitForChange = [&](int milliseconds) {
+        QElapsedTimer clock;
+        clock.start();
+        while (changes == 0 && clock.elapsed() < milliseconds)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+        return clock.elapsed();
+    };
+    const char* notice = "insert into SystemMailNotify(MailFrom,MailTo,Subject,MailId,Status) "
+                         "values ('wang','li','s',1,0)";
+
+    ASSERT_EQ(sender.BeginTrans(), 1);
+    ASSERT_EQ(sender.Execute(notice), 1);
+    ASSERT_EQ(sender.RollbackTrans(), 1);
+    waitForChange(300);
+    EXPECT_EQ(changes, 0) << "a rolled-back notice is never announced";
+
+    ASSERT_EQ(sender.Execute(notice), 1);
+    EXPECT_LT(waitForChange(1000), 1000);
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(watch.State(), (InboxState{2, 1})) << "key 1 went with the rollback";
 }
 
 class HostWindowTest : public HostHome

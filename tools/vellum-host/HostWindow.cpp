@@ -196,7 +196,7 @@ void HostWindow::RefreshWhenIdle()
         return;
     // Never pull the view away under a dialog it runs.
     if (QApplication::activeModalWidget()) {
-        QTimer::singleShot(InboxWatch::kIntervalMs / 4, this, &HostWindow::RefreshWhenIdle);
+        QTimer::singleShot(InboxWatch::kProbeIntervalMs, this, &HostWindow::RefreshWhenIdle);
         return;
     }
     ShowFolder(m_folder);

@@ -1,52 +1,140 @@
-// The query reads only the user's notices through the index on recipient
-// and key; it is cheap enough for a timer even with many thousands of them.
+// The two figures come from one statement of two index lookups; on the
+// listener it takes the user name as a parameter, on the session as a
+// quoted literal.
 #include "InboxWatch.h"
 
+#include "platform/db/ChangeListener.h"
 #include "store/DbRecordset.h"
+#include "store/DbSession.h"
+#include "store/MailTables.h"
 #include "store/SqlLiteral.h"
 
+#include <QSocketNotifier>
+
 #include <cstdlib>
+#include <optional>
+#include <vector>
 
 namespace {
 
-long NumberField(CDbRecordset& records, const char* name)
+// USER stands for the user name, as a literal or a parameter.
+std::string StateQuery(const std::string& user)
 {
-    const char* value = records.GetFieldValue(name);
-    return value ? std::atol(value) : 0;
+    return "select (select max(KeyId) from SystemMailNotify where MailTo=" + user +
+           ") as Newest, (select count(*) from SystemMailNotify where MailTo=" + user +
+           " and Status=0) as Unread";
+}
+
+long NumberOf(const char* text)
+{
+    return text ? std::atol(text) : 0;
 }
 
 } // namespace
 
 InboxWatch::InboxWatch(CDbSession& session, QObject* parent) : QObject(parent), m_session(session)
 {
-    m_timer.setInterval(kIntervalMs);
-    connect(&m_timer, &QTimer::timeout, this, [this] { Check(); });
+    m_probe.setInterval(kProbeIntervalMs);
+    connect(&m_probe, &QTimer::timeout, this, [this] { Check(); });
+}
+
+InboxWatch::~InboxWatch()
+{
+    StopListening();
 }
 
 void InboxWatch::Watch(const std::string& userName)
 {
-    m_query = "select count(*) as Total, max(KeyId) as Newest,"
-              " sum(case when Status=0 then 1 else 0 end) as Unread"
-              " from SystemMailNotify where MailTo=" +
-              SqlTextLiteral(userName.c_str());
+    Stop();
+    m_userName = userName;
     m_state = {};
+    if (!StartListening())
+        m_probe.start();
     Check();
-    m_timer.start();
+}
+
+void InboxWatch::Stop()
+{
+    m_probe.stop();
+    StopListening();
 }
 
 bool InboxWatch::Check()
 {
-    CDbRecordset records;
-    records.Attach(&m_session);
-    if (records.Open(m_query.c_str()) != 1 || records.IsEOF())
+    InboxState now;
+    if (!(m_listener ? ReadByListener(now) : ReadBySession(now)))
         return false;
-    InboxState now{NumberField(records, "Total"), NumberField(records, "Newest"),
-                   NumberField(records, "Unread")};
-    records.Close();
+    // A notice that reached the listener while it read came in with the
+    // query's answer: the socket will not wake the watch for it again, so
+    // the watch looks once more on its own.
+    int arrivedMeanwhile = 0;
+    if (m_listener && m_listener->TakeNotices(arrivedMeanwhile) && arrivedMeanwhile > 0)
+        QTimer::singleShot(0, this, [this] { Check(); });
     if (now == m_state)
         return true;
     InboxState previous = m_state;
     m_state = now;
     emit Changed(previous, now);
+    return true;
+}
+
+// Only a PostgreSQL server with the announcing trigger can be listened to;
+// every other database, and a failed connection, leaves the probe to it.
+bool InboxWatch::StartListening()
+{
+    std::string server = m_listenConnect.empty() ? m_session.GetConnectString() : m_listenConnect;
+    if (!vellum::db::LibpqConninfoOf(server))
+        return false;
+    auto listener = std::make_unique<vellum::db::ChangeListener>();
+    std::vector<std::optional<std::string>> channel;
+    if (!listener->Open(server) || !listener->Query(kInboxChannelQuery, {m_userName}, channel) ||
+        !channel[0] || !listener->Listen(*channel[0]))
+        return false;
+    m_listener = std::move(listener);
+    m_notifier = new QSocketNotifier(m_listener->SocketDescriptor(), QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &InboxWatch::OnAnnounced);
+    return true;
+}
+
+void InboxWatch::StopListening()
+{
+    delete m_notifier;
+    m_notifier = nullptr;
+    m_listener.reset();
+}
+
+// A lost listener hands the watch to the probe for the rest of its life.
+void InboxWatch::OnAnnounced()
+{
+    int notices = 0;
+    if (!m_listener->TakeNotices(notices)) {
+        StopListening();
+        m_probe.start();
+        Check();
+        return;
+    }
+    if (notices > 0)
+        Check();
+}
+
+bool InboxWatch::ReadByListener(InboxState& now)
+{
+    std::vector<std::optional<std::string>> row;
+    if (!m_listener->Query(StateQuery("$1"), {m_userName}, row) || row.size() < 2)
+        return false;
+    now = {NumberOf(row[0] ? row[0]->c_str() : nullptr),
+           NumberOf(row[1] ? row[1]->c_str() : nullptr)};
+    return true;
+}
+
+bool InboxWatch::ReadBySession(InboxState& now)
+{
+    CDbRecordset records;
+    records.Attach(&m_session);
+    if (records.Open(StateQuery(SqlTextLiteral(m_userName.c_str())).c_str()) != 1 ||
+        records.IsEOF())
+        return false;
+    now.newestKey = NumberOf(records.GetFieldValue("Newest"));
+    now.unread = NumberOf(records.GetFieldValue("Unread"));
     return true;
 }

@@ -1,27 +1,37 @@
-// Watches a user's notices for new mail: every two seconds one count query
-// on the host's session tells how many notices the user has, the newest key
-// and how many are unread. The window shows the unread count beside the
-// inbox and refreshes the inbox when the notices changed.
+// Watches a user's notices for new mail and tells the window when the
+// newest notice or the unread count changed. The window shows the unread
+// count beside the inbox and refreshes the inbox when mail arrived.
+//
+// On PostgreSQL the watch listens: init-db's trigger announces every change
+// of a recipient's notices on that recipient's channel when it commits, and
+// the watch, on a libpq connection of its own (the host's session is left
+// alone), reads the two figures only then. Elsewhere, and when the listener
+// cannot connect or loses its server, it probes on the host's session four
+// times a second. Either way one check reads the newest key through the
+// recipient + key index and counts only the unread notices through the
+// recipient + status index, so its cost does not grow with the inbox.
 #pragma once
 
 #include <QObject>
 #include <QTimer>
 
+#include <memory>
 #include <string>
 
 class CDbSession;
+class QSocketNotifier;
+
+namespace vellum::db {
+class ChangeListener;
+}
 
 struct InboxState
 {
-    long total = 0;
     long newestKey = 0;
     long unread = 0;
 
-    // Mail arrived or notices went (not merely read).
-    bool NoticesDifferFrom(const InboxState& other) const
-    {
-        return total != other.total || newestKey != other.newestKey;
-    }
+    // Mail arrived (or the newest notice went), not merely read.
+    bool NoticesDifferFrom(const InboxState& other) const { return newestKey != other.newestKey; }
     bool operator==(const InboxState&) const = default;
 };
 
@@ -30,28 +40,46 @@ class InboxWatch : public QObject
     Q_OBJECT
 
 public:
-    static constexpr int kIntervalMs = 2000;
+    static constexpr int kProbeIntervalMs = 250;
 
     InboxWatch(CDbSession& session, QObject* parent = nullptr);
+    ~InboxWatch() override;
+
+    // The connection string the listener opens; by default the session's
+    // own. A host behind a pooler in transaction mode gives the server's
+    // direct address here, since LISTEN needs a session of its own.
+    void SetListenConnect(const std::string& connect) { m_listenConnect = connect; }
 
     // Starts watching userName's notices (host code page); reads at once.
     void Watch(const std::string& userName);
 
-    // Stops the timer; Check still reads on demand.
-    void Stop() { m_timer.stop(); }
+    // Stops listening and probing; Check still reads on demand.
+    void Stop();
 
     // Reads the state now; false when the query failed (the state is kept).
     bool Check();
 
     const InboxState& State() const { return m_state; }
 
+    // True while changes come announced rather than probed for.
+    bool IsListening() const { return m_notifier != nullptr; }
+
 signals:
     // The state changed since the last check.
     void Changed(const InboxState& previous, const InboxState& now);
 
 private:
+    bool StartListening();
+    void StopListening();
+    void OnAnnounced();
+    bool ReadByListener(InboxState& now);
+    bool ReadBySession(InboxState& now);
+
     CDbSession& m_session;
-    std::string m_query;
+    std::string m_listenConnect;
+    std::string m_userName;
     InboxState m_state;
-    QTimer m_timer;
+    QTimer m_probe;
+    std::unique_ptr<vellum::db::ChangeListener> m_listener;
+    QSocketNotifier* m_notifier = nullptr;
 };

@@ -1,14 +1,18 @@
 // vellum-host: a host application for Vellum, and its demo.
 //
-//   vellum-host [--connect CONNECTION] [--user NAME] [--library PATH]
+//   vellum-host [--connect CONNECTION] [--listen-connect CONNECTION]
+//               [--user NAME] [--library PATH]
 //   vellum-host --tour DIR [--connect CONNECTION] [--library PATH]
 //
 // Loads libvellum with dlopen, opens the host's own database session and
 // shows the four mail folders of the user. CONNECTION and NAME default to
 // Connect and UserName of section "." in vellum-host.ini in the module's
-// home folder. --tour walks offscreen along the road of one mail (li writes
-// to wang with an attachment, wang reads, downloads and replies) and writes a
-// PNG of every folder and dialog on the way into DIR.
+// home folder. --listen-connect (ini: ListenConnect) is where the inbox
+// watch listens on PostgreSQL when CONNECTION goes through a pooler in
+// transaction mode, which cannot carry LISTEN: the server itself. --tour
+// walks offscreen along the road of one mail (li writes to wang with an
+// attachment, wang reads, downloads and replies) and writes a PNG of every
+// folder and dialog on the way into DIR.
 #include "HostWindow.h"
 #include "Tour.h"
 #include "VellumModule.h"
@@ -32,11 +36,13 @@ using vellum::text::FromUtf8;
 using vellum::text::ToUtf8;
 
 const char kUsage[] =
-    "usage: vellum-host [--connect CONNECTION] [--user NAME] [--library PATH] [--tour DIR]\n";
+    "usage: vellum-host [--connect CONNECTION] [--listen-connect CONNECTION] [--user NAME]\n"
+    "                   [--library PATH] [--tour DIR]\n";
 
 struct HostOptions
 {
     std::string connect; // host code page
+    std::string listenConnect;
     std::string userName;
     std::string library;
     std::optional<std::string> tourFolder; // UTF-8 path
@@ -52,6 +58,8 @@ std::optional<HostOptions> ParseOptions(int argc, char** argv)
         const char* value = argv[++i];
         if (!std::strcmp(name, "--connect"))
             options.connect = FromUtf8(value);
+        else if (!std::strcmp(name, "--listen-connect"))
+            options.listenConnect = FromUtf8(value);
         else if (!std::strcmp(name, "--user"))
             options.userName = FromUtf8(value);
         else if (!std::strcmp(name, "--library"))
@@ -72,6 +80,8 @@ void FillFromIni(HostOptions& options)
         return;
     if (options.connect.empty())
         options.connect = ini.Get(".", "Connect").value_or("");
+    if (options.listenConnect.empty())
+        options.listenConnect = ini.Get(".", "ListenConnect").value_or("");
     if (options.userName.empty())
         options.userName = ini.Get(".", "UserName").value_or("");
 }
@@ -131,6 +141,10 @@ int main(int argc, char** argv)
     if (options->userName.empty())
         return Fail("no user: give --user or UserName in vellum-host.ini", true);
     HostWindow window(module, session, options->connect, options->userName);
+    if (!options->listenConnect.empty()) {
+        window.Watch().SetListenConnect(options->listenConnect);
+        window.Watch().Watch(options->userName);
+    }
     window.show();
     return QApplication::exec();
 }

@@ -6,6 +6,7 @@
 #include "folders/FolderDefinitions.h"
 #include "folders/GridBinding.h"
 #include "grid/GridTable.h"
+#include "platform/db/ConnectionString.h"
 #include "store/DbSession.h"
 
 #include <algorithm>
@@ -95,7 +96,7 @@ int RunList(const CommandArgs& given)
 
     CDbSession session;
     if (!session.Open(connect.c_str()))
-        return CommandFailure("cannot open \"" + connect +
+        return CommandFailure("cannot open \"" + vellum::db::WithoutPassword(connect) +
                               "\": " + WithoutLineEnd(session.GetLastErrorText()));
     GridTable grid;
     CGridBinding binding;

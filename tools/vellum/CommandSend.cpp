@@ -144,11 +144,13 @@ const VellumCommand
           "belong to the names. NAME of --attachment is the attachment server's name of an\n"
           "uploaded file. Texts and FILE are bytes in the host code page (VELLUM_CODEPAGE,\n"
           "default GBK).\n\n"
-          "Prints \"draft KEY\" once the draft is saved, then \"copy KEY\" and \"notices COUNT\".\n"
-          "A refusal (no recipients, no subject) or a failure prints the dialog's message on\n"
-          "stderr and exits with status 1; what was written before it stays, as with the\n"
-          "dialog. The keys are those of the rows this connection inserted, so any number of\n"
-          "senders may run at once.",
+          "Prints \"draft KEY\" once the draft is saved, then \"copy KEY\" and \"notices COUNT\"\n"
+          "once the send is committed: the copy, the notices and the draft's status are stored\n"
+          "in one transaction, whole or not at all. A refusal (no recipients, no subject) or a\n"
+          "failure prints the dialog's message on stderr and exits with status 1; the draft\n"
+          "stays saved and unsent, so sending it again with --key delivers it once. The keys\n"
+          "are those of the rows this connection inserted, so any number of senders may run\n"
+          "at once.",
           RunSend);
 
 } // namespace

@@ -3,6 +3,7 @@
 // highest key of a table. Each opens its own session from --connect, which
 // takes the same connection strings as the module.
 #include "Command.h"
+#include "platform/db/ConnectionString.h"
 #include "platform/db/TextCompare.h"
 #include "store/DbRecordset.h"
 #include "store/DbSession.h"
@@ -21,7 +22,7 @@ bool OpenFromArgs(CommandArgs& args, CDbSession& session, const char* command)
         return false;
     }
     if (!session.Open(connect.c_str())) {
-        CommandFailure("cannot open \"" + connect +
+        CommandFailure("cannot open \"" + vellum::db::WithoutPassword(connect) +
                        "\": " + WithoutLineEnd(session.GetLastErrorText()));
         return false;
     }

@@ -64,12 +64,23 @@ public:
     // given it receives the row count the database reports (-1 when none).
     virtual bool Execute(std::string_view sql, long* affected) = 0;
 
-    // Opens a query; null (and LastError) on failure.
-    virtual std::unique_ptr<Cursor> Query(std::string_view sql) = 0;
+    // Opens a query; null (and LastError) on failure. maxRows above 0
+    // promises that the caller reads no more rows than that, so a backend
+    // whose driver would otherwise fetch the whole result first may fetch
+    // only those; 0 reads them all.
+    virtual std::unique_ptr<Cursor> Query(std::string_view sql, long maxRows) = 0;
 
     // The identity of the row this connection inserted last, when the
     // database can tell; nothing when it cannot.
     virtual std::optional<long long> LastInsertKey() = 0;
+
+    // A transaction: after Begin no statement commits alone until Commit or
+    // Rollback. Each is false (and LastError) when the database refuses it;
+    // Rollback after a lost connection fails too, and the server has then
+    // rolled back on its own.
+    virtual bool Begin() = 0;
+    virtual bool Commit() = 0;
+    virtual bool Rollback() = 0;
 
     // The product name the database reports ("SQLite", "PostgreSQL", ...).
     virtual std::string DbmsName() const = 0;

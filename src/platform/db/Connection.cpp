@@ -23,7 +23,9 @@ bool Connection::Open(std::string_view connect)
         m_backend = OpenOdbcBackend(text, error);
     }
     if (!m_backend) {
-        m_error = error;
+        // Drivers may quote the string they were given; the password never
+        // reaches a message box or a log from here.
+        m_error = HidingPasswordsOf(text, error);
         return false;
     }
     return true;
@@ -41,13 +43,13 @@ bool Connection::Execute(std::string_view sql, long* affected)
     return m_backend->Execute(sql, affected) || KeepBackendError();
 }
 
-std::unique_ptr<Cursor> Connection::Query(std::string_view sql)
+std::unique_ptr<Cursor> Connection::Query(std::string_view sql, long maxRows)
 {
     if (!m_backend) {
         FailNotOpen();
         return nullptr;
     }
-    auto cursor = m_backend->Query(sql);
+    auto cursor = m_backend->Query(sql, maxRows);
     if (!cursor)
         KeepBackendError();
     return cursor;
@@ -70,6 +72,27 @@ bool Connection::InsertRow(std::string_view table, const std::vector<ColumnValue
         values += column.value ? QuoteSqlText(*column.value) : "NULL";
     }
     return Execute(sql + "(" + names + ") values (" + values + ")");
+}
+
+bool Connection::Begin()
+{
+    if (!m_backend)
+        return FailNotOpen();
+    return m_backend->Begin() || KeepBackendError();
+}
+
+bool Connection::Commit()
+{
+    if (!m_backend)
+        return FailNotOpen();
+    return m_backend->Commit() || KeepBackendError();
+}
+
+bool Connection::Rollback()
+{
+    if (!m_backend)
+        return FailNotOpen();
+    return m_backend->Rollback() || KeepBackendError();
 }
 
 std::optional<long long> Connection::LastInsertKey()

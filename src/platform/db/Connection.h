@@ -32,11 +32,17 @@ public:
     bool IsOpen() const { return m_backend != nullptr; }
 
     bool Execute(std::string_view sql, long* affected = nullptr);
-    std::unique_ptr<Cursor> Query(std::string_view sql);
+    // maxRows: see Backend::Query.
+    std::unique_ptr<Cursor> Query(std::string_view sql, long maxRows = 0);
 
     // Adds one row to a table with the given columns (no column: the
     // table's defaults). Texts are written as quoted literals.
     bool InsertRow(std::string_view table, const std::vector<ColumnValue>& columns);
+
+    // A transaction on the connection (see Backend).
+    bool Begin();
+    bool Commit();
+    bool Rollback();
 
     // The key of the row this connection inserted last, when the database
     // can tell.

@@ -1,7 +1,9 @@
 // Reading the one connection string form the module itself understands.
 //
 // "Provider=SQLite;Data Source=PATH" selects the embedded SQLite backend;
-// every other string belongs to ODBC and is passed on without being read.
+// every other string belongs to ODBC and is passed on without being read,
+// except that the values of its password items are found, to be hidden
+// wherever a string or a driver's message is shown.
 #pragma once
 
 #include <optional>
@@ -14,6 +16,14 @@ namespace vellum::db {
 // Names compare without regard to case and blanks around names and values
 // are ignored; nothing when the name is absent.
 std::optional<std::string> ConnectionStringValue(std::string_view connect, std::string_view name);
+
+// The string with the value of every password item (Pwd=, Password=)
+// replaced by "***", fit for a message or a log line.
+std::string WithoutPassword(std::string_view connect);
+
+// The text with every password value of the connection string in it
+// replaced by "***": a driver's message may quote the string it was given.
+std::string HidingPasswordsOf(std::string_view connect, std::string text);
 
 // True when the string asks for the SQLite provider.
 bool IsSqliteConnectionString(std::string_view connect);

@@ -9,6 +9,7 @@
 #include "platform/text/CodePage.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <vector>
 
@@ -203,9 +204,9 @@ public:
         return true;
     }
 
-    std::unique_ptr<Cursor> Query(std::string_view sql) override
+    std::unique_ptr<Cursor> Query(std::string_view sql, long maxRows) override
     {
-        auto statement = Run(sql);
+        auto statement = Run(maxRows > 0 ? LimitedSelect(sql, maxRows) : std::string(sql));
         if (!statement)
             return nullptr;
         auto cursor = std::make_unique<OdbcCursor>(m_handles, std::move(statement));
@@ -224,7 +225,7 @@ public:
         // A failed identity query is not the caller's error: keep the text
         // of the statement that really failed last.
         std::string keptError = m_error;
-        auto cursor = Query(query);
+        auto cursor = Query(query, 0);
         m_error = keptError;
         FieldValue value;
         if (!cursor || cursor->AtEnd() || !cursor->Read(0, value) || value.kind == FieldKind::Null)
@@ -234,6 +235,12 @@ public:
             return std::nullopt;
         return key;
     }
+
+    // ODBC has no "begin": switching autocommit off starts a transaction
+    // with the next statement, and ending it switches autocommit back on.
+    bool Begin() override { return SetAutocommit(SQL_AUTOCOMMIT_OFF); }
+    bool Commit() override { return EndTransaction(SQL_COMMIT); }
+    bool Rollback() override { return EndTransaction(SQL_ROLLBACK); }
 
     std::string DbmsName() const override { return m_dbmsName; }
 
@@ -249,6 +256,54 @@ public:
     const std::string& LastError() const override { return m_error; }
 
 private:
+    bool SetAutocommit(SQLULEN mode)
+    {
+        SQLRETURN rc = SQLSetConnectAttr(m_handles->dbc, SQL_ATTR_AUTOCOMMIT,
+                                         reinterpret_cast<SQLPOINTER>(mode), SQL_IS_UINTEGER);
+        if (SQL_SUCCEEDED(rc))
+            return true;
+        m_error = OdbcDiagnostics(SQL_HANDLE_DBC, m_handles->dbc);
+        return false;
+    }
+
+    // Autocommit comes back on even when the end fails, so that the
+    // connection never stays in a transaction nobody will end.
+    bool EndTransaction(SQLSMALLINT completion)
+    {
+        bool ended = SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, m_handles->dbc, completion));
+        if (!ended)
+            m_error = OdbcDiagnostics(SQL_HANDLE_DBC, m_handles->dbc);
+        std::string endError = m_error;
+        bool restored = SetAutocommit(SQL_AUTOCOMMIT_ON);
+        if (!ended)
+            m_error = endError;
+        return ended && restored;
+    }
+
+    // psqlODBC (like most drivers) reads a whole result before the first
+    // fetch: an inbox of 100,000 notices would cross the wire to show 200.
+    // Where the dialect knows "limit", a plain select that has none asks the
+    // server for the rows the caller will read and no more.
+    std::string LimitedSelect(std::string_view sql, long maxRows) const
+    {
+        bool knowsLimit = m_dbmsName.find("PostgreSQL") != std::string::npos ||
+                          m_dbmsName.find("SQLite") != std::string::npos ||
+                          m_dbmsName.find("MySQL") != std::string::npos ||
+                          m_dbmsName.find("MariaDB") != std::string::npos;
+        std::string lowered(sql);
+        for (char& c : lowered)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        size_t start = lowered.find_first_not_of(" \t\r\n");
+        bool plainSelect = start != std::string::npos &&
+                           lowered.compare(start, 7, "select ") == 0 &&
+                           lowered.find(';') == std::string::npos &&
+                           lowered.find(" limit ") == std::string::npos &&
+                           lowered.find(" for update") == std::string::npos;
+        if (!knowsLimit || !plainSelect)
+            return std::string(sql);
+        return std::string(sql) + " limit " + std::to_string(maxRows);
+    }
+
     // The statement that asks the DBMS for this connection's last identity.
     const char* IdentityQuery() const
     {

@@ -29,8 +29,9 @@ std::string MessageOf(sqlite3* db)
 class SqliteCursor : public Cursor
 {
 public:
-    SqliteCursor(std::shared_ptr<SqliteHandle> handle, sqlite3_stmt* stmt)
-        : m_handle(std::move(handle)), m_stmt(stmt)
+    // maxRows above 0: the cursor ends after that many rows.
+    SqliteCursor(std::shared_ptr<SqliteHandle> handle, sqlite3_stmt* stmt, long maxRows)
+        : m_handle(std::move(handle)), m_stmt(stmt), m_rowsLeft(maxRows > 0 ? maxRows : -1)
     {
     }
     ~SqliteCursor() override { sqlite3_finalize(m_stmt); }
@@ -52,6 +53,12 @@ public:
     {
         if (m_atEnd)
             return true;
+        if (m_rowsLeft == 0) {
+            StopReading();
+            return true;
+        }
+        if (m_rowsLeft > 0)
+            --m_rowsLeft;
         int rc = sqlite3_step(m_stmt);
         if (rc == SQLITE_ROW)
             return true;
@@ -113,6 +120,7 @@ private:
     std::shared_ptr<SqliteHandle> m_handle;
     sqlite3_stmt* m_stmt;
     bool m_atEnd = false;
+    long m_rowsLeft; // -1: no limit
     std::string m_error;
 };
 
@@ -149,7 +157,9 @@ public:
         return true;
     }
 
-    std::unique_ptr<Cursor> Query(std::string_view sql) override
+    // SQLite steps the result row by row anyway; the cursor just ends
+    // after maxRows rows.
+    std::unique_ptr<Cursor> Query(std::string_view sql, long maxRows) override
     {
         std::string utf8 = ToUtf8(sql);
         sqlite3_stmt* stmt = nullptr;
@@ -161,7 +171,7 @@ public:
             m_error = "the query text holds no statement";
             return nullptr;
         }
-        auto cursor = std::make_unique<SqliteCursor>(m_handle, stmt);
+        auto cursor = std::make_unique<SqliteCursor>(m_handle, stmt, maxRows);
         if (!cursor->Start()) {
             m_error = cursor->LastError();
             return nullptr;
@@ -175,6 +185,18 @@ public:
         if (rowid == 0)
             return std::nullopt;
         return rowid;
+    }
+
+    // "immediate" takes the write lock at once (waiting out the busy
+    // timeout), so a transaction that reads before it writes never meets a
+    // snapshot that another writer has moved on.
+    bool Begin() override { return Execute("begin immediate", nullptr); }
+    bool Commit() override { return Execute("commit", nullptr); }
+
+    // SQLite may have rolled back by itself (a full disk, an interrupt).
+    bool Rollback() override
+    {
+        return sqlite3_get_autocommit(m_handle->db) || Execute("rollback", nullptr);
     }
 
     std::string DbmsName() const override { return "SQLite"; }
@@ -216,6 +238,12 @@ std::unique_ptr<Backend> OpenSqliteBackend(const std::string& path, std::string&
         sqlite3_free(message);
         return nullptr;
     }
+    // In WAL mode "normal" syncs at checkpoints rather than at every
+    // commit: the file never corrupts, and a power cut may take back the
+    // last commits whole (a send included, never half of one). Syncing
+    // every commit would cap the file at one commit per disk flush, shared
+    // by every sender in the office.
+    sqlite3_exec(handle->db, "pragma synchronous=normal", nullptr, nullptr, nullptr);
     return std::make_unique<SqliteBackend>(std::move(handle));
 }
 

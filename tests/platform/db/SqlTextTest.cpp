@@ -19,6 +19,17 @@ TEST(ConnectionStringTest, FindsItemsIgnoringCaseAndBlanks)
     EXPECT_EQ(ConnectionStringValue("Provider=", "Provider"), "");
 }
 
+TEST(ConnectionStringTest, PasswordsAreHiddenInTheStringAndInMessagesQuotingIt)
+{
+    EXPECT_EQ(WithoutPassword("Driver=x;Uid=li; PWD = s3cret ;Password={a;b};Server=h"),
+              "Driver=x;Uid=li; PWD =***;Password=***;Server=h");
+    EXPECT_EQ(WithoutPassword("Provider=SQLite;Data Source=/a.db"),
+              "Provider=SQLite;Data Source=/a.db");
+    EXPECT_EQ(HidingPasswordsOf("Uid=li;Pwd=s3cret", "bad login Uid=li;Pwd=s3cret (s3cret)"),
+              "bad login Uid=li;Pwd=*** (***)");
+    EXPECT_EQ(HidingPasswordsOf("Uid=li;Pwd=;", "no password given"), "no password given");
+}
+
 TEST(SqlTextTest, TableOfSimpleSelectAcceptsOneTableOnly)
 {
     EXPECT_EQ(TableOfSimpleSelect("select * from systemMailCopy"), "systemMailCopy");
