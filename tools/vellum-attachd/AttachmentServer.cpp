@@ -7,6 +7,7 @@
 
 #include "Connection.h"
 
+#include <algorithm>
 #include <atomic>
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
@@ -14,6 +15,7 @@
 #include <boost/asio/steady_timer.hpp>
 #include <boost/asio/strand.hpp>
 #include <cstdio>
+#include <malloc.h>
 #include <thread>
 #include <vector>
 
@@ -70,6 +72,40 @@ private:
     net::steady_timer m_pause;
 };
 
+// Gives freed memory back to the system once many connections have gone:
+// the allocator keeps freed buffers of a thousand connections otherwise, so
+// the process would stay at its peak size after a flood.
+class MemoryTrimmer : public std::enable_shared_from_this<MemoryTrimmer>
+{
+public:
+    MemoryTrimmer(net::io_context& context, const ServerContext& server)
+        : m_timer(context), m_server(server)
+    {
+    }
+
+    void Watch()
+    {
+        unsigned now = m_server.connections;
+        m_peak = std::max(m_peak, now);
+        if (m_peak >= kFewConnections && now < m_peak / 2) {
+            malloc_trim(0);
+            m_peak = now;
+        }
+        m_timer.expires_after(std::chrono::seconds(1));
+        m_timer.async_wait([self = shared_from_this()](boost::system::error_code ec) {
+            if (!ec)
+                self->Watch();
+        });
+    }
+
+private:
+    static constexpr unsigned kFewConnections = 64;
+
+    net::steady_timer m_timer;
+    const ServerContext& m_server;
+    unsigned m_peak = 0;
+};
+
 } // namespace
 
 bool RunAttachmentServer(const ServerOptions& options, AttachmentStore& store,
@@ -96,6 +132,7 @@ bool RunAttachmentServer(const ServerOptions& options, AttachmentStore& store,
     ServerContext server{options, store};
     auto listener = std::make_shared<Listener>(context, acceptor, server);
     listener->Accept();
+    std::make_shared<MemoryTrimmer>(context, server)->Watch();
 
     std::printf("listening on http://%s:%d/\n", options.listen.c_str(),
                 static_cast<int>(acceptor.local_endpoint().port()));

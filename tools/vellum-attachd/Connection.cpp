@@ -39,6 +39,7 @@ namespace {
 
 constexpr size_t kBufferLimit = kHeadLimit + 8 * 1024;
 constexpr size_t kDrainPiece = 16 * 1024;
+constexpr size_t kBodyPiece = 64 * 1024;
 constexpr size_t kSendfilePiece = 4 * 1024 * 1024;
 constexpr uint64_t kSendBeforeYield = 16 * 1024 * 1024;
 constexpr size_t kReadPiece = 256 * 1024;
@@ -73,6 +74,8 @@ void Connection::Start()
 
 void Connection::ReadHead()
 {
+    // An idle connection keeps no more buffer than the bytes it holds.
+    m_buffer.shrink_to_fit();
     m_request = std::make_unique<RequestReader>();
     m_stream.expires_after(m_context.options.headTimeout);
     http::async_read_header(
@@ -223,6 +226,9 @@ void Connection::Upload()
         return Reply(answer.status, answer.text, Ending::Linger);
     }
     m_upload = std::make_unique<UploadForm>(m_context.store, maxSize, boundary);
+    // Beast reads as much as the buffer's free capacity (at least 512
+    // bytes): without room made here a body would come in tiny reads.
+    m_buffer.reserve(kBodyPiece);
     m_request->SendBodyTo(m_upload.get());
     if (!m_request->ExpectsContinue())
         return ReadBody();
