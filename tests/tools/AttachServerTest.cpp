@@ -8,12 +8,12 @@
 #include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
+#include <libpq-fe.h>
 
 #include <arpa/inet.h>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <libpq-fe.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <regex>

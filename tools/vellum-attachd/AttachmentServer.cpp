@@ -7,13 +7,14 @@
 
 #include "Connection.h"
 
-#include <algorithm>
-#include <atomic>
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/post.hpp>
 #include <boost/asio/steady_timer.hpp>
 #include <boost/asio/strand.hpp>
+
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <malloc.h>
 #include <thread>
@@ -111,6 +112,9 @@ private:
 bool RunAttachmentServer(const ServerOptions& options, AttachmentStore& store,
                          const std::function<void(std::function<void()> stop)>& started)
 {
+    // Declared before the io_context: connections still queued in it when
+    // it is destroyed count themselves out of `server` as they go.
+    ServerContext server{options, store};
     net::io_context context;
     tcp::acceptor acceptor(context);
     boost::system::error_code ec;
@@ -129,7 +133,6 @@ bool RunAttachmentServer(const ServerOptions& options, AttachmentStore& store,
                      options.port, ec.message().c_str());
         return false;
     }
-    ServerContext server{options, store};
     auto listener = std::make_shared<Listener>(context, acceptor, server);
     listener->Accept();
     std::make_shared<MemoryTrimmer>(context, server)->Watch();

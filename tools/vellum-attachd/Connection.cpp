@@ -26,6 +26,7 @@
 #include <boost/beast/http/read.hpp>
 #include <boost/beast/http/string_body.hpp>
 #include <boost/beast/http/write.hpp>
+
 #include <cerrno>
 #include <sstream>
 #include <sys/sendfile.h>
@@ -230,7 +231,7 @@ void Connection::Upload()
     // bytes): without room made here a body would come in tiny reads.
     m_buffer.reserve(kBodyPiece);
     m_request->SendBodyTo(m_upload.get());
-    if (!m_request->ExpectsContinue())
+    if (!m_request->ExpectsContinue() || m_request->Version() < 11)
         return ReadBody();
     auto goOn = std::make_shared<http::response<http::empty_body>>(http::status::continue_, 11);
     m_stream.expires_after(m_context.options.idleTimeout);

@@ -6,11 +6,12 @@
 
 #include "ServerOptions.h"
 
-#include <atomic>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/steady_timer.hpp>
 #include <boost/beast/core/flat_buffer.hpp>
 #include <boost/beast/core/tcp_stream.hpp>
+
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <optional>

@@ -5,8 +5,9 @@
 // undoing backslash escapes, since clients send Windows paths unescaped.
 #include "MultipartReader.h"
 
-#include <algorithm>
 #include <boost/beast/http/rfc7230.hpp>
+
+#include <algorithm>
 #include <cctype>
 
 namespace {

@@ -6,9 +6,10 @@
 
 #include "StoredName.h"
 
+#include <libpq-fe.h>
+
 #include <cstdio>
 #include <cstring>
-#include <libpq-fe.h>
 
 namespace {
 

@@ -5,6 +5,7 @@
 
 #include <boost/beast/core/string.hpp>
 #include <boost/beast/http/error.hpp>
+
 #include <limits>
 
 namespace http = boost::beast::http;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <boost/beast/http/basic_parser.hpp>
+
 #include <string>
 #include <string_view>
 
