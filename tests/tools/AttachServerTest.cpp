@@ -279,6 +279,12 @@ TEST(AttachServerTest, StoredNamesAreRandomWithTheSafeNameAndOldNamesStillDownlo
     EXPECT_NE(one.substr(0, 32), two.substr(0, 32));
     EXPECT_EQ(BodyOf(Download(server.Port(), two)), "y");
 
+    // GBK, as the module sends names in its host code page: "\xb1\x5c" is
+    // one character whose second byte looks like a backslash.
+    std::string gbk = StoredNameIn(Upload(server.Port(), "D:\\\xb1\x5c\xb5\xda.txt", "z"));
+    EXPECT_EQ(gbk.substr(32), "-\xb1\x5c\xb5\xda.txt");
+    EXPECT_EQ(BodyOf(Download(server.Port(), gbk)), "z");
+
     std::ofstream(root + "/20261206232751-8e951b51.bin") << "old";
     EXPECT_EQ(BodyOf(Download(server.Port(), "20261206232751-8e951b51.bin")), "old");
     for (const std::string& forged : {std::string(32, 'a') + "-.owners", std::string(32, 'a'),

@@ -1,12 +1,16 @@
 // The safe part of a name has to survive everywhere the name travels: the
 // client puts it unencoded into the download address, the server into a
 // quoted Content-Disposition and a log line, the dialogs into a local file
-// name. So only letters, digits and a few harmless marks stay as they are;
-// other ASCII becomes "_", and bytes that are not UTF-8 do too.
+// name. So only letters, digits and a few harmless marks stay as they are,
+// other ASCII becomes "_", and non-ASCII characters are kept in the bytes
+// the client sent: UTF-8, or its double-byte host code page (GBK), so the
+// name reads back right on the client that uploaded it.
 #include "StoredName.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <sys/random.h>
+#include <vector>
 
 namespace {
 
@@ -40,25 +44,77 @@ size_t MultiByteLength(std::string_view text)
     return length;
 }
 
-std::string_view LastComponent(std::string_view path)
+bool IsUtf8(std::string_view text)
 {
-    size_t slash = path.find_last_of("/\\");
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+    while (!text.empty()) {
+        size_t length = static_cast<unsigned char>(text[0]) < 0x80 ? 1 : MultiByteLength(text);
+        if (length == 0)
+            return false;
+        text.remove_prefix(length);
+    }
+    return true;
 }
 
-// Cuts `name` to `limit` bytes on a character boundary, keeping its
-// extension when that is short.
-std::string Shortened(const std::string& name, size_t limit)
+// The module sends names in its host code page, which is GBK or another
+// double-byte page unless set to UTF-8: there a byte from 0x81 on starts a
+// two-byte character whose second byte may look like "\" or any letter.
+size_t DoubleByteLength(std::string_view text)
 {
-    if (name.size() <= limit)
-        return name;
-    size_t dot = name.rfind('.');
-    std::string extension =
-        dot != std::string::npos && name.size() - dot <= 16 ? name.substr(dot) : std::string();
-    size_t keep = limit - extension.size();
-    while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xc0) == 0x80)
-        --keep;
-    return name.substr(0, keep) + extension;
+    unsigned char lead = static_cast<unsigned char>(text[0]);
+    if (lead < 0x81 || lead == 0xff || text.size() < 2)
+        return 0;
+    unsigned char trail = static_cast<unsigned char>(text[1]);
+    return trail >= 0x40 && trail != 0x7f && trail != 0xff ? 2 : 0;
+}
+
+// The name split into characters: several bytes each for non-ASCII ones,
+// in UTF-8 when the whole name is UTF-8 and else in a double-byte page.
+std::vector<std::string_view> Characters(std::string_view name)
+{
+    auto lengthOf = IsUtf8(name) ? MultiByteLength : DoubleByteLength;
+    std::vector<std::string_view> characters;
+    while (!name.empty()) {
+        size_t length = static_cast<unsigned char>(name[0]) < 0x80 ? 0 : lengthOf(name);
+        characters.push_back(name.substr(0, std::max<size_t>(length, 1)));
+        name.remove_prefix(std::max<size_t>(length, 1));
+    }
+    return characters;
+}
+
+// The characters after the last path separator.
+std::vector<std::string_view> LastComponent(std::vector<std::string_view> characters)
+{
+    for (size_t i = characters.size(); i > 0; --i) {
+        if (characters[i - 1] == "/" || characters[i - 1] == "\\")
+            return {characters.begin() + static_cast<std::ptrdiff_t>(i), characters.end()};
+    }
+    return characters;
+}
+
+// Cuts the name to `limit` bytes between characters, keeping its extension
+// when that is short.
+std::string Shortened(const std::vector<std::string>& characters, size_t limit)
+{
+    size_t total = 0, dot = characters.size();
+    for (size_t i = 0; i < characters.size(); ++i) {
+        total += characters[i].size();
+        if (characters[i] == ".")
+            dot = i;
+    }
+    std::string extension;
+    for (size_t i = dot; i < characters.size(); ++i)
+        extension += characters[i];
+    if (extension.size() > 16)
+        extension.clear();
+    if (total <= limit)
+        extension.clear();
+    std::string name;
+    for (const std::string& character : characters) {
+        if (name.size() + character.size() + extension.size() > limit)
+            break;
+        name += character;
+    }
+    return name + extension;
 }
 
 bool IsHex(char c)
@@ -104,23 +160,16 @@ bool IsNewStoredName(std::string_view name)
 
 std::string SafeFileName(std::string_view clientFileName)
 {
-    std::string_view rest = LastComponent(clientFileName);
-    std::string safe;
-    while (!rest.empty()) {
-        size_t length = MultiByteLength(rest);
-        if (length > 0) {
-            safe.append(rest.substr(0, length));
-            rest.remove_prefix(length);
-            continue;
-        }
-        unsigned char c = static_cast<unsigned char>(rest[0]);
-        rest.remove_prefix(1);
-        if (c < 0x20 || c == 0x7f)
-            continue;
-        safe += IsHarmlessAscii(c) ? static_cast<char>(c) : '_';
+    std::vector<std::string> safe;
+    for (std::string_view character : LastComponent(Characters(clientFileName))) {
+        unsigned char c = static_cast<unsigned char>(character[0]);
+        if (character.size() > 1)
+            safe.emplace_back(character);
+        else if (c >= 0x20 && c != 0x7f)
+            safe.emplace_back(IsHarmlessAscii(c) ? std::string(1, static_cast<char>(c)) : "_");
     }
-    size_t first = safe.find_first_not_of('.');
-    safe.erase(0, first == std::string::npos ? safe.size() : first);
+    while (!safe.empty() && safe.front() == ".")
+        safe.erase(safe.begin());
     return safe.empty() ? "file" : Shortened(safe, kMaxSafeName);
 }
 

@@ -14,7 +14,8 @@ std::string MakeStoredName(std::string_view clientFileName);
 
 // The last component of `clientFileName` with everything that could break
 // a path, a request line, a header or a log line replaced: no separators,
-// no control characters, no leading dots; UTF-8 letters are kept.
+// no control characters, no leading dots; letters such as Chinese are kept
+// (UTF-8, or the double-byte code page the client wrote them in).
 std::string SafeFileName(std::string_view clientFileName);
 
 // True for names of either form, and only for those: a name from a request
