@@ -70,7 +70,12 @@ TEST_P(RoadOfOneMail, TheTourSendsReadsDownloadsAndReplies)
     // The server keeps the attachment under the name in the mail, and the
     // download put a copy into temp/.
     EXPECT_TRUE(std::filesystem::is_regular_file(home.Path() + "attachments/" + attachments[0]));
-    EXPECT_TRUE(std::filesystem::is_regular_file(home.Path() + "temp/" + attachments[0]));
+    // The client names its copy in UTF-8; the server name carries the
+    // uploaded file's name in the host code page.
+    EXPECT_TRUE(std::filesystem::is_regular_file(home.Path() + "temp/" +
+                                                 vellum::text::ToUtf8(attachments[0])));
+    EXPECT_NE(vellum::text::ToUtf8(attachments[0]).find("-第四季度计划.txt"), std::string::npos)
+        << "the name keeps the uploaded file's name";
 
     for (const char* shot : {"01-li-drafts.png", "02-li-compose.png", "03-li-sent.png",
                              "04-wang-inbox.png", "05-wang-read.png", "06-wang-reply.png",

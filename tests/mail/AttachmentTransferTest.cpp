@@ -155,7 +155,7 @@ TEST_F(AttachmentTransferTest, UploadThenDownloadRoundTripsThroughTheServer)
     AttachmentFields fields = Fields(user);
 
     EXPECT_EQ(UploadAttachment(fields), 1);
-    EXPECT_TRUE(std::regex_match(fields.attachment, std::regex("[0-9]{14}-[0-9a-f]{8}\\.zip")))
+    EXPECT_TRUE(std::regex_match(fields.attachment, std::regex("[0-9a-f]{32}-report\\.zip")))
         << fields.attachment;
     EXPECT_TRUE(desk.Messages().empty()) << LastText(desk);
     EXPECT_EQ(desk.FileFilters(), std::vector<std::string>{FromUtf8("所有文件 (*.*)|*.*||")});

@@ -112,6 +112,22 @@ TEST(TransferCommandsTest, UploadAndDownloadWorkEndToEnd)
     EXPECT_EQ(gone.err, "下载失败\r\n服务器上没有这个文件 (HTTP 404)\n");
 }
 
+TEST(TransferCommandsTest, UploadSaysWhatARefusalMeans)
+{
+    TestHome home("commands-refused");
+    AttachServerProcess server(home.Temp() + "store", {"--max-size", "10"});
+    ASSERT_GT(server.Port(), 0);
+    home.WriteFile("data/tolvan.ini", "[.]\nHttpServer=" + server.BaseUrl() + "\n");
+    home.WriteFile("local/big.bin", std::string(3 << 20, 'b'));
+    CommandResult upload = Vellum({"upload", "--user", "u", home.Home() + "local/big.bin"});
+    EXPECT_EQ(upload.exitCode, 1);
+    EXPECT_NE(upload.err.find("larger than 10 bytes"), std::string::npos) << upload.err;
+    EXPECT_NE(upload.err.find("vellum upload: the file is larger than the attachment server "
+                              "accepts (HTTP 413)\n"),
+              std::string::npos)
+        << upload.err;
+}
+
 TEST(TransferCommandsTest, FailuresGoToStderrWithStatusOne)
 {
     TestHome home("commands-fail");

@@ -1,174 +1,154 @@
-// Request handling. Uploads stream to a file under the store's incoming
-// folder as they arrive (the fields may come in any order), so the server
-// never holds a whole attachment in memory; downloads stream from the file.
-// A refusal is a short text without "SUCCESS", since that word is all the
-// client's reply test looks for.
+// Accepting: the listener takes every connection it can and gives each its
+// own strand; the threads all run the one io_context. Past maxConnections, or when the process runs
+// out of file descriptors, new connections are closed at once (and accepting pauses a moment on
+// EMFILE rather than spinning), so a flood cannot starve the connections already being served of
+// descriptors or memory.
 #include "AttachmentServer.h"
 
-#include <httplib.h>
+#include "Connection.h"
 
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/asio/strand.hpp>
+
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
-#include <fstream>
-#include <memory>
+#include <malloc.h>
+#include <thread>
+#include <vector>
+
+namespace net = boost::asio;
+using tcp = net::ip::tcp;
 
 namespace {
 
-constexpr size_t kFieldLimit = 4096;
-constexpr size_t kDownloadPiece = 256 * 1024;
-
-struct Upload
+class Listener : public std::enable_shared_from_this<Listener>
 {
-    std::string part; // name of the part being received
-    std::string userName;
-    std::string replaces;
-    std::string clientFileName;
-    bool fileSeen = false;
-    uint64_t fileSize = 0;
-    bool tooLarge = false;
-    std::filesystem::path incoming;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file{nullptr, &std::fclose};
+public:
+    Listener(net::io_context& context, tcp::acceptor& acceptor, const ServerContext& server)
+        : m_context(context), m_acceptor(acceptor), m_server(server), m_pause(context)
+    {
+    }
+
+    void Accept()
+    {
+        m_acceptor.async_accept(
+            net::make_strand(m_context),
+            [self = shared_from_this()](boost::system::error_code ec, tcp::socket socket) {
+                self->OnAccept(ec, std::move(socket));
+            });
+    }
+
+private:
+    void OnAccept(boost::system::error_code ec, tcp::socket socket)
+    {
+        if (ec == net::error::operation_aborted || !m_acceptor.is_open())
+            return;
+        if (ec == net::error::no_descriptors || ec == net::error::no_buffer_space) {
+            m_pause.expires_after(std::chrono::milliseconds(50));
+            m_pause.async_wait(
+                [self = shared_from_this()](boost::system::error_code) { self->Accept(); });
+            return;
+        }
+        if (!ec)
+            Serve(std::move(socket));
+        Accept();
+    }
+
+    void Serve(tcp::socket socket)
+    {
+        if (m_server.connections >= m_server.options.maxConnections)
+            return; // the socket closes as it goes out of scope
+        boost::system::error_code ignored;
+        socket.set_option(tcp::no_delay(true), ignored);
+        std::make_shared<Connection>(std::move(socket), m_server)->Start();
+    }
+
+    net::io_context& m_context;
+    tcp::acceptor& m_acceptor;
+    const ServerContext& m_server;
+    net::steady_timer m_pause;
 };
 
-void Refuse(httplib::Response& res, int status, const std::string& why)
+// Gives freed memory back to the system once many connections have gone:
+// the allocator keeps freed buffers of a thousand connections otherwise, so
+// the process would stay at its peak size after a flood.
+class MemoryTrimmer : public std::enable_shared_from_this<MemoryTrimmer>
 {
-    res.status = status;
-    res.set_content("upload refused: " + why + "\r\n", "text/plain");
-}
-
-bool TakePiece(Upload& upload, uint64_t maxSize, const char* data, size_t length)
-{
-    if (upload.part == "UserName" && upload.userName.size() < kFieldLimit)
-        upload.userName.append(data, length);
-    else if (upload.part == "FileName1" && upload.replaces.size() < kFieldLimit)
-        upload.replaces.append(data, length);
-    else if (upload.part == "File1" && upload.file) {
-        upload.fileSize += length;
-        if (upload.fileSize > maxSize)
-            upload.tooLarge = true;
-        if (!upload.tooLarge && std::fwrite(data, 1, length, upload.file.get()) != length)
-            return false;
+public:
+    MemoryTrimmer(net::io_context& context, const ServerContext& server)
+        : m_timer(context), m_server(server)
+    {
     }
-    return true;
-}
 
-bool StartPart(Upload& upload, AttachmentStore& store, const httplib::MultipartFormData& part)
-{
-    upload.part = part.name;
-    if (part.name != "File1" || upload.fileSeen)
-        return true;
-    upload.fileSeen = true;
-    upload.clientFileName = part.filename;
-    upload.incoming = store.NewIncomingPath();
-    upload.file.reset(std::fopen(upload.incoming.c_str(), "wb"));
-    return upload.file != nullptr;
-}
-
-bool IsBadClientName(const std::string& name)
-{
-    if (name.empty())
-        return true;
-    for (unsigned char c : name) {
-        if (c < 0x20)
-            return true;
-    }
-    return false;
-}
-
-void HandleUpload(const httplib::Request& req, httplib::Response& res,
-                  const httplib::ContentReader& reader, AttachmentStore& store,
-                  const ServerOptions& options)
-{
-    if (!req.is_multipart_form_data())
-        return Refuse(res, 400, "the body is not a multipart form");
-    Upload upload;
-    bool read = reader(
-        [&](const httplib::MultipartFormData& part) { return StartPart(upload, store, part); },
-        [&](const char* data, size_t length) {
-            return TakePiece(upload, options.maxSize, data, length);
+    void Watch()
+    {
+        unsigned now = m_server.connections;
+        m_peak = std::max(m_peak, now);
+        if (m_peak >= kFewConnections && now < m_peak / 2) {
+            malloc_trim(0);
+            m_peak = now;
+        }
+        m_timer.expires_after(std::chrono::seconds(1));
+        m_timer.async_wait([self = shared_from_this()](boost::system::error_code ec) {
+            if (!ec)
+                self->Watch();
         });
-    bool written = upload.file && std::fflush(upload.file.get()) == 0;
-    upload.file.reset();
-    std::error_code ignored;
-    auto discard = [&] {
-        if (!upload.incoming.empty())
-            std::filesystem::remove(upload.incoming, ignored);
-    };
-    if (!read) {
-        discard();
-        return Refuse(res, 400, "the form could not be read");
     }
-    if (!upload.fileSeen) {
-        discard();
-        return Refuse(res, 400, "no file (field File1)");
-    }
-    if (upload.tooLarge) {
-        discard();
-        return Refuse(res, 413,
-                      "the file is larger than " + std::to_string(options.maxSize) + " bytes");
-    }
-    if (IsBadClientName(upload.clientFileName) || upload.userName.empty()) {
-        discard();
-        return Refuse(res, 400, upload.userName.empty() ? "no user name" : "bad file name");
-    }
-    std::optional<std::string> name =
-        written ? store.Keep(upload.incoming, upload.userName,
-                             AttachmentStore::ExtensionOf(upload.clientFileName), upload.replaces)
-                : std::nullopt;
-    if (!name) {
-        discard();
-        return Refuse(res, 500, "the file could not be stored");
-    }
-    res.set_content("SUCCESS?FileName1=" + *name, "text/plain");
-}
 
-void HandleDownload(const httplib::Request& req, httplib::Response& res, AttachmentStore& store)
-{
-    std::string name = req.get_param_value("FileName");
-    std::optional<std::filesystem::path> path = store.Find(name);
-    auto file = path ? std::make_shared<std::ifstream>(*path, std::ios::binary) : nullptr;
-    if (!file || !*file) {
-        res.status = 404;
-        res.set_content("file not found\r\n", "text/plain");
-        return;
-    }
-    uint64_t size = std::filesystem::file_size(*path);
-    res.set_header("Content-Disposition", "attachment; filename=\"" + name + "\"");
-    res.set_content_provider(
-        size, "application/octet-stream",
-        [file](size_t offset, size_t length, httplib::DataSink& sink) {
-            std::vector<char> buffer(std::min(length, kDownloadPiece));
-            file->seekg(static_cast<std::streamoff>(offset));
-            file->read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-            std::streamsize got = file->gcount();
-            return got > 0 && sink.write(buffer.data(), static_cast<size_t>(got));
-        });
-}
+private:
+    static constexpr unsigned kFewConnections = 64;
+
+    net::steady_timer m_timer;
+    const ServerContext& m_server;
+    unsigned m_peak = 0;
+};
 
 } // namespace
 
-void InstallAttachmentPages(httplib::Server& server, AttachmentStore& store,
-                            const ServerOptions& options)
+bool RunAttachmentServer(const ServerOptions& options, AttachmentStore& store,
+                         const std::function<void(std::function<void()> stop)>& started)
 {
-    server.set_payload_max_length(options.maxSize + (1u << 20));
-    server.Post("/upload" + options.type,
-                [&store, &options](const httplib::Request& req, httplib::Response& res,
-                                   const httplib::ContentReader& reader) {
-                    HandleUpload(req, res, reader, store, options);
-                });
-    server.Get("/download" + options.type,
-               [&store](const httplib::Request& req, httplib::Response& res) {
-                   HandleDownload(req, res, store);
-               });
-    server.set_error_handler([](const httplib::Request&, httplib::Response& res) {
-        if (!res.body.empty())
-            return;
-        std::string reason = res.status == 413 ? "upload refused: the request is too large"
-                                               : "error " + std::to_string(res.status);
-        res.set_content(reason + "\r\n", "text/plain");
-    });
-    server.set_logger([](const httplib::Request& req, const httplib::Response& res) {
-        std::fprintf(stderr, "vellum-attachd: %s %s %s %d %s\n", req.remote_addr.c_str(),
-                     req.method.c_str(), req.path.c_str(), res.status,
-                     req.get_param_value("FileName").c_str());
-    });
+    // Declared before the io_context: connections still queued in it when
+    // it is destroyed count themselves out of `server` as they go.
+    ServerContext server{options, store};
+    net::io_context context;
+    tcp::acceptor acceptor(context);
+    boost::system::error_code ec;
+    tcp::endpoint endpoint(net::ip::make_address(options.listen, ec),
+                           static_cast<unsigned short>(options.port));
+    if (!ec)
+        acceptor.open(endpoint.protocol(), ec);
+    if (!ec)
+        acceptor.set_option(net::socket_base::reuse_address(true), ec);
+    if (!ec)
+        acceptor.bind(endpoint, ec);
+    if (!ec)
+        acceptor.listen(net::socket_base::max_listen_connections, ec);
+    if (ec) {
+        std::fprintf(stderr, "vellum-attachd: cannot listen on %s:%d: %s\n", options.listen.c_str(),
+                     options.port, ec.message().c_str());
+        return false;
+    }
+    auto listener = std::make_shared<Listener>(context, acceptor, server);
+    listener->Accept();
+    std::make_shared<MemoryTrimmer>(context, server)->Watch();
+
+    std::printf("listening on http://%s:%d/\n", options.listen.c_str(),
+                static_cast<int>(acceptor.local_endpoint().port()));
+    std::fflush(stdout);
+    started([&context] { context.stop(); });
+
+    unsigned count =
+        options.threads ? options.threads : std::max(2u, std::thread::hardware_concurrency());
+    std::vector<std::thread> threads;
+    for (unsigned i = 1; i < count; ++i)
+        threads.emplace_back([&context] { context.run(); });
+    context.run();
+    for (std::thread& thread : threads)
+        thread.join();
+    return true;
 }

@@ -1,27 +1,20 @@
-// The upload and download pages of the attachment server, as the module's
-// attachment transfer expects them: POST "/upload<type>" with the multipart
-// fields UserName, FileName1 and File1, answered "SUCCESS?FileName1=NAME";
-// GET "/download<type>?UserName=U&FileName=NAME", answered with the file.
+// The attachment server: Boost.Beast on Asio, a few threads sharing one
+// io_context, each connection running on its own strand. The pages are
+// the ones the module's attachment transfer expects: POST "/upload<type>"
+// with the multipart fields UserName, FileName1 and File1, answered
+// "SUCCESS?FileName1=NAME"; GET "/download<type>?UserName=U&FileName=NAME",
+// answered with the file.
 #pragma once
 
-#include "AttachmentStore.h"
+#include "ServerOptions.h"
 
-#include <cstdint>
-#include <string>
+#include <functional>
 
-namespace httplib {
-class Server;
-}
+class AttachmentStore;
 
-struct ServerOptions
-{
-    std::string root;
-    std::string listen = "127.0.0.1";
-    int port = 8080; // 0: any free port
-    std::string type = ".jsp";
-    uint64_t maxSize = 1ull << 30;
-};
-
-// Installs the pages and the per-request log line on `server`.
-void InstallAttachmentPages(httplib::Server& server, AttachmentStore& store,
-                            const ServerOptions& options);
+// Serves until `stop` is asked to (it is handed a function that stops the
+// server, callable from any thread). Prints "listening on
+// http://HOST:PORT/" once connections are accepted. False when the server
+// could not listen.
+bool RunAttachmentServer(const ServerOptions& options, AttachmentStore& store,
+                         const std::function<void(std::function<void()> stop)>& started);

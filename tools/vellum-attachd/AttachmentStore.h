@@ -1,49 +1,76 @@
-// The attachment server's files: one folder (the root) holding every stored
-// attachment under a name the server made, plus a hidden folder recording
-// who uploaded each one. Names from requests are only ever used after
-// IsStoredName accepted them, so no request can reach outside the root.
+// Where attachments live, seen by the server: an upload streams into an
+// IncomingFile that nobody can download until Keep() made it visible under
+// its final name in one step; a download streams out of a StoredFile. Two
+// stores implement this: FolderStore (a folder, the default) and
+// PostgresStore (the host's PostgreSQL database, so that several servers
+// share the same files).
+//
+// Every object here is used by one connection at a time; the stores
+// themselves may be used by all the server's threads at once.
 #pragma once
 
-#include <filesystem>
-#include <optional>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
+
+// Why a store operation failed, as far as the client needs to know.
+enum class StoreFailure {
+    None,
+    Full,   // no room left for the file
+    Broken, // anything else: the store could not be reached or written
+};
+
+class IncomingFile
+{
+public:
+    virtual ~IncomingFile() = default;
+
+    // Appends `data`; false when it could not be stored (Failure() says why).
+    virtual bool Write(std::string_view data) = 0;
+
+    // Makes the complete file visible under its name, owned by `owner`.
+    // When `replaces` names a stored file of the same owner, that file goes.
+    virtual bool Keep(const std::string& owner, const std::string& replaces) = 0;
+
+    // What went wrong in the last Write or Keep that failed.
+    virtual StoreFailure Failure() const = 0;
+
+    // An IncomingFile destroyed without a successful Keep leaves nothing.
+};
+
+class StoredFile
+{
+public:
+    virtual ~StoredFile() = default;
+
+    virtual uint64_t Size() const = 0;
+
+    // A file descriptor to send the content from with sendfile, or -1 when
+    // the content only comes through Read.
+    virtual int Descriptor() const { return -1; }
+
+    // Up to `capacity` bytes from `offset` into `buffer`: the count read,
+    // 0 past the end, -1 on failure.
+    virtual long Read(uint64_t offset, char* buffer, size_t capacity) = 0;
+};
 
 class AttachmentStore
 {
 public:
-    explicit AttachmentStore(std::filesystem::path root);
+    virtual ~AttachmentStore() = default;
 
-    // Creates the root and its hidden folders; false when it cannot.
-    bool Prepare();
+    // Gets the store ready to serve (folders, tables); false with a reason
+    // on stderr when it cannot.
+    virtual bool Prepare() = 0;
 
-    // True for names of the form the store gives out:
-    // "YYYYMMDDhhmmss-xxxxxxxx" and an optional extension of up to ten
-    // letters and digits.
-    static bool IsStoredName(const std::string& name);
+    // Starts receiving a file to be stored as `name`; nullptr when the
+    // store cannot take one (`failure` says why).
+    virtual std::unique_ptr<IncomingFile> Receive(const std::string& name,
+                                                  StoreFailure& failure) = 0;
 
-    // The extension (with its dot) of an uploaded file's name as the client
-    // sent it (often a whole local path, Windows or POSIX); "" when it has
-    // none fit for a stored name.
-    static std::string ExtensionOf(const std::string& clientFileName);
-
-    // A fresh file to receive an upload into.
-    std::filesystem::path NewIncomingPath();
-
-    // Moves a received file into the store under a new unique name with the
-    // given extension and records its owner. When `replaces` names a stored
-    // file of the same owner, that file is removed. The stored name, or
-    // nothing when the move failed.
-    std::optional<std::string> Keep(const std::filesystem::path& incoming, const std::string& owner,
-                                    const std::string& extension, const std::string& replaces);
-
-    // The path of a stored file, or nothing for a name that is not one.
-    std::optional<std::filesystem::path> Find(const std::string& name) const;
-
-private:
-    std::string UniqueName(const std::string& extension);
-    std::optional<std::string> OwnerOf(const std::string& name) const;
-
-    std::filesystem::path m_root;
-    std::filesystem::path m_owners;
-    std::filesystem::path m_incoming;
+    // The stored file `name` (already checked with IsStoredName), or
+    // nullptr when there is none.
+    virtual std::unique_ptr<StoredFile> Open(const std::string& name) = 0;
 };

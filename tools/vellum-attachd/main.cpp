@@ -1,57 +1,116 @@
-// vellum-attachd: the attachment server of a host installation.
-//
-//   vellum-attachd --root DIR [--listen 127.0.0.1] [--port N] [--type .jsp]
-//                  [--max-size BYTES]
-//
-// Prints "listening on http://HOST:PORT/" once it accepts connections (with
-// --port 0 the system picks the port), logs one line per request to stderr
-// and stops cleanly on SIGTERM or SIGINT.
+// vellum-attachd: the attachment server of a host installation. --help
+// lists the options. Prints "listening on http://HOST:PORT/" once it
+// accepts connections (with --port 0 the system picks the port), logs one
+// line per request to stderr and stops cleanly on SIGTERM or SIGINT.
 #include "AttachmentServer.h"
-#include "AttachmentStore.h"
+#include "FolderStore.h"
+#include "PostgresStore.h"
 
-#include <httplib.h>
-
-#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <pthread.h>
+#include <sys/resource.h>
 #include <thread>
 
 namespace {
 
-const char kUsage[] = "usage: vellum-attachd --root DIR [--listen 127.0.0.1] [--port N] "
-                      "[--type .jsp] [--max-size BYTES]\n";
+const char kUsage[] =
+    "usage: vellum-attachd [--storage folder] --root DIR [options]\n"
+    "       vellum-attachd --storage postgres --database CONNINFO [options]\n"
+    "\n"
+    "Serves the upload and download pages of the mail module's attachments.\n"
+    "\n"
+    "  --storage folder|postgres  where attachments live (default folder)\n"
+    "  --root DIR                 the folder holding them (folder storage)\n"
+    "  --database CONNINFO        libpq connection string of the PostgreSQL database\n"
+    "                             holding them (postgres storage), e.g.\n"
+    "                             \"host=db.example dbname=host user=vellum\"; several\n"
+    "                             servers may share one database\n"
+    "  --listen ADDRESS           address to listen on (default 127.0.0.1)\n"
+    "  --port N                   port (default 8080; 0 picks a free one)\n"
+    "  --type .EXT                page suffix: /upload.EXT, /download.EXT (default .jsp)\n"
+    "  --max-size BYTES           largest file accepted (default 1073741824)\n"
+    "  --threads N                worker threads (default: one per processor, at least 2)\n"
+    "  --max-connections N        connections served at once (default 10000)\n"
+    "  --head-timeout SECONDS     total time a request head may take to arrive\n"
+    "                             (default 30)\n"
+    "  --idle-timeout SECONDS     longest stall of a body or a download (default 60)\n"
+    "  --help                     this text\n";
 
 bool ParseNumber(const char* text, uint64_t& value)
 {
     char* end = nullptr;
+    errno = 0;
     value = std::strtoull(text, &end, 10);
-    return *text && end && *end == '\0';
+    return *text && *text != '-' && end && *end == '\0' && errno == 0;
+}
+
+bool ParseOption(const std::string& name, const char* value, ServerOptions& options)
+{
+    uint64_t number = 0;
+    bool isNumber = ParseNumber(value, number);
+    if (name == "--storage" &&
+        (std::strcmp(value, "folder") == 0 || std::strcmp(value, "postgres") == 0))
+        options.storage = value;
+    else if (name == "--root")
+        options.root = value;
+    else if (name == "--database")
+        options.database = value;
+    else if (name == "--listen")
+        options.listen = value;
+    else if (name == "--type")
+        options.type = value;
+    else if (name == "--port" && isNumber && number <= 65535)
+        options.port = static_cast<int>(number);
+    else if (name == "--max-size" && isNumber)
+        options.maxSize = number;
+    else if (name == "--threads" && isNumber && number <= 256)
+        options.threads = static_cast<unsigned>(number);
+    else if (name == "--max-connections" && isNumber && number > 0 && number <= 1000000)
+        options.maxConnections = static_cast<unsigned>(number);
+    else if (name == "--head-timeout" && isNumber && number > 0 && number <= 3600)
+        options.headTimeout = std::chrono::seconds(number);
+    else if (name == "--idle-timeout" && isNumber && number > 0 && number <= 86400)
+        options.idleTimeout = std::chrono::seconds(number);
+    else
+        return false;
+    return true;
 }
 
 bool ParseOptions(int argc, char** argv, ServerOptions& options)
 {
     for (int i = 1; i < argc; ++i) {
-        std::string name = argv[i];
-        if (i + 1 >= argc)
+        if (i + 1 >= argc || !ParseOption(argv[i], argv[i + 1], options))
             return false;
-        const char* value = argv[++i];
-        uint64_t number = 0;
-        if (name == "--root")
-            options.root = value;
-        else if (name == "--listen")
-            options.listen = value;
-        else if (name == "--type")
-            options.type = value;
-        else if (name == "--port" && ParseNumber(value, number) && number <= 65535)
-            options.port = static_cast<int>(number);
-        else if (name == "--max-size" && ParseNumber(value, number))
-            options.maxSize = number;
-        else
-            return false;
+        ++i;
     }
+    if (options.storage == "postgres")
+        return !options.database.empty();
     return !options.root.empty();
+}
+
+bool AsksForHelp(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)
+            return true;
+    }
+    return false;
+}
+
+// Every connection is a descriptor: thousands of idle or slow clients must
+// not exhaust the default soft limit of 1024 while the hard limit allows
+// more.
+void RaiseDescriptorLimit()
+{
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &limit);
+    }
 }
 
 // Signals are taken by one thread with sigwait, so stopping the server
@@ -66,49 +125,48 @@ sigset_t StopSignals()
     return set;
 }
 
+std::unique_ptr<AttachmentStore> MakeStore(const ServerOptions& options)
+{
+    if (options.storage == "postgres")
+        return std::make_unique<PostgresStore>(options.database);
+    return std::make_unique<FolderStore>(options.root);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (AsksForHelp(argc, argv)) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
     ServerOptions options;
     if (!ParseOptions(argc, argv, options)) {
         std::fputs(kUsage, stderr);
         return 2;
     }
-    AttachmentStore store(options.root);
-    if (!store.Prepare()) {
-        std::fprintf(stderr, "vellum-attachd: cannot use the folder %s\n", options.root.c_str());
+    std::signal(SIGPIPE, SIG_IGN);
+    RaiseDescriptorLimit();
+    std::unique_ptr<AttachmentStore> store = MakeStore(options);
+    if (!store->Prepare())
         return 1;
-    }
     sigset_t signals = StopSignals();
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
-    httplib::Server server;
-    InstallAttachmentPages(server, store, options);
-    int port = options.port;
-    if (port == 0)
-        port = server.bind_to_any_port(options.listen);
-    else if (!server.bind_to_port(options.listen, port))
-        port = -1;
-    if (port <= 0) {
-        std::fprintf(stderr, "vellum-attachd: cannot listen on %s:%d\n", options.listen.c_str(),
-                     options.port);
-        return 1;
-    }
-
-    std::atomic<bool> stopping{false};
-    std::thread stopper([&] {
-        int signal = 0;
-        sigwait(&signals, &signal);
-        stopping = true;
-        server.stop();
+    std::thread stopper;
+    bool listened = RunAttachmentServer(options, *store, [&](std::function<void()> stop) {
+        stopper = std::thread([&signals, stop] {
+            int signal = 0;
+            sigwait(&signals, &signal);
+            stop();
+        });
     });
-    std::printf("listening on http://%s:%d/\n", options.listen.c_str(), port);
-    std::fflush(stdout);
-    bool clean = server.listen_after_bind();
-    if (!stopping)
+    if (stopper.joinable()) {
         pthread_kill(stopper.native_handle(), SIGUSR1);
-    stopper.join();
+        stopper.join();
+    }
+    if (!listened)
+        return 1;
     std::fprintf(stderr, "vellum-attachd: stopped\n");
-    return clean || stopping ? 0 : 1;
+    return 0;
 }

@@ -4,11 +4,13 @@
 // messages go to stderr.
 #include "Command.h"
 #include "mail/AttachmentTransfer.h"
+#include "net/HttpClient.h"
 #include "platform/fs/ModuleHome.h"
 #include "platform/text/CodePage.h"
 #include "platform/ui/DesktopServices.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <spawn.h>
 #include <sys/wait.h>
 
@@ -68,6 +70,43 @@ private:
     int m_messages = 0;
 };
 
+// Runs the upload's one request as the dialog would and keeps the status
+// code of the answer, so that the command can say in plain words what a
+// refusal of the server means.
+class StatusKeepingRunner : public TransferRunner
+{
+public:
+    void Run(CHttpClient& client, const std::string& method, const std::string& url) override
+    {
+        client.Request(method, url);
+        const std::string& head = client.m_responseHead;
+        size_t space = head.find(' ');
+        m_status = head.rfind("HTTP/", 0) == 0 && space != std::string::npos
+                       ? std::atoi(head.c_str() + space + 1)
+                       : 0;
+    }
+
+    int Status() const { return m_status; }
+
+private:
+    int m_status = 0;
+};
+
+// What the attachment server's refusals mean to the person uploading.
+const char* RefusalMeaning(int status)
+{
+    switch (status) {
+    case 413:
+        return "the file is larger than the attachment server accepts";
+    case 507:
+        return "the attachment server's disk is full; its administrator has to make room";
+    case 431:
+        return "the request head was too large for the attachment server";
+    default:
+        return nullptr;
+    }
+}
+
 void PrintLine(const std::string& text)
 {
     std::fwrite(text.data(), 1, text.size(), stdout);
@@ -90,8 +129,13 @@ int RunUpload(const CommandArgs& given)
     AttachmentFields fields;
     fields.userName = fields.sender = vellum::text::FromUtf8(user);
     fields.attachment = vellum::text::FromUtf8(replace);
-    if (UploadAttachment(fields) != 1)
+    StatusKeepingRunner runner;
+    fields.runner = &runner;
+    if (UploadAttachment(fields) != 1) {
+        if (const char* meaning = RefusalMeaning(runner.Status()))
+            std::fprintf(stderr, "vellum upload: %s (HTTP %d)\n", meaning, runner.Status());
         return 1;
+    }
     PrintLine(fields.attachment);
     return 0;
 }
@@ -122,7 +166,9 @@ const VellumCommand kUpload(
     "Posts FILE to the upload page of the server in \"data/tolvan.ini\" (section \".\", keys\n"
     "HttpServer and ServerType) with the user name U. NAME is the attachment field's\n"
     "earlier server name, which the server may replace. Prints the server's name for the\n"
-    "file; on failure prints the dialog's message to stderr and exits with status 1.",
+    "file; on failure prints the dialog's message to stderr and exits with status 1. When\n"
+    "the server refused the file as too large (413), its disk as full (507) or the request\n"
+    "head as too large (431), a line saying so follows the message.",
     RunUpload);
 
 const VellumCommand kDownload(

@@ -1,0 +1,336 @@
+// Limits and why they sit where they do:
+// - a head has kHeadLimit bytes and headTimeout seconds in total, set once
+//   before it is read, so a client trickling bytes cannot stretch either;
+//   a head too large gets 431, one too slow is dropped without a word;
+// - an upload whose Content-Length already exceeds the limit gets 413
+//   before any of its body is read; a chunked one is stopped with 413 at
+//   the byte that passes the limit;
+// - after a refusal the client may still be sending its body, so the
+//   connection drains it for a while before closing: closing with unread
+//   bytes would reset the connection and could destroy the answer before
+//   the client has read it.
+// Downloads from a folder go out with sendfile, other stores' in pieces.
+#include "Connection.h"
+
+#include "AttachmentStore.h"
+#include "MultipartReader.h"
+#include "RequestLog.h"
+#include "RequestReader.h"
+#include "StoredName.h"
+#include "UploadForm.h"
+#include "base/RequestParams.h"
+
+#include <boost/asio/dispatch.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/beast/http/empty_body.hpp>
+#include <boost/beast/http/read.hpp>
+#include <boost/beast/http/string_body.hpp>
+#include <boost/beast/http/write.hpp>
+
+#include <cerrno>
+#include <sstream>
+#include <sys/sendfile.h>
+
+namespace net = boost::asio;
+namespace beast = boost::beast;
+namespace http = beast::http;
+using tcp = net::ip::tcp;
+
+namespace {
+
+constexpr size_t kBufferLimit = kHeadLimit + 8 * 1024;
+constexpr size_t kDrainPiece = 16 * 1024;
+constexpr size_t kBodyPiece = 64 * 1024;
+constexpr size_t kSendfilePiece = 4 * 1024 * 1024;
+constexpr uint64_t kSendBeforeYield = 16 * 1024 * 1024;
+constexpr size_t kReadPiece = 256 * 1024;
+constexpr std::chrono::seconds kLingerTime{10};
+constexpr std::chrono::seconds kLingerIdle{5};
+
+std::string AddressOf(const tcp::socket& socket)
+{
+    boost::system::error_code ec;
+    tcp::endpoint remote = socket.remote_endpoint(ec);
+    return ec ? std::string("-") : remote.address().to_string();
+}
+
+} // namespace
+
+Connection::Connection(tcp::socket socket, const ServerContext& context)
+    : m_context(context), m_stream(std::move(socket)), m_stall(m_stream.get_executor()),
+      m_buffer(kBufferLimit), m_address(AddressOf(m_stream.socket()))
+{
+    ++m_context.connections;
+}
+
+Connection::~Connection()
+{
+    --m_context.connections;
+}
+
+void Connection::Start()
+{
+    net::dispatch(m_stream.get_executor(), [self = shared_from_this()] { self->ReadHead(); });
+}
+
+void Connection::ReadHead()
+{
+    // An idle connection keeps no more buffer than the bytes it holds.
+    m_buffer.shrink_to_fit();
+    m_request = std::make_unique<RequestReader>();
+    m_stream.expires_after(m_context.options.headTimeout);
+    http::async_read_header(
+        m_stream, m_buffer, *m_request,
+        [self = shared_from_this()](error_code ec, size_t) { self->OnHead(ec); });
+}
+
+void Connection::OnHead(error_code ec)
+{
+    if (ec == http::error::header_limit || ec == http::error::buffer_overflow)
+        return Reply(431,
+                     "the request head is larger than " + std::to_string(kHeadLimit) + " bytes\r\n",
+                     Ending::Linger);
+    if (ec == http::error::end_of_stream || ec == beast::error::timeout ||
+        ec == net::error::operation_aborted || ec == net::error::connection_reset ||
+        ec == net::error::eof)
+        return Close();
+    if (ec)
+        return Reply(400, "bad request: " + ec.message() + "\r\n", Ending::Close);
+    Route();
+}
+
+bool Connection::KeepsAlive() const
+{
+    return m_request && m_request->is_header_done() && m_request->keep_alive();
+}
+
+void Connection::Route()
+{
+    CRequestParams params;
+    params.Parse(m_request->Target());
+    const std::string& path = params.GetPath();
+    const std::string& type = m_context.options.type;
+    if (m_request->Method() == "POST" && path == "/upload" + type)
+        return Upload();
+    // A body on any other request is not read, so the connection cannot
+    // carry on after the answer.
+    Ending ending = m_request->is_done() ? Ending::NextRequest : Ending::Linger;
+    if (m_request->Method() != "GET" || path != "/download" + type)
+        return Reply(404, "not found\r\n", ending);
+    std::string name = params.Get("FileName").value_or("");
+    m_file = IsStoredName(name) ? m_context.store.Open(name) : nullptr;
+    if (!m_file)
+        return Reply(404, "file not found\r\n", ending, name);
+    LogRequest(m_address, m_request->Method(), path, 200, name);
+    m_keepAfterFile = ending == Ending::NextRequest && KeepsAlive();
+    http::response<http::empty_body> head{http::status::ok, 11};
+    head.set(http::field::content_type, "application/octet-stream");
+    head.set(http::field::content_disposition, "attachment; filename=\"" + name + "\"");
+    head.content_length(m_file->Size());
+    head.keep_alive(m_keepAfterFile);
+    std::ostringstream text;
+    text << head.base();
+    m_responseHead = text.str();
+    m_stream.expires_after(m_context.options.idleTimeout);
+    net::async_write(m_stream, net::buffer(m_responseHead),
+                     [self = shared_from_this()](error_code ec, size_t) {
+                         if (ec)
+                             return self->Close();
+                         self->m_sent = 0;
+                         self->SendFile();
+                     });
+}
+
+void Connection::SendFile()
+{
+    if (m_file->Descriptor() >= 0)
+        return SendByDescriptor();
+    SendByReading();
+}
+
+void Connection::SendByDescriptor()
+{
+    int socket = m_stream.socket().native_handle();
+    uint64_t size = m_file->Size();
+    uint64_t sentNow = 0;
+    while (m_sent < size) {
+        if (sentNow >= kSendBeforeYield) {
+            // Lets the strand's other work and the other connections run.
+            net::post(m_stream.get_executor(), [self = shared_from_this()] { self->SendFile(); });
+            return;
+        }
+        off_t offset = static_cast<off_t>(m_sent);
+        size_t piece = static_cast<size_t>(std::min<uint64_t>(size - m_sent, kSendfilePiece));
+        ssize_t n = ::sendfile(socket, m_file->Descriptor(), &offset, piece);
+        if (n > 0) {
+            m_sent += static_cast<uint64_t>(n);
+            sentNow += static_cast<uint64_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno == EAGAIN)
+            return WaitUntilWritable();
+        return Close(); // the client left, or the file shrank under us
+    }
+    m_file.reset();
+    AfterReply(m_keepAfterFile ? Ending::NextRequest : Ending::Close);
+}
+
+void Connection::WaitUntilWritable()
+{
+    m_stall.expires_after(m_context.options.idleTimeout);
+    m_stall.async_wait([self = shared_from_this()](error_code ec) {
+        if (!ec)
+            self->m_stream.socket().cancel();
+    });
+    m_stream.socket().async_wait(tcp::socket::wait_write,
+                                 [self = shared_from_this()](error_code ec) {
+                                     self->m_stall.cancel();
+                                     if (ec)
+                                         return self->Close();
+                                     self->SendByDescriptor();
+                                 });
+}
+
+void Connection::SendByReading()
+{
+    uint64_t size = m_file->Size();
+    if (m_sent >= size) {
+        m_file.reset();
+        return AfterReply(m_keepAfterFile ? Ending::NextRequest : Ending::Close);
+    }
+    m_piece.resize(static_cast<size_t>(std::min<uint64_t>(size - m_sent, kReadPiece)));
+    long n = m_file->Read(m_sent, m_piece.data(), m_piece.size());
+    if (n <= 0)
+        return Close(); // the length is already promised: only a cut can say it failed
+    m_stream.expires_after(m_context.options.idleTimeout);
+    net::async_write(m_stream, net::buffer(m_piece.data(), static_cast<size_t>(n)),
+                     [self = shared_from_this()](error_code ec, size_t written) {
+                         if (ec)
+                             return self->Close();
+                         self->m_sent += written;
+                         self->SendByReading();
+                     });
+}
+
+void Connection::Upload()
+{
+    std::string boundary = MultipartReader::BoundaryOf(m_request->ContentType());
+    if (boundary.empty())
+        return Reply(400, "upload refused: the body is not a multipart form\r\n",
+                     m_request->is_done() ? Ending::NextRequest : Ending::Linger);
+    uint64_t maxSize = m_context.options.maxSize;
+    boost::optional<uint64_t> length = m_request->content_length();
+    if (length && *length > maxSize + UploadForm::kFormOverhead) {
+        UploadAnswer answer = UploadForm::TooLarge(maxSize);
+        return Reply(answer.status, answer.text, Ending::Linger);
+    }
+    m_upload = std::make_unique<UploadForm>(m_context.store, maxSize, boundary);
+    // Beast reads as much as the buffer's free capacity (at least 512
+    // bytes): without room made here a body would come in tiny reads.
+    m_buffer.reserve(kBodyPiece);
+    m_request->SendBodyTo(m_upload.get());
+    if (!m_request->ExpectsContinue() || m_request->Version() < 11)
+        return ReadBody();
+    auto goOn = std::make_shared<http::response<http::empty_body>>(http::status::continue_, 11);
+    m_stream.expires_after(m_context.options.idleTimeout);
+    http::async_write(m_stream, *goOn, [self = shared_from_this(), goOn](error_code ec, size_t) {
+        if (ec)
+            return self->Close();
+        self->ReadBody();
+    });
+}
+
+void Connection::ReadBody()
+{
+    if (m_request->is_done()) {
+        UploadAnswer answer = m_upload->Finish();
+        std::string fileName = m_upload->ClientFileName();
+        m_upload.reset();
+        return Reply(answer.status, answer.text, Ending::NextRequest, fileName);
+    }
+    m_stream.expires_after(m_context.options.idleTimeout);
+    http::async_read_some(m_stream, m_buffer, *m_request,
+                          [self = shared_from_this()](error_code ec, size_t) { self->OnBody(ec); });
+}
+
+void Connection::OnBody(error_code ec)
+{
+    if (ec == http::error::body_limit) {
+        UploadAnswer answer = m_upload->Refusal();
+        std::string fileName = m_upload->ClientFileName();
+        m_upload.reset();
+        return Reply(answer.status, answer.text, Ending::Linger, fileName);
+    }
+    if (ec) {
+        m_upload.reset(); // the client left or broke the framing: nothing is kept
+        return Close();
+    }
+    ReadBody();
+}
+
+void Connection::Reply(unsigned status, std::string text, Ending ending, std::string_view logName)
+{
+    if (m_request && m_request->is_header_done()) {
+        CRequestParams params;
+        params.Parse(m_request->Target());
+        LogRequest(m_address, m_request->Method(), params.GetPath(), status, logName);
+    } else {
+        LogRequest(m_address, "-", "-", status, logName);
+    }
+    if (ending == Ending::NextRequest && !KeepsAlive())
+        ending = Ending::Close;
+    auto response =
+        std::make_shared<http::response<http::string_body>>(static_cast<http::status>(status), 11);
+    response->set(http::field::content_type, "text/plain");
+    response->body() = std::move(text);
+    response->keep_alive(ending == Ending::NextRequest);
+    response->prepare_payload();
+    m_stream.expires_after(m_context.options.idleTimeout);
+    http::async_write(m_stream, *response,
+                      [self = shared_from_this(), response, ending](error_code ec, size_t) {
+                          if (ec)
+                              return self->Close();
+                          self->AfterReply(ending);
+                      });
+}
+
+void Connection::AfterReply(Ending ending)
+{
+    if (ending == Ending::NextRequest)
+        return ReadHead();
+    if (ending == Ending::Linger)
+        return Linger();
+    Close();
+}
+
+void Connection::Linger()
+{
+    error_code ignored;
+    m_stream.socket().shutdown(tcp::socket::shutdown_send, ignored);
+    m_lingerEnd = std::chrono::steady_clock::now() + kLingerTime;
+    DrainSome();
+}
+
+void Connection::DrainSome()
+{
+    auto left = m_lingerEnd - std::chrono::steady_clock::now();
+    if (left <= std::chrono::steady_clock::duration::zero())
+        return Close();
+    m_stream.expires_after(std::min<std::chrono::steady_clock::duration>(left, kLingerIdle));
+    m_buffer.clear();
+    m_stream.async_read_some(m_buffer.prepare(kDrainPiece),
+                             [self = shared_from_this()](error_code ec, size_t) {
+                                 if (ec)
+                                     return self->Close();
+                                 self->DrainSome();
+                             });
+}
+
+void Connection::Close()
+{
+    error_code ignored;
+    m_stream.socket().shutdown(tcp::socket::shutdown_both, ignored);
+    m_stream.close();
+}

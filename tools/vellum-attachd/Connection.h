@@ -1,0 +1,81 @@
+// One client connection, from accept to close: it reads request heads and
+// answers them in order (so pipelined and keep-alive requests work), with
+// a total time limit on each head, and streams uploads into and downloads
+// out of the store. All its work runs on the connection's strand.
+#pragma once
+
+#include "ServerOptions.h"
+
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/beast/core/flat_buffer.hpp>
+#include <boost/beast/core/tcp_stream.hpp>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+
+class AttachmentStore;
+class RequestReader;
+class StoredFile;
+class UploadForm;
+
+struct ServerContext
+{
+    const ServerOptions& options;
+    AttachmentStore& store;
+    mutable std::atomic<unsigned> connections{0}; // open right now
+};
+
+class Connection : public std::enable_shared_from_this<Connection>
+{
+public:
+    Connection(boost::asio::ip::tcp::socket socket, const ServerContext& context);
+    ~Connection();
+
+    void Start();
+
+private:
+    using error_code = boost::beast::error_code;
+
+    // What happens once an answer has been sent.
+    enum class Ending {
+        NextRequest, // when the request allows keep-alive, else Close
+        Close,
+        Linger, // the client may still be sending: drain a while, then close
+    };
+
+    void ReadHead();
+    void OnHead(error_code ec);
+    void Route();
+    void Download(const std::string& name);
+    void Upload();
+    void ReadBody();
+    void OnBody(error_code ec);
+    void Reply(unsigned status, std::string text, Ending ending, std::string_view logName = {});
+    void AfterReply(Ending ending);
+    void SendFile();
+    void SendByDescriptor();
+    void WaitUntilWritable();
+    void SendByReading();
+    void Linger();
+    void DrainSome();
+    void Close();
+    bool KeepsAlive() const;
+
+    const ServerContext& m_context;
+    boost::beast::tcp_stream m_stream;
+    boost::asio::steady_timer m_stall; // guards waits outside the stream
+    boost::beast::flat_buffer m_buffer;
+    std::string m_address;
+    std::unique_ptr<RequestReader> m_request;
+    std::unique_ptr<UploadForm> m_upload;
+    std::unique_ptr<StoredFile> m_file;
+    std::string m_responseHead;
+    std::string m_piece; // one piece of a download read from the store
+    uint64_t m_sent = 0;
+    bool m_keepAfterFile = false;
+    std::chrono::steady_clock::time_point m_lingerEnd;
+};

@@ -1,0 +1,310 @@
+// Every statement goes through PQexecParams with binary parameters, so the
+// file's bytes travel unescaped and names and owners (bytea, since a
+// client's user name need not be in the database's encoding) cannot change
+// the statement.
+#include "PostgresStore.h"
+
+#include "StoredName.h"
+
+#include <libpq-fe.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr size_t kMaxIdleConnections = 8;
+constexpr char kDiskFull[] = "53100";
+
+const char kCreateTables[] = "CREATE TABLE IF NOT EXISTS vellum_attachment ("
+                             " name bytea PRIMARY KEY, owner bytea NOT NULL, size bigint NOT NULL,"
+                             " stored timestamptz NOT NULL DEFAULT now());"
+                             "CREATE TABLE IF NOT EXISTS vellum_attachment_piece ("
+                             " name bytea NOT NULL, seq integer NOT NULL, data bytea NOT NULL,"
+                             " PRIMARY KEY (name, seq))";
+
+using Result = std::unique_ptr<PGresult, void (*)(PGresult*)>;
+
+// Runs `sql` with binary parameters; `binaryResult` asks for the columns
+// in binary too.
+Result Run(PGconn* connection, const char* sql, const std::vector<std::string_view>& params = {},
+           bool binaryResult = false)
+{
+    std::vector<const char*> values;
+    std::vector<int> lengths, formats;
+    for (std::string_view param : params) {
+        values.push_back(param.data());
+        lengths.push_back(static_cast<int>(param.size()));
+        formats.push_back(1);
+    }
+    return Result(PQexecParams(connection, sql, static_cast<int>(params.size()), nullptr,
+                               values.data(), lengths.data(), formats.data(), binaryResult ? 1 : 0),
+                  &PQclear);
+}
+
+bool Succeeded(const Result& result)
+{
+    ExecStatusType status = PQresultStatus(result.get());
+    return status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
+}
+
+StoreFailure FailureOf(const Result& result)
+{
+    const char* state = PQresultErrorField(result.get(), PG_DIAG_SQLSTATE);
+    return state && std::strcmp(state, kDiskFull) == 0 ? StoreFailure::Full : StoreFailure::Broken;
+}
+
+std::string BigEndian32(uint32_t value)
+{
+    std::string bytes(4, '\0');
+    for (int i = 3; i >= 0; --i, value >>= 8)
+        bytes[static_cast<size_t>(i)] = static_cast<char>(value & 0xff);
+    return bytes;
+}
+
+std::string BigEndian64(uint64_t value)
+{
+    return BigEndian32(static_cast<uint32_t>(value >> 32)) +
+           BigEndian32(static_cast<uint32_t>(value));
+}
+
+class IncomingPostgresFile : public IncomingFile
+{
+public:
+    IncomingPostgresFile(PostgresStore::Lease lease, std::string name)
+        : m_lease(std::move(lease)), m_name(std::move(name))
+    {
+        m_piece.reserve(PostgresStore::kPieceSize);
+    }
+
+    ~IncomingPostgresFile() override
+    {
+        if (!m_kept)
+            Run(m_lease.Connection(), "ROLLBACK");
+    }
+
+    bool Write(std::string_view data) override
+    {
+        while (!data.empty()) {
+            size_t room = PostgresStore::kPieceSize - m_piece.size();
+            m_piece.append(data.substr(0, room));
+            data.remove_prefix(std::min(room, data.size()));
+            if (m_piece.size() == PostgresStore::kPieceSize && !WritePiece())
+                return false;
+        }
+        return true;
+    }
+
+    bool Keep(const std::string& owner, const std::string& replaces) override
+    {
+        if (!m_piece.empty() && !WritePiece())
+            return false;
+        PGconn* connection = m_lease.Connection();
+        std::string size = BigEndian64(m_size);
+        if (IsStoredName(replaces) && replaces != m_name &&
+            !Check(Run(connection,
+                       "DELETE FROM vellum_attachment_piece WHERE name = $1 AND EXISTS"
+                       " (SELECT 1 FROM vellum_attachment WHERE name = $1 AND owner = $2)",
+                       {replaces, owner})))
+            return false;
+        if (IsStoredName(replaces) && replaces != m_name &&
+            !Check(Run(connection, "DELETE FROM vellum_attachment WHERE name = $1 AND owner = $2",
+                       {replaces, owner})))
+            return false;
+        if (!Check(Run(connection,
+                       "INSERT INTO vellum_attachment (name, owner, size) VALUES ($1, $2, $3)",
+                       {m_name, owner, size})) ||
+            !Check(Run(connection, "COMMIT")))
+            return false;
+        m_kept = true;
+        return true;
+    }
+
+    StoreFailure Failure() const override { return m_failure; }
+
+private:
+    bool WritePiece()
+    {
+        std::string seq = BigEndian32(m_seq);
+        bool written = Check(Run(m_lease.Connection(),
+                                 "INSERT INTO vellum_attachment_piece (name, seq, data)"
+                                 " VALUES ($1, $2::integer, $3)",
+                                 {m_name, seq, m_piece}));
+        m_size += m_piece.size();
+        ++m_seq;
+        m_piece.clear();
+        return written;
+    }
+
+    bool Check(const Result& result)
+    {
+        if (Succeeded(result))
+            return true;
+        m_failure = FailureOf(result);
+        std::fprintf(stderr, "vellum-attachd: storing %s failed: %s", m_name.c_str(),
+                     PQerrorMessage(m_lease.Connection()));
+        return false;
+    }
+
+    PostgresStore::Lease m_lease;
+    std::string m_name;
+    std::string m_piece;
+    uint32_t m_seq = 0;
+    uint64_t m_size = 0;
+    StoreFailure m_failure = StoreFailure::None;
+    bool m_kept = false;
+};
+
+class StoredPostgresFile : public StoredFile
+{
+public:
+    StoredPostgresFile(PostgresStore& store, std::string name, uint64_t size)
+        : m_store(store), m_name(std::move(name)), m_size(size)
+    {
+    }
+
+    uint64_t Size() const override { return m_size; }
+
+    long Read(uint64_t offset, char* buffer, size_t capacity) override
+    {
+        if (offset >= m_size)
+            return 0;
+        uint64_t seq = offset / PostgresStore::kPieceSize;
+        if (!m_hasPiece || seq != m_pieceSeq) {
+            if (!Fetch(static_cast<uint32_t>(seq)))
+                return -1;
+        }
+        size_t within = static_cast<size_t>(offset % PostgresStore::kPieceSize);
+        if (within >= m_piece.size())
+            return -1;
+        size_t n = std::min(capacity, m_piece.size() - within);
+        std::memcpy(buffer, m_piece.data() + within, n);
+        return static_cast<long>(n);
+    }
+
+private:
+    bool Fetch(uint32_t seq)
+    {
+        PostgresStore::Lease lease = m_store.Take();
+        if (!lease.Connection())
+            return false;
+        std::string key = BigEndian32(seq);
+        Result result = Run(lease.Connection(),
+                            "SELECT data FROM vellum_attachment_piece"
+                            " WHERE name = $1 AND seq = $2::integer",
+                            {m_name, key}, true);
+        if (!Succeeded(result) || PQntuples(result.get()) != 1)
+            return false;
+        m_piece.assign(PQgetvalue(result.get(), 0, 0),
+                       static_cast<size_t>(PQgetlength(result.get(), 0, 0)));
+        m_pieceSeq = seq;
+        m_hasPiece = true;
+        return true;
+    }
+
+    PostgresStore& m_store;
+    std::string m_name;
+    uint64_t m_size;
+    std::string m_piece;
+    uint64_t m_pieceSeq = 0;
+    bool m_hasPiece = false;
+};
+
+} // namespace
+
+PostgresStore::Lease::Lease(Lease&& other) noexcept
+    : m_store(other.m_store), m_connection(other.m_connection)
+{
+    other.m_connection = nullptr;
+}
+
+PostgresStore::Lease::~Lease()
+{
+    if (m_connection)
+        m_store->GiveBack(m_connection);
+}
+
+PostgresStore::PostgresStore(std::string connectString) : m_connectString(std::move(connectString))
+{
+}
+
+PostgresStore::~PostgresStore()
+{
+    for (PGconn* connection : m_idle)
+        PQfinish(connection);
+}
+
+PostgresStore::Lease PostgresStore::Take()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_idle.empty()) {
+            PGconn* connection = m_idle.back();
+            m_idle.pop_back();
+            return Lease(*this, connection);
+        }
+    }
+    PGconn* connection = PQconnectdb(m_connectString.c_str());
+    if (PQstatus(connection) != CONNECTION_OK) {
+        std::fprintf(stderr, "vellum-attachd: cannot reach the database: %s",
+                     PQerrorMessage(connection));
+        PQfinish(connection);
+        return Lease(*this, nullptr);
+    }
+    return Lease(*this, connection);
+}
+
+void PostgresStore::GiveBack(PGconn* connection)
+{
+    if (PQstatus(connection) == CONNECTION_OK && PQtransactionStatus(connection) == PQTRANS_IDLE) {
+        std::lock_guard lock(m_mutex);
+        if (m_idle.size() < kMaxIdleConnections) {
+            m_idle.push_back(connection);
+            return;
+        }
+    }
+    PQfinish(connection);
+}
+
+bool PostgresStore::Prepare()
+{
+    Lease lease = Take();
+    if (!lease.Connection())
+        return false;
+    // Servers starting together would race to create the tables; one lock
+    // (any fixed number) lets them do it one after the other.
+    PGconn* connection = lease.Connection();
+    bool made = Succeeded(Run(connection, "BEGIN")) &&
+                Succeeded(Run(connection, "SELECT pg_advisory_xact_lock(7411520)")) &&
+                Succeeded(Result(PQexec(connection, kCreateTables), &PQclear)) &&
+                Succeeded(Run(connection, "COMMIT"));
+    if (!made) {
+        std::fprintf(stderr, "vellum-attachd: cannot make the tables: %s",
+                     PQerrorMessage(connection));
+        Run(connection, "ROLLBACK");
+    }
+    return made;
+}
+
+std::unique_ptr<IncomingFile> PostgresStore::Receive(const std::string& name, StoreFailure& failure)
+{
+    Lease lease = Take();
+    if (!lease.Connection() || !Succeeded(Run(lease.Connection(), "BEGIN"))) {
+        failure = StoreFailure::Broken;
+        return nullptr;
+    }
+    return std::make_unique<IncomingPostgresFile>(std::move(lease), name);
+}
+
+std::unique_ptr<StoredFile> PostgresStore::Open(const std::string& name)
+{
+    Lease lease = Take();
+    if (!lease.Connection())
+        return nullptr;
+    Result result =
+        Run(lease.Connection(), "SELECT size FROM vellum_attachment WHERE name = $1", {name});
+    if (!Succeeded(result) || PQntuples(result.get()) != 1)
+        return nullptr;
+    uint64_t size = std::strtoull(PQgetvalue(result.get(), 0, 0), nullptr, 10);
+    return std::make_unique<StoredPostgresFile>(*this, name, size);
+}

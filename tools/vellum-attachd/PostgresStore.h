@@ -1,0 +1,63 @@
+// The store in the host's PostgreSQL database, for installations where
+// several servers (on several machines, behind any HTTP load balancer)
+// serve the same attachments. A file is kept as rows of pieces of
+// kPieceSize bytes in "vellum_attachment_piece" plus one row in
+// "vellum_attachment" naming it; both tables are made on first use.
+//
+// An upload writes its pieces inside one transaction on a connection of
+// its own and adds the naming row last, so other servers see the whole
+// file at its commit or nothing at all: an upload that fails, or a server
+// killed in the middle of one, is rolled back by the database. A download
+// reads one piece per query, so neither direction ever holds more than a
+// piece in memory.
+#pragma once
+
+#include "AttachmentStore.h"
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+typedef struct pg_conn PGconn;
+
+class PostgresStore : public AttachmentStore
+{
+public:
+    static constexpr size_t kPieceSize = 256 * 1024;
+
+    explicit PostgresStore(std::string connectString);
+    ~PostgresStore() override;
+
+    bool Prepare() override;
+    std::unique_ptr<IncomingFile> Receive(const std::string& name, StoreFailure& failure) override;
+    std::unique_ptr<StoredFile> Open(const std::string& name) override;
+
+    // Connections are reused: an idle one is taken, or a new one made.
+    class Lease;
+    Lease Take();
+
+private:
+    void GiveBack(PGconn* connection);
+
+    std::string m_connectString;
+    std::mutex m_mutex;
+    std::vector<PGconn*> m_idle;
+};
+
+// A connection taken from the store; it goes back when the lease ends,
+// unless it broke or is inside a transaction.
+class PostgresStore::Lease
+{
+public:
+    Lease(PostgresStore& store, PGconn* connection) : m_store(&store), m_connection(connection) {}
+    Lease(Lease&& other) noexcept;
+    Lease& operator=(Lease&&) = delete;
+    ~Lease();
+
+    PGconn* Connection() const { return m_connection; }
+
+private:
+    PostgresStore* m_store;
+    PGconn* m_connection;
+};

@@ -1,0 +1,25 @@
+// What vellum-attachd is told on its command line (main.cpp parses it and
+// documents each option in --help).
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+struct ServerOptions
+{
+    std::string storage = "folder"; // "folder" or "postgres"
+    std::string root;               // the folder store's folder
+    std::string database;           // the postgres store's libpq connection string
+    std::string listen = "127.0.0.1";
+    int port = 8080; // 0: any free port
+    std::string type = ".jsp";
+    uint64_t maxSize = 1ull << 30;
+    unsigned threads = 0; // 0: one per processor
+    unsigned maxConnections = 10000;
+    // A request head must have arrived whole this long after the
+    // connection was ready for it, however its bytes trickle in.
+    std::chrono::seconds headTimeout{30};
+    // A body or a response that makes no progress this long is dropped.
+    std::chrono::seconds idleTimeout{60};
+};

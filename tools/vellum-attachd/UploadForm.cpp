@@ -1,0 +1,100 @@
+// The file's name is made as soon as its part head arrives, so the bytes
+// can go to the store from the first piece on; the owner and the file it
+// replaces are only needed at the end, when every field has arrived.
+#include "UploadForm.h"
+
+#include "StoredName.h"
+
+namespace {
+
+constexpr size_t kFieldLimit = 4096;
+
+UploadAnswer Refused(unsigned status, const std::string& why)
+{
+    return {status, "upload refused: " + why + "\r\n"};
+}
+
+} // namespace
+
+UploadForm::UploadForm(AttachmentStore& store, uint64_t maxSize, const std::string& boundary)
+    : m_store(store), m_maxSize(maxSize), m_reader(boundary, *this)
+{
+}
+
+UploadAnswer UploadForm::TooLarge(uint64_t maxSize)
+{
+    return Refused(413, "the file is larger than " + std::to_string(maxSize) + " bytes");
+}
+
+bool UploadForm::TakeBody(std::string_view piece)
+{
+    return m_reader.Feed(piece);
+}
+
+bool UploadForm::StartPart(const std::string& name, const std::string& fileName)
+{
+    m_part = name;
+    if (name != "File1" || m_fileSeen)
+        return true;
+    m_fileSeen = true;
+    m_clientFileName = fileName;
+    if (fileName.empty())
+        return true; // refused at the end, as a form without a file name
+    m_storedName = MakeStoredName(fileName);
+    m_file = m_store.Receive(m_storedName, m_failure);
+    return m_file != nullptr;
+}
+
+bool UploadForm::TakeContent(std::string_view content)
+{
+    std::string* field = m_part == "UserName"    ? &m_userName
+                         : m_part == "FileName1" ? &m_replaces
+                                                 : nullptr;
+    if (field) {
+        field->append(content.substr(0, kFieldLimit - std::min(field->size(), kFieldLimit)));
+        return true;
+    }
+    if (m_part != "File1" || !m_file)
+        return true;
+    m_fileSize += content.size();
+    if (m_fileSize > m_maxSize) {
+        m_tooLarge = true;
+        return false;
+    }
+    if (m_file->Write(content))
+        return true;
+    m_failure = m_file->Failure();
+    return false;
+}
+
+UploadAnswer UploadForm::StoreFailed(StoreFailure failure) const
+{
+    if (failure == StoreFailure::Full)
+        return Refused(507, "the server has no room left for the file");
+    return Refused(500, "the file could not be stored");
+}
+
+UploadAnswer UploadForm::Refusal() const
+{
+    if (m_tooLarge)
+        return TooLarge(m_maxSize);
+    if (m_failure != StoreFailure::None)
+        return StoreFailed(m_failure);
+    return Refused(400, "the form could not be read");
+}
+
+UploadAnswer UploadForm::Finish()
+{
+    if (!m_reader.Finished())
+        return Refused(400, "the form could not be read");
+    if (!m_fileSeen)
+        return Refused(400, "no file (field File1)");
+    if (m_clientFileName.empty())
+        return Refused(400, "bad file name");
+    if (m_userName.empty())
+        return Refused(400, "no user name");
+    if (!m_file->Keep(m_userName, m_replaces))
+        return StoreFailed(m_file->Failure());
+    m_file.reset();
+    return {200, "SUCCESS?FileName1=" + m_storedName};
+}

@@ -1,0 +1,64 @@
+// One upload: the multipart form of the upload page (UserName, FileName1
+// and File1, in any order) read as it streams in. The file goes straight
+// into the store under a fresh stored name; the text fields are kept, each
+// up to a few KiB. Nothing becomes visible before Finish() succeeds, and an
+// UploadForm dropped before that leaves nothing behind.
+#pragma once
+
+#include "AttachmentStore.h"
+#include "MultipartReader.h"
+#include "RequestReader.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// What the server answers: a status and a short text. Refusals never
+// contain "SUCCESS", the one word the client's reply test looks for.
+struct UploadAnswer
+{
+    unsigned status;
+    std::string text;
+};
+
+class UploadForm : public BodyTaker, private PartHandler
+{
+public:
+    UploadForm(AttachmentStore& store, uint64_t maxSize, const std::string& boundary);
+
+    // The most bytes of form framing and text fields a body may carry
+    // besides the file itself.
+    static constexpr uint64_t kFormOverhead = 64 * 1024;
+
+    bool TakeBody(std::string_view piece) override;
+
+    // Why TakeBody refused a piece.
+    UploadAnswer Refusal() const;
+
+    // Stores the complete upload; the reply names the stored file.
+    UploadAnswer Finish();
+
+    // The client's file name, for the log.
+    const std::string& ClientFileName() const { return m_clientFileName; }
+
+    static UploadAnswer TooLarge(uint64_t maxSize);
+
+private:
+    bool StartPart(const std::string& name, const std::string& fileName) override;
+    bool TakeContent(std::string_view content) override;
+    UploadAnswer StoreFailed(StoreFailure failure) const;
+
+    AttachmentStore& m_store;
+    uint64_t m_maxSize;
+    MultipartReader m_reader;
+    std::string m_part;
+    std::string m_userName;
+    std::string m_replaces;
+    std::string m_clientFileName;
+    std::string m_storedName;
+    bool m_fileSeen = false;
+    uint64_t m_fileSize = 0;
+    bool m_tooLarge = false;
+    StoreFailure m_failure = StoreFailure::None;
+    std::unique_ptr<IncomingFile> m_file;
+};
