@@ -76,14 +76,12 @@ private:
 class StatusKeepingRunner : public TransferRunner
 {
 public:
-    void Run(CHttpClient& client, const std::string& method, const std::string& url) override
+    RequestOutcome Run(CHttpClient& client, const std::function<int()>& work) override
     {
-        client.Request(method, url);
-        const std::string& head = client.m_responseHead;
-        size_t space = head.find(' ');
-        m_status = head.rfind("HTTP/", 0) == 0 && space != std::string::npos
-                       ? std::atoi(head.c_str() + space + 1)
-                       : 0;
+        RequestOutcome outcome;
+        outcome.result = work();
+        m_status = ResponseStatus(client);
+        return outcome;
     }
 
     int Status() const { return m_status; }
