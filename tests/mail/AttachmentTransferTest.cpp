@@ -175,7 +175,7 @@ TEST_F(AttachmentTransferTest, UploadThenDownloadRoundTripsThroughTheServer)
     std::string copy;
     AttachmentFields reader = Fields(FromUtf8("李四"), fields.attachment);
     EXPECT_EQ(DownloadAttachment(reader, &copy), 1);
-    EXPECT_EQ(copy, home.Home() + "temp/" + fields.attachment);
+    EXPECT_EQ(copy, home.Home() + "temp/report.zip") << "saved under the file's own name";
     EXPECT_EQ(ReadFile(copy), bytes);
     EXPECT_EQ(desk.OpenedPaths(), std::vector<std::string>{copy});
     EXPECT_TRUE(desk.Messages().empty()) << LastText(desk);

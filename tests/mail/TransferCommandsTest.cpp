@@ -121,7 +121,8 @@ TEST(TransferCommandsTest, UploadSaysWhatARefusalMeans)
     home.WriteFile("local/big.bin", std::string(3 << 20, 'b'));
     CommandResult upload = Vellum({"upload", "--user", "u", home.Home() + "local/big.bin"});
     EXPECT_EQ(upload.exitCode, 1);
-    EXPECT_NE(upload.err.find("larger than 10 bytes"), std::string::npos) << upload.err;
+    EXPECT_NE(upload.err.find("文件超过服务器允许的大小 (HTTP 413)"), std::string::npos)
+        << upload.err;
     EXPECT_NE(upload.err.find("vellum upload: the file is larger than the attachment server "
                               "accepts (HTTP 413)\n"),
               std::string::npos)
