@@ -23,22 +23,8 @@
 
 namespace {
 
+using vellum::testing::FreeLoopbackPort;
 using vellum::testing::TestDatabase;
-
-int FreeLoopbackPort()
-{
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof(address);
-    int port = 0;
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
-        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
-    close(fd);
-    return port;
-}
 
 // The item "Name=value;" of a connection string replaced by a new value.
 std::string WithItem(std::string connect, const std::string& name, const std::string& value)

@@ -19,11 +19,6 @@
 
 namespace vellum::testing {
 
-namespace {
-
-constexpr const char* kPostgresBin = "/usr/lib/postgresql/15/bin/";
-
-// A port on 127.0.0.1 that nothing listens on right now.
 int FreeLoopbackPort()
 {
     int fd = socket(AF_INET, SOCK_STREAM, 0);
@@ -38,6 +33,10 @@ int FreeLoopbackPort()
     close(fd);
     return port;
 }
+
+namespace {
+
+constexpr const char* kPostgresBin = "/usr/lib/postgresql/15/bin/";
 
 std::string ReadFile(const std::string& path)
 {

@@ -11,6 +11,9 @@
 
 namespace vellum::testing {
 
+// A port on 127.0.0.1 that nothing listens on right now.
+int FreeLoopbackPort();
+
 // An ODBC connection string for the cluster's "postgres" database through
 // psqlODBC's Unicode driver, starting the cluster when needed. Empty when
 // it cannot start; PostgresStartError then says why.
