@@ -121,8 +121,10 @@ bool Document::CompleteLoad()
 {
     if (readyState_ != ReadyState::Loading)
         return false;
-    ReplaceTree(pendingHtml_);
-    pendingHtml_.clear();
+    // Only the UTF-8 form is kept while it parses.
+    std::string html = text::Utf16ToUtf8(pendingHtml_);
+    std::u16string().swap(pendingHtml_);
+    ReplaceTree(std::move(html));
     readyState_ = ReadyState::Complete;
     for (DocumentObserver* observer : std::vector(observers_))
         observer->DocumentReplaced();
@@ -135,7 +137,7 @@ void Document::LoadHtml(std::u16string_view html, std::u16string_view url)
     CompleteLoad();
 }
 
-void Document::ReplaceTree(std::u16string_view html)
+void Document::ReplaceTree(std::string html)
 {
     while (ChildCount() > 0)
         DetachChild(ChildCount() - 1);
@@ -144,7 +146,7 @@ void Document::ReplaceTree(std::u16string_view html)
     undo_.Clear();
     openStep_ = {};
     selection_ = Selection::NoSelection();
-    for (Node* node : ParseDocument(*this, html))
+    for (Node* node : ParseDocumentUtf8(*this, std::move(html)))
         AttachChild(node, ChildCount());
 }
 

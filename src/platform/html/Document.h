@@ -142,7 +142,7 @@ private:
     Element* EmptyInlineHoldingCaret() const;
     void NotifySelectionChanged();
     void NotifyEditFinished();
-    void ReplaceTree(std::u16string_view html);
+    void ReplaceTree(std::string html);
 
     std::vector<std::unique_ptr<Node>> nodes_;
     std::uint64_t nextNodeId_ = 1;
