@@ -3,13 +3,16 @@
 // before it in the benchmark counts. The child reports back through a pipe
 // how long the work took and how far its resident memory rose above what it
 // started with (the inherited pages, such as the input text, are not the
-// work's own).
+// work's own). Before it starts, the child gives its free heap back and
+// resets its high-water mark, so memory the parent freed earlier neither
+// hides a rise nor counts as one.
 #pragma once
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <malloc.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -38,6 +41,17 @@ inline double StatusMegabytes(const char* field)
     return megabytes;
 }
 
+// Releases free heap pages and starts the high-water mark afresh (writing 5
+// to clear_refs resets it).
+inline void ResetPeak()
+{
+    malloc_trim(0);
+    if (std::FILE* clear = std::fopen("/proc/self/clear_refs", "w")) {
+        std::fputs("5", clear);
+        std::fclose(clear);
+    }
+}
+
 // Runs `work` in a forked child and returns its figures. The child leaves
 // with _exit, so nothing of the parent is torn down twice.
 template <typename Work> ChildFigures MeasureInChild(Work&& work)
@@ -50,6 +64,7 @@ template <typename Work> ChildFigures MeasureInChild(Work&& work)
     if (child == 0) {
         close(channel[0]);
         ChildFigures figures;
+        ResetPeak();
         const double before = StatusMegabytes("VmRSS:");
         auto start = std::chrono::steady_clock::now();
         work();

@@ -10,6 +10,7 @@
 #include "platform/text/CodePage.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace vellum::html {
 
@@ -99,14 +100,21 @@ std::vector<Element*> Document::GetElementsByTagName(std::string_view name) cons
 
 void Document::BeginLoad(std::u16string_view html, std::u16string_view url)
 {
-    pendingHtml_ = std::u16string(html);
-    url_ = std::u16string(url);
-    readyState_ = ReadyState::Loading;
+    BeginLoadUtf8(text::Utf16ToUtf8(html), url);
 }
 
 void Document::BeginLoadFromBytes(std::string_view hostBytes, std::u16string_view url)
 {
-    BeginLoad(text::ToUtf16(hostBytes), url);
+    BeginLoadUtf8(text::ToUtf8(hostBytes), url);
+}
+
+// The text waits in UTF-8, the form gumbo reads, so a large body is held
+// once, at its smallest.
+void Document::BeginLoadUtf8(std::string html, std::u16string_view url)
+{
+    pendingHtml_ = std::move(html);
+    url_ = std::u16string(url);
+    readyState_ = ReadyState::Loading;
 }
 
 bool Document::Navigate(std::u16string_view url)
@@ -121,10 +129,7 @@ bool Document::CompleteLoad()
 {
     if (readyState_ != ReadyState::Loading)
         return false;
-    // Only the UTF-8 form is kept while it parses.
-    std::string html = text::Utf16ToUtf8(pendingHtml_);
-    std::u16string().swap(pendingHtml_);
-    ReplaceTree(std::move(html));
+    ReplaceTree(std::exchange(pendingHtml_, std::string()));
     readyState_ = ReadyState::Complete;
     for (DocumentObserver* observer : std::vector(observers_))
         observer->DocumentReplaced();

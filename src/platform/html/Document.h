@@ -142,12 +142,13 @@ private:
     Element* EmptyInlineHoldingCaret() const;
     void NotifySelectionChanged();
     void NotifyEditFinished();
+    void BeginLoadUtf8(std::string html, std::u16string_view url);
     void ReplaceTree(std::string html);
 
     std::vector<std::unique_ptr<Node>> nodes_;
     std::uint64_t nextNodeId_ = 1;
     ReadyState readyState_ = ReadyState::Uninitialized;
-    std::u16string pendingHtml_;
+    std::string pendingHtml_; // UTF-8
     std::u16string url_ = u"about:blank";
     std::u16string designMode_ = u"Inherit";
     Selection selection_;
