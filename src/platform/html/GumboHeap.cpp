@@ -14,7 +14,7 @@ namespace {
 
 // Chunks come straight from mmap, so one given back leaves the process at
 // once instead of waiting in malloc's heap.
-constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
+constexpr std::size_t kChunkBytes = std::size_t{1} << 18;
 constexpr std::uint32_t kLargeBlock = 0xFFFFFFFF;
 
 struct BlockHeader
