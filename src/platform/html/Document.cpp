@@ -72,14 +72,30 @@ Element* Document::DocumentElement() const
 
 Element* Document::Head() const
 {
-    std::vector<Element*> heads = GetElementsByTagName("HEAD");
-    return heads.empty() ? nullptr : heads.front();
+    return FirstElementNamed("HEAD");
 }
 
 Element* Document::Body() const
 {
-    std::vector<Element*> bodies = GetElementsByTagName("BODY");
-    return bodies.empty() ? nullptr : bodies.front();
+    return FirstElementNamed("BODY");
+}
+
+// The search stops at the first match, which sits near the top: the view
+// asks for the body on every keystroke, and a large document must not cost
+// a walk over all of it each time.
+Element* Document::FirstElementNamed(std::string_view name) const
+{
+    std::vector<Node*> stack(Children().rbegin(), Children().rend());
+    while (!stack.empty()) {
+        Node* node = stack.back();
+        stack.pop_back();
+        if (!node->IsElement())
+            continue;
+        if (node->AsElement()->HasTagName(name))
+            return node->AsElement();
+        stack.insert(stack.end(), node->Children().rbegin(), node->Children().rend());
+    }
+    return nullptr;
 }
 
 std::vector<Element*> Document::GetElementsByTagName(std::string_view name) const

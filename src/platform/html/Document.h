@@ -143,6 +143,7 @@ private:
     void NotifySelectionChanged();
     void NotifyEditFinished();
     void BeginLoadUtf8(std::string html, std::u16string_view url);
+    Element* FirstElementNamed(std::string_view name) const;
     void ReplaceTree(std::string html);
 
     std::vector<std::unique_ptr<Node>> nodes_;

@@ -115,6 +115,7 @@ private:
     Element* MakeElement(const GumboElement& source)
     {
         Element* element = document_.CreateElement(TagName(source));
+        element->attributes_.reserve(source.attributes.length);
         for (unsigned i = 0; i < source.attributes.length; ++i) {
             auto* attribute = static_cast<const GumboAttribute*>(source.attributes.data[i]);
             element->StoreAttribute(attribute->name, text::Utf8ToUtf16(attribute->value));

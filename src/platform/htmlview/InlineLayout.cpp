@@ -302,8 +302,10 @@ void ApplyOptions(QTextLayout& layout, const LayoutStyle& style, bool wrap)
     option.setWrapMode(style.preformatted || !wrap ? QTextOption::ManualWrap
                                                    : QTextOption::WordWrap);
     option.setUseDesignMetrics(false);
-    // Tabs stop every eight spaces, as in a browser's PRE.
-    option.setTabStopDistance(8 * QFontMetricsF(layout.font()).horizontalAdvance(QChar(u' ')));
+    // Tabs stop every eight spaces, as in a browser's PRE. Measuring a
+    // space resolves the font, so only text holding a tab pays for it.
+    if (layout.text().contains(u'\t'))
+        option.setTabStopDistance(8 * QFontMetricsF(layout.font()).horizontalAdvance(QChar(u' ')));
     layout.setTextOption(option);
 }
 
