@@ -285,11 +285,25 @@ std::u16string Utf8ToUtf16(std::string_view utf8)
     return out;
 }
 
+// ASCII, most of an HTML body, is written without the general encoder.
 std::string Utf16ToUtf8(std::u16string_view utf16)
 {
     std::string out;
     out.reserve(utf16.size() * 3);
-    for (size_t i = 0; i < utf16.size(); ++i) {
+    size_t i = 0;
+    while (i < utf16.size()) {
+        size_t run = i;
+        while (run < utf16.size() && utf16[run] < 0x80)
+            ++run;
+        if (run > i) {
+            size_t at = out.size();
+            out.resize(at + (run - i));
+            std::copy(utf16.begin() + static_cast<ptrdiff_t>(i),
+                      utf16.begin() + static_cast<ptrdiff_t>(run),
+                      out.begin() + static_cast<ptrdiff_t>(at));
+            i = run;
+            continue;
+        }
         char32_t cp = utf16[i];
         bool high = cp >= 0xD800 && cp < 0xDC00;
         if (high && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 && utf16[i + 1] < 0xE000) {
@@ -299,6 +313,7 @@ std::string Utf16ToUtf8(std::u16string_view utf16)
             cp = 0xFFFD;
         }
         AppendUtf8(out, cp);
+        ++i;
     }
     return out;
 }
