@@ -10,6 +10,7 @@
 #include "platform/text/CodePage.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace vellum::html {
 
@@ -71,14 +72,30 @@ Element* Document::DocumentElement() const
 
 Element* Document::Head() const
 {
-    std::vector<Element*> heads = GetElementsByTagName("HEAD");
-    return heads.empty() ? nullptr : heads.front();
+    return FirstElementNamed("HEAD");
 }
 
 Element* Document::Body() const
 {
-    std::vector<Element*> bodies = GetElementsByTagName("BODY");
-    return bodies.empty() ? nullptr : bodies.front();
+    return FirstElementNamed("BODY");
+}
+
+// The search stops at the first match, which sits near the top: the view
+// asks for the body on every keystroke, and a large document must not cost
+// a walk over all of it each time.
+Element* Document::FirstElementNamed(std::string_view name) const
+{
+    std::vector<Node*> stack(Children().rbegin(), Children().rend());
+    while (!stack.empty()) {
+        Node* node = stack.back();
+        stack.pop_back();
+        if (!node->IsElement())
+            continue;
+        if (node->AsElement()->HasTagName(name))
+            return node->AsElement();
+        stack.insert(stack.end(), node->Children().rbegin(), node->Children().rend());
+    }
+    return nullptr;
 }
 
 std::vector<Element*> Document::GetElementsByTagName(std::string_view name) const
@@ -99,14 +116,21 @@ std::vector<Element*> Document::GetElementsByTagName(std::string_view name) cons
 
 void Document::BeginLoad(std::u16string_view html, std::u16string_view url)
 {
-    pendingHtml_ = std::u16string(html);
-    url_ = std::u16string(url);
-    readyState_ = ReadyState::Loading;
+    BeginLoadUtf8(text::Utf16ToUtf8(html), url);
 }
 
 void Document::BeginLoadFromBytes(std::string_view hostBytes, std::u16string_view url)
 {
-    BeginLoad(text::ToUtf16(hostBytes), url);
+    BeginLoadUtf8(text::ToUtf8(hostBytes), url);
+}
+
+// The text waits in UTF-8, the form gumbo reads, so a large body is held
+// once, at its smallest.
+void Document::BeginLoadUtf8(std::string html, std::u16string_view url)
+{
+    pendingHtml_ = std::move(html);
+    url_ = std::u16string(url);
+    readyState_ = ReadyState::Loading;
 }
 
 bool Document::Navigate(std::u16string_view url)
@@ -121,8 +145,7 @@ bool Document::CompleteLoad()
 {
     if (readyState_ != ReadyState::Loading)
         return false;
-    ReplaceTree(pendingHtml_);
-    pendingHtml_.clear();
+    ReplaceTree(std::exchange(pendingHtml_, std::string()));
     readyState_ = ReadyState::Complete;
     for (DocumentObserver* observer : std::vector(observers_))
         observer->DocumentReplaced();
@@ -135,7 +158,7 @@ void Document::LoadHtml(std::u16string_view html, std::u16string_view url)
     CompleteLoad();
 }
 
-void Document::ReplaceTree(std::u16string_view html)
+void Document::ReplaceTree(std::string html)
 {
     while (ChildCount() > 0)
         DetachChild(ChildCount() - 1);
@@ -144,7 +167,7 @@ void Document::ReplaceTree(std::u16string_view html)
     undo_.Clear();
     openStep_ = {};
     selection_ = Selection::NoSelection();
-    for (Node* node : ParseDocument(*this, html))
+    for (Node* node : ParseDocumentUtf8(*this, std::move(html)))
         AttachChild(node, ChildCount());
 }
 

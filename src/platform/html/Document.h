@@ -159,12 +159,14 @@ private:
     Element* EmptyInlineHoldingCaret() const;
     void NotifySelectionChanged();
     void NotifyEditFinished();
-    void ReplaceTree(std::u16string_view html);
+    void BeginLoadUtf8(std::string html, std::u16string_view url);
+    Element* FirstElementNamed(std::string_view name) const;
+    void ReplaceTree(std::string html);
 
     std::vector<std::unique_ptr<Node>> nodes_;
     std::uint64_t nextNodeId_ = 1;
     ReadyState readyState_ = ReadyState::Uninitialized;
-    std::u16string pendingHtml_;
+    std::string pendingHtml_; // UTF-8
     std::u16string url_ = u"about:blank";
     std::u16string designMode_ = u"Inherit";
     Selection selection_;

@@ -58,6 +58,81 @@ bool IsHeading(std::string_view name)
     return name.size() == 2 && name[0] == 'h' && name[1] >= '1' && name[1] <= '6';
 }
 
+// The groups of elements a start tag closes (its targets), each with the
+// elements that stop the search for an open one (its scope).
+enum Group : unsigned {
+    kParagraph = 0,
+    kListItem,
+    kDefinition,
+    kCell,
+    kRow,
+    kSection,
+    kOption,
+    kGroupCount
+};
+
+struct GroupRule
+{
+    std::initializer_list<std::string_view> targets;
+    std::initializer_list<std::string_view> stops;
+};
+
+const GroupRule& RuleOf(Group group)
+{
+    static const GroupRule rules[kGroupCount] = {
+        {{"p"},
+         {"table", "td", "th", "caption", "applet", "marquee", "object", "template", "button",
+          "html"}},
+        {{"li"}, {"ul", "ol", "table"}},
+        {{"dt", "dd"}, {"dl", "table"}},
+        {{"td", "th"}, {"tr", "table"}},
+        {{"tr"}, {"table"}},
+        {{"thead", "tbody", "tfoot"}, {"table"}},
+        {{"option", "optgroup"}, {"select"}},
+    };
+    return rules[group];
+}
+
+// What the filter knows about one tag name, worked out once per name.
+struct NameInfo
+{
+    std::string name; // lower case
+    bool isVoid = false;
+    bool documentLevel = false;
+    bool rawText = false;
+    bool closesParagraph = false;
+    bool heading = false;
+    bool foreign = false;    // svg, math
+    unsigned targetOf = 0;   // bit per group the element belongs to
+    unsigned stops = 0;      // bit per group whose search it stops
+    int closes = -1;         // the group a start tag of it closes, if any
+    std::size_t open = 0;    // how many are open
+    std::size_t dropped = 0; // start tags left out, whose end tags go too
+};
+
+NameInfo DescribeName(std::string name)
+{
+    NameInfo info;
+    info.isVoid = IsVoid(name);
+    info.documentLevel = IsDocumentLevel(name);
+    info.rawText = IsRawText(name);
+    info.closesParagraph = ClosesParagraph(name);
+    info.heading = IsHeading(name);
+    info.foreign = name == "svg" || name == "math";
+    for (unsigned group = 0; group < kGroupCount; ++group) {
+        const GroupRule& rule = RuleOf(static_cast<Group>(group));
+        if (IsOneOf(name, rule.targets)) {
+            info.targetOf |= 1u << group;
+            if (group != kParagraph)
+                info.closes = static_cast<int>(group);
+        }
+        if (IsOneOf(name, rule.stops))
+            info.stops |= 1u << group;
+    }
+    info.name = std::move(name);
+    return info;
+}
+
 class NestingFilter
 {
 public:
@@ -101,23 +176,33 @@ private:
         std::size_t nameEnd = nameStart;
         while (nameEnd < rest.size() && !IsTagNameEnd(rest[nameEnd]))
             ++nameEnd;
-        std::string name(rest.substr(nameStart, nameEnd - nameStart));
-        for (char& c : name)
-            c = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
         std::size_t tagEnd = TagEnd(rest, nameEnd);
         if (tagEnd == std::string_view::npos) {
             Copy(at_, html_.size());
             at_ = html_.size();
             return true;
         }
+        const std::size_t id = NameId(rest.substr(nameStart, nameEnd - nameStart));
         bool selfClosing = rest[tagEnd - 1] == '/';
         std::string_view tag = rest.substr(0, tagEnd + 1);
         at_ += tag.size();
         if (end)
-            EndTag(name, tag);
+            EndTag(id, tag);
         else
-            StartTag(name, tag, selfClosing);
+            StartTag(id, tag, selfClosing);
         return true;
+    }
+
+    // The number standing for a tag name, whatever its case.
+    std::size_t NameId(std::string_view name)
+    {
+        scratch_.assign(name);
+        for (char& c : scratch_)
+            c = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+        auto [found, added] = ids_.try_emplace(scratch_, names_.size());
+        if (added)
+            names_.push_back(DescribeName(scratch_));
+        return found->second;
     }
 
     // Copies up to `found` (an offset from at_) plus the marker's length, or
@@ -152,98 +237,87 @@ private:
         return std::string_view::npos;
     }
 
-    void StartTag(const std::string& name, std::string_view tag, bool selfClosing)
+    void StartTag(std::size_t id, std::string_view tag, bool selfClosing)
     {
-        if (IsVoid(name) || IsDocumentLevel(name) || (selfClosing && foreign_ > 0)) {
+        const NameInfo& info = names_[id];
+        if (info.isVoid || info.documentLevel || (selfClosing && foreign_ > 0)) {
             out_.append(tag);
             return;
         }
-        CloseImplied(name);
+        CloseImplied(info);
         if (open_.size() >= maxDepth_) {
-            ++dropped_[name];
+            ++names_[id].dropped;
         } else {
             out_.append(tag);
-            Push(name);
+            Push(id);
         }
-        if (IsRawText(name))
-            SkipRawText(name);
+        if (names_[id].rawText)
+            SkipRawText(names_[id].name);
     }
 
-    void EndTag(const std::string& name, std::string_view tag)
+    void EndTag(std::size_t id, std::string_view tag)
     {
-        auto dropped = dropped_.find(name);
-        if (dropped != dropped_.end() && dropped->second > 0) {
-            --dropped->second;
+        if (names_[id].dropped > 0) {
+            --names_[id].dropped;
             return;
         }
         out_.append(tag);
-        if (IsOpen(name))
-            PopThrough({name}, {});
+        if (names_[id].open == 0)
+            return;
+        while (!open_.empty()) {
+            const std::size_t top = open_.back();
+            Pop();
+            if (top == id)
+                return;
+        }
     }
 
     // The end tags a start tag implies, as the HTML parser applies them.
-    void CloseImplied(const std::string& name)
+    void CloseImplied(const NameInfo& info)
     {
-        if (ClosesParagraph(name) && IsOpen("p"))
-            PopThrough({"p"}, {"table", "td", "th", "caption", "applet", "marquee", "object",
-                               "template", "button", "html"});
-        if (IsHeading(name) && !open_.empty() && IsHeading(open_.back()))
+        if (info.closesParagraph)
+            PopThrough(kParagraph);
+        if (info.heading && !open_.empty() && names_[open_.back()].heading)
             Pop();
-        if (name == "li")
-            PopThrough({"li"}, {"ul", "ol", "table"});
-        else if (name == "dt" || name == "dd")
-            PopThrough({"dt", "dd"}, {"dl", "table"});
-        else if (name == "td" || name == "th")
-            PopThrough({"td", "th"}, {"tr", "table"});
-        else if (name == "tr")
-            PopThrough({"tr"}, {"table"});
-        else if (name == "thead" || name == "tbody" || name == "tfoot")
-            PopThrough({"thead", "tbody", "tfoot"}, {"table"});
-        else if (name == "option" || name == "optgroup")
-            PopThrough({"option", "optgroup"}, {"select"});
+        if (info.closes >= 0)
+            PopThrough(static_cast<Group>(info.closes));
     }
 
-    bool IsOpen(const std::string& name) const
+    // Pops through the topmost open element of the group, unless an element
+    // that stops the group's search lies above it.
+    void PopThrough(Group group)
     {
-        auto found = openCount_.find(name);
-        return found != openCount_.end() && found->second > 0;
-    }
-
-    // Pops through the topmost element named in `targets`, unless an element
-    // named in `stops` lies above it.
-    void PopThrough(std::initializer_list<std::string_view> targets,
-                    std::initializer_list<std::string_view> stops)
-    {
-        bool anyOpen = std::any_of(targets.begin(), targets.end(),
-                                   [&](std::string_view t) { return IsOpen(std::string(t)); });
-        if (!anyOpen)
+        if (groupOpen_[group] == 0)
             return;
         for (std::size_t i = open_.size(); i-- > 0;) {
-            const std::string& name = open_[i];
-            if (IsOneOf(name, targets)) {
+            const NameInfo& info = names_[open_[i]];
+            if (info.targetOf & (1u << group)) {
                 while (open_.size() > i)
                     Pop();
                 return;
             }
-            if (IsOneOf(name, stops))
+            if (info.stops & (1u << group))
                 return;
         }
     }
 
-    void Push(const std::string& name)
+    void Push(std::size_t id)
     {
-        open_.push_back(name);
-        ++openCount_[name];
-        if (name == "svg" || name == "math")
-            ++foreign_;
+        NameInfo& info = names_[id];
+        open_.push_back(id);
+        ++info.open;
+        foreign_ += info.foreign ? 1 : 0;
+        for (unsigned group = 0; group < kGroupCount; ++group)
+            groupOpen_[group] += (info.targetOf >> group) & 1u;
     }
 
     void Pop()
     {
-        const std::string& name = open_.back();
-        --openCount_[name];
-        if (name == "svg" || name == "math")
-            --foreign_;
+        NameInfo& info = names_[open_.back()];
+        --info.open;
+        foreign_ -= info.foreign ? 1 : 0;
+        for (unsigned group = 0; group < kGroupCount; ++group)
+            groupOpen_[group] -= (info.targetOf >> group) & 1u;
         open_.pop_back();
     }
 
@@ -274,9 +348,11 @@ private:
     std::size_t maxDepth_;
     std::size_t at_ = 0;
     std::string out_;
-    std::vector<std::string> open_;
-    std::unordered_map<std::string, std::size_t> openCount_;
-    std::unordered_map<std::string, std::size_t> dropped_;
+    std::string scratch_;
+    std::unordered_map<std::string, std::size_t> ids_;
+    std::vector<NameInfo> names_; // by id
+    std::vector<std::size_t> open_;
+    std::size_t groupOpen_[kGroupCount] = {};
     int foreign_ = 0;
 };
 

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <unordered_set>
 
 namespace vellum::html {
 
@@ -20,11 +21,26 @@ char AsciiUpper(char c)
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
 }
 
-bool InNameList(std::string_view name, std::initializer_list<std::string_view> list)
+// A fixed set of upper-case names, looked up without regard to case. The
+// serializer and the layout ask for every element, so a lookup is one hash
+// of the name folded to upper case rather than a comparison per entry.
+class NameSet
 {
-    return std::any_of(list.begin(), list.end(),
-                       [&](std::string_view entry) { return NamesEqual(name, entry); });
-}
+public:
+    NameSet(std::initializer_list<std::string_view> names) : names_(names) {}
+
+    bool Contains(std::string_view name) const
+    {
+        std::array<char, 16> folded;
+        if (name.size() > folded.size())
+            return false;
+        std::transform(name.begin(), name.end(), folded.begin(), AsciiUpper);
+        return names_.count(std::string_view(folded.data(), name.size())) > 0;
+    }
+
+private:
+    std::unordered_set<std::string_view> names_;
+};
 
 } // namespace
 
@@ -40,20 +56,22 @@ bool NamesEqual(std::string_view a, std::string_view b)
 
 bool IsVoidElement(std::string_view tagName)
 {
-    return InNameList(tagName, {"AREA", "BASE", "BASEFONT", "BGSOUND", "BR", "COL", "EMBED",
-                                "FRAME", "HR", "IMG", "INPUT", "KEYGEN", "LINK", "META", "PARAM",
-                                "SOURCE", "TRACK", "WBR"});
+    static const NameSet voidElements{"AREA",  "BASE",  "BASEFONT", "BGSOUND", "BR",    "COL",
+                                      "EMBED", "FRAME", "HR",       "IMG",     "INPUT", "KEYGEN",
+                                      "LINK",  "META",  "PARAM",    "SOURCE",  "TRACK", "WBR"};
+    return voidElements.Contains(tagName);
 }
 
 bool IsBlockElement(std::string_view tagName)
 {
-    return InNameList(tagName,
-                      {"ADDRESS", "BLOCKQUOTE", "BODY",    "CENTER",  "DD",      "DIV",    "DL",
-                       "DT",      "FIELDSET",   "FORM",    "H1",      "H2",      "H3",     "H4",
-                       "H5",      "H6",         "HR",      "HTML",    "LI",      "OL",     "P",
-                       "PRE",     "TABLE",      "TBODY",   "TD",      "TFOOT",   "TH",     "THEAD",
-                       "TR",      "UL",         "CAPTION", "ARTICLE", "SECTION", "HEADER", "FOOTER",
-                       "NAV",     "ASIDE",      "MAIN",    "FIGURE",  "LISTING", "XMP"});
+    static const NameSet blocks{"ADDRESS", "BLOCKQUOTE", "BODY",     "CENTER",  "DD",     "DIV",
+                                "DL",      "DT",         "FIELDSET", "FORM",    "H1",     "H2",
+                                "H3",      "H4",         "H5",       "H6",      "HR",     "HTML",
+                                "LI",      "OL",         "P",        "PRE",     "TABLE",  "TBODY",
+                                "TD",      "TFOOT",      "TH",       "THEAD",   "TR",     "UL",
+                                "CAPTION", "ARTICLE",    "SECTION",  "HEADER",  "FOOTER", "NAV",
+                                "ASIDE",   "MAIN",       "FIGURE",   "LISTING", "XMP"};
+    return blocks.Contains(tagName);
 }
 
 // ---- Node -----------------------------------------------------------------

@@ -3,9 +3,13 @@
 // element is built deeper than kMaxNestingDepth: gumbo gets the text with
 // the deepest tags left out, and what it still nests deeper (formatting
 // elements it reopens) goes beside the element at the bound.
+//
+// Gumbo parses into a GumboHeap, and each of its nodes is handed back as
+// soon as it has been copied, so gumbo's tree shrinks while ours grows.
 #include "platform/html/Parser.h"
 
 #include "platform/html/Document.h"
+#include "platform/html/GumboHeap.h"
 #include "platform/html/NestingBound.h"
 #include "platform/html/TagNameText.h"
 #include "platform/text/CodePage.h"
@@ -22,7 +26,7 @@ namespace vellum::html {
 class TreeBuilder
 {
 public:
-    explicit TreeBuilder(Document& document) : document_(document) {}
+    TreeBuilder(Document& document, GumboHeap& heap) : document_(document), heap_(heap) {}
 
     std::vector<Node*> Convert(const GumboVector& roots)
     {
@@ -40,18 +44,19 @@ public:
             auto [source, parent, depth] = stack.back();
             stack.pop_back();
             Node* node = MakeNode(*source);
-            if (!node)
-                continue;
-            parent->AttachChild(node, parent->ChildCount());
-            if (source->type != GUMBO_NODE_ELEMENT && source->type != GUMBO_NODE_TEMPLATE)
-                continue;
-            Pending child = depth < kMaxNestingDepth ? Pending{nullptr, node, depth + 1}
-                                                     : Pending{nullptr, parent, depth};
-            const GumboVector& children = source->v.element.children;
-            for (unsigned i = children.length; i-- > 0;) {
-                child.source = static_cast<const GumboNode*>(children.data[i]);
-                stack.push_back(child);
+            if (node)
+                parent->AttachChild(node, parent->ChildCount());
+            if (node && node->IsElement()) {
+                Pending child = depth < kMaxNestingDepth ? Pending{nullptr, node, depth + 1}
+                                                         : Pending{nullptr, parent, depth};
+                const GumboVector& children = source->v.element.children;
+                child.parent->children_.reserve(child.parent->ChildCount() + children.length);
+                for (unsigned i = children.length; i-- > 0;) {
+                    child.source = static_cast<const GumboNode*>(children.data[i]);
+                    stack.push_back(child);
+                }
             }
+            HandBack(*source);
         }
         std::vector<Node*> top = holder.Children();
         while (holder.ChildCount() > 0)
@@ -60,6 +65,36 @@ public:
     }
 
 private:
+    // Frees what gumbo allocated for this node alone (its children are
+    // still to be copied); everything else the heap frees when it goes.
+    void HandBack(const GumboNode& source)
+    {
+        switch (source.type) {
+        case GUMBO_NODE_ELEMENT:
+        case GUMBO_NODE_TEMPLATE: {
+            const GumboElement& element = source.v.element;
+            for (unsigned i = 0; i < element.attributes.length; ++i) {
+                auto* attribute = static_cast<GumboAttribute*>(element.attributes.data[i]);
+                heap_.Free(const_cast<char*>(attribute->name));
+                heap_.Free(const_cast<char*>(attribute->value));
+                heap_.Free(attribute);
+            }
+            heap_.Free(element.attributes.data);
+            heap_.Free(element.children.data);
+            break;
+        }
+        case GUMBO_NODE_TEXT:
+        case GUMBO_NODE_WHITESPACE:
+        case GUMBO_NODE_CDATA:
+        case GUMBO_NODE_COMMENT:
+            heap_.Free(const_cast<char*>(source.v.text.text));
+            break;
+        default:
+            return; // the document node stays with the heap
+        }
+        heap_.Free(const_cast<GumboNode*>(&source));
+    }
+
     Node* MakeNode(const GumboNode& source)
     {
         switch (source.type) {
@@ -80,6 +115,7 @@ private:
     Element* MakeElement(const GumboElement& source)
     {
         Element* element = document_.CreateElement(TagName(source));
+        element->attributes_.reserve(source.attributes.length);
         for (unsigned i = 0; i < source.attributes.length; ++i) {
             auto* attribute = static_cast<const GumboAttribute*>(source.attributes.data[i]);
             element->StoreAttribute(attribute->name, text::Utf8ToUtf16(attribute->value));
@@ -108,28 +144,29 @@ private:
     }
 
     Document& document_;
+    GumboHeap& heap_;
 };
 
 namespace {
 
-std::vector<Node*> Parse(Document& document, std::u16string_view html, GumboTag context)
+std::vector<Node*> Parse(Document& document, std::string html, GumboTag context)
 {
     // The HTML and BODY elements the parser always makes take two levels.
-    std::string utf8 = BoundNesting(text::Utf16ToUtf8(html), kMaxNestingDepth - 2);
+    const std::string utf8 = BoundNesting(html, kMaxNestingDepth - 2);
+    std::string().swap(html);
     GumboOptions options = kGumboDefaultOptions;
     options.max_errors = 0;
     options.fragment_context = context;
+    GumboHeap heap;
+    heap.Install(options);
     GumboOutput* output = gumbo_parse_with_options(&options, utf8.data(), utf8.size());
     if (!output)
         return {};
-    std::vector<Node*> nodes;
-    TreeBuilder builder(document);
+    heap.Drain();
+    TreeBuilder builder(document, heap);
     if (context == GUMBO_TAG_LAST)
-        nodes = builder.Convert(output->document->v.document.children);
-    else
-        nodes = builder.Convert(output->root->v.element.children);
-    gumbo_destroy_output(&options, output);
-    return nodes;
+        return builder.Convert(output->document->v.document.children);
+    return builder.Convert(output->root->v.element.children);
 }
 
 GumboTag ContextTag(std::string_view name)
@@ -146,13 +183,18 @@ GumboTag ContextTag(std::string_view name)
 
 std::vector<Node*> ParseDocument(Document& document, std::u16string_view html)
 {
-    return Parse(document, html, GUMBO_TAG_LAST);
+    return Parse(document, text::Utf16ToUtf8(html), GUMBO_TAG_LAST);
+}
+
+std::vector<Node*> ParseDocumentUtf8(Document& document, std::string html)
+{
+    return Parse(document, std::move(html), GUMBO_TAG_LAST);
 }
 
 std::vector<Node*> ParseFragment(Document& document, std::u16string_view html,
                                  std::string_view contextTag)
 {
-    return Parse(document, html, ContextTag(contextTag));
+    return Parse(document, text::Utf16ToUtf8(html), ContextTag(contextTag));
 }
 
 } // namespace vellum::html

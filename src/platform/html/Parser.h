@@ -18,6 +18,9 @@ class Node;
 // A whole document; the result is the top level (comments and the HTML
 // element, which always has HEAD and BODY).
 std::vector<Node*> ParseDocument(Document& document, std::u16string_view html);
+// The same from UTF-8 text, which the parse takes over (a large body is
+// then not held twice while it parses).
+std::vector<Node*> ParseDocumentUtf8(Document& document, std::string html);
 
 // Content as it would be parsed inside an element named `contextTag` (such
 // as "BODY", "TD" or "DIV"); the result is the list of top-level nodes.

@@ -5,6 +5,7 @@
 #include "platform/html/Node.h"
 #include "platform/text/CodePage.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -30,40 +31,76 @@ bool NeedsReference(char16_t c)
     return c < 0x20 && c != u'\t' && c != u'\n' && c != u'\f';
 }
 
-void AppendEscaped(std::u16string& out, std::u16string_view text, bool attribute)
+bool NeedsEscape(char16_t c, bool attribute)
 {
-    for (char16_t c : text) {
-        if (NeedsReference(c)) {
-            out += u"&#" + text::Utf8ToUtf16(std::to_string(static_cast<int>(c))) + u";";
-            continue;
-        }
-        switch (c) {
-        case u'&':
-            out += u"&amp;";
-            break;
-        case u'<':
-            out += attribute ? u"<" : u"&lt;";
-            break;
-        case u'>':
-            out += attribute ? u">" : u"&gt;";
-            break;
-        case u'"':
-            out += attribute ? u"&quot;" : u"\"";
-            break;
-        case 0xA0:
-            out += u"&nbsp;";
-            break;
-        default:
-            out += c;
-        }
+    switch (c) {
+    case u'&':
+    case 0xA0:
+        return true;
+    case u'<':
+    case u'>':
+        return !attribute;
+    case u'"':
+        return attribute;
+    default:
+        return NeedsReference(c);
     }
 }
 
-// Tag names are UTF-8: an unknown element keeps the name it was written
-// with, which may hold any character.
+void AppendEscapedCharacter(std::u16string& out, char16_t c)
+{
+    switch (c) {
+    case u'&':
+        out += u"&amp;";
+        return;
+    case u'<':
+        out += u"&lt;";
+        return;
+    case u'>':
+        out += u"&gt;";
+        return;
+    case u'"':
+        out += u"&quot;";
+        return;
+    case 0xA0:
+        out += u"&nbsp;";
+        return;
+    default:
+        out += u"&#" + text::Utf8ToUtf16(std::to_string(static_cast<int>(c))) + u";";
+    }
+}
+
+// Runs of characters that need nothing are appended whole: most of a
+// body's text is such a run.
+void AppendEscaped(std::u16string& out, std::u16string_view text, bool attribute)
+{
+    std::size_t runStart = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (!NeedsEscape(text[i], attribute))
+            continue;
+        out.append(text.substr(runStart, i - runStart));
+        AppendEscapedCharacter(out, text[i]);
+        runStart = i + 1;
+    }
+    out.append(text.substr(runStart));
+}
+
+// Tag and attribute names are UTF-8: an unknown element keeps the name it
+// was written with, which may hold any character. Nearly all are ASCII,
+// which widens in place.
+void AppendName(std::u16string& out, std::string_view name)
+{
+    bool ascii = std::all_of(name.begin(), name.end(),
+                             [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (ascii)
+        out.append(name.begin(), name.end());
+    else
+        out += text::Utf8ToUtf16(name);
+}
+
 void AppendTagName(std::u16string& out, const Element& element)
 {
-    out += text::Utf8ToUtf16(element.TagName());
+    AppendName(out, element.TagName());
 }
 
 void AppendStartTag(std::u16string& out, const Element& element)
@@ -72,7 +109,7 @@ void AppendStartTag(std::u16string& out, const Element& element)
     AppendTagName(out, element);
     for (const Attribute& attribute : element.Attributes()) {
         out += u' ';
-        out += text::Utf8ToUtf16(attribute.name);
+        AppendName(out, attribute.name);
         out += u"=\"";
         AppendEscaped(out, attribute.value, true);
         out += u'"';

@@ -4,7 +4,9 @@
 
 #include "platform/html/Node.h"
 
+#include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace vellum::html {
 namespace {
@@ -16,15 +18,8 @@ bool IsHidden(std::string_view tag)
            tag == "COLGROUP" || tag == "COL" || tag == "INPUT";
 }
 
-} // namespace
-
-Display DisplayOf(const Node& node)
+Display DisplayOfTag(std::string_view tag)
 {
-    if (node.IsText())
-        return Display::Inline;
-    if (!node.IsElement())
-        return Display::None;
-    const std::string& tag = node.AsElement()->TagName();
     if (IsHidden(tag))
         return Display::None;
     if (tag == "IMG")
@@ -46,6 +41,32 @@ Display DisplayOf(const Node& node)
     if (IsBlockElement(tag))
         return Display::Block;
     return Display::Inline;
+}
+
+// Layout asks for the display of every element several times over, and a
+// body uses few tag names: each is classified once per thread. Hostile mail
+// can invent any number of names, so the memo stops growing at a bound.
+Display MemoizedDisplayOf(const std::string& tag)
+{
+    constexpr std::size_t kMaxNames = 1024;
+    thread_local std::unordered_map<std::string, Display> known;
+    if (auto found = known.find(tag); found != known.end())
+        return found->second;
+    Display display = DisplayOfTag(tag);
+    if (known.size() < kMaxNames)
+        known.emplace(tag, display);
+    return display;
+}
+
+} // namespace
+
+Display DisplayOf(const Node& node)
+{
+    if (node.IsText())
+        return Display::Inline;
+    if (!node.IsElement())
+        return Display::None;
+    return MemoizedDisplayOf(node.AsElement()->TagName());
 }
 
 bool IsBlockLevel(Display display)

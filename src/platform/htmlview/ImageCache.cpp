@@ -1,15 +1,14 @@
 // Images come only from local files and data URLs (ResolveImageSource
-// refuses everything else), so loading one never waits on the network. A
-// mail may name any local path, the open database among them: a file this
-// process holds open is never read, since closing it would drop our locks.
+// refuses everything else), so loading one never waits on the network; a
+// local path is read only when it names a regular file of sane size that
+// this process does not hold open (see ReadLocalImageFile).
 #include "platform/htmlview/ImageCache.h"
 
-#include "platform/fs/HeldOpenFiles.h"
 #include "platform/html/ImageSource.h"
+#include "platform/html/LocalImageFile.h"
 #include "platform/html/Node.h"
 
 #include <QByteArray>
-#include <QString>
 
 namespace vellum::html {
 
@@ -18,13 +17,13 @@ const QImage& ImageCache::ImageFor(const Element& image)
     std::u16string key = image.GetAttribute("src").value_or(u"");
     if (auto it = images_.find(key); it != images_.end())
         return it->second;
-    QImage picture;
     ImageSource source = ResolveImageSource(image);
-    if (source.kind == ImageSource::Kind::LocalFile &&
-        !vellum::fs::IsHeldOpenByThisProcess(source.path))
-        picture.load(QString::fromStdString(source.path));
-    else if (source.kind == ImageSource::Kind::Data)
-        picture.loadFromData(QByteArray::fromStdString(source.bytes));
+    std::string bytes = source.kind == ImageSource::Kind::LocalFile
+                            ? ReadLocalImageFile(source.path).value_or(std::string())
+                            : std::move(source.bytes);
+    QImage picture;
+    if (!bytes.empty())
+        picture.loadFromData(QByteArray::fromStdString(bytes));
     return images_.emplace(std::move(key), std::move(picture)).first->second;
 }
 

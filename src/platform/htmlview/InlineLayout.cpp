@@ -14,6 +14,7 @@
 #include <QTextOption>
 
 #include <algorithm>
+#include <optional>
 
 namespace vellum::html {
 namespace {
@@ -76,10 +77,24 @@ public:
             AddNode(*child, childStyle, childFormat);
     }
 
+    // A style change opens a format; its character format is made only
+    // once some text uses it (Finish), since elements without text of their
+    // own (a FONT holding only a B) are common and a character format costs
+    // a font resolution.
     int AddFormat(const LayoutStyle& style)
     {
-        formats_.push_back(CharFormatFor(style));
-        return static_cast<int>(formats_.size()) - 1;
+        formatStyles_.push_back(style);
+        return static_cast<int>(formatStyles_.size()) - 1;
+    }
+
+    const QTextCharFormat& FormatAt(int format)
+    {
+        auto index = static_cast<std::size_t>(format);
+        if (formats_.size() < formatStyles_.size())
+            formats_.resize(formatStyles_.size());
+        if (!formats_[index])
+            formats_[index] = CharFormatFor(formatStyles_[index]);
+        return *formats_[index];
     }
 
     void Finish()
@@ -108,9 +123,8 @@ public:
             QTextLayout::FormatRange range;
             range.start = piece.start;
             range.length = piece.end - piece.start;
-            range.format = piece.kind == PieceKind::Image
-                               ? ImageFormat(piece.size.width())
-                               : formats_[static_cast<std::size_t>(format)];
+            range.format =
+                piece.kind == PieceKind::Image ? ImageFormat(piece.size.width()) : FormatAt(format);
             ranges.push_back(range);
             lastFormat_ = piece.kind == PieceKind::Image ? -1 : format;
         }
@@ -259,7 +273,8 @@ private:
 
     InlineContent& content_;
     ImageCache& images_;
-    std::vector<QTextCharFormat> formats_;
+    std::vector<LayoutStyle> formatStyles_;
+    std::vector<std::optional<QTextCharFormat>> formats_; // made on first use
     std::vector<int> pieceFormats_;
     int lastFormat_ = -1;
     bool afterSpace_ = true; // leading spaces of the block collapse away
@@ -287,8 +302,10 @@ void ApplyOptions(QTextLayout& layout, const LayoutStyle& style, bool wrap)
     option.setWrapMode(style.preformatted || !wrap ? QTextOption::ManualWrap
                                                    : QTextOption::WordWrap);
     option.setUseDesignMetrics(false);
-    // Tabs stop every eight spaces, as in a browser's PRE.
-    option.setTabStopDistance(8 * QFontMetricsF(layout.font()).horizontalAdvance(QChar(u' ')));
+    // Tabs stop every eight spaces, as in a browser's PRE. Measuring a
+    // space resolves the font, so only text holding a tab pays for it.
+    if (layout.text().contains(u'\t'))
+        option.setTabStopDistance(8 * QFontMetricsF(layout.font()).horizontalAdvance(QChar(u' ')));
     layout.setTextOption(option);
 }
 

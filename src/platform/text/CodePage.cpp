@@ -259,29 +259,51 @@ std::string FromUtf16(std::u16string_view utf16)
     return FromUtf8(Utf16ToUtf8(utf16));
 }
 
+// Written through a pointer into a buffer sized for the worst case (one
+// unit per byte), with runs of ASCII copied without decoding: HTML bodies
+// are mostly ASCII markup.
 std::u16string Utf8ToUtf16(std::string_view utf8)
 {
-    std::u16string out;
-    out.reserve(utf8.size());
+    std::u16string out(utf8.size(), u'\0');
+    char16_t* write = out.data();
     size_t pos = 0;
     while (pos < utf8.size()) {
+        if (static_cast<unsigned char>(utf8[pos]) < 0x80) {
+            *write++ = static_cast<char16_t>(utf8[pos++]);
+            continue;
+        }
         char32_t cp = DecodeUtf8(utf8, pos);
         if (cp >= 0x10000) {
             cp -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (cp >> 10));
-            out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+            *write++ = static_cast<char16_t>(0xD800 + (cp >> 10));
+            *write++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
         } else {
-            out += static_cast<char16_t>(cp);
+            *write++ = static_cast<char16_t>(cp);
         }
     }
+    out.resize(static_cast<size_t>(write - out.data()));
     return out;
 }
 
+// ASCII, most of an HTML body, is written without the general encoder.
 std::string Utf16ToUtf8(std::u16string_view utf16)
 {
     std::string out;
     out.reserve(utf16.size() * 3);
-    for (size_t i = 0; i < utf16.size(); ++i) {
+    size_t i = 0;
+    while (i < utf16.size()) {
+        size_t run = i;
+        while (run < utf16.size() && utf16[run] < 0x80)
+            ++run;
+        if (run > i) {
+            size_t at = out.size();
+            out.resize(at + (run - i));
+            std::copy(utf16.begin() + static_cast<ptrdiff_t>(i),
+                      utf16.begin() + static_cast<ptrdiff_t>(run),
+                      out.begin() + static_cast<ptrdiff_t>(at));
+            i = run;
+            continue;
+        }
         char32_t cp = utf16[i];
         bool high = cp >= 0xD800 && cp < 0xDC00;
         if (high && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 && utf16[i + 1] < 0xE000) {
@@ -291,6 +313,7 @@ std::string Utf16ToUtf8(std::u16string_view utf16)
             cp = 0xFFFD;
         }
         AppendUtf8(out, cp);
+        ++i;
     }
     return out;
 }

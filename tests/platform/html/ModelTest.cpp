@@ -1,13 +1,20 @@
 // The document model: attributes, inline style, inner and outer HTML, tree
 // changes and their undo; style sheet rules (the BODY font size, creating a
 // sheet) and image sources (local files and data URLs only, absolute against
-// the document); table rows and cells, their indexes, insertion and
+// the document; a local one read only from a regular file of sane size);
+// table rows and cells, their indexes, insertion and
 // deletion at the first, middle and last index, and undo of each.
 #include "HtmlTestSupport.h"
 #include "platform/html/ImageSource.h"
 #include "platform/html/InlineStyle.h"
+#include "platform/html/LocalImageFile.h"
 #include "platform/html/StyleSheet.h"
 #include "platform/html/Table.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
 
 using namespace vellum;
 using namespace vellum::html;
@@ -151,6 +158,22 @@ TEST(HtmlImages, OnlyLocalFilesAndDataUrlsResolve)
     EXPECT_EQ(ResolveImageSource(*images[3]).path, "/abs/c.png");
     EXPECT_EQ(ResolveImageSource(*images[4]).kind, ImageSource::Kind::None);
     EXPECT_EQ(ResolveImageSource(*images[5]).bytes, "aA");
+}
+
+// A FIFO without a writer would block a plain open; /dev/zero never ends.
+TEST(HtmlImages, LocalFilesAreReadOnlyWhenRegularAndOfSaneSize)
+{
+    std::string folder = std::filesystem::temp_directory_path().string() + "/vellum-img-XXXXXX";
+    ASSERT_NE(mkdtemp(folder.data()), nullptr);
+    std::ofstream(folder + "/small.gif", std::ios::binary) << "GIF89a";
+    ASSERT_EQ(mkfifo((folder + "/pipe.gif").c_str(), 0600), 0);
+    EXPECT_EQ(ReadLocalImageFile(folder + "/small.gif").value_or(""), "GIF89a");
+    EXPECT_FALSE(ReadLocalImageFile(folder + "/small.gif", 5).has_value());
+    EXPECT_FALSE(ReadLocalImageFile(folder + "/pipe.gif").has_value());
+    EXPECT_FALSE(ReadLocalImageFile("/dev/zero").has_value());
+    EXPECT_FALSE(ReadLocalImageFile(folder).has_value());
+    EXPECT_FALSE(ReadLocalImageFile(folder + "/missing.gif").has_value());
+    std::filesystem::remove_all(folder);
 }
 
 TEST(HtmlImages, SourcesBecomeAbsoluteExceptOnTheBlankPage)
