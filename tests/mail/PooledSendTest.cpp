@@ -8,6 +8,7 @@
 #include "mail/MailSender.h"
 #include "platform/db/ConnectionString.h"
 #include "platform/text/CodePage.h"
+#include "support/PostgresServer.h"
 #include "support/RunCommand.h"
 
 #include <algorithm>
