@@ -74,13 +74,13 @@ const TableShape kTables[] = {
 // identifier of at most 63 bytes). NOTIFY is delivered at commit, so a
 // watcher hears of a send only once it is whole, and a rolled-back one never.
 const char* const kPostgresAnnounce[] = {
-    "create or replace function SystemMailNotify_Announce() returns trigger language plpgsql "
-    "as $$ begin "
-    "perform pg_notify('mail_' || md5(coalesce(new.MailTo, old.MailTo, '')), ''); "
-    "return null; end $$",
+    ("create or replace function SystemMailNotify_Announce() returns trigger language plpgsql "
+     "as $$ begin "
+     "perform pg_notify('mail_' || md5(coalesce(new.MailTo, old.MailTo, '')), ''); "
+     "return null; end $$"),
     "drop trigger if exists SystemMailNotify_Announce on SystemMailNotify",
-    "create trigger SystemMailNotify_Announce after insert or delete or update of Status "
-    "on SystemMailNotify for each row execute function SystemMailNotify_Announce()",
+    ("create trigger SystemMailNotify_Announce after insert or delete or update of Status "
+     "on SystemMailNotify for each row execute function SystemMailNotify_Announce()"),
 };
 
 std::string ExpandTypes(std::string columns, const DialectTypes& types)
