@@ -125,12 +125,15 @@ TEST_F(EditorTest, InsertTableFormDefaultsAndOutOfRangeCounts)
         MakeEditor("<P>ab</P>");
         CaretIn("ab", 2);
         std::string shownRows, shownColumns;
+        // Named copies: clang 14 cannot capture structured bindings.
+        const char* rowsToType = typedRows;
+        const char* columnsToType = typedColumns;
         desktop.ActInModal([&](QWidget& dialog) {
             shownRows = ui::GetWindowText(ui::FindControl(&dialog, 2001));
             shownColumns = ui::GetWindowText(ui::FindControl(&dialog, 2002));
-            if (typedRows) {
-                ui::FillControl(dialog, 2001, typedRows);
-                ui::FillControl(dialog, 2002, typedColumns);
+            if (rowsToType) {
+                ui::FillControl(dialog, 2001, rowsToType);
+                ui::FillControl(dialog, 2002, columnsToType);
             }
             ui::PressControl(dialog, 1);
         });
