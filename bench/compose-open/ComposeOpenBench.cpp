@@ -5,6 +5,7 @@
 // and the best round of each counts. The last line is the ratio
 // compose dialog / editor alone.
 #include "BenchFigure.h"
+#include "PaintWatch.h"
 #include "editor/HtmlEditor.h"
 #include "mail/MailEditDlg.h"
 #include "platform/htmlview/HtmlView.h"
@@ -47,20 +48,6 @@ std::string LargeBody()
                 "them.</P>";
     return body + "</BODY></HTML>";
 }
-
-class PaintWatch : public QObject
-{
-public:
-    bool painted = false;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            painted = true;
-        return false;
-    }
-};
 
 // Runs the event loop until the body is loaded and the editor's view has
 // painted it.

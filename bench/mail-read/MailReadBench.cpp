@@ -8,6 +8,7 @@
 // The last line is the worst of the three ratios.
 #include "BenchFigure.h"
 #include "ChildMeasure.h"
+#include "PaintWatch.h"
 #include "mail/MailReadDlg.h"
 #include "platform/htmlview/HtmlView.h"
 #include "platform/ui/Application.h"
@@ -48,20 +49,6 @@ std::string FormattingHeavyBody()
         body += "<p><font color=red><b><i><u>";
     return body + "</BODY></HTML>";
 }
-
-class PaintWatch : public QObject
-{
-public:
-    bool painted = false;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            painted = true;
-        return false;
-    }
-};
 
 void WaitForPaint(QWidget& viewport)
 {
