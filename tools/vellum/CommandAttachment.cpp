@@ -7,68 +7,11 @@
 #include "net/HttpClient.h"
 #include "platform/fs/ModuleHome.h"
 #include "platform/text/CodePage.h"
-#include "platform/ui/DesktopServices.h"
+#include "ConsoleDesktop.h"
 
 #include <cstdio>
-#include <cstdlib>
-#include <spawn.h>
-#include <sys/wait.h>
-
-extern char** environ;
 
 namespace {
-
-class ConsoleDesktop : public vellum::ui::DesktopServices
-{
-public:
-    ConsoleDesktop(std::optional<std::string> file, bool openFiles)
-        : m_file(std::move(file)), m_openFiles(openFiles)
-    {
-    }
-
-    int MessagesShown() const { return m_messages; }
-
-    vellum::ui::MessageAnswer ShowMessage(QWidget*, const std::string& text, const std::string&,
-                                          vellum::ui::MessageButtons,
-                                          vellum::ui::MessageIcon) override
-    {
-        ++m_messages;
-        std::fwrite(text.data(), 1, text.size(), stderr);
-        std::fputc('\n', stderr);
-        return vellum::ui::MessageAnswer::Ok;
-    }
-    std::optional<std::string> ChooseOpenFile(QWidget*, const std::string&) override
-    {
-        return m_file;
-    }
-    std::optional<vellum::ui::ColorRef> ChooseColor(QWidget*, vellum::ui::ColorRef) override
-    {
-        return std::nullopt;
-    }
-    // Opens with the desktop's program (xdg-open) only when asked to.
-    bool ShellOpen(const std::string& path) override
-    {
-        if (!m_openFiles)
-            return true;
-        std::string file = vellum::text::ToUtf8(path);
-        const char* argv[] = {"xdg-open", file.c_str(), nullptr};
-        pid_t pid = 0;
-        if (posix_spawnp(&pid, "xdg-open", nullptr, nullptr, const_cast<char**>(argv), environ))
-            return false;
-        int status = 0;
-        waitpid(pid, &status, 0);
-        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    }
-    void BeginWaitCursor() override {}
-    void EndWaitCursor() override {}
-    void Pause(int) override {}
-    int RunModal(QWidget&) override { return vellum::ui::kDialogCancel; }
-
-private:
-    std::optional<std::string> m_file;
-    bool m_openFiles;
-    int m_messages = 0;
-};
 
 // Runs the upload's one request as the dialog would and keeps the status
 // code of the answer, so that the command can say in plain words what a

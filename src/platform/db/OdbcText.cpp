@@ -41,27 +41,44 @@ SQLRETURN OdbcExecDirect(SQLHSTMT stmt, OdbcEncoding encoding, std::string_view 
                           static_cast<SQLINTEGER>(wide.size()));
 }
 
+namespace {
+
+// The column's verbose type (SQL_DESC_TYPE), which tells numbers, text and
+// bytes apart as the concise one does. Asking for the concise type instead,
+// through SQLDescribeCol or SQLColAttribute, makes psqlODBC look the table's
+// columns up in the catalog: one more query, and the slowest, for every
+// result a short-lived process reads.
+bool DescribeColumnType(SQLHSTMT stmt, SQLUSMALLINT column, SQLSMALLINT& type)
+{
+    SQLLEN value = 0;
+    if (!SQL_SUCCEEDED(SQLColAttribute(stmt, column, SQL_DESC_TYPE, nullptr, 0, nullptr, &value)))
+        return false;
+    type = static_cast<SQLSMALLINT>(value);
+    return true;
+}
+
+} // namespace
+
 bool OdbcDescribeColumn(SQLHSTMT stmt, OdbcEncoding encoding, SQLUSMALLINT column,
                         std::string& name, SQLSMALLINT& type)
 {
-    SQLSMALLINT length = 0, digits = 0, nullable = 0;
-    SQLULEN size = 0;
+    SQLSMALLINT length = 0;
     if (encoding == OdbcEncoding::Utf8) {
         SQLCHAR buffer[512];
-        if (!SQL_SUCCEEDED(SQLDescribeCol(stmt, column, buffer, sizeof(buffer), &length, &type,
-                                          &size, &digits, &nullable)))
+        if (!SQL_SUCCEEDED(SQLDescribeCol(stmt, column, buffer, sizeof(buffer), &length, nullptr,
+                                          nullptr, nullptr, nullptr)))
             return false;
         size_t kept = std::min<size_t>(static_cast<size_t>(length), sizeof(buffer) - 1);
         name = text::FromUtf8(std::string_view(reinterpret_cast<char*>(buffer), kept));
-        return true;
+        return DescribeColumnType(stmt, column, type);
     }
     SQLWCHAR buffer[256];
     constexpr SQLSMALLINT capacity = sizeof(buffer) / sizeof(buffer[0]);
-    if (!SQL_SUCCEEDED(SQLDescribeColW(stmt, column, buffer, capacity, &length, &type, &size,
-                                       &digits, &nullable)))
+    if (!SQL_SUCCEEDED(SQLDescribeColW(stmt, column, buffer, capacity, &length, nullptr, nullptr,
+                                       nullptr, nullptr)))
         return false;
     name = HostFromWide(buffer, std::min<size_t>(static_cast<size_t>(length), capacity - 1));
-    return true;
+    return DescribeColumnType(stmt, column, type);
 }
 
 SQLRETURN OdbcReadText(SQLHSTMT stmt, OdbcEncoding encoding, SQLUSMALLINT column, std::string& text,

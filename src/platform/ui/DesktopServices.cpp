@@ -1,9 +1,6 @@
 // The process-wide desktop instance and the message-box conveniences that
-// every window uses. The Qt instance is made on first use, so a process that
-// never shows anything never touches the window system.
+// every window uses.
 #include "platform/ui/DesktopServices.h"
-
-#include "platform/ui/QtDesktopServices.h"
 
 namespace vellum::ui {
 namespace {
@@ -20,10 +17,7 @@ std::string& ApplicationNameStorage()
 
 DesktopServices& CurrentDesktop()
 {
-    if (installed)
-        return *installed;
-    static QtDesktopServices qtDesktop;
-    return qtDesktop;
+    return installed ? *installed : DefaultDesktop();
 }
 
 DesktopServices* SetCurrentDesktop(DesktopServices* services)

@@ -86,10 +86,15 @@ public:
     }
 };
 
-// The process-wide instance: the one installed last, else the Qt one.
+// The process-wide instance: the one installed last, else the default one.
 DesktopServices& CurrentDesktop();
 
-// Installs an instance (not owned; nullptr goes back to Qt). Returns the one
+// The instance used while none is installed: the Qt one, defined beside it. A
+// program that never opens a window defines its own instead (the command line
+// prints its messages); the Qt one is then not linked in, nor Qt with it.
+DesktopServices& DefaultDesktop();
+
+// Installs an instance (not owned; nullptr goes back to the default). Returns the one
 // it replaces so that a caller can put it back.
 DesktopServices* SetCurrentDesktop(DesktopServices* services);
 

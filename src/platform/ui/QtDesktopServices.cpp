@@ -192,4 +192,12 @@ int QtDesktopServices::TrackPopupMenu(QWidget* parent, const std::vector<MenuEnt
     return chosen ? chosen->data().toInt() : 0;
 }
 
+// Made on first use, so a process that never shows anything never touches
+// the window system.
+DesktopServices& DefaultDesktop()
+{
+    static QtDesktopServices qtDesktop;
+    return qtDesktop;
+}
+
 } // namespace vellum::ui
