@@ -2,10 +2,13 @@
 // with an attachment, wang reads it, downloads the attachment and replies,
 // li's inbox gets the reply and li deletes a notice. The tour drives the module only through its
 // exports; this test checks what the road left in the database, on the
-// attachment server and in the module's home.
+// attachment server and in the module's home. Behind pgbouncer in
+// transaction mode too, where a dialog that kept a transaction open would
+// stall every other session.
 #include "folders/FolderTestHome.h"
 #include "mail/AttachServerProcess.h"
 #include "platform/text/CodePage.h"
+#include "support/PostgresServer.h"
 #include "support/RunCommand.h"
 #include "support/TestDatabases.h"
 
@@ -43,8 +46,13 @@ TEST_P(RoadOfOneMail, TheTourSendsReadsDownloadsAndReplies)
         << "[.]\nHttpServer=" << server.BaseUrl() << "\n";
 
     std::string shots = home.Path() + "tour";
-    vellum::testing::CommandResult tour = vellum::testing::RunCommand(
-        VELLUM_HOST, {"--tour", shots, "--connect", connect}, {{"VELLUM_HOME", home.Path()}});
+    std::vector<std::string> arguments = {"--tour", shots, "--connect", connect};
+    // Behind a pooler the inbox listens on a direct connection of its own.
+    if (GetParam() == TestDatabase::PostgresPooled)
+        arguments.insert(arguments.end(),
+                         {"--listen-connect", vellum::testing::PostgresOdbcConnectString()});
+    vellum::testing::CommandResult tour =
+        vellum::testing::RunCommand(VELLUM_HOST, arguments, {{"VELLUM_HOME", home.Path()}});
     ASSERT_EQ(tour.exitCode, 0) << tour.out << tour.err;
 
     // li's mail went out with its attachment; wang's reply carries it along.
@@ -82,7 +90,8 @@ TEST_P(RoadOfOneMail, TheTourSendsReadsDownloadsAndReplies)
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, RoadOfOneMail,
-                         ::testing::Values(TestDatabase::Sqlite, TestDatabase::Postgres),
+                         ::testing::Values(TestDatabase::Sqlite, TestDatabase::Postgres,
+                                           TestDatabase::PostgresPooled),
                          [](const auto& info) {
                              return vellum::testing::TestDatabaseName(info.param);
                          });

@@ -2,6 +2,7 @@
 
 #include "platform/db/Connection.h"
 #include "support/OdbcDrivers.h"
+#include "support/Pgbouncer.h"
 #include "support/PostgresServer.h"
 #include "support/ScratchFolder.h"
 
@@ -37,6 +38,8 @@ std::string TestDatabaseName(TestDatabase database)
         return "SqliteOdbc";
     case TestDatabase::Postgres:
         return "Postgres";
+    case TestDatabase::PostgresPooled:
+        return "PostgresPooled";
     }
     return "Unknown";
 }
@@ -54,6 +57,12 @@ std::string FreshDatabase(TestDatabase database, const ScratchFolder& folder, st
         return SqliteOdbcConnectString(folder.Path() + "mail.db");
     case TestDatabase::Postgres:
         return FreshPostgres(error);
+    case TestDatabase::PostgresPooled:
+        if (FreshPostgres(error).empty())
+            return std::string();
+        if (PooledPostgresOdbcConnectString().empty())
+            error = PgbouncerStartError();
+        return PooledPostgresOdbcConnectString();
     }
     return std::string();
 }

@@ -9,9 +9,12 @@ namespace vellum::testing {
 
 class ScratchFolder;
 
-enum class TestDatabase { Sqlite, SqliteOdbc, Postgres };
+// PostgresPooled is the same cluster reached through pgbouncer in
+// transaction mode (support/Pgbouncer.h).
+enum class TestDatabase { Sqlite, SqliteOdbc, Postgres, PostgresPooled };
 
-// A short name for test names: "Sqlite", "SqliteOdbc", "Postgres".
+// A short name for test names: "Sqlite", "SqliteOdbc", "Postgres",
+// "PostgresPooled".
 std::string TestDatabaseName(TestDatabase database);
 
 // A connection string for an empty database of that kind: a new file in the

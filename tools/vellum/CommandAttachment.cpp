@@ -3,11 +3,11 @@
 // person at the desk: the file to upload is given on the command line, and
 // messages go to stderr.
 #include "Command.h"
+#include "ConsoleDesktop.h"
 #include "mail/AttachmentTransfer.h"
 #include "net/HttpClient.h"
 #include "platform/fs/ModuleHome.h"
 #include "platform/text/CodePage.h"
-#include "ConsoleDesktop.h"
 
 #include <cstdio>
 
