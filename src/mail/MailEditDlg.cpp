@@ -227,7 +227,7 @@ void CMailEditDlg::OnSend()
     MailFields fields = ReadFields();
     SendOutcome outcome = Sender().Send(fields);
     SetWindowText(FindControl(this, kTimeId), fields.mailTime);
-    if (outcome == SendOutcome::Sent)
+    if (outcome == SendOutcome::Sent || outcome == SendOutcome::AlreadySent)
         done(kDialogOk);
 }
 

@@ -122,9 +122,29 @@ void MailSender::WriteExchange(const MailFields& fields)
 
 SendOutcome MailSender::Send(MailFields& fields)
 {
+    if (ReportIfAlreadySent())
+        return SendOutcome::AlreadySent;
     if (Save(fields) < 1)
         return SendOutcome::SaveFailed;
     return Deliver(fields);
+}
+
+// A status that cannot be read counts as unsent: the save that follows
+// then reports what is wrong with the session.
+bool MailSender::ReportIfAlreadySent()
+{
+    if (!session_ || key_ < 1)
+        return false;
+    CDbRecordset draft;
+    draft.Attach(session_);
+    std::string query = "select Status from SystemMail where KeyId=" + std::to_string(key_);
+    if (!draft.Open(query.c_str()) || draft.IsEOF())
+        return false;
+    const char* status = draft.GetFieldValue("Status");
+    if (!status || std::string(status) != "1")
+        return false;
+    show_(FromUtf8("邮件已经发送"));
+    return true;
 }
 
 SendOutcome MailSender::Deliver(const MailFields& fields)

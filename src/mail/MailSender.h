@@ -48,7 +48,10 @@ enum class SendOutcome {
     CopyFailed,
     NoticeFailed,
     CommitFailed,
-    Sent
+    Sent,
+    // The draft was marked sent before this send began (see
+    // MailSender::ReportIfAlreadySent); nothing was stored again.
+    AlreadySent
 };
 
 // The current local time as the module writes it: "%Y-%m-%d %H:%M:%S".
@@ -82,8 +85,16 @@ public:
     // when the statement fails.
     int Update(const MailFields& fields);
 
-    // Save, then Deliver.
+    // Save, then Deliver; a draft already sent is neither saved nor sent.
     SendOutcome Send(MailFields& fields);
+
+    // True when the key's draft is already marked sent, after showing
+    // "邮件已经发送". A compose window only ever holds an unsent draft, so it
+    // was sent since it opened: from another window on the same draft, or by
+    // this window's last send whose commit went through although its answer
+    // never came (the connection was lost). Saving would mark it unsent and
+    // a second delivery would follow, so a retry checks this first.
+    bool ReportIfAlreadySent();
 
     // Everything of a send after the save: the checks, the copy, the
     // notices, the draft's status and the final "邮件已经发送".

@@ -6,8 +6,10 @@
 // database, where every key read back must be the sender's own row.
 #include "mail/MailSender.h"
 
+#include "CommitAnswerCutter.h"
 #include "MailDbTest.h"
 #include "base/IniDocument.h"
+#include "platform/db/ConnectionString.h"
 #include "platform/text/CodePage.h"
 #include "support/PostgresServer.h"
 #include "support/RunCommand.h"
@@ -206,6 +208,42 @@ TEST_P(MailSenderTest, AServerStoppedDuringASendLeavesNothingHalfSent)
     Run("drop trigger slow on SystemMailNotify");
     ASSERT_EQ(sender.Deliver(fields), SendOutcome::Sent);
     EXPECT_EQ(Rows("select count(*), count(distinct MailTo) from SystemMailNotify"), "4|4\n");
+    EXPECT_EQ(Rows("select Status from SystemMail where keyid=" + std::to_string(key)), "1\n");
+}
+
+// The commit of a send goes through but its answer is lost with the
+// connection: the send is reported failed although it was stored. Sending
+// again (the compose window stays open) finds the draft sent and delivers
+// nothing more; so does a second window on the same draft.
+TEST_P(MailSenderTest, ARetryAfterACommitWhoseAnswerWasLostDeliversNothingMore)
+{
+    if (GetParam() != TestDatabase::Postgres)
+        GTEST_SKIP() << "the connection to cut is PostgreSQL's";
+    auto port = vellum::db::ConnectionStringValue(m_connect, "Port");
+    ASSERT_TRUE(port);
+    vellum::testing::CommitAnswerCutter cutter(std::atoi(port->c_str()));
+    std::string relayed = m_connect;
+    relayed.replace(relayed.find("Port=" + *port), 5 + port->size(),
+                    "Port=" + std::to_string(cutter.Port()));
+    CDbSession cutSession;
+    ASSERT_EQ(cutSession.Open(relayed.c_str()), 1) << cutSession.GetLastErrorText();
+    int key = -1;
+    MailFields fields = Mail("a;b;c", "s");
+    MailSender cutSender(&cutSession, "li", key, m_exchange,
+                         [this](const std::string& text) { m_shown.push_back(text); });
+    ASSERT_EQ(cutSender.Save(fields), 1);
+    cutter.Arm();
+    EXPECT_EQ(cutSender.Deliver(fields), SendOutcome::CommitFailed);
+    EXPECT_TRUE(cutter.HasCut());
+    EXPECT_EQ(Rows("select count(*) from SystemMailNotify"), "3\n");
+
+    for (int window = 0; window < 2; ++window) {
+        m_shown.clear();
+        MailSender retry = Sender(key);
+        EXPECT_EQ(retry.Send(fields), SendOutcome::AlreadySent);
+        EXPECT_EQ(m_shown, std::vector<std::string>{FromUtf8("邮件已经发送")});
+    }
+    EXPECT_EQ(Count("SystemMailCopy") + Count("SystemMailNotify"), "1\n3\n");
     EXPECT_EQ(Rows("select Status from SystemMail where keyid=" + std::to_string(key)), "1\n");
 }
 

@@ -116,6 +116,10 @@ int RunSend(const CommandArgs& given)
     CIniDocument exchange;
     ShownMessages shown;
     MailSender sender(&session, user, key, exchange, shown.Collector());
+    if (sender.ReportIfAlreadySent()) {
+        std::printf("draft %d already sent\n", key);
+        return 0;
+    }
     if (sender.Save(fields) < 1) {
         shown.PrintFailures();
         return 1;
@@ -148,7 +152,9 @@ const VellumCommand
           "once the send is committed: the copy, the notices and the draft's status are stored\n"
           "in one transaction, whole or not at all. A refusal (no recipients, no subject) or a\n"
           "failure prints the dialog's message on stderr and exits with status 1; the draft\n"
-          "stays saved and unsent, so sending it again with --key delivers it once. The keys\n"
+          "stays saved and unsent, so sending it again with --key delivers it once. A draft\n"
+          "KEY already marked sent (its commit went through though the answer was lost) is left\n"
+          "as it is: \"draft KEY already sent\" is printed and the exit status is 0. The keys\n"
           "are those of the rows this connection inserted, so any number of senders may run\n"
           "at once.",
           RunSend);
