@@ -136,14 +136,10 @@ MailFields CMailEditDlg::ReadFields() const
 
 MailSender CMailEditDlg::Sender()
 {
-    return MailSender(m_pSession, m_strUserName, m_nKeyId, m_Exchange,
-                      [this](const std::string& text) {
-                          // The one message that reports success, not trouble.
-                          if (text == FromUtf8("邮件已经发送"))
-                              InformationBox(text, this);
-                          else
-                              Show(text);
-                      });
+    return MailSender(
+        m_pSession, m_strUserName, m_nKeyId, m_Exchange,
+        [this](const std::string& text) { Show(text); },
+        [this](const std::string& text) { InformationBox(text, this); });
 }
 
 void CMailEditDlg::Show(const std::string& text)

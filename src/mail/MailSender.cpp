@@ -43,8 +43,9 @@ std::vector<std::string> SplitRecipients(const std::string& mailTo)
 }
 
 MailSender::MailSender(CDbSession* session, const std::string& userName, int& key,
-                       CIniDocument& exchange, ShowMessage show)
-    : session_(session), userName_(userName), key_(key), exchange_(exchange), show_(std::move(show))
+                       CIniDocument& exchange, ShowMessage show, ShowMessage confirm)
+    : session_(session), userName_(userName), key_(key), exchange_(exchange),
+      show_(std::move(show)), confirm_(std::move(confirm))
 {
 }
 
@@ -143,7 +144,7 @@ bool MailSender::ReportIfAlreadySent()
     const char* status = draft.GetFieldValue("Status");
     if (!status || std::string(status) != "1")
         return false;
-    show_(FromUtf8("邮件已经发送"));
+    ConfirmSent();
     return true;
 }
 
@@ -167,7 +168,7 @@ SendOutcome MailSender::Deliver(const MailFields& fields)
         noticeCount_ = 0;
         return outcome;
     }
-    show_(FromUtf8("邮件已经发送"));
+    ConfirmSent();
     return SendOutcome::Sent;
 }
 
@@ -248,6 +249,11 @@ int MailSender::MarkDraftSent()
 {
     return session_->Execute(
         ("update systemMail set status=1 where keyid = " + std::to_string(key_)).c_str());
+}
+
+void MailSender::ConfirmSent()
+{
+    (confirm_ ? confirm_ : show_)(FromUtf8("邮件已经发送"));
 }
 
 // Shows the session's last error text; 0, for the caller's failure path.

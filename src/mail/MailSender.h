@@ -68,9 +68,12 @@ public:
     using ShowMessage = std::function<void(const std::string& text)>;
 
     // Works on the caller's key (below 1: not stored yet) and exchange
-    // record (section "."), which it updates as the dialog's own.
+    // record (section "."), which it updates as the dialog's own. `show`
+    // gets every refusal and failure; `confirm`, when given, gets the one
+    // message that reports success ("邮件已经发送"), which otherwise goes to
+    // `show` as well.
     MailSender(CDbSession* session, const std::string& userName, int& key, CIniDocument& exchange,
-               ShowMessage show);
+               ShowMessage show, ShowMessage confirm = {});
 
     // Insert when the key is below 1, else Update. 1 when saved.
     int Save(MailFields& fields);
@@ -111,6 +114,7 @@ private:
     int StoreNotices(const MailFields& fields, const std::string& sendTime);
     int MarkDraftSent();
     int ShowSessionError();
+    void ConfirmSent();
     void WriteExchange(const MailFields& fields);
 
     CDbSession* session_;
@@ -118,6 +122,7 @@ private:
     int& key_;
     CIniDocument& exchange_;
     ShowMessage show_;
+    ShowMessage confirm_;
     int copyKey_ = -1;
     int noticeCount_ = 0;
 };

@@ -17,7 +17,8 @@
 
 namespace {
 
-// Collects what the dialog would show in message boxes.
+// Collects what the dialog would show in message boxes (its confirmation of
+// success apart).
 struct ShownMessages
 {
     std::vector<std::string> texts;
@@ -27,15 +28,12 @@ struct ShownMessages
         return [this](const std::string& text) { texts.push_back(text); };
     }
 
-    // Prints every message except the final confirmation; true when there
-    // was any (which makes the run a failure).
+    // Prints every message; true when there was any (which makes the run a
+    // failure).
     bool PrintFailures() const
     {
-        const std::string sent = vellum::text::FromUtf8("邮件已经发送");
         bool failed = false;
         for (const std::string& text : texts) {
-            if (text == sent)
-                continue;
             std::string line = WithoutLineEnd(text);
             std::fwrite(line.data(), 1, line.size(), stderr);
             std::fputc('\n', stderr);
@@ -115,7 +113,7 @@ int RunSend(const CommandArgs& given)
 
     CIniDocument exchange;
     ShownMessages shown;
-    MailSender sender(&session, user, key, exchange, shown.Collector());
+    MailSender sender(&session, user, key, exchange, shown.Collector(), [](const std::string&) {});
     if (sender.ReportIfAlreadySent()) {
         std::printf("draft %d already sent\n", key);
         return 0;
