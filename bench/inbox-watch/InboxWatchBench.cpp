@@ -12,12 +12,12 @@
 // The last line is ours p99 / 1000 ms, the budget of a delivery.
 #include "BenchFigure.h"
 #include "InboxWatch.h"
-#include "PgCluster.h"
 #include "base/IniDocument.h"
 #include "mail/MailSender.h"
 #include "platform/db/ChangeListener.h"
 #include "store/DbSession.h"
 #include "store/MailTables.h"
+#include "support/PgCluster.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -146,7 +146,7 @@ struct SendClock
 int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
-    vellum::bench::PgCluster cluster("-c max_connections=500 -c shared_buffers=256MB");
+    vellum::testing::PgCluster cluster("-c max_connections=500 -c shared_buffers=256MB");
     std::string connect = cluster.OdbcConnect();
     if (connect.empty())
         Fail("no PostgreSQL cluster (PostgreSQL 15 and psqlODBC needed)");

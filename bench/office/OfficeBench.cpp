@@ -13,11 +13,11 @@
 // that select shows which index serves it. The last line is the worst
 // ratio ours / psql.
 #include "BenchFigure.h"
-#include "PgCluster.h"
 #include "folders/MailNewListView.h"
 #include "grid/GridCtrl.h"
 #include "store/DbSession.h"
 #include "store/MailTables.h"
+#include "support/PgCluster.h"
 
 #include <QAbstractScrollArea>
 #include <QApplication>
@@ -142,7 +142,7 @@ struct UserFigures
     double view = 1e9, list = 1e9, psql = 1e9;
 };
 
-UserFigures Measure(const vellum::bench::PgCluster& cluster, CDbSession& session,
+UserFigures Measure(const vellum::testing::PgCluster& cluster, CDbSession& session,
                     const std::string& user, ViewportPaints& paints)
 {
     std::string statement;
@@ -184,7 +184,7 @@ int main(int argc, char** argv)
     ViewportPaints paints;
     app.installEventFilter(&paints);
 
-    vellum::bench::PgCluster cluster(
+    vellum::testing::PgCluster cluster(
         "-c shared_buffers=512MB -c max_wal_size=8GB -c checkpoint_timeout=30min");
     std::string connect = cluster.OdbcConnect();
     if (connect.empty())

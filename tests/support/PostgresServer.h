@@ -1,18 +1,13 @@
-// A throwaway PostgreSQL 15 cluster for tests that need a real server.
-//
-// The cluster is made on first use (initdb in a temporary folder, a free
-// port on 127.0.0.1, the socket in the same folder) and stopped and removed
-// by a GoogleTest global environment when the test program ends. When the
-// tests run as root the server runs as the unprivileged `postgres` account,
-// since PostgreSQL refuses to run as root.
+// The one throwaway PostgreSQL 15 cluster (support/PgCluster.h) that a
+// test program's tests share: made on first use, with fsync off, and
+// stopped and removed when the test program ends.
 #pragma once
+
+#include "support/PgCluster.h"
 
 #include <string>
 
 namespace vellum::testing {
-
-// A port on 127.0.0.1 that nothing listens on right now.
-int FreeLoopbackPort();
 
 // An ODBC connection string for the cluster's "postgres" database through
 // psqlODBC's Unicode driver, starting the cluster when needed. Empty when
