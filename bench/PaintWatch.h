@@ -1,7 +1,10 @@
-// Notices that a widget got a paint event, so a benchmark can stop its clock
-// at the first paint of what it opened.
+// Paint watches, so a benchmark can stop its clock at the first paint of
+// what it opened: PaintWatch notices that a widget got a paint event;
+// ViewportPaints, installed on the application, counts the paints of every
+// scroll area's viewport (a grid's, a table's).
 #pragma once
 
+#include <QAbstractScrollArea>
 #include <QEvent>
 #include <QObject>
 
@@ -15,6 +18,22 @@ protected:
     {
         if (event->type() == QEvent::Paint)
             painted = true;
+        return false;
+    }
+};
+
+class ViewportPaints : public QObject
+{
+public:
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            if (auto* area = qobject_cast<QAbstractScrollArea*>(object->parent());
+                area && area->viewport() == object)
+                ++count;
         return false;
     }
 };

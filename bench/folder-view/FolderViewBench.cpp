@@ -12,12 +12,12 @@
 // has painted the grid's or the table's viewport.
 // Best of several alternating rounds; the last line is ours / reference.
 #include "BenchFigure.h"
+#include "PaintWatch.h"
 #include "folders/MailNewListView.h"
 #include "grid/GridCtrl.h"
 #include "store/DbSession.h"
 #include "store/MailTables.h"
 
-#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -53,23 +53,6 @@ double Seconds(Clock::time_point start)
     std::fprintf(stderr, "folder-view bench: %s\n", what.c_str());
     std::exit(1);
 }
-
-// Counts paints of scroll-area viewports (the grid's, the table's).
-class ViewportPaints : public QObject
-{
-public:
-    int count = 0;
-
-protected:
-    bool eventFilter(QObject* object, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            if (auto* area = qobject_cast<QAbstractScrollArea*>(object->parent());
-                area && area->viewport() == object)
-                ++count;
-        return false;
-    }
-};
 
 // Runs the event loop until a viewport was painted: the first paint the
 // user sees.

@@ -13,13 +13,13 @@
 // that select shows which index serves it. The last line is the worst
 // ratio ours / psql.
 #include "BenchFigure.h"
+#include "PaintWatch.h"
 #include "folders/MailNewListView.h"
 #include "grid/GridCtrl.h"
 #include "store/DbSession.h"
 #include "store/MailTables.h"
 #include "support/PgCluster.h"
 
-#include <QAbstractScrollArea>
 #include <QApplication>
 
 #include <algorithm>
@@ -80,23 +80,6 @@ void LoadOffice(CDbSession& session)
     std::printf("loaded 1,000,000 copies and 10,000,000 notices with COPY in %.0f s\n",
                 Milliseconds(start) / 1e3);
 }
-
-// Counts paints of scroll-area viewports (the grid's).
-class ViewportPaints : public QObject
-{
-public:
-    int count = 0;
-
-protected:
-    bool eventFilter(QObject* object, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            if (auto* area = qobject_cast<QAbstractScrollArea*>(object->parent());
-                area && area->viewport() == object)
-                ++count;
-        return false;
-    }
-};
 
 double OpenView(CDbSession& session, const std::string& user, ViewportPaints& paints,
                 std::string* statement)
