@@ -41,8 +41,10 @@ run_load() {
       for i in $(seq 1 "$sends"); do
         if "$vellum" send --connect "$connect" --user "sender$p" --to "a;b,c" \
              --subject "sender$p-$i" --body "<P>load $p $i</P>" >"$work/one-$p" 2>>"$work/$name-err-$p"; then
-          awk -v s="sender$p" -v t="sender$p-$i" '{print s "\t" t "\t" $1 "\t" $2}' "$work/one-$p" \
-            >>"$work/$name-keys"
+          # Shell built-ins only: the harness spawns nothing but the senders.
+          while read -r kind key; do
+            printf 'sender%s\tsender%s-%s\t%s\t%s\n' "$p" "$p" "$i" "$kind" "$key"
+          done <"$work/one-$p" >>"$work/$name-keys"
         else
           echo "send $i failed" >>"$work/$name-err-$p"
         fi
