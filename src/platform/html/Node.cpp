@@ -294,17 +294,23 @@ bool Element::HasTagName(std::string_view name) const
     return NamesEqual(tagName_, name);
 }
 
-std::optional<std::u16string> Element::GetAttribute(std::string_view name) const
+const std::u16string* Element::FindAttribute(std::string_view name) const
 {
     for (const Attribute& attribute : attributes_)
         if (NamesEqual(attribute.name, name))
-            return attribute.value;
-    return std::nullopt;
+            return &attribute.value;
+    return nullptr;
+}
+
+std::optional<std::u16string> Element::GetAttribute(std::string_view name) const
+{
+    const std::u16string* value = FindAttribute(name);
+    return value ? std::optional<std::u16string>(*value) : std::nullopt;
 }
 
 bool Element::HasAttribute(std::string_view name) const
 {
-    return GetAttribute(name).has_value();
+    return FindAttribute(name) != nullptr;
 }
 
 void Element::SetAttribute(std::string_view name, std::u16string_view value)
@@ -354,7 +360,8 @@ std::size_t Element::StoreAttribute(std::string_view name, std::optional<std::u1
 
 std::u16string Element::GetStyleProperty(std::string_view property) const
 {
-    return InlineStyle(GetAttribute("style").value_or(u"")).Get(property);
+    const std::u16string* style = FindAttribute("style");
+    return style ? InlineStyle(*style).Get(property) : std::u16string();
 }
 
 void Element::SetStyleProperty(std::string_view property, std::u16string_view value)

@@ -136,6 +136,9 @@ public:
 
     const std::vector<Attribute>& Attributes() const { return attributes_; }
     std::optional<std::u16string> GetAttribute(std::string_view name) const;
+    // The value in place, without a copy; null when the attribute is absent.
+    // Valid until the element's attributes change.
+    const std::u16string* FindAttribute(std::string_view name) const;
     bool HasAttribute(std::string_view name) const;
     // Replaces the value in place when the attribute exists (keeping its
     // order), else appends it.
