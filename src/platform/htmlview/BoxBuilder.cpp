@@ -144,6 +144,8 @@ void SetUpRule(Box& box)
 void ReadBoxProperties(Box& box)
 {
     Element& e = *box.element;
+    if (!e.FindAttribute("style"))
+        return; // the common case: every property below lives there
     qreal em = box.style.pixelSize;
     struct Side
     {
