@@ -189,6 +189,9 @@ bool NamesEqual(std::string_view a, std::string_view b);
 // The elements the HTML serializer writes without an end tag.
 bool IsVoidElement(std::string_view tagName);
 
+// The elements whose text the HTML serializer writes as it is, unescaped.
+bool IsRawTextElement(std::string_view tagName);
+
 // Elements that start a new line box: the editor's blocks for alignment,
 // lists and paragraph commands.
 bool IsBlockElement(std::string_view tagName);
