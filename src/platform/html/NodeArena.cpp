@@ -1,17 +1,15 @@
-// Chunks are allocated uninitialised; a node larger than a chunk's share
-// (none is: the largest is an element of about 120 bytes) would get a chunk
-// of its own.
+// The chunks are those of ChunkPool, shared with gumbo's heap. No node
+// comes near a chunk's size (the largest, an element, is about 120 bytes).
 #include "platform/html/NodeArena.h"
 
+#include "platform/html/ChunkPool.h"
 #include "platform/html/Node.h"
 
-#include <algorithm>
+#include <new>
 
 namespace vellum::html {
 
 namespace {
-
-constexpr std::size_t kChunkBytes = std::size_t{1} << 18;
 
 std::size_t RoundUp(std::size_t value, std::size_t alignment)
 {
@@ -28,13 +26,14 @@ NodeArena::~NodeArena()
 void* NodeArena::Allocate(std::size_t bytes, std::size_t alignment)
 {
     std::size_t start = RoundUp(used_, alignment);
+    if (bytes > kChunkBytes)
+        throw std::bad_alloc();
     if (chunks_.empty() || start + bytes > kChunkBytes) {
-        chunks_.push_back(
-            std::make_unique_for_overwrite<std::byte[]>(std::max(bytes, kChunkBytes)));
+        chunks_.push_back(TakeChunk());
         start = 0;
     }
     used_ = start + bytes;
-    return chunks_.back().get() + start;
+    return chunks_.back() + start;
 }
 
 void NodeArena::Clear()
@@ -42,6 +41,8 @@ void NodeArena::Clear()
     for (auto node = nodes_.rbegin(); node != nodes_.rend(); ++node)
         (*node)->~Node();
     nodes_.clear();
+    for (char* chunk : chunks_)
+        GiveBackChunk(chunk);
     chunks_.clear();
     used_ = 0;
 }

@@ -8,7 +8,6 @@
 #pragma once
 
 #include <cstddef>
-#include <memory>
 #include <vector>
 
 namespace vellum::html {
@@ -30,8 +29,8 @@ public:
     void Clear();
 
 private:
-    std::vector<std::unique_ptr<std::byte[]>> chunks_;
-    std::size_t used_ = 0; // of the last chunk
+    std::vector<char*> chunks_; // from ChunkPool
+    std::size_t used_ = 0;      // of the last chunk
     std::vector<Node*> nodes_;
 };
 
