@@ -10,6 +10,7 @@
 #include "platform/text/CodePage.h"
 
 #include <algorithm>
+#include <new>
 #include <utility>
 
 namespace vellum::html {
@@ -41,10 +42,9 @@ Document::~Document()
 
 template <typename T, typename... Args> T* Document::Adopt(Args&&... args)
 {
-    auto node = std::unique_ptr<T>(new T(*this, std::forward<Args>(args)...));
-    T* raw = node.get();
-    nodes_.push_back(std::move(node));
-    return raw;
+    T* node = new (nodes_.Allocate(sizeof(T), alignof(T))) T(*this, std::forward<Args>(args)...);
+    nodes_.Keep(node);
+    return node;
 }
 
 Element* Document::CreateElement(std::string_view tagName)
@@ -163,7 +163,7 @@ void Document::ReplaceTree(std::string html)
     while (ChildCount() > 0)
         DetachChild(ChildCount() - 1);
     caretCarrier_ = nullptr;
-    nodes_.clear();
+    nodes_.Clear();
     undo_.Clear();
     openStep_ = {};
     selection_ = Selection::NoSelection();

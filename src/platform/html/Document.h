@@ -13,6 +13,7 @@
 #pragma once
 
 #include "platform/html/Node.h"
+#include "platform/html/NodeArena.h"
 #include "platform/html/Selection.h"
 #include "platform/html/UndoStack.h"
 
@@ -163,7 +164,7 @@ private:
     Element* FirstElementNamed(std::string_view name) const;
     void ReplaceTree(std::string html);
 
-    std::vector<std::unique_ptr<Node>> nodes_;
+    NodeArena nodes_;
     std::uint64_t nextNodeId_ = 1;
     ReadyState readyState_ = ReadyState::Uninitialized;
     std::string pendingHtml_; // UTF-8

@@ -4,17 +4,15 @@
 // word links it into the free list of its class.
 #include "platform/html/GumboHeap.h"
 
+#include "platform/html/ChunkPool.h"
+
 #include <cstdlib>
 #include <new>
-#include <sys/mman.h>
 
 namespace vellum::html {
 
 namespace {
 
-// Chunks come straight from mmap, so one given back leaves the process at
-// once instead of waiting in malloc's heap.
-constexpr std::size_t kChunkBytes = std::size_t{1} << 18;
 constexpr std::uint32_t kLargeBlock = 0xFFFFFFFF;
 
 struct BlockHeader
@@ -45,7 +43,7 @@ GumboHeap::~GumboHeap()
 {
     for (Chunk& chunk : chunks_)
         if (chunk.base)
-            munmap(chunk.base, kChunkBytes);
+            PassOnChunk(chunk.base);
     for (void* block : large_)
         std::free(&HeaderOf(block));
 }
@@ -88,13 +86,8 @@ void* GumboHeap::AllocateLarge(std::size_t size)
 
 char* GumboHeap::Carve(std::size_t bytes, std::uint32_t& chunkIndex)
 {
-    if (chunks_.empty() || chunks_.back().used + bytes > kChunkBytes || !chunks_.back().base) {
-        void* base =
-            mmap(nullptr, kChunkBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (base == MAP_FAILED)
-            throw std::bad_alloc();
-        chunks_.push_back({static_cast<char*>(base), 0, 0});
-    }
+    if (chunks_.empty() || chunks_.back().used + bytes > kChunkBytes || !chunks_.back().base)
+        chunks_.push_back({TakeChunk(), 0, 0});
     Chunk& chunk = chunks_.back();
     chunkIndex = static_cast<std::uint32_t>(chunks_.size() - 1);
     char* at = chunk.base + chunk.used;
@@ -136,7 +129,7 @@ void GumboHeap::Release(Chunk& chunk)
 {
     if (!chunk.base)
         return;
-    munmap(chunk.base, kChunkBytes);
+    PassOnChunk(chunk.base);
     chunk.base = nullptr;
 }
 

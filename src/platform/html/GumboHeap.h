@@ -9,8 +9,8 @@
 //
 // The tree builder hands each gumbo node back as soon as it has copied it.
 // Once the parse is over (Drain), a handed-back block is no longer reused,
-// and a chunk whose blocks are all back returns to the system at once; the
-// document's own nodes then reuse that memory, so a load peaks near the size
+// and a chunk whose blocks are all back is passed on at once (ChunkPool) to
+// the document's node arena or to the system, so a load peaks near the size
 // of gumbo's tree instead of gumbo's tree plus the document.
 #pragma once
 

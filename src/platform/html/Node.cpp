@@ -10,7 +10,7 @@
 
 #include <algorithm>
 #include <array>
-#include <unordered_set>
+#include <cstring>
 
 namespace vellum::html {
 
@@ -22,24 +22,41 @@ char AsciiUpper(char c)
 }
 
 // A fixed set of upper-case names, looked up without regard to case. The
-// serializer and the layout ask for every element, so a lookup is one hash
-// of the name folded to upper case rather than a comparison per entry.
+// serializer and the layout ask for every element, so a name is folded to
+// upper case into two machine words and found by binary search among the
+// set's names packed the same way: no hashing, no string compares.
 class NameSet
 {
 public:
-    NameSet(std::initializer_list<std::string_view> names) : names_(names) {}
+    NameSet(std::initializer_list<std::string_view> names)
+    {
+        for (std::string_view name : names)
+            keys_.push_back(*KeyOf(name));
+        std::sort(keys_.begin(), keys_.end());
+    }
 
     bool Contains(std::string_view name) const
     {
-        std::array<char, 16> folded;
-        if (name.size() > folded.size())
-            return false;
-        std::transform(name.begin(), name.end(), folded.begin(), AsciiUpper);
-        return names_.count(std::string_view(folded.data(), name.size())) > 0;
+        std::optional<Key> key = KeyOf(name);
+        return key && std::binary_search(keys_.begin(), keys_.end(), *key);
     }
 
 private:
-    std::unordered_set<std::string_view> names_;
+    using Key = std::array<std::uint64_t, 2>;
+
+    // No name in a set is longer than a key holds.
+    static std::optional<Key> KeyOf(std::string_view name)
+    {
+        std::array<char, sizeof(Key)> folded{};
+        if (name.size() > folded.size())
+            return std::nullopt;
+        std::transform(name.begin(), name.end(), folded.begin(), AsciiUpper);
+        Key key;
+        std::memcpy(key.data(), folded.data(), sizeof key);
+        return key;
+    }
+
+    std::vector<Key> keys_;
 };
 
 } // namespace
@@ -60,6 +77,13 @@ bool IsVoidElement(std::string_view tagName)
                                       "EMBED", "FRAME", "HR",       "IMG",     "INPUT", "KEYGEN",
                                       "LINK",  "META",  "PARAM",    "SOURCE",  "TRACK", "WBR"};
     return voidElements.Contains(tagName);
+}
+
+bool IsRawTextElement(std::string_view tagName)
+{
+    static const NameSet rawText{"SCRIPT",  "STYLE",    "XMP",      "IFRAME",
+                                 "NOEMBED", "NOFRAMES", "PLAINTEXT"};
+    return rawText.Contains(tagName);
 }
 
 bool IsBlockElement(std::string_view tagName)
@@ -294,17 +318,23 @@ bool Element::HasTagName(std::string_view name) const
     return NamesEqual(tagName_, name);
 }
 
-std::optional<std::u16string> Element::GetAttribute(std::string_view name) const
+const std::u16string* Element::FindAttribute(std::string_view name) const
 {
     for (const Attribute& attribute : attributes_)
         if (NamesEqual(attribute.name, name))
-            return attribute.value;
-    return std::nullopt;
+            return &attribute.value;
+    return nullptr;
+}
+
+std::optional<std::u16string> Element::GetAttribute(std::string_view name) const
+{
+    const std::u16string* value = FindAttribute(name);
+    return value ? std::optional<std::u16string>(*value) : std::nullopt;
 }
 
 bool Element::HasAttribute(std::string_view name) const
 {
-    return GetAttribute(name).has_value();
+    return FindAttribute(name) != nullptr;
 }
 
 void Element::SetAttribute(std::string_view name, std::u16string_view value)
@@ -354,7 +384,8 @@ std::size_t Element::StoreAttribute(std::string_view name, std::optional<std::u1
 
 std::u16string Element::GetStyleProperty(std::string_view property) const
 {
-    return InlineStyle(GetAttribute("style").value_or(u"")).Get(property);
+    const std::u16string* style = FindAttribute("style");
+    return style ? InlineStyle(*style).Get(property) : std::u16string();
 }
 
 void Element::SetStyleProperty(std::string_view property, std::u16string_view value)

@@ -136,6 +136,9 @@ public:
 
     const std::vector<Attribute>& Attributes() const { return attributes_; }
     std::optional<std::u16string> GetAttribute(std::string_view name) const;
+    // The value in place, without a copy; null when the attribute is absent.
+    // Valid until the element's attributes change.
+    const std::u16string* FindAttribute(std::string_view name) const;
     bool HasAttribute(std::string_view name) const;
     // Replaces the value in place when the attribute exists (keeping its
     // order), else appends it.
@@ -185,6 +188,9 @@ bool NamesEqual(std::string_view a, std::string_view b);
 
 // The elements the HTML serializer writes without an end tag.
 bool IsVoidElement(std::string_view tagName);
+
+// The elements whose text the HTML serializer writes as it is, unescaped.
+bool IsRawTextElement(std::string_view tagName);
 
 // Elements that start a new line box: the editor's blocks for alignment,
 // lists and paragraph commands.

@@ -16,8 +16,10 @@
 
 #include <gumbo.h>
 
+#include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace vellum::html {
 
@@ -123,13 +125,30 @@ private:
         return element;
     }
 
+    // The names of the tags gumbo knows, in the upper case elements keep,
+    // made once: a big body names the same few tags a million times.
+    static std::string_view KnownTagName(GumboTag tag)
+    {
+        static const std::vector<std::string> names = [] {
+            std::vector<std::string> upper(GUMBO_TAG_LAST);
+            for (std::size_t tag = 0; tag < upper.size(); ++tag) {
+                upper[tag] = gumbo_normalized_tagname(static_cast<GumboTag>(tag));
+                for (char& c : upper[tag])
+                    c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+            }
+            return upper;
+        }();
+        return names[static_cast<std::size_t>(tag)];
+    }
+
     // An unknown tag's name comes from its original text, which gumbo can
     // start at an end tag it ignored ("</><v>" for the "<v>"), so the name is
-    // read after the first '<' that a letter follows.
-    static std::string TagName(const GumboElement& source)
+    // read after the first '<' that a letter follows. The view is into
+    // gumbo's text, which lives until the node is handed back.
+    static std::string_view TagName(const GumboElement& source)
     {
-        if (source.tag != GUMBO_TAG_UNKNOWN)
-            return gumbo_normalized_tagname(source.tag);
+        if (source.tag != GUMBO_TAG_UNKNOWN && source.tag < GUMBO_TAG_LAST)
+            return KnownTagName(source.tag);
         std::string_view text(source.original_tag.data ? source.original_tag.data : "",
                               source.original_tag.length);
         std::size_t start = 0;
@@ -140,7 +159,7 @@ private:
         std::size_t end = start + 1;
         while (end < text.size() && !IsTagNameEnd(text[end]))
             ++end;
-        return std::string(text.substr(start + 1, end - start - 1));
+        return text.substr(start + 1, end - start - 1);
     }
 
     Document& document_;

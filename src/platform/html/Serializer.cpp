@@ -14,15 +14,6 @@ namespace vellum::html {
 
 namespace {
 
-bool IsRawTextElement(const Element& element)
-{
-    for (const char* name :
-         {"SCRIPT", "STYLE", "XMP", "IFRAME", "NOEMBED", "NOFRAMES", "PLAINTEXT"})
-        if (element.HasTagName(name))
-            return true;
-    return false;
-}
-
 // Control characters other than tab, line feed and form feed do not survive
 // a parse of markup holding them raw (a carriage return becomes a line feed,
 // the others U+FFFD); a character reference keeps them.
@@ -87,15 +78,18 @@ void AppendEscaped(std::u16string& out, std::u16string_view text, bool attribute
 
 // Tag and attribute names are UTF-8: an unknown element keeps the name it
 // was written with, which may hold any character. Nearly all are ASCII,
-// which widens in place.
+// which widens in place, written straight into the output.
 void AppendName(std::u16string& out, std::string_view name)
 {
     bool ascii = std::all_of(name.begin(), name.end(),
                              [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    if (ascii)
-        out.append(name.begin(), name.end());
-    else
+    if (!ascii) {
         out += text::Utf8ToUtf16(name);
+        return;
+    }
+    const std::size_t at = out.size();
+    out.resize(at + name.size());
+    std::copy(name.begin(), name.end(), out.begin() + static_cast<std::ptrdiff_t>(at));
 }
 
 void AppendTagName(std::u16string& out, const Element& element)
@@ -156,7 +150,7 @@ void AppendNode(std::u16string& out, const Node& root, bool includeRoot)
         }
         if (node->IsText()) {
             const Element* parent = node->ParentElement();
-            if (parent && IsRawTextElement(*parent))
+            if (parent && IsRawTextElement(parent->TagName()))
                 out += node->AsCharacterData()->Data();
             else
                 AppendEscaped(out, node->AsCharacterData()->Data(), false);

@@ -32,7 +32,7 @@ qreal AlignedX(const Box& parent, const Box& child, qreal contentLeft, qreal con
         return contentLeft + child.margin.left;
     TextAlign align = child.kind == BoxKind::Rule ? TextAlign::Center : TextAlign::Left;
     if (child.element) {
-        auto attribute = child.element->GetAttribute("align");
+        auto attribute = child.element->FindAttribute("align");
         if (attribute) {
             QString value = QString::fromStdU16String(*attribute).trimmed().toLower();
             align = value == "center"  ? TextAlign::Center

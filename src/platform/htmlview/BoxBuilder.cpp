@@ -38,7 +38,7 @@ bool InsideList(const Box& box)
 
 qreal AttributeLength(const Element& element, const char* name, qreal fallback)
 {
-    auto value = element.GetAttribute(name);
+    auto value = element.FindAttribute(name);
     if (!value)
         return fallback;
     if (TrimSpace(*value).empty())
@@ -69,7 +69,7 @@ void ReadWidth(const Element& element, qreal& pixels, qreal& percent)
 
 int AttributeInt(const Element& element, const char* name, int fallback)
 {
-    auto value = element.GetAttribute(name);
+    auto value = element.FindAttribute(name);
     if (!value)
         return fallback;
     std::string digits = AsciiFromUtf16(TrimSpace(*value));
@@ -84,7 +84,7 @@ void SetUpTable(Box& box)
 {
     Element& e = *box.element;
     auto info = std::make_unique<TableInfo>();
-    if (auto border = e.GetAttribute("border"))
+    if (auto border = e.FindAttribute("border"))
         info->border = TrimSpace(*border).empty() ? 1 : std::max(0, AttributeInt(e, "border", 1));
     info->spacing = std::max<qreal>(0, AttributeLength(e, "cellspacing", 2));
     info->padding = std::max<qreal>(0, AttributeLength(e, "cellpadding", 1));
@@ -92,7 +92,7 @@ void SetUpTable(Box& box)
     box.border = {info->border, info->border, info->border, info->border};
     box.insetBorder = false;
     box.borderColor = QColor(128, 128, 128);
-    if (auto color = e.GetAttribute("bordercolor")) {
+    if (auto color = e.FindAttribute("bordercolor")) {
         QColor c = ParseColor(*color);
         if (c.isValid())
             box.borderColor = c;
@@ -108,7 +108,7 @@ void SetUpCell(Box& box)
     info->rowSpan = std::clamp(AttributeInt(e, "rowspan", 1), 1, 1000);
     ReadWidth(e, info->specifiedWidth, info->percentWidth);
     box.cell = std::move(info);
-    if (auto height = e.GetAttribute("height")) {
+    if (auto height = e.FindAttribute("height")) {
         qreal px = ParseLength(*height, 0, -1);
         if (px > 0)
             box.specifiedHeight = px;
@@ -131,7 +131,7 @@ void SetUpRule(Box& box)
     box.border = {1, 1, size - 1, 1};
     box.insetBorder = !e.HasAttribute("noshade");
     box.borderColor = QColor(160, 160, 160);
-    if (auto color = e.GetAttribute("color")) {
+    if (auto color = e.FindAttribute("color")) {
         QColor c = ParseColor(*color);
         if (c.isValid()) {
             box.borderColor = c;
@@ -144,6 +144,8 @@ void SetUpRule(Box& box)
 void ReadBoxProperties(Box& box)
 {
     Element& e = *box.element;
+    if (!e.FindAttribute("style"))
+        return; // the common case: every property below lives there
     qreal em = box.style.pixelSize;
     struct Side
     {

@@ -48,6 +48,10 @@ Display DisplayOfTag(std::string_view tag)
 // can invent any number of names, so the memo stops growing at a bound.
 Display MemoizedDisplayOf(const std::string& tag)
 {
+    // B, I, U, A: most of a formatted body's elements, classified here
+    // without a hash. Of the one-letter names only P is a block.
+    if (tag.size() == 1)
+        return tag[0] == 'P' ? Display::Block : Display::Inline;
     constexpr std::size_t kMaxNames = 1024;
     thread_local std::unordered_map<std::string, Display> known;
     if (auto found = known.find(tag); found != known.end())

@@ -32,7 +32,7 @@ bool IsCollapsibleSpace(char16_t c)
 
 qreal ImageDimension(const Element& image, const char* name)
 {
-    auto value = image.GetAttribute(name);
+    auto value = image.FindAttribute(name);
     if (!value)
         return -1;
     return ParseLength(*value, 0, -1);

@@ -14,6 +14,9 @@
 
 #include <array>
 #include <cmath>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 
 namespace vellum::html {
 namespace {
@@ -87,76 +90,165 @@ TextAlign AlignFrom(const QString& value, TextAlign fallback)
     return fallback;
 }
 
-void ApplyTagDefaults(const Element& element, LayoutStyle& style)
+// What a tag does to the style by default. Every element of a body is
+// styled, so its tag is looked up once in a table rather than compared
+// against each name in turn.
+enum class TagRole {
+    None,
+    Bold,
+    HeaderCell,
+    Italic,
+    Underline,
+    StrikeOut,
+    Sub,
+    Super,
+    Center,
+    Preformatted,
+    Monospace,
+    Small,
+    Big,
+    Anchor,
+    Heading,
+    Table,
+    Body,
+    Font,
+    Image
+};
+
+TagRole RoleOf(const std::string& tag)
 {
-    const std::string& tag = element.TagName();
-    if (tag == "B" || tag == "STRONG")
+    // B, I, U and the like are most of a formatted body's elements.
+    if (tag.size() == 1) {
+        switch (tag[0]) {
+        case 'B':
+            return TagRole::Bold;
+        case 'I':
+            return TagRole::Italic;
+        case 'U':
+            return TagRole::Underline;
+        case 'S':
+            return TagRole::StrikeOut;
+        case 'A':
+            return TagRole::Anchor;
+        default:
+            return TagRole::None;
+        }
+    }
+    static const std::unordered_map<std::string_view, TagRole> kRoles = {
+        {"STRONG", TagRole::Bold},      {"TH", TagRole::HeaderCell},
+        {"EM", TagRole::Italic},        {"CITE", TagRole::Italic},
+        {"VAR", TagRole::Italic},       {"ADDRESS", TagRole::Italic},
+        {"INS", TagRole::Underline},    {"STRIKE", TagRole::StrikeOut},
+        {"DEL", TagRole::StrikeOut},    {"SUB", TagRole::Sub},
+        {"SUP", TagRole::Super},        {"CENTER", TagRole::Center},
+        {"CAPTION", TagRole::Center},   {"PRE", TagRole::Preformatted},
+        {"XMP", TagRole::Preformatted}, {"LISTING", TagRole::Preformatted},
+        {"TT", TagRole::Monospace},     {"CODE", TagRole::Monospace},
+        {"KBD", TagRole::Monospace},    {"SAMP", TagRole::Monospace},
+        {"SMALL", TagRole::Small},      {"BIG", TagRole::Big},
+        {"H1", TagRole::Heading},       {"H2", TagRole::Heading},
+        {"H3", TagRole::Heading},       {"H4", TagRole::Heading},
+        {"H5", TagRole::Heading},       {"H6", TagRole::Heading},
+        {"TABLE", TagRole::Table},      {"BODY", TagRole::Body},
+        {"FONT", TagRole::Font},        {"IMG", TagRole::Image}};
+    auto found = kRoles.find(tag);
+    return found == kRoles.end() ? TagRole::None : found->second;
+}
+
+void ApplyTagDefaults(const Element& element, TagRole role, LayoutStyle& style)
+{
+    switch (role) {
+    case TagRole::Bold:
         style.bold = true;
-    else if (tag == "TH") {
+        break;
+    case TagRole::HeaderCell:
         style.bold = true;
         style.align = TextAlign::Center;
-    } else if (tag == "I" || tag == "EM" || tag == "CITE" || tag == "VAR" || tag == "ADDRESS")
+        break;
+    case TagRole::Italic:
         style.italic = true;
-    else if (tag == "U" || tag == "INS")
+        break;
+    case TagRole::Underline:
         style.underline = true;
-    else if (tag == "S" || tag == "STRIKE" || tag == "DEL")
+        break;
+    case TagRole::StrikeOut:
         style.strikeOut = true;
-    else if (tag == "SUB" || tag == "SUP") {
-        // Qt shrinks sub- and superscript runs itself, to two thirds.
-        style.shift = tag == "SUB" ? BaselineShift::Sub : BaselineShift::Super;
-    } else if (tag == "CENTER" || tag == "CAPTION")
+        break;
+    // Qt shrinks sub- and superscript runs itself, to two thirds.
+    case TagRole::Sub:
+        style.shift = BaselineShift::Sub;
+        break;
+    case TagRole::Super:
+        style.shift = BaselineShift::Super;
+        break;
+    case TagRole::Center:
         style.align = TextAlign::Center;
-    else if (tag == "PRE" || tag == "XMP" || tag == "LISTING") {
+        break;
+    case TagRole::Preformatted:
         style.preformatted = true;
         style.monospace = true;
-    } else if (tag == "TT" || tag == "CODE" || tag == "KBD" || tag == "SAMP")
+        break;
+    case TagRole::Monospace:
         style.monospace = true;
-    else if (tag == "SMALL")
+        break;
+    case TagRole::Small:
         style.pixelSize = std::round(style.pixelSize / 1.2);
-    else if (tag == "BIG")
+        break;
+    case TagRole::Big:
         style.pixelSize = std::round(style.pixelSize * 1.2);
-    else if (tag == "A" && element.HasAttribute("href")) {
-        style.link = const_cast<Element*>(&element);
-        style.color = QColor(0, 0, 255);
-        style.underline = true;
-    } else if (tag.size() == 2 && tag[0] == 'H' && tag[1] >= '1' && tag[1] <= '6') {
+        break;
+    case TagRole::Anchor:
+        if (element.HasAttribute("href")) {
+            style.link = const_cast<Element*>(&element);
+            style.color = QColor(0, 0, 255);
+            style.underline = true;
+        }
+        break;
+    case TagRole::Heading: {
         static constexpr std::array<qreal, 6> kScale = {2, 1.5, 1.17, 1, 0.83, 0.67};
-        style.pixelSize =
-            std::round(style.pixelSize * kScale[static_cast<std::size_t>(tag[1] - '1')]);
+        style.pixelSize = std::round(style.pixelSize *
+                                     kScale[static_cast<std::size_t>(element.TagName()[1] - '1')]);
         style.bold = true;
-    } else if (tag == "TABLE") {
+        break;
+    }
+    case TagRole::Table:
         // Tables do not inherit alignment in quirks-mode browsers.
         style.align = TextAlign::Left;
+        break;
+    default:
+        break;
     }
 }
 
-void ApplyAttributes(const Element& element, LayoutStyle& style)
+void ApplyAttributes(const Element& element, TagRole role, LayoutStyle& style)
 {
-    if (element.TagName() == "BODY") {
-        if (auto text = element.GetAttribute("text")) {
+    if (element.Attributes().empty())
+        return;
+    if (role == TagRole::Body) {
+        if (auto text = element.FindAttribute("text")) {
             QColor c = ParseColor(*text);
             if (c.isValid())
                 style.color = c;
         }
     }
-    if (element.TagName() == "FONT") {
-        if (auto face = element.GetAttribute("face"); face && !face->empty())
+    if (role == TagRole::Font) {
+        if (auto face = element.FindAttribute("face"); face && !face->empty())
             style.families = FamiliesFrom(ToQString(*face));
-        if (auto size = element.GetAttribute("size")) {
+        if (auto size = element.FindAttribute("size")) {
             qreal px = FontAttributeSize(ToQString(*size));
             if (px > 0)
                 style.pixelSize = px;
         }
-        if (auto color = element.GetAttribute("color")) {
+        if (auto color = element.FindAttribute("color")) {
             QColor c = ParseColor(*color);
             if (c.isValid())
                 style.color = c;
         }
     }
-    if (auto align = element.GetAttribute("align");
-        align && element.TagName() != "IMG" && element.TagName() != "TABLE")
+    if (auto align = element.FindAttribute("align");
+        align && role != TagRole::Image && role != TagRole::Table)
         style.align = AlignFrom(ToQString(*align), style.align);
-    if (auto bg = element.GetAttribute("bgcolor")) {
+    if (auto bg = element.FindAttribute("bgcolor")) {
         QColor c = ParseColor(*bg);
         if (c.isValid())
             style.background = c;
@@ -165,7 +257,7 @@ void ApplyAttributes(const Element& element, LayoutStyle& style)
 
 void ApplyInlineStyle(const Element& element, LayoutStyle& style, qreal parentSize)
 {
-    auto styleText = element.GetAttribute("style");
+    auto styleText = element.FindAttribute("style");
     if (!styleText || styleText->empty())
         return;
     InlineStyle declarations(*styleText);
@@ -248,9 +340,7 @@ size_t qHash(const FontKey& key, size_t seed = 0)
                       key.underline, key.strikeOut, key.monospace);
 }
 
-} // namespace
-
-QColor ParseColor(std::u16string_view text)
+QColor ReadColor(std::u16string_view text)
 {
     QString value = ToQString(TrimSpace(text)).toLower();
     if (value.startsWith("rgb(") && value.endsWith(')')) {
@@ -267,6 +357,24 @@ QColor ParseColor(std::u16string_view text)
             value.prepend('#');
     }
     QColor color = QColor::fromString(value);
+    return color;
+}
+
+} // namespace
+
+QColor ParseColor(std::u16string_view text)
+{
+    // A body names the same few colours over and over (a FONT color=red per
+    // paragraph), so each text is read once per thread. Hostile mail can
+    // invent any number of them, so the memo stops growing at a bound.
+    constexpr std::size_t kMaxColours = 256;
+    thread_local std::unordered_map<std::u16string, QColor> known;
+    std::u16string key(text); // short names and "#rrggbb" need no allocation
+    if (auto found = known.find(key); found != known.end())
+        return found->second;
+    QColor color = ReadColor(text);
+    if (known.size() < kMaxColours)
+        known.emplace(std::move(key), color);
     return color;
 }
 
@@ -313,8 +421,9 @@ LayoutStyle StyleFor(const Element& element, const LayoutStyle& parent)
 {
     LayoutStyle style = parent;
     style.background = QColor(); // not inherited: painted by the parent
-    ApplyTagDefaults(element, style);
-    ApplyAttributes(element, style);
+    const TagRole role = RoleOf(element.TagName());
+    ApplyTagDefaults(element, role, style);
+    ApplyAttributes(element, role, style);
     ApplyInlineStyle(element, style, parent.pixelSize);
     return style;
 }

@@ -12,7 +12,7 @@ namespace {
 
 int IntAttribute(const Element& element, const char* name, int fallback)
 {
-    auto value = element.GetAttribute(name);
+    auto value = element.FindAttribute(name);
     if (!value)
         return fallback;
     bool ok = false;

@@ -5,6 +5,7 @@
 // with a browser's rendering, checked for what the body asks for.
 #include "LayoutTestSupport.h"
 #include "platform/html/Editing.h"
+#include "platform/htmlview/LayoutStyle.h"
 #include "support/Screenshots.h"
 
 #include <algorithm>
@@ -130,6 +131,18 @@ TEST(LayoutInline, HiddenElementsAndCommentsAreNotShownAndUnknownOnesShowTheirCo
     EXPECT_EQ(afterB.top(), start.top());
     EXPECT_LT(afterB.x() - start.x(), 20);
     EXPECT_EQ(body.layout->NextCharacter({a, 1}), Position({b, 1}));
+}
+
+TEST(LayoutStyle, ColoursReadOnceStillTellApartTheTextsThatNameThem)
+{
+    // The second round answers from what the first one remembered.
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(ParseColor(u"red"), QColor(255, 0, 0));
+        EXPECT_EQ(ParseColor(u"Blue"), QColor(0, 0, 255));
+        EXPECT_EQ(ParseColor(u"00ff00"), QColor(0, 255, 0));
+        EXPECT_EQ(ParseColor(u" rgb(1, 2, 3) "), QColor(1, 2, 3));
+        EXPECT_FALSE(ParseColor(u"reddish").isValid());
+    }
 }
 
 TEST(LayoutTable, AClickOnTheFrameSelectsTheTableAndOneInACellDoesNot)
