@@ -6,7 +6,6 @@
 #include "platform/text/CodePage.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -191,11 +190,29 @@ std::string ToHostBytes(std::u16string_view html)
     return text::FromUtf8WithReferences(text::Utf16ToUtf8(html));
 }
 
+namespace {
+
+// "&#x%04X;" (at least four upper-case digits) without a printf per
+// character: a Chinese body is mostly references.
+void AppendHexReference(std::string& out, char32_t c)
+{
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    char digits[8];
+    int count = 0;
+    for (; c != 0 || count < 4; c >>= 4)
+        digits[count++] = kDigits[c & 0xF];
+    out += "&#x";
+    while (count > 0)
+        out += digits[--count];
+    out += ';';
+}
+
+} // namespace
+
 std::string ToAsciiSafeHtml(std::u16string_view html)
 {
     std::string out;
     out.reserve(html.size());
-    char reference[16];
     for (std::size_t i = 0; i < html.size(); ++i) {
         char32_t c = html[i];
         if (c <= 126) {
@@ -208,8 +225,7 @@ std::string ToAsciiSafeHtml(std::u16string_view html)
             c = 0x10000 + ((c - 0xD800) << 10) + (html[i + 1] - 0xDC00);
             ++i;
         }
-        std::snprintf(reference, sizeof reference, "&#x%04X;", static_cast<unsigned>(c));
-        out += reference;
+        AppendHexReference(out, c);
     }
     return out;
 }
