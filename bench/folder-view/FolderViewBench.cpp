@@ -13,6 +13,7 @@
 // Best of several alternating rounds; the last line is ours / reference.
 #include "BenchFigure.h"
 #include "PaintWatch.h"
+#include "ScratchFolder.h"
 #include "folders/MailNewListView.h"
 #include "grid/GridCtrl.h"
 #include "store/DbSession.h"
@@ -126,12 +127,9 @@ int main(int argc, char** argv)
 {
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    std::string pattern = std::filesystem::temp_directory_path().string() + "/vellum-bench-XXXXXX";
-    if (!mkdtemp(pattern.data()))
+    const std::string home = vellum::bench::MakeModuleHome(VELLUM_SOURCE_DIR "/images");
+    if (home.empty())
         return 1;
-    const std::string home = pattern + "/";
-    std::filesystem::copy(VELLUM_SOURCE_DIR "/images", home + "images");
-    setenv("VELLUM_HOME", home.c_str(), 1);
     QApplication app(argc, argv);
     ViewportPaints paints;
     app.installEventFilter(&paints);

@@ -8,6 +8,7 @@
 // starts, opens, prints and exits. Best of several alternating rounds. The
 // last line is the ratio ours / sqlite3 at 1,000,000 rows.
 #include "BenchFigure.h"
+#include "ScratchFolder.h"
 #include "folders/FolderDefinitions.h"
 #include "folders/GridBinding.h"
 #include "grid/GridTable.h"
@@ -121,10 +122,9 @@ Result Measure(const std::string& folder, int rows, const char* figure)
 
 int main()
 {
-    std::string pattern = std::filesystem::temp_directory_path().string() + "/vellum-bench-XXXXXX";
-    if (!mkdtemp(pattern.data()))
+    const std::string folder = vellum::bench::MakeScratchFolder();
+    if (folder.empty())
         return 1;
-    std::string folder = pattern + "/";
     std::printf("Inbox first fill (200 of the user's notices, newest first), best of %d\n",
                 kRounds);
     Measure(folder, 10000, "folders.inbox-fill-10k");

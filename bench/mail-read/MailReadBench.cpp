@@ -9,6 +9,7 @@
 #include "BenchFigure.h"
 #include "ChildMeasure.h"
 #include "PaintWatch.h"
+#include "ScratchFolder.h"
 #include "mail/MailReadDlg.h"
 #include "platform/htmlview/HtmlView.h"
 #include "platform/ui/Application.h"
@@ -80,10 +81,9 @@ int main()
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     vellum::ui::EnsureApplication();
-    std::string pattern = std::filesystem::temp_directory_path().string() + "/vellum-bench-XXXXXX";
-    if (!mkdtemp(pattern.data()))
+    const std::string folder = vellum::bench::MakeScratchFolder();
+    if (folder.empty())
         return 1;
-    std::string folder = pattern + "/";
     std::string connect = "Provider=SQLite;Data Source=" + folder + "mail.db";
     CDbSession session;
     std::string error;

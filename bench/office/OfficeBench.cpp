@@ -14,6 +14,7 @@
 // ratio ours / psql.
 #include "BenchFigure.h"
 #include "PaintWatch.h"
+#include "ScratchFolder.h"
 #include "folders/MailNewListView.h"
 #include "grid/GridCtrl.h"
 #include "store/DbSession.h"
@@ -157,12 +158,9 @@ int main(int argc, char** argv)
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     setenv("VELLUM_CODEPAGE", "UTF-8", 1);
-    std::string pattern = std::filesystem::temp_directory_path().string() + "/vellum-office-XXXXXX";
-    if (!mkdtemp(pattern.data()))
+    const std::string home = vellum::bench::MakeModuleHome(VELLUM_SOURCE_DIR "/images");
+    if (home.empty())
         return 1;
-    const std::string home = pattern + "/";
-    std::filesystem::copy(VELLUM_SOURCE_DIR "/images", home + "images");
-    setenv("VELLUM_HOME", home.c_str(), 1);
     QApplication app(argc, argv);
     ViewportPaints paints;
     app.installEventFilter(&paints);

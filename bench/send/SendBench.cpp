@@ -8,6 +8,7 @@
 // alternate for several rounds; the best round of each counts. The last
 // line is the ratio ours / sqlite3.
 #include "BenchFigure.h"
+#include "ScratchFolder.h"
 #include "base/IniDocument.h"
 #include "mail/MailSender.h"
 #include "store/DbSession.h"
@@ -132,10 +133,9 @@ double RunSqliteTool(const std::string& database, const std::string& script)
 
 int main()
 {
-    std::string pattern = std::filesystem::temp_directory_path().string() + "/vellum-bench-XXXXXX";
-    if (!mkdtemp(pattern.data()))
+    const std::string folder = vellum::bench::MakeScratchFolder();
+    if (folder.empty())
         return 1;
-    std::string folder = pattern + "/";
     std::string database = folder + "mail.db";
     std::string connect = "Provider=SQLite;Data Source=" + database;
     {

@@ -5,6 +5,7 @@
 // setting. Each side runs several rounds, alternating; the best round of
 // each counts. The last line is the ratio ours / sqlite3.
 #include "BenchFigure.h"
+#include "ScratchFolder.h"
 #include "store/DbSession.h"
 #include "store/MailTables.h"
 #include "store/SqlInsert.h"
@@ -82,10 +83,9 @@ double RunSqliteTool(const std::string& database, const std::string& script)
 
 int main()
 {
-    std::string pattern = std::filesystem::temp_directory_path().string() + "/vellum-bench-XXXXXX";
-    if (!mkdtemp(pattern.data()))
+    const std::string folder = vellum::bench::MakeScratchFolder();
+    if (folder.empty())
         return 1;
-    std::string folder = pattern + "/";
     std::string database = folder + "mail.db";
     std::string connect = "Provider=SQLite;Data Source=" + database;
     {
