@@ -27,22 +27,6 @@ bool TakePiece(SQLRETURN rc, SQLLEN indicator, SQLLEN bufferBytes, size_t unit, 
     return complete || rc == SQL_SUCCESS;
 }
 
-} // namespace
-
-SQLRETURN OdbcExecDirect(SQLHSTMT stmt, OdbcEncoding encoding, std::string_view hostSql)
-{
-    if (encoding == OdbcEncoding::Utf8) {
-        std::string utf8 = text::ToUtf8(hostSql);
-        return SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(utf8.data()),
-                             static_cast<SQLINTEGER>(utf8.size()));
-    }
-    std::u16string wide = text::ToUtf16(hostSql);
-    return SQLExecDirectW(stmt, reinterpret_cast<SQLWCHAR*>(wide.data()),
-                          static_cast<SQLINTEGER>(wide.size()));
-}
-
-namespace {
-
 // The column's verbose type (SQL_DESC_TYPE), which tells numbers, text and
 // bytes apart as the concise one does. Asking for the concise type instead,
 // through SQLDescribeCol or SQLColAttribute, makes psqlODBC look the table's
@@ -58,6 +42,18 @@ bool DescribeColumnType(SQLHSTMT stmt, SQLUSMALLINT column, SQLSMALLINT& type)
 }
 
 } // namespace
+
+SQLRETURN OdbcExecDirect(SQLHSTMT stmt, OdbcEncoding encoding, std::string_view hostSql)
+{
+    if (encoding == OdbcEncoding::Utf8) {
+        std::string utf8 = text::ToUtf8(hostSql);
+        return SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(utf8.data()),
+                             static_cast<SQLINTEGER>(utf8.size()));
+    }
+    std::u16string wide = text::ToUtf16(hostSql);
+    return SQLExecDirectW(stmt, reinterpret_cast<SQLWCHAR*>(wide.data()),
+                          static_cast<SQLINTEGER>(wide.size()));
+}
 
 bool OdbcDescribeColumn(SQLHSTMT stmt, OdbcEncoding encoding, SQLUSMALLINT column,
                         std::string& name, SQLSMALLINT& type)
