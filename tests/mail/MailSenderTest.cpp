@@ -222,9 +222,7 @@ TEST_P(MailSenderTest, ARetryAfterACommitWhoseAnswerWasLostDeliversNothingMore)
     auto port = vellum::db::ConnectionStringValue(m_connect, "Port");
     ASSERT_TRUE(port);
     vellum::testing::CommitAnswerCutter cutter(std::atoi(port->c_str()));
-    std::string relayed = m_connect;
-    relayed.replace(relayed.find("Port=" + *port), 5 + port->size(),
-                    "Port=" + std::to_string(cutter.Port()));
+    std::string relayed = vellum::testing::WithPort(m_connect, cutter.Port());
     CDbSession cutSession;
     ASSERT_EQ(cutSession.Open(relayed.c_str()), 1) << cutSession.GetLastErrorText();
     int key = -1;

@@ -57,6 +57,13 @@ int FreeLoopbackPort()
     return port;
 }
 
+std::string WithPort(std::string connect, int port)
+{
+    size_t start = connect.find("Port=");
+    size_t end = connect.find(';', start);
+    return connect.replace(start, end - start, "Port=" + std::to_string(port));
+}
+
 PgCluster::PgCluster(const std::string& serverOptions)
 {
     Start(serverOptions);

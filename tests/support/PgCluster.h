@@ -13,6 +13,10 @@ namespace vellum::testing {
 // A port on 127.0.0.1 that nothing listens on right now.
 int FreeLoopbackPort();
 
+// The connection string with its "Port=" item naming another port (a relay
+// or a pooler in front of the cluster).
+std::string WithPort(std::string connect, int port);
+
 class PgCluster
 {
 public:

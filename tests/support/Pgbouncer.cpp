@@ -22,14 +22,6 @@ namespace {
 
 constexpr const char* kPgbouncer = "/usr/sbin/pgbouncer";
 
-// The item "Name=value;" of a connection string with a new value.
-std::string WithItem(std::string connect, const std::string& name, const std::string& value)
-{
-    size_t start = connect.find(name + "=");
-    size_t end = connect.find(';', start);
-    return connect.replace(start, end - start, name + "=" + value);
-}
-
 bool Accepts(int port)
 {
     int fd = socket(AF_INET, SOCK_STREAM, 0);
@@ -60,7 +52,7 @@ public:
         for (int i = 0; i < 200 && m_pid > 0 && !Accepts(m_port); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(25));
         if (m_pid > 0 && Accepts(m_port))
-            m_connect = WithItem(direct, "Port", std::to_string(m_port));
+            m_connect = WithPort(direct, m_port);
         else
             m_error = "pgbouncer did not start; see " + m_folder + "pgbouncer.log";
     }
