@@ -4,11 +4,11 @@
 // undoing every step gives back exactly the markup the document was loaded
 // with, and that redoing them all gives the edited markup again.
 #include "FuzzInput.h"
-#include "platform/html/CommandTarget.h"
-#include "platform/html/Document.h"
-#include "platform/html/Editing.h"
-#include "platform/html/Serializer.h"
-#include "platform/html/Table.h"
+#include "html/CommandTarget.h"
+#include "html/Document.h"
+#include "html/Editing.h"
+#include "html/Serializer.h"
+#include "html/Table.h"
 #include "platform/text/CodePage.h"
 
 #include <algorithm>

@@ -9,7 +9,7 @@
 #include "ScratchFolder.h"
 #include "editor/HtmlEditor.h"
 #include "mail/MailEditDlg.h"
-#include "platform/htmlview/HtmlView.h"
+#include "htmlview/HtmlView.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/ScriptedDesktop.h"
 #include "store/DbSession.h"

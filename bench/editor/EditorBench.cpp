@@ -13,8 +13,8 @@
 // machine weighs on both sides alike. The last line is the open ratio.
 #include "BenchFigure.h"
 #include "editor/HtmlEditor.h"
-#include "platform/html/Document.h"
-#include "platform/htmlview/HtmlView.h"
+#include "html/Document.h"
+#include "htmlview/HtmlView.h"
 #include "platform/text/CodePage.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/ControlId.h"

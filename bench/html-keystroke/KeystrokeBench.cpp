@@ -5,9 +5,9 @@
 // the body stays the same size. Medians of many runs count. The last line is
 // the ratio keystroke / full relayout (target: at most 0.1).
 #include "BenchFigure.h"
-#include "platform/html/Document.h"
-#include "platform/htmlview/DocumentLayout.h"
-#include "platform/htmlview/HtmlView.h"
+#include "html/Document.h"
+#include "htmlview/DocumentLayout.h"
+#include "htmlview/HtmlView.h"
 #include "platform/text/CodePage.h"
 #include "platform/ui/Application.h"
 

@@ -6,8 +6,8 @@
 // is reported too. The last line is the ratio ours / QTextDocument
 // (target: at most 1.0).
 #include "BenchFigure.h"
-#include "platform/html/Document.h"
-#include "platform/htmlview/DocumentLayout.h"
+#include "html/Document.h"
+#include "htmlview/DocumentLayout.h"
 #include "platform/ui/Application.h"
 
 #include <QAbstractTextDocumentLayout>

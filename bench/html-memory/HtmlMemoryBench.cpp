@@ -10,7 +10,7 @@
 // ratio ours / gumbo among the memory figures.
 #include "BenchFigure.h"
 #include "ChildMeasure.h"
-#include "platform/html/Document.h"
+#include "html/Document.h"
 #include "platform/text/CodePage.h"
 
 #include <gumbo.h>

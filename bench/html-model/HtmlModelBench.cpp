@@ -3,8 +3,8 @@
 // the same bytes alone. Each side runs several times; the best time counts.
 // The last line is the ratio ours / gumbo (target: at most 1.2).
 #include "BenchFigure.h"
-#include "platform/html/Document.h"
-#include "platform/html/Serializer.h"
+#include "html/Document.h"
+#include "html/Serializer.h"
 #include "platform/text/CodePage.h"
 
 #include <gumbo.h>

@@ -14,7 +14,7 @@
 #include "InboxWatch.h"
 #include "base/IniDocument.h"
 #include "mail/MailSender.h"
-#include "platform/db/ChangeListener.h"
+#include "db/ChangeListener.h"
 #include "store/DbSession.h"
 #include "store/MailTables.h"
 #include "support/PgCluster.h"

@@ -11,7 +11,7 @@
 #include "PaintWatch.h"
 #include "ScratchFolder.h"
 #include "mail/MailReadDlg.h"
-#include "platform/htmlview/HtmlView.h"
+#include "htmlview/HtmlView.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/ScriptedDesktop.h"
 #include "store/DbSession.h"

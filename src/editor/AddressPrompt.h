@@ -6,7 +6,7 @@
 // disk.
 #pragma once
 
-#include "platform/html/CommandTarget.h"
+#include "html/CommandTarget.h"
 
 #include <optional>
 #include <string>

@@ -3,11 +3,11 @@
 // commands reach it and turns its answers into the texts the toolbar reads.
 #include "editor/HtmlDocument.h"
 
-#include "platform/html/Document.h"
-#include "platform/html/Editing.h"
-#include "platform/html/InlineStyle.h"
-#include "platform/html/Position.h"
-#include "platform/htmlview/HtmlView.h"
+#include "html/Document.h"
+#include "html/Editing.h"
+#include "html/InlineStyle.h"
+#include "html/Position.h"
+#include "htmlview/HtmlView.h"
 #include "platform/text/CodePage.h"
 
 #include <cstdio>

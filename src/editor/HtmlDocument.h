@@ -9,7 +9,7 @@
 // CssLengthToPixels in HtmlDocumentFontSize.cpp.
 #pragma once
 
-#include "platform/html/CommandTarget.h"
+#include "html/CommandTarget.h"
 
 #include <optional>
 #include <string>

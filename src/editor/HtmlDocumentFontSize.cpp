@@ -5,9 +5,9 @@
 // inherits (a FONT's Size, a font-size style on any element, a cell's or a
 // table's too), and at the top the size the style sheet gives BODY.
 #include "editor/HtmlDocument.h"
-#include "platform/html/Document.h"
-#include "platform/html/InlineStyle.h"
-#include "platform/html/StyleSheet.h"
+#include "html/Document.h"
+#include "html/InlineStyle.h"
+#include "html/StyleSheet.h"
 
 #include <algorithm>
 #include <cctype>

@@ -2,8 +2,8 @@
 // inserted or deleted around the current cell. Each is one undo step, and
 // every cell they create holds an empty paragraph so the caret has a place.
 #include "editor/HtmlDocument.h"
-#include "platform/html/Document.h"
-#include "platform/html/Table.h"
+#include "html/Document.h"
+#include "html/Table.h"
 
 using namespace vellum::html;
 

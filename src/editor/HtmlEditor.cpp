@@ -2,9 +2,9 @@
 // the editing area (keys, focus loss, pastes, caret moves).
 #include "editor/HtmlEditor.h"
 
-#include "platform/html/Document.h"
-#include "platform/html/Serializer.h"
-#include "platform/htmlview/HtmlView.h"
+#include "html/Document.h"
+#include "html/Serializer.h"
+#include "htmlview/HtmlView.h"
 #include "platform/text/CodePage.h"
 #include "platform/ui/ControlId.h"
 #include "platform/ui/Fonts.h"

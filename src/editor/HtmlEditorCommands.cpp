@@ -2,9 +2,9 @@
 // command run with prompting (so the link and picture questions appear);
 // colours, fonts and tables need a question or a conversion first.
 #include "editor/HtmlEditor.h"
-#include "platform/html/CommandTarget.h"
-#include "platform/html/InlineStyle.h"
-#include "platform/htmlview/HtmlView.h"
+#include "html/CommandTarget.h"
+#include "html/InlineStyle.h"
+#include "htmlview/HtmlView.h"
 #include "platform/text/CodePage.h"
 #include "platform/ui/ControlId.h"
 #include "platform/ui/DesktopServices.h"

@@ -2,8 +2,8 @@
 // right after creating the window, and shows it at once.
 #include "editor/HtmlViewerWnd.h"
 
-#include "platform/html/Document.h"
-#include "platform/htmlview/HtmlView.h"
+#include "html/Document.h"
+#include "htmlview/HtmlView.h"
 #include "platform/ui/ControlId.h"
 
 using namespace vellum::html;

@@ -3,9 +3,9 @@
 // spacing, unterminated tags) slips past a text filter.
 #include "editor/PasteCleaner.h"
 
-#include "platform/html/Document.h"
-#include "platform/html/InlineStyle.h"
-#include "platform/html/Serializer.h"
+#include "html/Document.h"
+#include "html/InlineStyle.h"
+#include "html/Serializer.h"
 
 #include <algorithm>
 #include <cctype>

@@ -5,8 +5,8 @@
 // editor puts CleaningClipboard between its view and the desktop clipboard.
 #pragma once
 
-#include "platform/html/CommandTarget.h"
-#include "platform/htmlview/SystemClipboard.h"
+#include "html/CommandTarget.h"
+#include "htmlview/SystemClipboard.h"
 
 #include <string>
 #include <string_view>

@@ -1,7 +1,7 @@
 #include "store/DbRecordset.h"
 
-#include "platform/db/SqlText.h"
-#include "platform/db/TextCompare.h"
+#include "db/SqlText.h"
+#include "db/TextCompare.h"
 #include "store/DbSession.h"
 
 using vellum::db::FieldKind;

@@ -11,7 +11,7 @@
 // copy what they keep. Null means SQL NULL or a failure; "" is an empty text.
 #pragma once
 
-#include "platform/db/Connection.h"
+#include "db/Connection.h"
 
 #include <memory>
 #include <string>

@@ -1,7 +1,7 @@
 #include "store/DbSession.h"
 
 #include "base/TraceLog.h"
-#include "platform/db/Connection.h"
+#include "db/Connection.h"
 #include "store/MaxKeyId.h"
 
 #include <climits>

@@ -1,6 +1,6 @@
 #include "store/SqlLiteral.h"
 
-#include "platform/db/SqlText.h"
+#include "db/SqlText.h"
 
 std::string SqlTextLiteral(const char* text)
 {

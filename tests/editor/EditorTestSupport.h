@@ -5,8 +5,8 @@
 #pragma once
 
 #include "editor/HtmlEditor.h"
-#include "platform/html/HtmlTestSupport.h"
-#include "platform/htmlview/HtmlView.h"
+#include "html/HtmlTestSupport.h"
+#include "htmlview/HtmlView.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/ControlId.h"
 #include "platform/ui/QtText.h"

@@ -5,7 +5,7 @@
 // a new table's cells. A picture of the toolbar with the caret in 24 px
 // table text lands in the build folder's "screenshots/".
 #include "EditorTestSupport.h"
-#include "platform/html/InlineStyle.h"
+#include "html/InlineStyle.h"
 #include "platform/ui/DialogActions.h"
 #include "platform/ui/WindowImage.h"
 #include "support/Screenshots.h"

@@ -6,7 +6,7 @@
 
 #include "EditorTestSupport.h"
 #include "editor/HtmlViewerWnd.h"
-#include "platform/html/Table.h"
+#include "html/Table.h"
 #include "platform/ui/DialogActions.h"
 
 #include <tuple>

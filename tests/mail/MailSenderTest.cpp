@@ -9,7 +9,7 @@
 #include "CommitAnswerCutter.h"
 #include "MailDbTest.h"
 #include "base/IniDocument.h"
-#include "platform/db/ConnectionString.h"
+#include "db/ConnectionString.h"
 #include "platform/text/CodePage.h"
 #include "support/PostgresServer.h"
 #include "support/RunCommand.h"

@@ -4,7 +4,7 @@
 #include "store/DbRecordset.h"
 
 #include "StoreFixture.h"
-#include "platform/db/TextCompare.h"
+#include "db/TextCompare.h"
 #include "store/MaxKeyId.h"
 
 namespace {

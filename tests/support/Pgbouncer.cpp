@@ -1,6 +1,6 @@
 #include "support/Pgbouncer.h"
 
-#include "platform/db/ConnectionString.h"
+#include "db/ConnectionString.h"
 #include "support/PostgresServer.h"
 
 #include <arpa/inet.h>

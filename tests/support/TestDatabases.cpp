@@ -1,6 +1,6 @@
 #include "support/TestDatabases.h"
 
-#include "platform/db/Connection.h"
+#include "db/Connection.h"
 #include "support/OdbcDrivers.h"
 #include "support/Pgbouncer.h"
 #include "support/PostgresServer.h"

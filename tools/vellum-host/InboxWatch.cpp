@@ -3,7 +3,7 @@
 // quoted literal.
 #include "InboxWatch.h"
 
-#include "platform/db/ChangeListener.h"
+#include "db/ChangeListener.h"
 #include "store/DbRecordset.h"
 #include "store/DbSession.h"
 #include "store/MailTables.h"

@@ -2,8 +2,8 @@
 // page bytes, converted to the ASCII-safe form) and prints the document's
 // outer HTML in the host code page, so a body can be checked from a script.
 #include "Command.h"
-#include "platform/html/Document.h"
-#include "platform/html/Serializer.h"
+#include "html/Document.h"
+#include "html/Serializer.h"
 #include "platform/text/CodePage.h"
 
 #include <cstdio>

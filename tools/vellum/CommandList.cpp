@@ -6,7 +6,7 @@
 #include "folders/FolderDefinitions.h"
 #include "folders/GridBinding.h"
 #include "grid/GridTable.h"
-#include "platform/db/ConnectionString.h"
+#include "db/ConnectionString.h"
 #include "store/DbSession.h"
 
 #include <algorithm>

@@ -3,8 +3,8 @@
 // highest key of a table. Each opens its own session from --connect, which
 // takes the same connection strings as the module.
 #include "Command.h"
-#include "platform/db/ConnectionString.h"
-#include "platform/db/TextCompare.h"
+#include "db/ConnectionString.h"
+#include "db/TextCompare.h"
 #include "store/DbRecordset.h"
 #include "store/DbSession.h"
 #include "store/MailTables.h"

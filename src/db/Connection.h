@@ -1,0 +1,67 @@
+// One database connection as the session layer sees it: an object that
+// exists before it is opened, opens from one opaque connection string,
+// can be closed and opened again, and keeps the text of its last failure.
+//
+// "Provider=SQLite;Data Source=PATH" opens the embedded SQLite backend;
+// any other string goes unchanged to ODBC. Nothing here throws.
+#pragma once
+
+#include "db/Backend.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vellum::db {
+
+// One column of a row being added: a name and a text, or SQL NULL.
+struct ColumnValue
+{
+    std::string name;
+    std::optional<std::string> value;
+};
+
+class Connection
+{
+public:
+    // Opens with the connection string; an open connection is closed first.
+    bool Open(std::string_view connect);
+    void Close();
+    bool IsOpen() const { return m_backend != nullptr; }
+
+    bool Execute(std::string_view sql, long* affected = nullptr);
+    // maxRows: see Backend::Query.
+    std::unique_ptr<Cursor> Query(std::string_view sql, long maxRows = 0);
+
+    // Adds one row to a table with the given columns (no column: the
+    // table's defaults). Texts are written as quoted literals.
+    bool InsertRow(std::string_view table, const std::vector<ColumnValue>& columns);
+
+    // A transaction on the connection (see Backend).
+    bool Begin();
+    bool Commit();
+    bool Rollback();
+
+    // The key of the row this connection inserted last, when the database
+    // can tell.
+    std::optional<long long> LastInsertKey();
+
+    // The DBMS product name, "" while closed.
+    std::string DbmsName() const;
+
+    // True when open and the database takes no writes.
+    bool IsReadOnly() const;
+
+    const std::string& LastError() const { return m_error; }
+
+private:
+    bool FailNotOpen();
+    bool KeepBackendError();
+
+    std::unique_ptr<Backend> m_backend;
+    std::string m_error;
+};
+
+} // namespace vellum::db

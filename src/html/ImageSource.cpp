@@ -1,0 +1,171 @@
+// Address resolution kept deliberately small: schemes are recognised only to
+// refuse them, and only "file:" and "data:" lead to pixels.
+#include "html/ImageSource.h"
+
+#include "html/Document.h"
+#include "html/InlineStyle.h"
+#include "platform/text/CodePage.h"
+
+namespace vellum::html {
+
+namespace {
+
+bool HasScheme(std::u16string_view address)
+{
+    std::size_t colon = address.find(u':');
+    if (colon == std::u16string_view::npos || colon < 2) // "C:" is a drive, not a scheme
+        return false;
+    for (std::size_t i = 0; i < colon; ++i) {
+        char16_t c = address[i];
+        bool ok = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') ||
+                  (i > 0 && ((c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || c == u'.'));
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
+bool StartsWithNoCase(std::u16string_view text, std::string_view prefix)
+{
+    return text.size() >= prefix.size() &&
+           NamesEqual(AsciiFromUtf16(text.substr(0, prefix.size())), prefix);
+}
+
+std::string PercentDecode(std::string_view text)
+{
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        auto hex = [](char c) {
+            return c >= '0' && c <= '9'   ? c - '0'
+                   : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                   : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                          : -1;
+        };
+        if (text[i] == '%' && i + 2 < text.size() && hex(text[i + 1]) >= 0 &&
+            hex(text[i + 2]) >= 0) {
+            out += static_cast<char>(hex(text[i + 1]) * 16 + hex(text[i + 2]));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+std::string Base64Decode(std::string_view text)
+{
+    std::string out;
+    unsigned buffer = 0;
+    int bits = 0;
+    for (char c : text) {
+        int value = c >= 'A' && c <= 'Z'   ? c - 'A'
+                    : c >= 'a' && c <= 'z' ? c - 'a' + 26
+                    : c >= '0' && c <= '9' ? c - '0' + 52
+                    : c == '+'             ? 62
+                    : c == '/'             ? 63
+                                           : -1;
+        if (value < 0)
+            continue;
+        buffer = (buffer << 6) | static_cast<unsigned>(value);
+        bits += 6;
+        if (bits >= 8) {
+            bits -= 8;
+            out += static_cast<char>((buffer >> bits) & 0xFF);
+        }
+    }
+    return out;
+}
+
+ImageSource DecodeDataUrl(std::string_view url)
+{
+    ImageSource source;
+    std::size_t comma = url.find(',');
+    if (comma == std::string_view::npos)
+        return source;
+    std::string_view header = url.substr(5, comma - 5);
+    std::string_view payload = url.substr(comma + 1);
+    bool base64 = header.size() >= 7 && NamesEqual(header.substr(header.size() - 7), ";base64");
+    source.kind = ImageSource::Kind::Data;
+    source.mimeType = std::string(header.substr(0, header.find(';')));
+    source.bytes = base64 ? Base64Decode(payload) : PercentDecode(payload);
+    return source;
+}
+
+} // namespace
+
+std::u16string AbsoluteUrl(std::u16string_view base, std::u16string_view address)
+{
+    address = TrimSpace(address);
+    if (address.empty() || HasScheme(address) || base.empty() || base == u"about:blank" ||
+        !HasScheme(base))
+        return std::u16string(address);
+    std::size_t schemeEnd = base.find(u':') + 1;
+    std::size_t pathStart = schemeEnd;
+    if (base.substr(schemeEnd, 2) == u"//")
+        pathStart = base.find(u'/', schemeEnd + 2);
+    if (pathStart == std::u16string_view::npos)
+        pathStart = base.size();
+    if (address.starts_with(u"//"))
+        return std::u16string(base.substr(0, schemeEnd)) + std::u16string(address);
+    if (address[0] == u'/')
+        return std::u16string(base.substr(0, pathStart)) + std::u16string(address);
+    std::u16string_view baseDir = base.substr(0, base.find_first_of(u"?#"));
+    std::size_t slash = baseDir.rfind(u'/');
+    std::u16string joined = slash == std::u16string_view::npos || slash < pathStart
+                                ? std::u16string(baseDir) + u"/"
+                                : std::u16string(baseDir.substr(0, slash + 1));
+    // Resolve "./" and "../" segments of the relative part.
+    std::u16string rest(address);
+    while (true) {
+        if (rest.starts_with(u"./")) {
+            rest.erase(0, 2);
+        } else if (rest.starts_with(u"../")) {
+            rest.erase(0, 3);
+            std::size_t cut = joined.size() > pathStart + 1 ? joined.rfind(u'/', joined.size() - 2)
+                                                            : std::u16string::npos;
+            if (cut != std::u16string::npos && cut >= pathStart)
+                joined.erase(cut + 1);
+        } else {
+            break;
+        }
+    }
+    return joined + rest;
+}
+
+ImageSource ResolveImageSource(const Element& image)
+{
+    std::u16string address =
+        AbsoluteUrl(image.OwnerDocument().Url(), image.GetAttribute("src").value_or(u""));
+    std::string utf8 = text::Utf16ToUtf8(address);
+    ImageSource source;
+    if (StartsWithNoCase(address, "data:"))
+        return DecodeDataUrl(utf8);
+    if (StartsWithNoCase(address, "file://")) {
+        std::string rest = utf8.substr(7);
+        // "file://host/path" names another machine: refused like the network.
+        if (!rest.starts_with("/"))
+            return source;
+        source.kind = ImageSource::Kind::LocalFile;
+        source.path = PercentDecode(rest);
+        return source;
+    }
+    if (!address.empty() && address[0] == u'/' && !address.starts_with(u"//")) {
+        source.kind = ImageSource::Kind::LocalFile;
+        source.path = utf8;
+    }
+    return source;
+}
+
+void MakeImageSourcesAbsolute(Document& document)
+{
+    if (document.Url() == u"about:blank")
+        return;
+    Document::EditStep step(document, "image sources");
+    for (Element* image : document.GetElementsByTagName("IMG")) {
+        std::optional<std::u16string> source = image->GetAttribute("src");
+        if (source)
+            image->SetAttribute("src", AbsoluteUrl(document.Url(), *source));
+    }
+}
+
+} // namespace vellum::html

@@ -1,0 +1,444 @@
+// Box construction. Block defaults follow the usual browser style sheet
+// (P and lists with a one-em margin, forty pixels of list indentation, an
+// eight-pixel BODY margin); table attributes follow HTML 4.
+#include "htmlview/BoxBuilder.h"
+
+#include "html/InlineStyle.h"
+#include "html/Node.h"
+#include "htmlview/Display.h"
+#include "htmlview/InlineLayout.h"
+
+#include <algorithm>
+#include <array>
+
+namespace vellum::html {
+namespace {
+
+using Reusable = std::unordered_map<const Element*, std::unique_ptr<Box>>;
+
+constexpr qreal kBodyMargin = 8;
+constexpr qreal kListIndent = 40;
+
+bool IsList(const Element* element)
+{
+    if (!element)
+        return false;
+    const std::string& tag = element->TagName();
+    return tag == "UL" || tag == "OL" || tag == "MENU" || tag == "DIR";
+}
+
+bool InsideList(const Box& box)
+{
+    for (const Box* b = box.parent; b; b = b->parent) {
+        if (b->element && (IsList(b->element) || b->element->TagName() == "LI"))
+            return true;
+    }
+    return false;
+}
+
+qreal AttributeLength(const Element& element, const char* name, qreal fallback)
+{
+    auto value = element.FindAttribute(name);
+    if (!value)
+        return fallback;
+    if (TrimSpace(*value).empty())
+        return fallback;
+    qreal length = ParseLength(*value, 0, -1);
+    return length >= 0 ? length : fallback;
+}
+
+// A width attribute or property: pixels, or a percentage of the container.
+void ReadWidth(const Element& element, qreal& pixels, qreal& percent)
+{
+    std::u16string value = element.GetStyleProperty("width");
+    if (value.empty())
+        value = element.GetAttribute("width").value_or(u"");
+    std::u16string_view text = TrimSpace(value);
+    if (text.empty())
+        return;
+    if (text.back() == u'%') {
+        qreal p = ParseLength(text.substr(0, text.size() - 1), 0, 0);
+        if (p >= 0)
+            percent = p;
+        return;
+    }
+    qreal px = ParseLength(text, 0, 0);
+    if (px >= 0)
+        pixels = px;
+}
+
+int AttributeInt(const Element& element, const char* name, int fallback)
+{
+    auto value = element.FindAttribute(name);
+    if (!value)
+        return fallback;
+    std::string digits = AsciiFromUtf16(TrimSpace(*value));
+    try {
+        return std::stoi(digits);
+    } catch (...) {
+        return fallback;
+    }
+}
+
+void SetUpTable(Box& box)
+{
+    Element& e = *box.element;
+    auto info = std::make_unique<TableInfo>();
+    if (auto border = e.FindAttribute("border"))
+        info->border = TrimSpace(*border).empty() ? 1 : std::max(0, AttributeInt(e, "border", 1));
+    info->spacing = std::max<qreal>(0, AttributeLength(e, "cellspacing", 2));
+    info->padding = std::max<qreal>(0, AttributeLength(e, "cellpadding", 1));
+    ReadWidth(e, info->specifiedWidth, info->percentWidth);
+    box.border = {info->border, info->border, info->border, info->border};
+    box.insetBorder = false;
+    box.borderColor = QColor(128, 128, 128);
+    if (auto color = e.FindAttribute("bordercolor")) {
+        QColor c = ParseColor(*color);
+        if (c.isValid())
+            box.borderColor = c;
+    }
+    box.table = std::move(info);
+}
+
+void SetUpCell(Box& box)
+{
+    Element& e = *box.element;
+    auto info = std::make_unique<CellInfo>();
+    info->colSpan = std::clamp(AttributeInt(e, "colspan", 1), 1, 1000);
+    info->rowSpan = std::clamp(AttributeInt(e, "rowspan", 1), 1, 1000);
+    ReadWidth(e, info->specifiedWidth, info->percentWidth);
+    box.cell = std::move(info);
+    if (auto height = e.FindAttribute("height")) {
+        qreal px = ParseLength(*height, 0, -1);
+        if (px > 0)
+            box.specifiedHeight = px;
+    }
+    const Box* table = box.parent ? box.parent->parent : nullptr;
+    if (table && table->table) {
+        qreal p = table->table->padding;
+        box.padding = {p, p, p, p};
+        qreal b = table->table->border > 0 ? 1 : 0;
+        box.border = {b, b, b, b};
+        box.borderColor = table->borderColor;
+    }
+}
+
+void SetUpRule(Box& box)
+{
+    Element& e = *box.element;
+    box.margin.top = box.margin.bottom = 8;
+    qreal size = std::max<qreal>(1, AttributeLength(e, "size", 2));
+    box.border = {1, 1, size - 1, 1};
+    box.insetBorder = !e.HasAttribute("noshade");
+    box.borderColor = QColor(160, 160, 160);
+    if (auto color = e.FindAttribute("color")) {
+        QColor c = ParseColor(*color);
+        if (c.isValid()) {
+            box.borderColor = c;
+            box.insetBorder = false;
+        }
+    }
+    ReadWidth(e, box.specifiedWidth, box.percentWidth);
+}
+
+void ReadBoxProperties(Box& box)
+{
+    Element& e = *box.element;
+    if (!e.FindAttribute("style"))
+        return; // the common case: every property below lives there
+    qreal em = box.style.pixelSize;
+    struct Side
+    {
+        const char* name;
+        qreal Edges::*edge;
+    };
+    static constexpr std::array<Side, 4> kSides = {{{"top", &Edges::top},
+                                                    {"right", &Edges::right},
+                                                    {"bottom", &Edges::bottom},
+                                                    {"left", &Edges::left}}};
+    for (const Side& side : kSides) {
+        std::u16string margin = e.GetStyleProperty(std::string("margin-") + side.name);
+        if (!margin.empty()) {
+            qreal px = ParseLength(margin, em, 0);
+            if (px >= 0)
+                box.margin.*side.edge = px;
+        }
+        std::u16string padding = e.GetStyleProperty(std::string("padding-") + side.name);
+        if (!padding.empty()) {
+            qreal px = ParseLength(padding, em, 0);
+            if (px >= 0)
+                box.padding.*side.edge = px;
+        }
+    }
+    std::u16string margin = e.GetStyleProperty("margin");
+    if (!margin.empty() && margin.find(u' ') == std::u16string::npos) {
+        qreal px = ParseLength(margin, em, 0);
+        if (px >= 0)
+            box.margin = {px, px, px, px};
+    }
+}
+
+bool HasLines(const Box& box)
+{
+    if (box.inlines)
+        return true;
+    return std::any_of(box.children.begin(), box.children.end(),
+                       [](auto& child) { return HasLines(*child); });
+}
+
+} // namespace
+
+void BoxBuilder::SetUpBlock(Box& box)
+{
+    box.margin = box.border = box.padding = {};
+    box.specifiedWidth = box.percentWidth = box.specifiedHeight = -1;
+    box.marker.clear();
+    box.table.reset();
+    box.cell.reset();
+    if (!box.element)
+        return;
+    const std::string& tag = box.element->TagName();
+    qreal em = box.style.pixelSize;
+    if (tag == "BODY") {
+        box.margin = {kBodyMargin, kBodyMargin, kBodyMargin, kBodyMargin};
+    } else if (tag == "P" || tag == "DL" || tag == "PRE" || tag == "XMP" || tag == "LISTING") {
+        box.margin.top = box.margin.bottom = em;
+    } else if (tag.size() == 2 && tag[0] == 'H' && tag[1] >= '1' && tag[1] <= '6') {
+        static constexpr std::array<qreal, 6> kMargins = {0.67, 0.83, 1, 1.33, 1.67, 2.33};
+        box.margin.top = box.margin.bottom =
+            std::round(em * kMargins[static_cast<std::size_t>(tag[1] - '1')]);
+    } else if (tag == "BLOCKQUOTE") {
+        box.margin = {em, kListIndent, em, kListIndent};
+    } else if (IsList(box.element)) {
+        if (!InsideList(box))
+            box.margin.top = box.margin.bottom = em;
+        box.padding.left = kListIndent;
+    } else if (tag == "DD") {
+        box.margin.left = kListIndent;
+    } else if (tag == "LI" && !IsList(box.parent ? box.parent->element : nullptr)) {
+        box.marker = QStringLiteral("\u2022");
+    }
+    switch (box.kind) {
+    case BoxKind::Table:
+        SetUpTable(box);
+        break;
+    case BoxKind::Cell:
+        SetUpCell(box);
+        break;
+    case BoxKind::Rule:
+        SetUpRule(box);
+        return;
+    default:
+        break;
+    }
+    if (box.kind == BoxKind::Flow)
+        ReadWidth(*box.element, box.specifiedWidth, box.percentWidth);
+    ReadBoxProperties(box);
+}
+
+std::unique_ptr<Box> BoxBuilder::BuildRoot(Element& body, const LayoutStyle& style)
+{
+    auto box = std::make_unique<Box>();
+    box->element = &body;
+    box->style = style;
+    registry_[&body] = box.get();
+    SetUpBlock(*box);
+    Reusable none;
+    BuildContent(*box, none);
+    EnsureCaretPlace(*box);
+    return box;
+}
+
+void BoxBuilder::EnsureCaretPlace(Box& root)
+{
+    if (root.inlines || HasLines(root))
+        return;
+    root.children.push_back(BuildAnonymous({}, root));
+}
+
+std::unique_ptr<Box> BoxBuilder::BuildElementBox(Element& element, Box& parent)
+{
+    auto box = std::make_unique<Box>();
+    box->element = &element;
+    box->parent = &parent;
+    box->style = StyleFor(element, parent.style);
+    switch (DisplayOf(element)) {
+    case Display::Rule:
+        box->kind = BoxKind::Rule;
+        break;
+    case Display::Table:
+        box->kind = BoxKind::Table;
+        break;
+    case Display::Row:
+        box->kind = parent.kind == BoxKind::Table ? BoxKind::Row : BoxKind::Flow;
+        break;
+    case Display::Cell:
+        box->kind = parent.kind == BoxKind::Row ? BoxKind::Cell : BoxKind::Flow;
+        break;
+    default:
+        box->kind = BoxKind::Flow;
+        break;
+    }
+    registry_[&element] = box.get();
+    SetUpBlock(*box);
+    Reusable none;
+    BuildContent(*box, none);
+    return box;
+}
+
+std::unique_ptr<Box> BoxBuilder::BuildAnonymous(std::vector<Node*> roots, Box& parent)
+{
+    auto box = std::make_unique<Box>();
+    box->parent = &parent;
+    box->style = parent.style;
+    box->style.background = QColor();
+    box->roots = std::move(roots);
+    for (Node* root : box->roots)
+        registry_[root] = box.get();
+    box->inlines = BuildInlineContent(box->roots, box->style, images_);
+    return box;
+}
+
+std::unique_ptr<Box> BoxBuilder::TakeOrBuild(Element& element, Box& parent, Reusable& reusable)
+{
+    if (auto it = reusable.find(&element); it != reusable.end()) {
+        std::unique_ptr<Box> box = std::move(it->second);
+        reusable.erase(it);
+        return box;
+    }
+    return BuildElementBox(element, parent);
+}
+
+void BoxBuilder::BuildContent(Box& box, Reusable& reusable, InlineContent* previous)
+{
+    if (box.kind == BoxKind::Rule)
+        return;
+    if (box.kind == BoxKind::Table) {
+        BuildTableRows(box, *box.element, reusable);
+        return;
+    }
+    if (box.kind == BoxKind::Row) {
+        for (Node* child : box.element->Children()) {
+            if (DisplayOf(*child) == Display::Cell)
+                box.children.push_back(TakeOrBuild(*child->AsElement(), box, reusable));
+        }
+        return;
+    }
+    if (!box.element) {
+        box.inlines = BuildInlineContent(box.roots, box.style, images_, previous);
+        return;
+    }
+    BuildFlowChildren(box, box.element->Children(), reusable, previous);
+    if (IsList(box.element))
+        AssignListMarkers(box);
+}
+
+void BoxBuilder::BuildFlowChildren(Box& box, const std::vector<Node*>& nodes, Reusable& reusable,
+                                   InlineContent* previous)
+{
+    std::vector<bool> blockLevel(nodes.size());
+    bool anyBlock = false;
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        Display display = DisplayOf(*nodes[i]);
+        blockLevel[i] = IsBlockLevel(display) || (display == Display::Inline &&
+                                                  nodes[i]->IsElement() && HoldsBlock(*nodes[i]));
+        anyBlock = anyBlock || blockLevel[i];
+    }
+    if (!anyBlock) {
+        box.inlines = BuildInlineContent(nodes, box.style, images_, previous);
+        return;
+    }
+    std::vector<Node*> run;
+    bool runVisible = false;
+    auto flushRun = [&] {
+        if (runVisible)
+            box.children.push_back(BuildAnonymous(std::move(run), box));
+        run.clear();
+        runVisible = false;
+    };
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        Node* node = nodes[i];
+        if (blockLevel[i]) {
+            flushRun();
+            // A table's caption is laid out as a block of its own above it.
+            if (DisplayOf(*node) == Display::Table) {
+                for (Node* part : node->Children())
+                    if (part->IsElement() && part->AsElement()->TagName() == "CAPTION")
+                        box.children.push_back(TakeOrBuild(*part->AsElement(), box, reusable));
+            }
+            box.children.push_back(TakeOrBuild(*node->AsElement(), box, reusable));
+            continue;
+        }
+        Display display = DisplayOf(*node);
+        if (display == Display::None)
+            continue;
+        run.push_back(node);
+        if (node->IsText()) {
+            const std::u16string& data = node->AsCharacterData()->Data();
+            runVisible = runVisible || !TrimSpace(data).empty() || box.style.preformatted;
+        } else {
+            runVisible = true;
+        }
+    }
+    flushRun();
+}
+
+void BoxBuilder::BuildTableRows(Box& table, Element& element, Reusable& reusable)
+{
+    for (Node* child : element.Children()) {
+        Display display = DisplayOf(*child);
+        if (display == Display::Row) {
+            table.children.push_back(TakeOrBuild(*child->AsElement(), table, reusable));
+        } else if (display == Display::RowGroup) {
+            // Row groups have no box: a change in one relays out the table.
+            registry_[child] = &table;
+            BuildTableRows(table, *child->AsElement(), reusable);
+        }
+    }
+}
+
+void BoxBuilder::Rebuild(Box& box)
+{
+    Reusable reusable;
+    for (auto& child : box.children) {
+        if (child->element && !child->dirty && !child->restyle && !box.restyle)
+            reusable.emplace(child->element, std::move(child));
+        else
+            Unregister(*child);
+    }
+    box.children.clear();
+    std::unique_ptr<InlineContent> previous = std::move(box.inlines);
+    if (box.element && box.parent)
+        box.style = StyleFor(*box.element, box.parent->style);
+    box.dirty = box.restyle = false;
+    SetUpBlock(box);
+    BuildContent(box, reusable, previous.get());
+    for (auto& [element, child] : reusable)
+        Unregister(*child);
+    if (box.element && box.element->TagName() == "LI" && box.parent)
+        AssignListMarkers(*box.parent);
+    if (!box.parent)
+        EnsureCaretPlace(box);
+}
+
+void BoxBuilder::Unregister(Box& box)
+{
+    auto drop = [&](const Node* node) {
+        auto it = registry_.find(node);
+        if (it != registry_.end() && it->second == &box)
+            registry_.erase(it);
+    };
+    if (box.element) {
+        drop(box.element);
+        if (box.kind == BoxKind::Table) {
+            for (const Node* child : box.element->Children())
+                drop(child);
+        }
+    }
+    for (const Node* root : box.roots)
+        drop(root);
+    for (auto& child : box.children)
+        Unregister(*child);
+}
+
+} // namespace vellum::html

@@ -1,0 +1,194 @@
+// The box tree: one box per block-level element of the body (plus an
+// anonymous box for each run of inline content beside blocks), each with its
+// computed style, its geometry and, for boxes holding text, the shaped lines.
+//
+// Geometry is relative: a box's x and y are offsets of its border box from
+// its parent's border box. When a block's height changes only its
+// following siblings' y values change, so nothing below has to be laid out
+// again.
+#pragma once
+
+#include "htmlview/LayoutStyle.h"
+
+#include <QImage>
+#include <QRectF>
+#include <QString>
+#include <QTextLayout>
+
+#include <memory>
+#include <vector>
+
+namespace vellum::html {
+
+class Element;
+class Node;
+
+enum class BoxKind {
+    Flow,  // a block holding blocks, or lines when `inlines` is set
+    Rule,  // HR
+    Table, // children are rows
+    Row,   // children are cells
+    Cell,  // a block inside a table
+};
+
+enum class PieceKind { Text, Image, Break };
+
+// A stretch of a paragraph's layout text produced by one node.
+struct InlinePiece
+{
+    Node* node = nullptr;
+    PieceKind kind = PieceKind::Text;
+    int start = 0; // in the layout text
+    int end = 0;
+    QSizeF size; // images
+};
+
+struct InlineImage
+{
+    Element* element = nullptr;
+    int index = 0; // the character standing for it
+    QSizeF size;   // the border box: the picture and its BORDER around it
+    QImage image;  // null: draw the broken-image placeholder
+    qreal border = 0;
+    QColor borderColor;
+};
+
+struct LinkSpan
+{
+    int start = 0;
+    int end = 0;
+    Element* link = nullptr;
+};
+
+// Where one line sits, relative to the paragraph's content box.
+struct LineBox
+{
+    qreal top = 0;
+    qreal height = 0;
+    qreal baseline = 0; // from `top`
+    int segment = 0;    // which segment's layout holds it
+    int line = 0;       // its number in that layout
+};
+
+// The text between two forced line breaks (BR, a new line in PRE), shaped
+// by a layout of its own: an edit in a long paragraph of short lines, as
+// plain-text mails are, shapes one segment again and keeps the others.
+struct TextSegment
+{
+    int start = 0; // in the paragraph's text; a line separator sits at
+    int end = 0;   // `end` unless this is the last segment
+    QTextLayout layout;
+    QList<QTextLayout::FormatRange> formats; // relative to `start`
+    int firstLine = 0;
+    qreal width = -1; // the width its lines were broken at; -1: not yet
+};
+
+// The inline content of a block: its text with white space collapsed, the
+// map back to the document, and the lines Qt broke it into.
+struct InlineContent
+{
+    QString text;
+    // For each character of `text`, the offset in its node it came from.
+    std::vector<int> source;
+    std::vector<InlinePiece> pieces;
+    std::vector<InlineImage> images;
+    std::vector<LinkSpan> links;
+    QList<QTextLayout::FormatRange> formats;
+    std::vector<std::unique_ptr<TextSegment>> segments;
+    TextAlign align = TextAlign::Left; // the options the segments were made with
+    bool preformatted = false;
+    std::vector<LineBox> lines;
+    qreal height = 0;
+    qreal minWidth = -1; // intrinsic widths, worked out for tables
+    qreal maxWidth = -1;
+};
+
+struct Edges
+{
+    qreal top = 0, right = 0, bottom = 0, left = 0;
+    qreal Horizontal() const { return left + right; }
+    qreal Vertical() const { return top + bottom; }
+};
+
+struct TableInfo
+{
+    qreal border = 0;
+    qreal spacing = 2;
+    qreal padding = 1;
+    qreal specifiedWidth = -1; // px
+    qreal percentWidth = -1;
+    std::vector<qreal> columns; // x of each column's left edge and widths
+    std::vector<qreal> widths;
+};
+
+struct CellInfo
+{
+    int column = 0;
+    int colSpan = 1;
+    int rowSpan = 1;
+    qreal specifiedWidth = -1;
+    qreal percentWidth = -1;
+};
+
+struct Box
+{
+    BoxKind kind = BoxKind::Flow;
+    Element* element = nullptr; // null for an anonymous box
+    // Anonymous boxes: the consecutive children of the parent's element
+    // whose inline content they hold.
+    std::vector<Node*> roots;
+    Box* parent = nullptr;
+    LayoutStyle style;
+
+    qreal x = 0, y = 0, width = 0, height = 0; // border box, relative to the parent
+    Edges margin, border, padding;
+    QColor borderColor = Qt::gray;
+    bool insetBorder = false;
+    qreal specifiedWidth = -1; // px, for blocks with a width
+    qreal specifiedHeight = -1;
+    qreal percentWidth = -1;
+
+    std::vector<std::unique_ptr<Box>> children;
+    std::unique_ptr<InlineContent> inlines;
+
+    // List items: the marker drawn left of the first line.
+    QString marker;
+
+    std::unique_ptr<TableInfo> table;
+    std::unique_ptr<CellInfo> cell;
+
+    // The width this box was last laid out in (-1: not yet) and its
+    // intrinsic widths (-1: not measured since it changed).
+    qreal containingWidth = -1;
+    qreal minContent = -1;
+    qreal maxContent = -1;
+    // Table cells: how far vertical alignment moves the content down.
+    qreal contentShift = 0;
+    // The height the content asked for, before a table row stretched it.
+    qreal naturalHeight = 0;
+    // How far right the box or anything in it reaches (a long word, a wide
+    // image or table sticking out), from the box's left edge.
+    qreal overflowRight = 0;
+
+    bool dirty = false;   // content changed: rebuild this box
+    bool restyle = false; // own style changed: rebuild everything below too
+
+    bool HasLines() const { return inlines != nullptr; }
+    QRectF ContentRect() const
+    {
+        return QRectF(border.left + padding.left, border.top + padding.top + contentShift,
+                      width - border.Horizontal() - padding.Horizontal(),
+                      height - border.Vertical() - padding.Vertical());
+    }
+    // Offset of the box's border box from the document origin.
+    // A table cell's vertical alignment moves its children with it.
+    QPointF AbsolutePosition() const
+    {
+        QPointF p(x, y);
+        for (const Box* b = parent; b; b = b->parent)
+            p += QPointF(b->x, b->y + b->contentShift);
+        return p;
+    }
+};
+
+} // namespace vellum::html

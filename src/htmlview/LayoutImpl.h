@@ -1,0 +1,48 @@
+// The document layout's private state: the box tree, the registry from
+// nodes to boxes, the list of nodes whose boxes changed, and the observer
+// that fills that list. Painting and caret geometry work on these through
+// the free functions of LayoutPainter.h and CaretNavigation.h.
+#pragma once
+
+#include "html/Document.h"
+#include "htmlview/BoxBuilder.h"
+#include "htmlview/DocumentLayout.h"
+#include "htmlview/ImageCache.h"
+
+#include <memory>
+#include <vector>
+
+namespace vellum::html {
+
+class DocumentLayout::Impl : public DocumentObserver
+{
+public:
+    explicit Impl(Document& document);
+    ~Impl() override;
+
+    void Update();
+    void SetWidth(int width);
+    void Invalidate();
+
+    // DocumentObserver
+    void NodeChanged(Node& node, ChangeKind kind) override;
+    void DocumentReplaced() override;
+
+    Document& document;
+    int width = 600;
+    std::unique_ptr<Box> root;
+    BoxRegistry registry;
+    ImageCache images;
+    std::size_t laidOutByLastUpdate = 0;
+
+private:
+    void BuildAll();
+    void RebuildDirty(Box& box);
+    void Relayout(Box& box);
+
+    bool needsFullBuild_ = true;
+    bool widthChanged_ = false;
+    std::vector<Node*> dirtyNodes_;
+};
+
+} // namespace vellum::html
