@@ -1,8 +1,11 @@
-// Fuzz target: the statement builders' quoting against SQLite itself. Any
-// text (bytes of any code page) set on an insert and an update is stored
-// exactly as given: no quote in it ends its literal early, so nothing of it
-// runs as SQL.
+// Fuzz target: the statement builders' quoting against SQLite itself, and
+// against every other driver's rules as the connection sets them up (the
+// statement lexer's reading of PostgreSQL, MySQL and SQL Server). Any text
+// (bytes of any code page) set on an insert and an update is stored exactly
+// as given: no quote or backslash in it ends its literal early, so nothing
+// of it runs as SQL.
 #include "FuzzInput.h"
+#include "db/StatementText.h"
 #include "store/SqlInsert.h"
 #include "store/SqlLiteral.h"
 #include "store/SqlUpdate.h"
@@ -10,6 +13,7 @@
 #include <sqlite3.h>
 
 #include <cstring>
+#include <vector>
 
 using vellum::fuzz::Check;
 
@@ -52,6 +56,18 @@ std::string Column(const char* column)
     return value;
 }
 
+// Each dialect reads the statement as one, with exactly these literals.
+void CheckEveryDialect(const char* sql, const std::vector<std::string>& literals)
+{
+    using vellum::db::SqlDialect;
+    for (SqlDialect dialect : {SqlDialect::Sqlite, SqlDialect::Postgres, SqlDialect::MySql,
+                               SqlDialect::SqlServer, SqlDialect::Other}) {
+        Check(vellum::db::HoldsOneStatement(sql, dialect), "every dialect reads one statement");
+        Check(vellum::db::StringLiterals(sql, dialect) == literals,
+              "every dialect reads the literals back as given");
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -72,6 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     insert.SetString("Subject", subject.c_str());
     RunOne(insert.Build());
     Check(Column("Subject") == subject, "the insert stores the text as given");
+    CheckEveryDialect(insert.Build(), {subject});
 
     CSqlUpdate update;
     update.SetTable("Mail");
@@ -79,6 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     update.SetString("Subject", body.c_str());
     update.AddWhere(("KeyId=" + SqlIntLiteral(static_cast<std::int32_t>(size) - 100)).c_str());
     RunOne(update.Build());
+    CheckEveryDialect(update.Build(), {body, body});
     Check(Column("Body") == body && Column("Subject") == body,
           "the update stores the text as given");
     return 0;

@@ -3,8 +3,10 @@
 // set, 100 notices, mark the draft sent), on an SQLite file, against the
 // sqlite3 tool running the same writing statements from a script in one
 // process on the same file. Both save the draft in autocommit and store the
-// send (copy, notices, status) in one transaction; WAL mode with
-// synchronous=normal, the setting every Vellum connection uses. The sides
+// send (status, copy, notices) in one transaction; WAL mode with
+// synchronous=full, the setting every Vellum connection uses so that a sent
+// mail survives a power cut. The sqlite3 tool also runs the script with
+// synchronous=normal, which tells what that durability costs. The sides
 // alternate for several rounds; the best round of each counts. The last
 // line is the ratio ours / sqlite3.
 #include "BenchFigure.h"
@@ -87,6 +89,7 @@ std::vector<std::string> SendStatements(int draftKey, int copyKey)
     CSqlUpdate update;
     update.SetTable("SystemMail");
     update.AddWhere(("KeyId=" + std::to_string(draftKey)).c_str());
+    update.AddWhere("(Status is null or Status<>1)");
     update.SetInt("Status", 0);
     update.SetString("Subject", fields.subject.c_str());
     update.SetString("MailTo", fields.mailTo.c_str());
@@ -95,6 +98,8 @@ std::vector<std::string> SendStatements(int draftKey, int copyKey)
     statements.push_back(update.Build());
 
     statements.push_back("begin immediate");
+    statements.push_back("update systemMail set status=1 where keyid = " +
+                         std::to_string(draftKey) + " and status=0");
     statements.push_back("insert into systemMailCopy(MailFrom,Subject,MailTo,MailTime,Body,"
                          "Attachment) values ('li'," +
                          SqlTextLiteral(fields.subject.c_str()) + "," +
@@ -112,8 +117,6 @@ std::vector<std::string> SendStatements(int draftKey, int copyKey)
         insert.SetInt("Status", 0);
         statements.push_back(insert.Build());
     }
-    statements.push_back("update systemMail set status=1 where keyid = " +
-                         std::to_string(draftKey));
     statements.push_back("commit");
     return statements;
 }
@@ -150,18 +153,21 @@ int main()
 
     // Each round adds one draft and one copy on each side, so the keys the
     // reference's statements use are known before its run.
-    double ours = 1e9, reference = 1e9;
+    double ours = 1e9, reference = 1e9, lazy = 1e9;
     std::string script = folder + "send.sql";
+    auto writeScript = [&script](const char* synchronous, int key) {
+        std::ofstream out(script);
+        out << "pragma synchronous=" << synchronous << ";\n";
+        for (const auto& statement : SendStatements(key, key))
+            out << statement << ";\n";
+    };
     for (int round = 0; round < kRounds; ++round) {
         int key = 0;
         ours = std::min(ours, RunOurs(connect, key));
-        {
-            std::ofstream out(script);
-            out << "pragma synchronous=normal;\n";
-            for (const auto& statement : SendStatements(key + 1, key + 1))
-                out << statement << ";\n";
-        }
+        writeScript("full", key + 1);
         reference = std::min(reference, RunSqliteTool(database, script));
+        writeScript("normal", key + 2);
+        lazy = std::min(lazy, RunSqliteTool(database, script));
     }
     std::filesystem::remove_all(folder);
 
@@ -169,6 +175,8 @@ int main()
                 kRecipients, kRounds);
     std::printf("MailSender (vellum send): %.4f s\n", ours);
     std::printf("sqlite3 tool, same writes: %.4f s\n", reference);
+    std::printf("sqlite3 tool, same writes, synchronous=normal: %.4f s (durability costs %.2fx)\n",
+                lazy, reference / lazy);
     vellum::bench::PrintFigure("send.100-recipients", ours * 1e3, reference * 1e3, 1.2);
     std::printf("%.3f\n", ours / reference);
     return 0;

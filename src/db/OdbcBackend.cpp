@@ -6,6 +6,7 @@
 #include "db/OdbcBackend.h"
 
 #include "db/OdbcText.h"
+#include "db/StatementText.h"
 #include "platform/text/CodePage.h"
 
 #include <algorithm>
@@ -322,8 +323,13 @@ private:
     }
 
     // Runs a statement directly; null with the error kept when it fails.
+    // A text that holds a second statement is refused before it is sent.
     std::unique_ptr<Statement> Run(std::string_view sql)
     {
+        if (!HoldsOneStatement(sql, DialectOfDbms(m_dbmsName))) {
+            m_error = kOneStatementOnly;
+            return nullptr;
+        }
         auto statement = std::make_unique<Statement>(m_handles->dbc);
         if (statement->Handle() == SQL_NULL_HSTMT) {
             m_error = OdbcDiagnostics(SQL_HANDLE_DBC, m_handles->dbc);
@@ -342,6 +348,32 @@ private:
     std::string m_dbmsName;
     std::string m_error;
 };
+
+// A doubled quote must be the only escape in a literal, as the statement
+// builders quote: MySQL and MariaDB otherwise read a backslash before the
+// closing quote as an escape, and PostgreSQL without
+// standard_conforming_strings does the same. False, with the reason, when
+// the session cannot be made so.
+bool SetUpQuoting(Backend& backend, std::string& error)
+{
+    SqlDialect dialect = DialectOfDbms(backend.DbmsName());
+    if (dialect == SqlDialect::MySql &&
+        !backend.Execute("set session sql_mode = concat(@@session.sql_mode, "
+                         "',NO_BACKSLASH_ESCAPES')",
+                         nullptr)) {
+        error = backend.LastError();
+        return false;
+    }
+    if (dialect != SqlDialect::Postgres)
+        return true;
+    auto cursor = backend.Query("show standard_conforming_strings", 0);
+    FieldValue value;
+    if (cursor && !cursor->AtEnd() && cursor->Read(0, value) && value.text == "on")
+        return true;
+    error = "the PostgreSQL server reads backslashes in literals as escapes "
+            "(standard_conforming_strings is off); Vellum needs it on";
+    return false;
+}
 
 std::string DbmsNameOf(SQLHDBC dbc)
 {
@@ -380,7 +412,10 @@ std::unique_ptr<Backend> OpenOdbcBackend(const std::string& connect, std::string
     handles->connected = true;
     handles->encoding = ProbeOdbcEncoding(handles->dbc);
     std::string dbmsName = DbmsNameOf(handles->dbc);
-    return std::make_unique<OdbcBackend>(std::move(handles), std::move(dbmsName));
+    auto backend = std::make_unique<OdbcBackend>(std::move(handles), std::move(dbmsName));
+    if (!SetUpQuoting(*backend, error))
+        return nullptr;
+    return backend;
 }
 
 } // namespace vellum::db

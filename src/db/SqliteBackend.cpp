@@ -4,6 +4,7 @@
 // outlives its connection object still finalizes against a live handle.
 #include "db/SqliteBackend.h"
 
+#include "db/StatementText.h"
 #include "platform/text/CodePage.h"
 
 #include <sqlite3.h>
@@ -132,16 +133,19 @@ public:
     bool Execute(std::string_view sql, long* affected) override
     {
         std::string utf8 = ToUtf8(sql);
-        const char* next = utf8.c_str();
+        sqlite3_stmt* stmt = nullptr;
+        const char* tail = nullptr;
+        if (sqlite3_prepare_v2(m_handle->db, utf8.c_str(), -1, &stmt, &tail) != SQLITE_OK)
+            return Fail();
+        // One statement a call: anything but blanks and comments after it
+        // is refused before the first one runs.
+        if (!IsBlankSql(tail)) {
+            sqlite3_finalize(stmt);
+            m_error = kOneStatementOnly;
+            return false;
+        }
         long changes = -1;
-        // A text may hold several statements; each runs in turn, as the
-        // sqlite3 tool would run them.
-        while (*next) {
-            sqlite3_stmt* stmt = nullptr;
-            if (sqlite3_prepare_v2(m_handle->db, next, -1, &stmt, &next) != SQLITE_OK)
-                return Fail();
-            if (!stmt)
-                continue; // blanks or a comment
+        if (stmt) {
             int rc;
             while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
             }
@@ -157,14 +161,33 @@ public:
         return true;
     }
 
+    // True when `sql` compiles to no statement: blanks, comments, ";".
+    bool IsBlankSql(const char* sql)
+    {
+        while (*sql) {
+            sqlite3_stmt* stmt = nullptr;
+            if (sqlite3_prepare_v2(m_handle->db, sql, -1, &stmt, &sql) != SQLITE_OK || stmt) {
+                sqlite3_finalize(stmt);
+                return false;
+            }
+        }
+        return true;
+    }
+
     // SQLite steps the result row by row anyway; the cursor just ends
     // after maxRows rows.
     std::unique_ptr<Cursor> Query(std::string_view sql, long maxRows) override
     {
         std::string utf8 = ToUtf8(sql);
         sqlite3_stmt* stmt = nullptr;
-        if (sqlite3_prepare_v2(m_handle->db, utf8.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
+        const char* tail = nullptr;
+        if (sqlite3_prepare_v2(m_handle->db, utf8.c_str(), -1, &stmt, &tail) != SQLITE_OK) {
             Fail();
+            return nullptr;
+        }
+        if (!IsBlankSql(tail)) {
+            sqlite3_finalize(stmt);
+            m_error = kOneStatementOnly;
             return nullptr;
         }
         if (!stmt) {
@@ -238,12 +261,11 @@ std::unique_ptr<Backend> OpenSqliteBackend(const std::string& path, std::string&
         sqlite3_free(message);
         return nullptr;
     }
-    // In WAL mode "normal" syncs at checkpoints rather than at every
-    // commit: the file never corrupts, and a power cut may take back the
-    // last commits whole (a send included, never half of one). Syncing
-    // every commit would cap the file at one commit per disk flush, shared
-    // by every sender in the office.
-    sqlite3_exec(handle->db, "pragma synchronous=normal", nullptr, nullptr, nullptr);
+    // Every commit reaches the disk before it is answered: a mail the user
+    // was told is sent ("邮件已经发送") must survive a power cut. In WAL mode
+    // that is one flush of the log per commit; "normal" would sync only at
+    // checkpoints and could take the last sends back.
+    sqlite3_exec(handle->db, "pragma synchronous=full", nullptr, nullptr, nullptr);
     return std::make_unique<SqliteBackend>(std::move(handle));
 }
 

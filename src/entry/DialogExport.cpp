@@ -4,6 +4,7 @@
 
 #include "base/RequestParams.h"
 #include "entry/HostMainWindow.h"
+#include "platform/text/CodePage.h"
 #include "platform/ui/DesktopServices.h"
 #include "platform/ui/Translations.h"
 #include "store/DbSession.h"
@@ -23,6 +24,14 @@ int32_t RunDialogExport(const char* params, PauseBeforeOpen pause,
     CRequestParams request;
     request.Parse(params);
     std::string connect = request.Get("Connect").value_or("");
+    std::string userName = request.Get("UserName").value_or("");
+    // Bytes that are no text would be folded into another user's name on
+    // the database's side, and the dialog would act as that user.
+    if (!text::IsValidHostText(userName)) {
+        ui::MessageBox(text::FromUtf8("用户名含有无效字符，无法打开邮件"), ui::MessageButtons::Ok,
+                       mainWindow);
+        return 0;
+    }
 
     auto session = std::make_unique<CDbSession>();
     session->SetCloseOnDestroy(1);
@@ -37,7 +46,7 @@ int32_t RunDialogExport(const char* params, PauseBeforeOpen pause,
     dialog.mainWindow = mainWindow;
     dialog.session = session.get();
     dialog.key = request.GetInt("Keyid");
-    dialog.userName = request.Get("UserName").value_or("");
+    dialog.userName = userName;
     runDialog(dialog);
     session->Close();
     return 1;

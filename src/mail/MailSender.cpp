@@ -1,6 +1,6 @@
-// The statements of a save and a send, in the order the compose dialog has
-// always run them. Messages are the system's own texts; the database's error
-// texts are passed on unchanged.
+// The statements of a save and a send: a save as the compose dialog has
+// always run it, a send as one transaction gated on the draft's status. Messages are the system's
+// own texts; the database's error texts are passed on unchanged.
 #include "mail/MailSender.h"
 
 #include "base/IniDocument.h"
@@ -51,6 +51,15 @@ MailSender::MailSender(CDbSession* session, const std::string& userName, int& ke
 
 int MailSender::Save(MailFields& fields)
 {
+    int saved = StoreDraft(fields);
+    if (draftSent_)
+        show_(FromUtf8("邮件已经发送，这次的修改没有保存"));
+    return saved;
+}
+
+int MailSender::StoreDraft(MailFields& fields)
+{
+    draftSent_ = false;
     return key_ < 1 ? Insert(fields) : Update(fields);
 }
 
@@ -68,18 +77,24 @@ int MailSender::Insert(MailFields& fields)
     // read of its key share a transaction, since behind a pooler in
     // transaction mode two statements outside one may run on two server
     // connections, and the second would not know the first one's key.
-    int key = -1;
+    // A key the database cannot tell fails the save: the row goes with the
+    // rollback, and the dialog keeps its changes for the question before
+    // closing. Messages come after the rollback, so no lock is held while
+    // the user reads them.
     if (!session_->BeginTrans())
         return ShowSessionError();
-    if (!session_->Execute(insert.Build())) {
-        ShowSessionError();
+    int key = -1;
+    std::string failure;
+    if (!session_->Execute(insert.Build()))
+        failure = session_->GetLastErrorText();
+    else if ((key = session_->GetLastInsertKeyId(kSystemMail)) < 1)
+        failure =
+            FromUtf8("无法得知新邮件的编号，邮件没有保存") + "\r\n" + session_->GetLastErrorText();
+    else if (!session_->CommitTrans())
+        failure = session_->GetLastErrorText();
+    if (!failure.empty()) {
         session_->RollbackTrans();
-        return 0;
-    }
-    key = session_->GetLastInsertKeyId(kSystemMail);
-    if (!session_->CommitTrans()) {
-        ShowSessionError();
-        session_->RollbackTrans();
+        show_(failure);
         return 0;
     }
     fields.mailTime = now;
@@ -88,6 +103,9 @@ int MailSender::Insert(MailFields& fields)
     return 1;
 }
 
+// A save never touches a sent draft: another window on the same draft may
+// have sent it, and writing Status 0 would list it as a draft again and let
+// it be delivered twice. Zero rows changed therefore means sent (or gone).
 int MailSender::Update(const MailFields& fields)
 {
     if (!session_)
@@ -95,17 +113,26 @@ int MailSender::Update(const MailFields& fields)
     CSqlUpdate update;
     update.SetTable(kSystemMail);
     update.AddWhere(("KeyId=" + std::to_string(key_)).c_str());
+    update.AddWhere("(Status is null or Status<>1)");
     update.SetInt("Status", 0);
     update.SetString("Subject", fields.subject.c_str());
     update.SetString("MailTo", fields.mailTo.c_str());
     update.SetString("Body", fields.body.c_str());
     update.SetString("Attachment", fields.attachment.c_str());
     WriteExchange(fields);
-    if (!session_->Execute(update.Build())) {
+    long changed = -1;
+    if (!session_->Execute(update.Build(), &changed)) {
         show_(session_->GetLastErrorText());
         return 0;
     }
-    return 1;
+    if (changed != 0)
+        return 1;
+    if (DraftStatus() == "1") {
+        draftSent_ = true;
+        return 0;
+    }
+    show_(FromUtf8("这封邮件已经不在草稿箱中，这次的修改没有保存"));
+    return 0;
 }
 
 // Callers copy every key of section "." into their grid row, so "'@'" (the
@@ -125,27 +152,33 @@ SendOutcome MailSender::Send(MailFields& fields)
 {
     if (ReportIfAlreadySent())
         return SendOutcome::AlreadySent;
-    if (Save(fields) < 1)
+    if (StoreDraft(fields) >= 1)
+        return Deliver(fields);
+    if (!draftSent_)
         return SendOutcome::SaveFailed;
-    return Deliver(fields);
+    ConfirmSent();
+    return SendOutcome::AlreadySent;
 }
 
 // A status that cannot be read counts as unsent: the save that follows
 // then reports what is wrong with the session.
 bool MailSender::ReportIfAlreadySent()
 {
-    if (!session_ || key_ < 1)
+    if (!session_ || key_ < 1 || DraftStatus() != "1")
         return false;
+    ConfirmSent();
+    return true;
+}
+
+std::string MailSender::DraftStatus()
+{
     CDbRecordset draft;
     draft.Attach(session_);
     std::string query = "select Status from SystemMail where KeyId=" + std::to_string(key_);
     if (!draft.Open(query.c_str()) || draft.IsEOF())
-        return false;
+        return {};
     const char* status = draft.GetFieldValue("Status");
-    if (!status || std::string(status) != "1")
-        return false;
-    ConfirmSent();
-    return true;
+    return status ? status : "";
 }
 
 SendOutcome MailSender::Deliver(const MailFields& fields)
@@ -166,36 +199,58 @@ SendOutcome MailSender::Deliver(const MailFields& fields)
     if (outcome != SendOutcome::Sent) {
         copyKey_ = -1;
         noticeCount_ = 0;
-        return outcome;
     }
-    ConfirmSent();
-    return SendOutcome::Sent;
+    if (outcome == SendOutcome::Sent || outcome == SendOutcome::AlreadySent)
+        ConfirmSent();
+    return outcome;
 }
 
-// The copy, the notices and the draft's status go in one transaction. Any
-// step that fails has shown its message; the rollback then takes back what
-// the steps before it wrote (after a lost connection the server has already
-// done so, and the rollback's own failure says nothing new).
+// The draft's status, the copy and the notices go in one transaction. The
+// status goes first and must change from unsent to sent: that update is the
+// gate two windows (or two `vellum send`) on one draft meet at, since the
+// database lets one of them change the row and shows the other a sent
+// draft once the first commits. A step that fails keeps its message; the
+// rollback takes back what the steps before it wrote (after a lost
+// connection the server has already done so), and only then is the message
+// shown, so no lock or pooled connection waits on the user.
 SendOutcome MailSender::StoreSending(const MailFields& fields)
 {
     if (!session_->BeginTrans()) {
         ShowSessionError();
         return SendOutcome::CommitFailed;
     }
+    failure_.clear();
+    SendOutcome outcome = StoreInTransaction(fields);
+    if (outcome == SendOutcome::Sent)
+        return outcome;
+    session_->RollbackTrans();
+    if (!failure_.empty())
+        show_(failure_);
+    return outcome;
+}
+
+SendOutcome MailSender::StoreInTransaction(const MailFields& fields)
+{
+    long marked = -1;
+    if (!MarkDraftSent(marked))
+        return SendOutcome::CommitFailed;
+    if (marked == 0)
+        return DraftStatus() == "1" ? SendOutcome::AlreadySent : DraftGone();
     // One time for the copy and every notice; the draft keeps its own.
     std::string sendTime = CurrentMailTime();
-    SendOutcome outcome = SendOutcome::Sent;
     if (!StoreCopy(fields, sendTime))
-        outcome = SendOutcome::CopyFailed;
-    else if (!StoreNotices(fields, sendTime))
-        outcome = SendOutcome::NoticeFailed;
-    else if (!MarkDraftSent() || !session_->CommitTrans())
-        outcome = SendOutcome::CommitFailed;
-    if (outcome == SendOutcome::CommitFailed)
-        ShowSessionError();
-    if (outcome != SendOutcome::Sent)
-        session_->RollbackTrans();
-    return outcome;
+        return SendOutcome::CopyFailed;
+    if (!StoreNotices(fields, sendTime))
+        return SendOutcome::NoticeFailed;
+    if (!session_->CommitTrans())
+        return KeepSessionError(SendOutcome::CommitFailed);
+    return SendOutcome::Sent;
+}
+
+SendOutcome MailSender::DraftGone()
+{
+    failure_ = FromUtf8("这封邮件已经不在草稿箱中，没有发送");
+    return SendOutcome::CommitFailed;
 }
 
 // The copy goes in through an updatable record set on the whole table, as
@@ -216,11 +271,15 @@ int MailSender::StoreCopy(const MailFields& fields, const std::string& sendTime)
     copy.SetFieldValue("Body", fields.body.c_str());
     copy.SetFieldValue("Attachment", fields.attachment.c_str());
     if (!copy.Update()) {
-        show_(std::string(kCopyQuery) + "\r\n" + copy.GetLastErrorText());
+        failure_ = std::string(kCopyQuery) + "\r\n" + copy.GetLastErrorText();
         return 0;
     }
     copy.Close();
     copyKey_ = session_->GetLastInsertKeyId(kSystemMailCopy);
+    if (copyKey_ < 1) {
+        failure_ = session_->GetLastErrorText();
+        return 0;
+    }
     return 1;
 }
 
@@ -238,17 +297,29 @@ int MailSender::StoreNotices(const MailFields& fields, const std::string& sendTi
         notice.SetInt("MailId", copyKey_);
         notice.SetString("MailTime", sendTime.c_str());
         notice.SetInt("Status", 0);
-        if (!session_->Execute(notice.Build()))
-            return ShowSessionError();
+        if (!session_->Execute(notice.Build())) {
+            KeepSessionError(SendOutcome::NoticeFailed);
+            return 0;
+        }
         ++noticeCount_;
     }
     return 1;
 }
 
-int MailSender::MarkDraftSent()
+bool MailSender::MarkDraftSent(long& marked)
 {
-    return session_->Execute(
-        ("update systemMail set status=1 where keyid = " + std::to_string(key_)).c_str());
+    std::string gate =
+        "update systemMail set status=1 where keyid = " + std::to_string(key_) + " and status=0";
+    if (session_->Execute(gate.c_str(), &marked))
+        return true;
+    KeepSessionError(SendOutcome::CommitFailed);
+    return false;
+}
+
+SendOutcome MailSender::KeepSessionError(SendOutcome outcome)
+{
+    failure_ = session_->GetLastErrorText();
+    return outcome;
 }
 
 void MailSender::ConfirmSent()

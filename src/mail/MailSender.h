@@ -12,7 +12,10 @@
 // through a record set, adds one SystemMailNotify notice per recipient and
 // marks the draft sent, all in one transaction: a send is stored whole or
 // not at all, so a failed one leaves the saved draft unsent and a retry
-// delivers exactly once.
+// delivers exactly once. Marking the draft sent is the transaction's gate:
+// it must change the draft from unsent to sent, so of two windows sending
+// one draft at once exactly one delivers, and a save never marks a sent
+// draft unsent again.
 //
 // The keys of new rows are the ones this session inserted (the database's
 // own identity), so many senders on one database never take each other's
@@ -49,7 +52,7 @@ enum class SendOutcome {
     NoticeFailed,
     CommitFailed,
     Sent,
-    // The draft was marked sent before this send began (see
+    // The draft was marked sent by another send (see
     // MailSender::ReportIfAlreadySent); nothing was stored again.
     AlreadySent
 };
@@ -75,7 +78,8 @@ public:
     MailSender(CDbSession* session, const std::string& userName, int& key, CIniDocument& exchange,
                ShowMessage show, ShowMessage confirm = {});
 
-    // Insert when the key is below 1, else Update. 1 when saved.
+    // Insert when the key is below 1, else Update. 1 when saved; a draft
+    // sent meanwhile (from another window) is left as it was, with a message.
     int Save(MailFields& fields);
 
     // The first save of a new mail: the insert, the key of the new row, then
@@ -83,9 +87,9 @@ public:
     // the update did.
     int Insert(MailFields& fields);
 
-    // Writes the fields into the draft row of the key. The exchange record
-    // gets the new values before the statement runs, so it holds them even
-    // when the statement fails.
+    // Writes the fields into the draft row of the key, unless it is marked
+    // sent. The exchange record gets the new values before the statement
+    // runs, so it holds them even when the statement fails.
     int Update(const MailFields& fields);
 
     // Save, then Deliver; a draft already sent is neither saved nor sent.
@@ -109,10 +113,15 @@ public:
     int NoticeCount() const { return noticeCount_; }
 
 private:
+    int StoreDraft(MailFields& fields);
+    std::string DraftStatus();
     SendOutcome StoreSending(const MailFields& fields);
+    SendOutcome StoreInTransaction(const MailFields& fields);
     int StoreCopy(const MailFields& fields, const std::string& sendTime);
     int StoreNotices(const MailFields& fields, const std::string& sendTime);
-    int MarkDraftSent();
+    bool MarkDraftSent(long& marked);
+    SendOutcome DraftGone();
+    SendOutcome KeepSessionError(SendOutcome outcome);
     int ShowSessionError();
     void ConfirmSent();
     void WriteExchange(const MailFields& fields);
@@ -125,4 +134,6 @@ private:
     ShowMessage confirm_;
     int copyKey_ = -1;
     int noticeCount_ = 0;
+    bool draftSent_ = false; // the last save found the draft marked sent
+    std::string failure_;    // a failed send step's message, shown after the rollback
 };

@@ -2,7 +2,6 @@
 
 #include "base/TraceLog.h"
 #include "db/Connection.h"
-#include "store/MaxKeyId.h"
 
 #include <climits>
 
@@ -93,7 +92,12 @@ int CDbSession::GetLastInsertKeyId(const char* table)
     auto key = m_connection->LastInsertKey();
     if (key && *key > 0 && *key <= INT_MAX)
         return static_cast<int>(*key);
-    return GetMaxKeyId(this, table);
+    // No guess from the highest key: another writer's row may be the
+    // highest, and a save or a notice would then name that row.
+    m_lastError =
+        std::string("the database did not report the key of the row just inserted into ") +
+        (table ? table : "") + "\r\n";
+    return -1;
 }
 
 bool CDbSession::IsReadOnly() const

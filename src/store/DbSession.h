@@ -45,8 +45,9 @@ public:
 
     // The key of the row this session inserted last: the database's own
     // identity for this connection, so concurrent writers never take each
-    // other's keys; GetMaxKeyId of table where the database cannot tell.
-    // Ask right after the insert. -1 when nothing can be read.
+    // other's keys. Ask right after the insert. -1, with the last error
+    // text, when the database cannot tell (never a guess such as the
+    // table's highest key).
     int GetLastInsertKeyId(const char* table);
 
     // The DBMS product name ("SQLite", "PostgreSQL", ...), "" unless open.

@@ -3,6 +3,7 @@
 // through psqlODBC. Each case runs on every database.
 #include "db/Connection.h"
 
+#include "db/StatementText.h"
 #include "platform/text/CodePage.h"
 #include "support/ScratchFolder.h"
 #include "support/TestDatabases.h"
@@ -100,6 +101,34 @@ TEST_P(ConnectionTest, TextIsHostCodePageOutsideAndUnicodeInside)
     ASSERT_TRUE(cursor->Next());
     ASSERT_TRUE(cursor->Read(0, value));
     EXPECT_EQ(value.text, gbk + "x");
+}
+
+// One statement a call, on every backend: a text with a second statement is
+// refused whole, before its first statement runs.
+TEST_P(ConnectionTest, ASecondStatementIsRefusedAndNothingRuns)
+{
+    ASSERT_TRUE(m_connection.Execute("create table t (s varchar(20))"));
+    EXPECT_FALSE(m_connection.Execute("insert into t values ('a;'); insert into t values ('b')"));
+    EXPECT_EQ(m_connection.LastError(), kOneStatementOnly);
+    EXPECT_FALSE(m_connection.Query("select s from t; delete from t", 0));
+    ASSERT_TRUE(m_connection.Execute("insert into t values ('x'';y') -- done;"));
+    auto cursor = m_connection.Query("select count(*) from t", 0);
+    ASSERT_TRUE(cursor);
+    FieldValue value;
+    ASSERT_TRUE(cursor->Read(0, value));
+    EXPECT_EQ(value.text, "1");
+}
+
+// A server that reads backslashes as escapes could let a value end its
+// literal: such a session is refused at once, with the reason.
+TEST_P(ConnectionTest, APostgresSessionWithBackslashEscapesIsRefused)
+{
+    if (GetParam() != TestDatabase::Postgres)
+        GTEST_SKIP() << "a PostgreSQL setting";
+    Connection careless;
+    EXPECT_FALSE(careless.Open(m_connect + ";ConnSettings=set standard_conforming_strings=off"));
+    EXPECT_NE(careless.LastError().find("standard_conforming_strings"), std::string::npos)
+        << careless.LastError();
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, ConnectionTest,

@@ -3,6 +3,7 @@
 #include "db/SqlText.h"
 
 #include "db/ConnectionString.h"
+#include "db/StatementText.h"
 #include "db/TextCompare.h"
 
 #include <gtest/gtest.h>
@@ -49,4 +50,47 @@ TEST(TextCompareTest, FoldsAsciiOnly)
     EXPECT_FALSE(EqualsIgnoringCase("\xd3\xca", "\xf3\xea"));
     EXPECT_TRUE(StartsWithIgnoringCase("SELECT x", "select"));
     EXPECT_FALSE(StartsWithIgnoringCase("sel", "select"));
+}
+
+// Where each database ends a statement: a ";" inside a literal, a quoted
+// name, a comment, a dollar quote or a trigger body ends nothing; anything
+// after the first statement but blanks and comments is a second one.
+TEST(StatementTextTest, FindsASecondStatementAsEachDialectReadsIt)
+{
+    using D = SqlDialect;
+    struct Case
+    {
+        const char* sql;
+        D dialect;
+        bool one;
+    } cases[] = {
+        {"insert into t values ('a;b')", D::Other, true},
+        {"select 1; -- done\n /* c */ ;", D::Other, true},
+        {"select 1; select 2", D::Other, false},
+        {"select 'it''s'; drop table t", D::Postgres, false},
+        {"select \"a;b\" from t", D::Postgres, true},
+        {"do $f$ begin perform 1; end $f$", D::Postgres, true},
+        {"select $1; select 2", D::Postgres, false},
+        {"select E'\\'; drop table t'", D::Postgres, true},
+        {"/* a /* nested; */ still */ select 1", D::Postgres, true},
+        {"select 1 # c; select 2\n", D::MySql, true},
+        {"select 'a\\'; drop table t; --'", D::MySql, false},
+        {"select [a;b] from t", D::SqlServer, true},
+        {"create trigger x after insert on t begin select 1; select 2; end;", D::Sqlite, true},
+        {"create trigger x after insert on t begin select 1; end; select 2", D::Sqlite, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(HoldsOneStatement(c.sql, c.dialect), c.one) << c.sql;
+}
+
+TEST(StatementTextTest, ReadsLiteralsBackAsTheDatabaseDoes)
+{
+    EXPECT_EQ(StringLiterals("values ('it''s', 'a\\', \"n\")", SqlDialect::Postgres),
+              (std::vector<std::string>{"it's", "a\\"}));
+    EXPECT_EQ(StringLiterals("values ('a\\', \"b\"\"c\")", SqlDialect::MySql),
+              (std::vector<std::string>{"a\\", "b\"c"}));
+    EXPECT_EQ(StringLiterals("values (E'a\\'b', $$x'y$$)", SqlDialect::Postgres),
+              (std::vector<std::string>{"a'b", "x'y"}));
+    EXPECT_EQ(DialectOfDbms("MariaDB"), SqlDialect::MySql);
+    EXPECT_EQ(DialectOfDbms("Microsoft SQL Server"), SqlDialect::SqlServer);
 }

@@ -93,6 +93,15 @@ TEST_F(Exports, TheDialogGetsAnOpenSessionTheKeyAndTheUser)
         EXPECT_EQ(seen->userName, c.userName) << c.params;
     }
     EXPECT_TRUE(m_desk.Messages().empty());
+
+    // A name whose bytes are no text in the code page would meet another
+    // user's on the database's side: refused before any dialog runs.
+    bool ran = false;
+    EXPECT_EQ(RunDialogExport(("UserName=bob%FF&Connect=" + connect).c_str(), PauseBeforeOpen::None,
+                              [&](const DialogRequest&) { ran = true; }),
+              0);
+    EXPECT_FALSE(ran);
+    EXPECT_EQ(m_desk.Messages().size(), 1u);
 }
 
 template <typename View> void ExpectFolderView(VellumListFunction list, CDbSession* session)

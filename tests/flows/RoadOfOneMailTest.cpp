@@ -27,6 +27,26 @@ namespace {
 using RoadOfOneMail = ::testing::TestWithParam<TestDatabase>;
 using Rows = std::vector<std::string>;
 
+// A user name with bytes that are no text would be folded into another
+// user's name on the database's side: the host refuses it before it opens
+// anything, and likewise a code page the system does not know.
+TEST(HostStart, AUserNameThatIsNotTextOrAnUnknownCodePageIsRefused)
+{
+    vellum::testing::ScratchFolder home;
+    for (const char* name : {"bob\xff", "bob\xc3"}) {
+        vellum::testing::CommandResult host = vellum::testing::RunCommand(
+            VELLUM_HOST, {"--user", name, "--tour", home.Path() + "tour"},
+            {{"VELLUM_HOME", home.Path()}, {"VELLUM_CODEPAGE", "UTF-8"}});
+        EXPECT_EQ(host.exitCode, 1);
+        EXPECT_NE(host.err.find("not valid text"), std::string::npos) << host.err;
+    }
+    vellum::testing::CommandResult unknown = vellum::testing::RunCommand(
+        VELLUM_HOST, {"--user", "li", "--tour", home.Path() + "tour"},
+        {{"VELLUM_HOME", home.Path()}, {"VELLUM_CODEPAGE", "NO-SUCH-PAGE"}});
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_NE(unknown.err.find("NO-SUCH-PAGE"), std::string::npos) << unknown.err;
+}
+
 TEST_P(RoadOfOneMail, TheTourSendsReadsDownloadsAndReplies)
 {
     vellum::testing::ScratchFolder home;

@@ -14,6 +14,8 @@
 #include "support/PostgresServer.h"
 #include "support/RunCommand.h"
 
+#include <sqlite3.h>
+
 #include <chrono>
 #include <thread>
 
@@ -44,6 +46,24 @@ protected:
     }
 
     std::string Count(const std::string& table) { return Rows("select count(*) from " + table); }
+
+    // True when another connection can take the write lock (SQLite) or lock
+    // every draft (PostgreSQL) at once, without waiting.
+    bool DatabaseIsFree()
+    {
+        if (GetParam() == TestDatabase::Postgres) {
+            CDbSession other;
+            return other.Open(m_connect.c_str()) &&
+                   other.Execute("select KeyId from SystemMail for update nowait");
+        }
+        auto path = vellum::db::ConnectionStringValue(m_connect, "Data Source");
+        sqlite3* db = nullptr;
+        bool free =
+            path && sqlite3_open(path->c_str(), &db) == SQLITE_OK &&
+            sqlite3_exec(db, "begin immediate; rollback", nullptr, nullptr, nullptr) == SQLITE_OK;
+        sqlite3_close(db);
+        return free;
+    }
 
     CIniDocument m_exchange;
     std::vector<std::string> m_shown;
@@ -151,8 +171,15 @@ TEST_P(MailSenderTest, ARefusedNoticeTakesBackTheWholeSendAndARetryDeliversOnce)
             "begin select raise(abort, 'no_bad recipient'); end");
     int key = -1;
     MailFields fields = Mail("a;bad;c", "s");
-    MailSender sender = Sender(key);
+    // The message shows only after the rollback: while the person reads it,
+    // nothing of the send holds a lock that other senders wait on.
+    bool lockedWhileShown = false;
+    MailSender sender(&m_session, "li", key, m_exchange, [&](const std::string& text) {
+        lockedWhileShown = lockedWhileShown || !DatabaseIsFree();
+        m_shown.push_back(text);
+    });
     EXPECT_EQ(sender.Send(fields), SendOutcome::NoticeFailed);
+    EXPECT_FALSE(lockedWhileShown);
     EXPECT_EQ(sender.NoticeCount(), 0);
     EXPECT_EQ(sender.CopyKey(), -1);
     ASSERT_EQ(m_shown.size(), 1u);
@@ -245,6 +272,33 @@ TEST_P(MailSenderTest, ARetryAfterACommitWhoseAnswerWasLostDeliversNothingMore)
     EXPECT_EQ(Rows("select Status from SystemMail where keyid=" + std::to_string(key)), "1\n");
 }
 
+// Two windows on one draft: once one has sent it, the other's save leaves
+// the sent draft as it was (still sent, its text as delivered) and says so,
+// and its send delivers nothing more.
+TEST_P(MailSenderTest, ASaveInASecondWindowNeverMarksASentDraftUnsent)
+{
+    int key = -1;
+    MailFields first = Mail("a;b", "as sent");
+    ASSERT_EQ(Sender(key).Save(first), 1);
+    int secondKey = key;
+    ASSERT_EQ(Sender(key).Send(first), SendOutcome::Sent);
+
+    m_shown.clear();
+    MailFields second = Mail("a;b;c", "changed later");
+    EXPECT_EQ(Sender(secondKey).Save(second), 0);
+    EXPECT_EQ(m_shown, std::vector<std::string>{FromUtf8("邮件已经发送，这次的修改没有保存")});
+    EXPECT_EQ(Rows("select Status, Subject from SystemMail"), "1|as sent\n");
+    EXPECT_EQ(Sender(secondKey).Send(second), SendOutcome::AlreadySent);
+    EXPECT_EQ(Count("SystemMailCopy") + Count("SystemMailNotify"), "1\n2\n");
+
+    // A draft deleted from another window is not silently "saved".
+    Run("delete from SystemMail");
+    m_shown.clear();
+    EXPECT_EQ(Sender(secondKey).Save(second), 0);
+    ASSERT_EQ(m_shown.size(), 1u);
+    EXPECT_EQ(Count("SystemMail"), "0\n");
+}
+
 TEST_P(MailSenderTest, WithoutASessionNothingIsSavedOrShown)
 {
     int key = -1;
@@ -308,8 +362,14 @@ TEST_P(SendCommandTest, PrintsTheKeysAndCountOfWhatItStored)
     ASSERT_EQ(sent.exitCode, 0) << sent.err;
     EXPECT_EQ(sent.out, "draft 1\ncopy 1\nnotices 2\n");
     EXPECT_EQ(sent.err, "");
-    EXPECT_EQ(Rows("select MailFrom, MailTo, Subject, Body, Attachment, Status from SystemMail"),
-              "李四|王五;赵六|会议 It's|<P>明天</P>|a.txt|1\n");
+    EXPECT_EQ(Rows("select MailFrom, MailTo, Subject, Attachment, Status from SystemMail"),
+              "李四|王五;赵六|会议 It's|a.txt|1\n");
+    // The fragment is stored as the editor writes a body: its META head and
+    // the "<BODY>" a reply puts its quote header after.
+    std::string body = Rows("select Body from SystemMailCopy");
+    EXPECT_EQ(body.rfind("<HTML><HEAD><META http-equiv=", 0), 0u) << body;
+    EXPECT_NE(body.find("</HEAD><BODY><P>明天</P></BODY></HTML>"), std::string::npos) << body;
+    EXPECT_EQ(Rows("select Body from SystemMail"), body);
     EXPECT_EQ(Rows("select MailTo, MailId from SystemMailNotify order by keyid"),
               "王五|1\n赵六|1\n");
 
@@ -319,8 +379,9 @@ TEST_P(SendCommandTest, PrintsTheKeysAndCountOfWhatItStored)
     CommandResult draft = Send({"--user", "li", "--key", "2", "--subject", "final"});
     ASSERT_EQ(draft.exitCode, 0) << draft.err;
     EXPECT_EQ(draft.out, "draft 2\ncopy 2\nnotices 1\n");
-    EXPECT_EQ(Rows("select MailTo, Subject, Body from SystemMailCopy where keyid=2"),
-              "wang|final|<P>kept</P>\n");
+    EXPECT_EQ(Rows("select MailTo, Subject from SystemMailCopy where keyid=2"), "wang|final\n");
+    EXPECT_NE(Rows("select Body from SystemMailCopy where keyid=2").find("<BODY><P>kept</P>"),
+              std::string::npos);
 }
 
 TEST_P(SendCommandTest, RefusalsAndFailuresPrintTheDialogsMessageAndExitOne)
@@ -393,6 +454,33 @@ TEST_P(SendCommandTest, ConcurrentSendersEachGetTheirOwnKeys)
               std::to_string(2 * kSenders * kSendsEach) + "\n");
     EXPECT_EQ(Rows("select count(*) from SystemMail where Status=1"),
               std::to_string(kSenders * kSendsEach) + "\n");
+}
+
+// Two `vellum send --key K` started together, as two compose windows on one
+// draft sending at once: in every round exactly one delivers, the other
+// reports the draft already sent, and both end well.
+TEST_P(SendCommandTest, TwoSendersOnOneDraftDeliverItOnce)
+{
+    constexpr int kRounds = 20;
+    for (int round = 1; round <= kRounds; ++round) {
+        std::string key = std::to_string(round);
+        Run("insert into SystemMail(MailFrom,MailTo,Subject,Body,Status) values "
+            "('li','wang;zhao','round " +
+            key + "','<P>b</P>',0)");
+        CommandResult results[2];
+        std::thread other([&] { results[1] = Send({"--user", "li", "--key", key}); });
+        results[0] = Send({"--user", "li", "--key", key});
+        other.join();
+        int delivered = 0;
+        for (const CommandResult& result : results) {
+            ASSERT_EQ(result.exitCode, 0) << result.err;
+            delivered += result.out.find("copy ") != std::string::npos;
+        }
+        EXPECT_EQ(delivered, 1) << results[0].out << results[1].out;
+    }
+    EXPECT_EQ(Rows("select count(*), count(distinct Subject) from SystemMailCopy"),
+              std::to_string(kRounds) + "|" + std::to_string(kRounds) + "\n");
+    EXPECT_EQ(Rows("select count(*) from SystemMailNotify"), std::to_string(2 * kRounds) + "\n");
 }
 
 VELLUM_ON_SQLITE_AND_POSTGRES(SendCommandTest);

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -104,12 +106,62 @@ TEST(TransferCommandsTest, UploadAndDownloadWorkEndToEnd)
     EXPECT_EQ(download.out, copy + "\n");
     EXPECT_EQ(ReadFile(copy), "some notes\n");
 
+    // A replacing upload leaves the file it replaces: delivered mail (a
+    // forward, a copy) may still name it.
+    home.WriteFile("local/notes.txt", "new notes\n");
     CommandResult replaced =
         Vellum({"upload", "--user", "王五", home.Home() + "local/notes.txt", "--replace", name});
     ASSERT_EQ(replaced.exitCode, 0) << replaced.err;
-    CommandResult gone = Vellum({"download", "--user", "赵六", name});
-    EXPECT_EQ(gone.exitCode, 1);
-    EXPECT_EQ(gone.err, "下载失败\r\n服务器上没有这个文件 (HTTP 404)\n");
+    std::filesystem::remove(copy);
+    CommandResult kept = Vellum({"download", "--user", "赵六", name});
+    ASSERT_EQ(kept.exitCode, 0) << kept.err;
+    EXPECT_EQ(ReadFile(copy), "some notes\n");
+}
+
+// The sweep takes only what no mail names and what is older than the age
+// given; a dry run only tells. Drafts and delivered copies both count.
+TEST(TransferCommandsTest, SweepRemovesOnlyOldFilesThatNoMailNames)
+{
+    TestHome home("sweep");
+    const std::string root = home.Temp() + "store";
+    const std::string store = root + "/";
+    AttachServerProcess server(root);
+    ASSERT_GT(server.Port(), 0);
+    home.WriteFile("data/tolvan.ini", "[.]\nHttpServer=" + server.BaseUrl() + "\n");
+    std::vector<std::string> names;
+    for (std::string file : {"draft.txt", "copy.txt", "orphan.txt", "fresh.txt"}) {
+        home.WriteFile("local/" + file, file + " bytes");
+        CommandResult upload = Vellum({"upload", "--user", "li", home.Home() + "local/" + file});
+        ASSERT_EQ(upload.exitCode, 0) << upload.err;
+        names.push_back(upload.out.substr(0, upload.out.size() - 1));
+    }
+    const std::string db = "Provider=SQLite;Data Source=" + home.Temp() + "mail.db";
+    ASSERT_EQ(Vellum({"init-db", "--connect", db}).exitCode, 0);
+    for (std::string sql :
+         {"insert into SystemMail(MailFrom,Attachment) values ('li','" + names[0] + "')",
+          "insert into SystemMailCopy(MailFrom,Attachment) values ('li','" + names[1] + "')"}) {
+        ASSERT_EQ(Vellum({"sql", "--connect", db, sql}).exitCode, 0);
+    }
+    auto twoDaysAgo = std::filesystem::file_time_type::clock::now() - std::chrono::hours(48);
+    for (int old : {0, 1, 2})
+        std::filesystem::last_write_time(store + names[old], twoDaysAgo);
+
+    std::vector<std::string> sweep = {"sweep", "--connect",    db,  "--root",
+                                      store,   "--older-than", "1d"};
+    CommandResult dry = Vellum(sweep);
+    ASSERT_EQ(dry.exitCode, 0) << dry.err;
+    EXPECT_EQ(dry.out, names[2] +
+                           "\t16\n1 files, 16 bytes would be freed (dry run: --remove removes "
+                           "them)\n");
+    EXPECT_TRUE(std::filesystem::exists(store + names[2]));
+
+    sweep.push_back("--remove");
+    CommandResult removed = Vellum(sweep);
+    ASSERT_EQ(removed.exitCode, 0) << removed.err;
+    EXPECT_EQ(removed.out, names[2] + "\t16\n1 files, 16 bytes freed\n");
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(std::filesystem::exists(store + names[i]), i != 2) << names[i];
+    EXPECT_FALSE(std::filesystem::exists(store + ".owners/" + names[2]));
 }
 
 TEST(TransferCommandsTest, UploadSaysWhatARefusalMeans)

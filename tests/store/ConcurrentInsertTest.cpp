@@ -54,6 +54,17 @@ TEST_P(ConcurrentInsertTest, EachSessionGetsTheKeyOfItsOwnRow)
     EXPECT_EQ(std::string(recordset.GetFieldValue("n")), std::to_string(2 * kRows));
 }
 
+// A session that inserted nothing has no key to tell: it answers -1 with a
+// message, never the table's highest key, which is another writer's row.
+TEST_P(ConcurrentInsertTest, ASessionThatInsertedNothingTellsNoKey)
+{
+    ASSERT_EQ(InsertAsSender(m_connect, "alice", 2), 0);
+    CDbSession fresh;
+    ASSERT_EQ(fresh.Open(m_connect.c_str()), 1) << fresh.GetLastErrorText();
+    EXPECT_EQ(fresh.GetLastInsertKeyId("SystemMail"), -1);
+    EXPECT_NE(fresh.GetLastErrorText().find("SystemMail"), std::string::npos);
+}
+
 // Through ODBC the SQLite file behaves as embedded; PostgreSQL is the server
 // case that matters.
 INSTANTIATE_TEST_SUITE_P(Databases, ConcurrentInsertTest,

@@ -101,4 +101,20 @@ TEST(VellumCommandOpenTest, AnUnopenableDatabaseFails)
     EXPECT_NE(secret.err.find("Pwd=***"), std::string::npos) << secret.err;
 }
 
+// Names that differ only in bytes the code page cannot read would meet as
+// one on the database's side; they are refused before anything runs, and so
+// is a code page the system does not know.
+TEST(VellumCommandOpenTest, UndecodableUserNamesAndUnknownCodePagesAreRefused)
+{
+    for (const char* name : {"bob\xc3", "bob\xff", "bob\xfe", "a\xC0\xBC"}) {
+        CommandResult result = Fails(
+            {"list", "--connect", "Provider=SQLite;Data Source=/no/x.db", "--user", name, "inbox"});
+        EXPECT_NE(result.err.find("--user: the name holds bytes"), std::string::npos) << result.err;
+    }
+    CommandResult unknown =
+        RunCommand(kVellum, {"sql", "--help"}, {{"VELLUM_CODEPAGE", "NO-SUCH-PAGE"}});
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_NE(unknown.err.find("NO-SUCH-PAGE"), std::string::npos) << unknown.err;
+}
+
 } // namespace

@@ -19,8 +19,8 @@ std::string FreshPostgres(std::string& error)
         return std::string();
     }
     db::Connection connection;
-    if (!connection.Open(connect) ||
-        !connection.Execute("drop schema if exists public cascade; create schema public")) {
+    if (!connection.Open(connect) || !connection.Execute("drop schema if exists public cascade") ||
+        !connection.Execute("create schema public")) {
         error = connection.LastError();
         return std::string();
     }

@@ -30,9 +30,12 @@ public:
     // Appends `data`; false when it could not be stored (Failure() says why).
     virtual bool Write(std::string_view data) = 0;
 
-    // Makes the complete file visible under its name, owned by `owner`.
-    // When `replaces` names a stored file of the same owner, that file goes.
-    virtual bool Keep(const std::string& owner, const std::string& replaces) = 0;
+    // Makes the complete file visible under its name, owned by `owner`, and
+    // durable: once Keep returns true the file survives a power cut. No
+    // other file goes with it: the one an upload replaces may still be named
+    // by delivered mail, which the server cannot see, so unnamed files are
+    // left to the administrator's sweep (`vellum sweep`).
+    virtual bool Keep(const std::string& owner) = 0;
 
     // What went wrong in the last Write or Keep that failed.
     virtual StoreFailure Failure() const = 0;

@@ -2,16 +2,15 @@
 // that a full disk is seen as ENOSPC at the write that hit it rather than
 // lost inside a stream; the owner file is written before the rename that
 // makes the attachment visible, so a visible attachment always has one.
+// The file's bytes, the owner file and both folders' entries reach the disk
+// (fsync) before an upload is answered: a file the client was told is
+// stored survives a power cut.
 #include "FolderStore.h"
-
-#include "StoredName.h"
 
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <fcntl.h>
-#include <fstream>
-#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -42,7 +41,33 @@ bool WriteAll(int fd, const char* data, size_t length, StoreFailure& failure)
     return true;
 }
 
-// Writes a small file whole; false (with `failure`) when any of it is lost.
+// Flushes a file's bytes to the disk and closes it; false (with `failure`)
+// when either fails, since the bytes may then be lost.
+bool SyncAndClose(int fd, StoreFailure& failure)
+{
+    bool synced = ::fsync(fd) == 0;
+    if (!synced)
+        failure = FailureOf(errno);
+    if (::close(fd) != 0 && synced) {
+        failure = FailureOf(errno);
+        synced = false;
+    }
+    return synced;
+}
+
+// Makes the entries of a folder (a rename, a new file) durable.
+bool SyncFolder(const fs::path& folder, StoreFailure& failure)
+{
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        failure = FailureOf(errno);
+        return false;
+    }
+    return SyncAndClose(fd, failure);
+}
+
+// Writes a small file whole and durably; false (with `failure`) when any of
+// it is lost.
 bool WriteSmallFile(const fs::path& path, const std::string& text, StoreFailure& failure)
 {
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -51,19 +76,11 @@ bool WriteSmallFile(const fs::path& path, const std::string& text, StoreFailure&
         return false;
     }
     bool written = WriteAll(fd, text.data(), text.size(), failure);
-    if (::close(fd) != 0 && written) {
-        failure = FailureOf(errno);
-        written = false;
+    if (!written) {
+        ::close(fd);
+        return false;
     }
-    return written;
-}
-
-std::optional<std::string> ReadOwner(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    return SyncAndClose(fd, failure);
 }
 
 class IncomingFolderFile : public IncomingFile
@@ -102,17 +119,16 @@ public:
         return true;
     }
 
-    bool Keep(const std::string& owner, const std::string& replaces) override
+    bool Keep(const std::string& owner) override
     {
         if (!Flush())
             return false;
         int fd = m_fd;
         m_fd = -1;
-        if (::close(fd) != 0) {
-            m_failure = FailureOf(errno);
+        if (!SyncAndClose(fd, m_failure))
             return false;
-        }
-        if (!WriteSmallFile(m_owners / m_name, owner, m_failure))
+        if (!WriteSmallFile(m_owners / m_name, owner, m_failure) ||
+            !SyncFolder(m_owners, m_failure))
             return false;
         m_ownerWritten = true;
         std::error_code error;
@@ -122,12 +138,9 @@ public:
             return false;
         }
         m_kept = true;
-        if (IsStoredName(replaces) && replaces != m_name &&
-            ReadOwner(m_owners / replaces) == owner) {
-            fs::remove(m_root / replaces, error);
-            fs::remove(m_owners / replaces, error);
-        }
-        return true;
+        // The rename is in place; were its folder's entry lost, the file
+        // would be too, so the answer waits for it.
+        return SyncFolder(m_root, m_failure);
     }
 
     StoreFailure Failure() const override { return m_failure; }

@@ -4,8 +4,6 @@
 // the statement.
 #include "PostgresStore.h"
 
-#include "StoredName.h"
-
 #include <libpq-fe.h>
 
 #include <cstdio>
@@ -95,22 +93,12 @@ public:
         return true;
     }
 
-    bool Keep(const std::string& owner, const std::string& replaces) override
+    bool Keep(const std::string& owner) override
     {
         if (!m_piece.empty() && !WritePiece())
             return false;
         PGconn* connection = m_lease.Connection();
         std::string size = BigEndian64(m_size);
-        if (IsStoredName(replaces) && replaces != m_name &&
-            !Check(Run(connection,
-                       "DELETE FROM vellum_attachment_piece WHERE name = $1 AND EXISTS"
-                       " (SELECT 1 FROM vellum_attachment WHERE name = $1 AND owner = $2)",
-                       {replaces, owner})))
-            return false;
-        if (IsStoredName(replaces) && replaces != m_name &&
-            !Check(Run(connection, "DELETE FROM vellum_attachment WHERE name = $1 AND owner = $2",
-                       {replaces, owner})))
-            return false;
         if (!Check(Run(connection,
                        "INSERT INTO vellum_attachment (name, owner, size) VALUES ($1, $2, $3)",
                        {m_name, owner, size})) ||

@@ -1,6 +1,8 @@
 // The file's name is made as soon as its part head arrives, so the bytes
-// can go to the store from the first piece on; the owner and the file it
-// replaces are only needed at the end, when every field has arrived.
+// can go to the store from the first piece on; the owner is only needed at
+// the end, when every field has arrived. The client also names the file the
+// upload replaces (FileName1); that file stays, since mail already
+// delivered may name it.
 #include "UploadForm.h"
 
 #include "StoredName.h"
@@ -47,11 +49,9 @@ bool UploadForm::StartPart(const std::string& name, const std::string& fileName)
 
 bool UploadForm::TakeContent(std::string_view content)
 {
-    std::string* field = m_part == "UserName"    ? &m_userName
-                         : m_part == "FileName1" ? &m_replaces
-                                                 : nullptr;
-    if (field) {
-        field->append(content.substr(0, kFieldLimit - std::min(field->size(), kFieldLimit)));
+    if (m_part == "UserName") {
+        m_userName.append(
+            content.substr(0, kFieldLimit - std::min(m_userName.size(), kFieldLimit)));
         return true;
     }
     if (m_part != "File1" || !m_file)
@@ -93,7 +93,7 @@ UploadAnswer UploadForm::Finish()
         return Refused(400, "bad file name");
     if (m_userName.empty())
         return Refused(400, "no user name");
-    if (!m_file->Keep(m_userName, m_replaces))
+    if (!m_file->Keep(m_userName))
         return StoreFailed(m_file->Failure());
     m_file.reset();
     return {200, "SUCCESS?FileName1=" + m_storedName};

@@ -53,7 +53,6 @@ private:
     MultipartReader m_reader;
     std::string m_part;
     std::string m_userName;
-    std::string m_replaces;
     std::string m_clientFileName;
     std::string m_storedName;
     bool m_fileSeen = false;

@@ -44,6 +44,7 @@ struct HostOptions
     std::string connect; // host code page
     std::string listenConnect;
     std::string userName;
+    bool userNameIsText = true; // false when --user held bytes that are no UTF-8 text
     std::string library;
     std::optional<std::string> tourFolder; // UTF-8 path
 };
@@ -60,9 +61,10 @@ std::optional<HostOptions> ParseOptions(int argc, char** argv)
             options.connect = FromUtf8(value);
         else if (!std::strcmp(name, "--listen-connect"))
             options.listenConnect = FromUtf8(value);
-        else if (!std::strcmp(name, "--user"))
+        else if (!std::strcmp(name, "--user")) {
             options.userName = FromUtf8(value);
-        else if (!std::strcmp(name, "--library"))
+            options.userNameIsText = ToUtf8(options.userName) == value;
+        } else if (!std::strcmp(name, "--library"))
             options.library = value;
         else if (!std::strcmp(name, "--tour"))
             options.tourFolder = value;
@@ -123,6 +125,14 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vellum"));
     vellum::ui::InstallQtTranslations();
+
+    if (std::string error = vellum::text::HostCodePageError(); !error.empty())
+        return Fail(error, !touring);
+    // A name with undecodable bytes would be folded into another user's.
+    if (!options->userNameIsText || !vellum::text::IsValidHostText(options->userName))
+        return Fail("the user name is not valid text in the code page " +
+                        vellum::text::HostCodePage(),
+                    !touring);
 
     VellumModule module;
     if (!module.Load(options->library))

@@ -6,6 +6,7 @@
 // by the output lines instead.
 #include "Command.h"
 #include "base/IniDocument.h"
+#include "html/EditorBody.h"
 #include "mail/MailSender.h"
 #include "mail/StoredMail.h"
 #include "platform/fs/HeldOpenFiles.h"
@@ -108,22 +109,24 @@ int RunSend(const CommandArgs& given)
         return 1;
     if (!TakeFieldOptions(args, fields))
         return 1;
+    // The body goes in as the compose dialog's editor would write it.
+    fields.body = vellum::html::EditorBodyHtml(fields.body);
     if (!args.empty())
         return CommandFailure("send: unexpected argument \"" + args[0] + "\" (vellum send --help)");
 
     CIniDocument exchange;
     ShownMessages shown;
     MailSender sender(&session, user, key, exchange, shown.Collector(), [](const std::string&) {});
-    if (sender.ReportIfAlreadySent()) {
+    SendOutcome outcome = sender.Send(fields);
+    if (outcome == SendOutcome::AlreadySent) {
         std::printf("draft %d already sent\n", key);
         return 0;
     }
-    if (sender.Save(fields) < 1) {
+    if (outcome == SendOutcome::SaveFailed) {
         shown.PrintFailures();
         return 1;
     }
     std::printf("draft %d\n", key);
-    SendOutcome outcome = sender.Deliver(fields);
     if (outcome == SendOutcome::Sent) {
         std::printf("copy %d\n", sender.CopyKey());
         std::printf("notices %d\n", sender.NoticeCount());

@@ -2,6 +2,7 @@
 // code. Output is plain text (tab-separated where it is a table) and text is
 // printed as the raw bytes of the host code page, since scripts rely on it.
 #include "Command.h"
+#include "platform/text/CodePage.h"
 
 #include <cstdio>
 #include <fstream>
@@ -83,9 +84,29 @@ bool ReadWholeFile(const std::string& path, std::string& bytes)
     return !in.bad();
 }
 
+namespace {
+
+// Every command's --user names a user, and its bytes must be text in the
+// code page: undecodable bytes would be folded on the database's side, and
+// "bob\xff" would open bob\uFFFD's mail.
+bool UserNamesAreText(const CommandArgs& args)
+{
+    for (size_t i = 0; i + 1 < args.size(); ++i)
+        if (args[i] == "--user" && !vellum::text::IsValidHostText(args[i + 1]))
+            return false;
+    return true;
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
     CommandArgs args(argv + 1, argv + argc);
+    if (std::string error = vellum::text::HostCodePageError(); !error.empty())
+        return CommandFailure(error);
+    if (!UserNamesAreText(args))
+        return CommandFailure("--user: the name holds bytes that are not text in the code page " +
+                              vellum::text::HostCodePage());
     if (args.empty() || args[0] == "--help" || args[0] == "-h") {
         PrintOverview(args.empty() ? stderr : stdout);
         return args.empty() ? 1 : 0;

@@ -27,6 +27,21 @@ bool IsUtf8Name(std::string_view name)
     return lower == "utf8";
 }
 
+// A Chinese host code page is read and written as GB18030: it is GBK for
+// every character GBK has, and it also holds every other one (emoji, rare
+// characters of people's names), which GBK would turn into "?".
+std::string ConversionName(std::string_view name)
+{
+    std::string upper;
+    for (char c : name)
+        if (c != '-' && c != '_')
+            upper += static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+    for (const char* chinese : {"GBK", "CP936", "GB2312", "EUCCN"})
+        if (upper == chinese)
+            return "GB18030";
+    return std::string(name);
+}
+
 // The host code page's name, and whether it names UTF-8, decided once per
 // change rather than on every conversion.
 struct CodePage
@@ -35,19 +50,30 @@ struct CodePage
     bool isUtf8;
 };
 
+CodePage MakeCodePage(std::string_view name)
+{
+    return CodePage{ConversionName(name), IsUtf8Name(name)};
+}
+
 CodePage& CodePageStorage()
 {
     static CodePage codePage = [] {
         const char* env = std::getenv("VELLUM_CODEPAGE");
-        std::string name = env && *env ? env : "GBK";
-        bool isUtf8 = IsUtf8Name(name);
-        return CodePage{std::move(name), isUtf8};
+        return MakeCodePage(env && *env ? env : "GBK");
     }();
     return codePage;
 }
 
+bool IsValidScalar(char32_t cp, int extra)
+{
+    static constexpr char32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
+    return cp >= kLeast[extra] && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
+}
+
 // Decodes one UTF-8 sequence at `pos`, advancing it; invalid input gives
-// U+FFFD and advances one byte.
+// U+FFFD and advances one byte. Strict: an overlong form (C0 BC for "<"), a
+// surrogate or a value above U+10FFFF is invalid, so no byte sequence can
+// smuggle in a character that a check on the bytes did not see.
 char32_t DecodeUtf8(std::string_view s, size_t& pos)
 {
     auto byte = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
@@ -73,6 +99,10 @@ char32_t DecodeUtf8(std::string_view s, size_t& pos)
             return 0xFFFD;
         }
         cp = (cp << 6) | (b & 0x3F);
+    }
+    if (!IsValidScalar(cp, extra)) {
+        ++pos;
+        return 0xFFFD;
     }
     pos += extra + 1;
     return cp;
@@ -219,7 +249,33 @@ const std::string& HostCodePage()
 void SetHostCodePage(std::string_view iconvName)
 {
     std::lock_guard lock(g_codePageMutex);
-    CodePageStorage() = CodePage{std::string(iconvName), IsUtf8Name(iconvName)};
+    CodePageStorage() = MakeCodePage(iconvName);
+}
+
+std::string HostCodePageError()
+{
+    const std::string& name = HostCodePage();
+    iconv_t cd = iconv_open("UTF-8", name.c_str());
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return "VELLUM_CODEPAGE names a code page this system does not know: \"" + name + "\"";
+    iconv_close(cd);
+    return {};
+}
+
+bool IsValidHostText(std::string_view hostBytes)
+{
+    if (HostCodePageIsUtf8()) {
+        for (size_t pos = 0; pos < hostBytes.size();) {
+            size_t start = pos;
+            if (DecodeUtf8(hostBytes, pos) == 0xFFFD &&
+                hostBytes.substr(start, pos - start) != "\xEF\xBF\xBD")
+                return false;
+        }
+        return true;
+    }
+    // Undecodable bytes come out as U+FFFD, which GB18030 itself can write:
+    // a round trip that changes the bytes found one.
+    return IsAscii(hostBytes) || FromUtf8(ToUtf8(hostBytes)) == hostBytes;
 }
 
 bool HostCodePageIsUtf8()

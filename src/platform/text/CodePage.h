@@ -11,12 +11,21 @@
 namespace vellum::text {
 
 // The iconv name of the host code page, read once from VELLUM_CODEPAGE
-// ("GBK" when unset or empty).
+// ("GBK" when unset or empty; a Chinese code page is read as GB18030).
 const std::string& HostCodePage();
 
 // Changes the host code page for the rest of the process; tests use it to run
 // the same cases under GBK and UTF-8.
 void SetHostCodePage(std::string_view iconvName);
+
+// "" when iconv knows the host code page, else a message that says which
+// name it does not know; programs refuse to start on an unknown one.
+std::string HostCodePageError();
+
+// True when every byte of `hostBytes` is part of a character of the host
+// code page (strict UTF-8 for UTF-8: no overlong forms, no surrogates).
+// Names that differ only in undecodable bytes would otherwise meet as one.
+bool IsValidHostText(std::string_view hostBytes);
 
 // True when the host code page is UTF-8, so conversions are copies.
 bool HostCodePageIsUtf8();

@@ -14,12 +14,60 @@ protected:
 
 TEST_F(CodePageTest, CharactersOutsideTheCodePageBecomeReferencesOrMarks)
 {
-    SetHostCodePage("GBK");
-    // U+1F600 (an emoji) has no GBK form.
+    SetHostCodePage("BIG5");
+    // U+1F600 (an emoji) has no BIG5 form.
     std::string text = "a\xF0\x9F\x98\x80"
                        "b";
     EXPECT_EQ(FromUtf8WithReferences(text), "a&#128512;b");
     EXPECT_EQ(FromUtf8(text), "a?b");
+}
+
+// A Chinese code page is GB18030: GBK's bytes for GBK's characters, and
+// four bytes for the rest, so an emoji or a rare name survives the trip.
+TEST_F(CodePageTest, AChineseCodePageKeepsCharactersGbkLacks)
+{
+    SetHostCodePage("GBK");
+    EXPECT_EQ(HostCodePage(), "GB18030");
+    const std::string emoji = "\xF0\x9F\x98\x80";
+    const std::string rare = "\xE4\xB6\xB5"; // U+4DB5, outside GBK
+    for (const std::string& text : {emoji, rare})
+        EXPECT_EQ(ToUtf8(FromUtf8("a" + text)), "a" + text);
+    EXPECT_EQ(FromUtf8("\xE6\xB5\x8B"), "\xB2\xE2") << "GBK's own bytes stay";
+    EXPECT_EQ(HostCodePageError(), "");
+    SetHostCodePage("NO-SUCH-PAGE");
+    EXPECT_NE(HostCodePageError().find("NO-SUCH-PAGE"), std::string::npos);
+}
+
+// Strict UTF-8: overlong forms, surrogates and values past U+10FFFF are
+// broken input, never the character they would spell; and names holding
+// bytes the code page cannot read are told apart from valid ones.
+TEST_F(CodePageTest, InvalidBytesAreNeverReadAsCharacters)
+{
+    EXPECT_EQ(Utf8ToUtf16("a\xC0\xBC"
+                          "b"),
+              u"a\uFFFD\uFFFDb")
+        << "an overlong \"<\"";
+    EXPECT_EQ(Utf8ToUtf16("\xE0\x80\xAF"), u"\uFFFD\uFFFD\uFFFD");
+    EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD") << "a surrogate";
+    EXPECT_EQ(Utf8ToUtf16("\xF4\x90\x80\x80"), u"\uFFFD\uFFFD\uFFFD\uFFFD");
+    EXPECT_EQ(Utf8ToUtf16("\xF0\x9F\x98\x80"), u"\U0001F600");
+
+    struct Case
+    {
+        const char* codePage;
+        std::string name;
+        bool valid;
+    } cases[] = {
+        {"UTF-8", "bob", true},          {"UTF-8", "bob\xEF\xBF\xBD", true},
+        {"UTF-8", "\xE7\x8E\x8B", true}, {"UTF-8", "bob\xC3", false},
+        {"UTF-8", "bob\xFF", false},     {"UTF-8", "bob\xFE", false},
+        {"UTF-8", "a\xC0\xBC", false},   {"GBK", "\xCD\xF5", true},
+        {"GBK", "bob\xFF", false},       {"GBK", "bob\xCD", false},
+    };
+    for (const Case& c : cases) {
+        SetHostCodePage(c.codePage);
+        EXPECT_EQ(IsValidHostText(c.name), c.valid) << c.codePage << " " << c.name;
+    }
 }
 
 TEST_F(CodePageTest, BrokenInputNeverThrowsAndStaysValid)

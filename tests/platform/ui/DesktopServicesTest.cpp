@@ -4,6 +4,7 @@
 // keeps its caption readable and names the keep-changes buttons as asked.
 #include "platform/ui/DesktopServices.h"
 
+#include "platform/text/CodePage.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/QtDesktopServices.h"
 #include "platform/ui/ScriptedDesktop.h"
@@ -16,10 +17,43 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <optional>
+#include <string>
+#include <vector>
 
 using namespace vellum::ui;
 
 namespace {
+
+// A desk with no language chosen on the host code page GBK, for one case;
+// whatever the caller had set (the demo sets VELLUM_CODEPAGE=UTF-8, a desk
+// has its LANG) comes back afterwards.
+class PlainChineseDesk
+{
+public:
+    PlainChineseDesk() : m_codePage(vellum::text::HostCodePage())
+    {
+        for (const char* name : kNames) {
+            const char* value = std::getenv(name);
+            m_saved.emplace_back(value ? std::optional<std::string>(value) : std::nullopt);
+            unsetenv(name);
+        }
+        vellum::text::SetHostCodePage("GBK");
+    }
+    ~PlainChineseDesk()
+    {
+        for (size_t i = 0; i < std::size(kNames); ++i)
+            m_saved[i] ? setenv(kNames[i], m_saved[i]->c_str(), 1) : unsetenv(kNames[i]);
+        vellum::text::SetHostCodePage(m_codePage);
+    }
+    PlainChineseDesk(const PlainChineseDesk&) = delete;
+    PlainChineseDesk& operator=(const PlainChineseDesk&) = delete;
+
+private:
+    static constexpr const char* kNames[] = {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"};
+    std::string m_codePage;
+    std::vector<std::optional<std::string>> m_saved;
+};
 
 TEST(DesktopServices, UnansweredQuestionsTakeTheCautiousAnswer)
 {
@@ -50,7 +84,7 @@ TEST(DesktopServices, TheLocaleComesFromTheEnvironmentElseFromAChineseCodePage)
     auto put = [](const char* name, const char* value) {
         value ? setenv(name, value, 1) : unsetenv(name);
     };
-    unsetenv("LC_MESSAGES");
+    PlainChineseDesk desk;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.expected);
         put("LANGUAGE", c.language);
@@ -58,8 +92,6 @@ TEST(DesktopServices, TheLocaleComesFromTheEnvironmentElseFromAChineseCodePage)
         put("LANG", c.lang);
         EXPECT_EQ(DesktopLocale(), c.expected);
     }
-    for (const char* name : {"LANGUAGE", "LC_ALL", "LANG"})
-        unsetenv(name);
 }
 
 // The box is answered by a timer standing in for the person: it reads what
@@ -93,10 +125,7 @@ ShownBox ShowAndCancel(MessageButtons buttons, MessageIcon icon)
 
 TEST(DesktopServices, QtsMessageBoxSpeaksChineseAndKeepsItsCaptionReadable)
 {
-    unsetenv("LANGUAGE");
-    unsetenv("LC_ALL");
-    unsetenv("LC_MESSAGES");
-    unsetenv("LANG");
+    PlainChineseDesk desk;
     EnsureApplication();
     InstallQtTranslations();
 
