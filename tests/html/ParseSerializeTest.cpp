@@ -64,9 +64,9 @@ TEST(HtmlSerialize, SecondPassIsStable)
 
 TEST(HtmlSerialize, CharactersOutsideTheCodePageBecomeReferences)
 {
-    text::SetHostCodePage("GBK");
+    text::SetHostCodePage("BIG5");
     Document document;
-    // A Thai letter and an emoji: GBK holds neither.
+    // A Thai letter and an emoji: BIG5 holds neither.
     document.LoadHtml(u"<p>\u0E01 \U0001F600 \u4E2D</p>");
     std::string host = ToHostBytes(document.Body()->InnerHtml());
     EXPECT_NE(host.find("&#3585;"), std::string::npos);
@@ -78,6 +78,7 @@ TEST(HtmlSerialize, CharactersOutsideTheCodePageBecomeReferences)
     EXPECT_EQ(again.Body()->TextContent(), u"\u0E01 \U0001F600 \u4E2D");
     // The ASCII-safe form keeps the emoji whole as one reference.
     EXPECT_EQ(ToAsciiSafeHtml(u"\U0001F600\u00A0~"), "&#x1F600;&#x00A0;~");
+    text::SetHostCodePage("GBK");
 }
 
 TEST(HtmlSafety, HostileMarkupIsKeptAsHarmlessData)
