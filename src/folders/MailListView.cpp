@@ -130,6 +130,12 @@ void CMailListView::DeclareAndFill()
         if (m_folder.columns[col].hidden)
             m_grid->SetColumnWidth(col, 0);
     LoadColumnWidths(m_grid, m_folder.className);
+    // Undecodable bytes in the name would be folded on the database's
+    // side into another user's name: such a view lists nothing.
+    if (!vellum::text::IsValidHostText(m_strUserName)) {
+        ShowMessage(FromUtf8("用户名含有无效字符，无法列出邮件"));
+        return;
+    }
     if (m_binding.Fill(m_pSession) < 1)
         ShowMessage(m_binding.GetLastErrorText());
 }

@@ -164,6 +164,16 @@ TEST_F(FolderView, AFailingFirstFillShowsTheDatabaseMessageAndLeavesTheGridEmpty
     EXPECT_EQ(notify->GetGrid()->GetRowCount(), 1);
 }
 
+// A name whose bytes are no text would meet another user's on the
+// database's side ("bob\xff" and "bob\xc3" both as bob and U+FFFD).
+TEST_F(FolderView, AUserNameThatIsNotTextListsNothingAndSaysWhy)
+{
+    auto inbox = Show<CMailNotifyListView>("wang\xff");
+    ASSERT_EQ(desktop.Messages().size(), 1u);
+    EXPECT_EQ(desktop.Messages()[0].text, FromUtf8("用户名含有无效字符，无法列出邮件"));
+    EXPECT_EQ(inbox->GetGrid()->GetRowCount(), 1);
+}
+
 // Five drafts, keys 1..5, listed as rows 1..5 = keys 5..1. Rows 2 and 4
 // (keys 4 and 2) are selected with row 3 left out.
 TEST_F(FolderView, DeleteWalksTheSelectedRowsBottomUp)
