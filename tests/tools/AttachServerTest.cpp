@@ -5,6 +5,7 @@
 // one database. Timing and load figures are bench/attachd's.
 #include "mail/AttachServerProcess.h"
 #include "support/PostgresServer.h"
+#include "support/RunCommand.h"
 #include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
@@ -387,6 +388,21 @@ TEST(AttachServerTest, TwoServersShareOnePostgresDatabase)
     EXPECT_EQ(CountRows(conninfo, "vellum_attachment"), 1);
     EXPECT_EQ(CountRows(conninfo, "vellum_attachment_piece"), pieces);
     EXPECT_TRUE(StartsWith(Download(one.Port(), "20200101000000-00000000.bin"), "HTTP/1.1 404 "));
+
+    // No mail names the file: the administrator's sweep of the database's
+    // store lists it, then takes it from both servers.
+    const std::string& odbc = vellum::testing::PostgresOdbcConnectString();
+    const std::string vellum = VELLUM_BINARY_DIR "/tools/vellum/vellum";
+    ASSERT_EQ(vellum::testing::RunCommand(vellum, {"init-db", "--connect", odbc}).exitCode, 0);
+    std::vector<std::string> sweep = {"sweep", "--connect", odbc, "--older-than", "0s"};
+    vellum::testing::CommandResult dry = vellum::testing::RunCommand(vellum, sweep);
+    EXPECT_NE(dry.out.find("1 files, " + std::to_string(content.size()) + " bytes would be"),
+              std::string::npos)
+        << dry.out << dry.err;
+    sweep.push_back("--remove");
+    EXPECT_EQ(vellum::testing::RunCommand(vellum, sweep).exitCode, 0);
+    EXPECT_EQ(CountRows(conninfo, "vellum_attachment_piece"), 0);
+    EXPECT_TRUE(StartsWith(Download(two.Port(), name), "HTTP/1.1 404 "));
 }
 
 } // namespace
