@@ -1,7 +1,9 @@
 // The desktop seam as other folders use it: a scripted person who gives no
 // answer takes the cautious one in the message boxes and choosers; Qt's
 // real message box, as a person sees it, speaks Chinese on a Chinese desk,
-// keeps its caption readable and names the keep-changes buttons as asked.
+// keeps its caption readable and names the keep-changes buttons as asked;
+// Qt's real file dialog names folders, dates and sizes in the desk's words
+// and makes its columns wide enough for them.
 #include "platform/ui/DesktopServices.h"
 
 #include "platform/ui/Application.h"
@@ -10,12 +12,20 @@
 #include "platform/ui/Translations.h"
 
 #include <QApplication>
+#include <QFileDialog>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTimer>
+#include <QTreeView>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
 
 using namespace vellum::ui;
 
@@ -113,6 +123,66 @@ TEST(DesktopServices, QtsMessageBoxSpeaksChineseAndKeepsItsCaptionReadable)
                          QString::fromUtf8("取消")};
     expected.sort();
     EXPECT_EQ(question.buttons, expected);
+}
+
+// One folder and one 32.5 KiB file, listed by the real dialog on a desk
+// whose locale variables say nothing (the host code page makes it Chinese).
+TEST(DesktopServices, TheFileDialogNamesFoldersDatesAndSizesInTheDesksWords)
+{
+    for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"})
+        unsetenv(name);
+    EnsureApplication();
+    InstallQtTranslations();
+    std::string folder = std::filesystem::temp_directory_path().string() + "/vellum-columns-" +
+                         std::to_string(getpid());
+    std::filesystem::create_directories(folder + "/sub");
+    std::ofstream(folder + "/report.txt") << std::string(33280, 'x');
+
+    QStringList sub, file;
+    int sizeWidth = 0, sizeText = 0, dateWidth = 0, dateText = 0;
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        auto* details =
+            dialog ? dialog->findChild<QTreeView*>(QStringLiteral("treeView")) : nullptr;
+        if (!details)
+            return;
+        dialog->setViewMode(QFileDialog::Detail);
+        dialog->setDirectory(QString::fromStdString(folder));
+        QAbstractItemModel* model = details->model();
+        QModelIndex root = details->rootIndex();
+        if (model->rowCount(root) < 2 || model->data(model->index(1, 1, root)).toString().isEmpty())
+            return; // still listing
+        for (int row = 0; row < 2; ++row) {
+            QStringList& texts =
+                model->data(model->index(row, 0, root)).toString() == "sub" ? sub : file;
+            for (int column = 0; column < 4; ++column)
+                texts << model->data(model->index(row, column, root)).toString();
+        }
+        QFontMetrics metrics(details->font());
+        sizeWidth = details->header()->sectionSize(1);
+        sizeText = metrics.horizontalAdvance(file.value(1));
+        dateWidth = details->header()->sectionSize(3);
+        dateText = metrics.horizontalAdvance(file.value(3));
+        poll->stop();
+        poll->deleteLater();
+        dialog->reject();
+    });
+    poll->start(20);
+    QtDesktopServices().ChooseOpenFile(nullptr, "*.*|*.*||");
+    std::filesystem::remove_all(folder);
+
+    ASSERT_EQ(sub.size(), 4);
+    ASSERT_EQ(file.size(), 4);
+    EXPECT_EQ(sub[2], QString::fromUtf8("文件夹"));
+    EXPECT_EQ(sub[1], "");
+    EXPECT_EQ(file[1], QStringLiteral("32.5 KiB"));
+    // zh_CN's short form, "2026/12/7 13:05", not "12/7/26 1:05 PM".
+    EXPECT_TRUE(
+        QRegularExpression(R"(^\d{4}/\d{1,2}/\d{1,2} \d{1,2}:\d{2}$)").match(file[3]).hasMatch())
+        << file[3].toStdString();
+    EXPECT_GE(sizeWidth, sizeText) << "the size is not cut";
+    EXPECT_GE(dateWidth, dateText) << "the date is not cut";
 }
 
 } // namespace
