@@ -25,6 +25,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <thread>
 
@@ -365,18 +366,38 @@ TEST_P(MailEditDlgTest, AnUnsavedMailKeepsAPrivateCopyUntilSavedSentOrDiscarded)
     unsetenv("XDG_STATE_HOME");
 }
 
-// A mail given back after a crash fills every field, keeps the key of the
-// draft it was written on, and is a change: closing asks, 保存 stores it.
+// A mail given back after a crash comes from a private file that a cut
+// anywhere makes unreadable, never half read. It fills every field, keeps
+// the key of the draft it was written on, and is a change: closing asks, and
+// 保存 stores it.
 TEST_P(MailEditDlgTest, ARestoredMailShowsEverythingAsItWasAndCountsAsAChange)
 {
+    namespace fs = std::filesystem;
+    setenv("XDG_STATE_HOME", (m_folder.Path() + "state").c_str(), 1);
     Run("insert into SystemMail(MailFrom,MailTo,Subject,Body,MailTime) values "
         "('li','zhao','stored','<P>old</P>','2010-05-03 14:22:01')");
-    UnsentMail lost{1,
-                    {"li", "2026-12-07 13:00:00", "wang;zhao", FromUtf8("季度计划"),
-                     "<HTML><HEAD></HEAD><BODY><P>one</P><P>two</P></BODY></HTML>", "p.doc"},
-                    ""};
+    UnsentMailCopy copy(FromUtf8("李"));
+    EXPECT_EQ(copy.Path(), m_folder.Path() + "state/vellum/unsent-%E6%9D%8E.mail");
+    // Lines that look like the file's own entries stay body text.
+    ASSERT_TRUE(copy.Write(1, {"li", "2026-12-07 13:00:00", "wang;zhao", FromUtf8("季度计划"),
+                               "<P>one</P>\nBody 3\n<P>two</P>\n", "p.doc"}));
+    EXPECT_EQ(fs::status(m_folder.Path() + "state/vellum").permissions(), fs::perms::owner_all);
+    EXPECT_EQ(fs::status(copy.Path()).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_folder.Path() + "state/vellum"), {}), 1)
+        << "no temporary file is left beside the copy";
+    std::ifstream file(copy.Path(), std::ios::binary);
+    const std::string whole{std::istreambuf_iterator<char>(file), {}};
+    for (std::size_t length = 0; length < whole.size(); ++length) {
+        std::ofstream(copy.Path(), std::ios::trunc) << whole.substr(0, length);
+        ASSERT_FALSE(copy.Read()) << "cut after " << length << " bytes";
+    }
+    std::ofstream(copy.Path(), std::ios::trunc) << whole;
+    std::optional<UnsentMail> lost = copy.Read();
+    ASSERT_TRUE(lost);
+
     CMailEditDlg dialog;
-    dialog.RestoreUnsentMail(lost);
+    dialog.RestoreUnsentMail(*lost);
     std::string shown, body;
     m_desktop.AnswerMessage(MessageAnswer::Yes);
     RunDialog(dialog, [&](QWidget& window) {
@@ -387,9 +408,11 @@ TEST_P(MailEditDlgTest, ARestoredMailShowsEverythingAsItWasAndCountsAsAChange)
         Dialog(window).OnCommand(kDialogCancel);
     });
     EXPECT_EQ(shown, "wang;zhao|" + FromUtf8("季度计划") + "|p.doc|");
-    EXPECT_NE(body.find("<P>one</P><P>two</P>"), std::string::npos) << body;
+    EXPECT_NE(body.find("Body 3"), std::string::npos) << body;
     EXPECT_EQ(m_desktop.Messages().back().text, FromUtf8("邮件已修改，是否保存？"));
     EXPECT_EQ(Rows("select count(*), Subject from SystemMail"), "1|" + FromUtf8("季度计划") + "\n");
+    copy.Remove();
+    unsetenv("XDG_STATE_HOME");
 }
 
 VELLUM_ON_SQLITE(MailEditDlgTest);

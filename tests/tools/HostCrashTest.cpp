@@ -11,7 +11,6 @@
 #include "platform/ui/ControlId.h"
 #include "platform/ui/ScriptedDesktop.h"
 #include "platform/ui/WindowText.h"
-#include "support/ChildProcess.h"
 #include "support/RunCommand.h"
 
 #include <gtest/gtest.h>
@@ -21,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -35,6 +35,21 @@ std::string FileText(const std::string& path)
     std::ifstream file(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(file), {}};
 }
+
+// A process started for the test, killed when the test ends however it ends.
+struct Started
+{
+    pid_t pid;
+    ~Started() { KillAndWait(); }
+    int KillAndWait()
+    {
+        int status = 0;
+        if (pid > 0 && kill(pid, SIGKILL) == 0)
+            waitpid(pid, &status, 0);
+        pid = -1;
+        return status;
+    }
+};
 
 template <typename Condition> bool WaitFor(Condition done, std::chrono::seconds limit)
 {
@@ -67,32 +82,29 @@ TEST_F(HostCrashTest, AMailBeingWrittenOutlivesASigkillAndIsOfferedOnceOnTheNext
             20s);
         return id;
     };
-    vellum::testing::ChildProcess xserver(
-        "/usr/bin/Xvfb", {display, "-nolisten", "tcp", "-screen", "0", "1024x768x24"}, {});
+    Started xserver{vellum::testing::StartCommand(
+        "/usr/bin/Xvfb", {display, "-nolisten", "tcp", "-screen", "0", "1024x768x24"}, {})};
     ASSERT_TRUE(WaitFor([&] { return fs::exists("/tmp/.X11-unix/X" + display.substr(1)); }, 10s));
     const std::string hostErrors = m_home.Path() + "host-stderr.txt";
-    vellum::testing::ChildProcess host(
+    Started host{vellum::testing::StartCommand(
         VELLUM_HOST, {"--connect", Connect(), "--user", "li", "--library", VELLUM_BUILD_LIBRARY},
-        {{"DISPLAY", display}, {"QT_QPA_PLATFORM", "xcb"}, {"XDG_STATE_HOME", state}}, hostErrors);
+        {{"DISPLAY", display}, {"QT_QPA_PLATFORM", "xcb"}, {"XDG_STATE_HOME", state}}, hostErrors)};
     std::string main = window("Vellum");
     ASSERT_FALSE(main.empty()) << FileText(hostErrors);
     xdo({"windowfocus", "--sync", main});
-    xdo({"key", "ctrl+n"});
+    xdo({"key", "ctrl+n"}); // 新邮件
     std::string compose = window("编辑邮件");
     ASSERT_FALSE(compose.empty());
-    xdo({"windowfocus", "--sync", compose});
-    // The dialog opens with the recipients field focused; Tab goes on
-    // through 选择 to the subject, and on into the body.
-    for (auto keys : std::vector<std::vector<std::string>>{{"type", "wang"},
-                                                           {"key", "Tab", "Tab"},
-                                                           {"type", "plan"},
-                                                           {"key", "Tab"},
-                                                           {"type", "first words"}})
-        xdo(keys);
+    // A click into each field of the 800 x 600 dialog (recipients, subject,
+    // body), then the typing.
+    for (auto [y, text] : {std::pair{68, "wang"}, {99, "plan"}, {280, "first words"}}) {
+        xdo({"mousemove", "--window", compose, "400", std::to_string(y), "click", "1"});
+        xdo({"type", "--delay", "20", text});
+    }
     ASSERT_TRUE(
         WaitFor([&] { return FileText(copy).find("first words") != std::string::npos; }, 8s))
         << "the copy follows the typing within 5 s";
-    int status = host.SignalAndWait(SIGKILL);
+    int status = host.KillAndWait();
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
     EXPECT_EQ(FileText(hostErrors), "") << "a normal session prints nothing";
     EXPECT_EQ(fs::status(copy).permissions() & fs::perms::all,
