@@ -15,12 +15,15 @@
 #include <QLocale>
 #include <QTreeView>
 
+#include <algorithm>
+
 namespace vellum::ui {
 
 namespace {
 
 // QFileSystemModel's columns.
 enum Column { kName = 0, kSize = 1, kType = 2, kModified = 3 };
+constexpr int kDialogWidth = 720;
 
 class DeskWordsModel : public QIdentityProxyModel
 {
@@ -64,8 +67,12 @@ void UseDeskWordsInColumns(QFileDialog& dialog)
     auto* details = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
     if (!details)
         return;
+    // The name takes what the other columns leave, so none of them is
+    // pushed out of sight; the dialog is made wide enough for a fair share.
+    details->header()->setSectionResizeMode(kName, QHeaderView::Stretch);
     for (int column : {kSize, kType, kModified})
         details->header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    dialog.resize(std::max(dialog.width(), kDialogWidth), dialog.height());
 }
 
 } // namespace vellum::ui
