@@ -52,7 +52,12 @@ VELLUM_EXPORT void* listMailNotify(MailArgs* args);
  * UserName, Keyid and Connect (the connection string of the dialog's own
  * session). The first argument is not used. Both return 1 when the dialog
  * ran, 0 when there is no main window or the database could not be opened
- * (the reason was shown to the user). */
+ * (the reason was shown to the user).
+ *
+ * editMailDraft with Recover=1 (a host calls it so when it starts) offers
+ * the user back the mail they were writing when the host last ended without
+ * closing the compose dialog (a crash): taken, the compose dialog opens
+ * with it; declined, it is gone. Without such a mail nothing is shown. */
 VELLUM_EXPORT int32_t editMailDraft(int32_t unused, const char* params);
 VELLUM_EXPORT int32_t viewMailData(int32_t unused, const char* params);
 

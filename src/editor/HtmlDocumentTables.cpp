@@ -2,6 +2,7 @@
 // inserted or deleted around the current cell. Each is one undo step, and
 // every cell they create holds an empty paragraph so the caret has a place.
 #include "editor/HtmlDocument.h"
+#include "html/CellMoves.h"
 #include "html/Document.h"
 #include "html/Table.h"
 
@@ -45,7 +46,10 @@ bool CHtmlDocument::InsertTable(int rows, int columns)
         html += u"</TR>";
     }
     html += u"</TABLE>";
-    return InsertHTML(html);
+    if (!InsertHTML(html))
+        return false;
+    EnterTableBeforeCaret(*GetDocument());
+    return true;
 }
 
 bool CHtmlDocument::InsertRow(bool below)

@@ -2,6 +2,7 @@
 // command run with prompting (so the link and picture questions appear);
 // colours, fonts and tables need a question or a conversion first.
 #include "editor/HtmlEditor.h"
+#include "html/CellMoves.h"
 #include "html/CommandTarget.h"
 #include "html/InlineStyle.h"
 #include "htmlview/HtmlView.h"
@@ -190,6 +191,7 @@ void CHtmlEditor::InsertTableFromForm()
         html += u"</TR>";
     }
     html += u"</TABLE>";
-    document_.InsertHTML(html);
+    if (document_.InsertHTML(html))
+        vellum::html::EnterTableBeforeCaret(*document_.GetDocument());
     view_->setFocus(Qt::OtherFocusReason);
 }

@@ -5,6 +5,7 @@
 // window on a session of their own.
 #include "base/RequestParams.h"
 #include "entry/DialogExport.h"
+#include "entry/UnsentMailOffer.h"
 #include "folders/MailDraftListView.h"
 #include "folders/MailLogListView.h"
 #include "folders/MailNewListView.h"
@@ -78,6 +79,10 @@ void* listMailNotify(MailArgs* args)
 
 int32_t editMailDraft(int32_t, const char* params)
 {
+    CRequestParams request;
+    request.Parse(params);
+    if (request.GetInt("Recover") == 1)
+        return vellum::entry::OfferUnsentMail(params);
     return RunDialogExport(params, PauseBeforeOpen::OneSecond, RunComposeDialog);
 }
 

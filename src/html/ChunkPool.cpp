@@ -2,6 +2,7 @@
 // guarded by a mutex; it is taken once per chunk, not per allocation.
 #include "html/ChunkPool.h"
 
+#include <malloc.h>
 #include <mutex>
 #include <new>
 #include <sys/mman.h>
@@ -76,6 +77,19 @@ void GiveBackChunk(char* chunk)
 void PassOnChunk(char* chunk)
 {
     Keep(chunk, kMaxPassedChunks);
+}
+
+void ReleaseFreedMemory()
+{
+    std::vector<char*> chunks;
+    {
+        KeptChunks& kept = Kept();
+        std::lock_guard lock(kept.mutex);
+        chunks.swap(kept.chunks);
+    }
+    for (char* chunk : chunks)
+        munmap(chunk, kChunkBytes);
+    malloc_trim(0);
 }
 
 } // namespace vellum::html

@@ -24,4 +24,11 @@ void GiveBackChunk(char* chunk);
 // Hands back a chunk TakeChunk gave, to be kept only while a few are.
 void PassOnChunk(char* chunk);
 
+// Gives the kept chunks and the C heap's free pages back to the system. A
+// window that showed a big document calls it once the document is gone:
+// the chunks kept for a next load, and the pages the heap keeps for reuse,
+// would otherwise stay with the process, hundreds of megabytes after a big
+// formatting-heavy mail.
+void ReleaseFreedMemory();
+
 } // namespace vellum::html

@@ -2,6 +2,7 @@
 // selection or the document, the two ends of the selection (the document's
 // range has no direction, the user's selection does), and composition of
 // Chinese text through the input method.
+#include "html/CellMoves.h"
 #include "html/Editing.h"
 #include "htmlview/CaretBlink.h"
 #include "htmlview/CaretMotion.h"
@@ -31,6 +32,18 @@ bool IsPrintable(const QString& text)
         return false;
     return std::all_of(text.begin(), text.end(),
                        [](QChar c) { return c.unicode() >= 0x20 && c.unicode() != 0x7F; });
+}
+
+// Tab and Shift+Tab presses the editing view keeps from the focus chain.
+bool IsEditingTab(const HtmlView& view, const QKeyEvent& key)
+{
+    if (!view.IsEditable() || (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+        return false;
+    if (key.key() == Qt::Key_Tab && !(key.modifiers() & Qt::ShiftModifier))
+        return true;
+    const Selection& selection = view.GetDocument().GetSelection();
+    bool inCell = selection.IsTextRange() && EnclosingCell(selection.GetRange().start.node);
+    return inCell && (key.key() == Qt::Key_Backtab || key.key() == Qt::Key_Tab);
 }
 
 } // namespace
@@ -111,9 +124,9 @@ bool HtmlView::event(QEvent* event)
             return true;
         }
         // Tab and Shift+Tab would move the focus before keyPressEvent saw
-        // them; while editing, Tab is text.
-        if (key->key() == Qt::Key_Tab && IsEditable() &&
-            !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        // them; while editing, Tab is text or the next cell, and Shift+Tab
+        // the cell before. Outside tables Shift+Tab still leaves the view.
+        if (IsEditingTab(*this, *key)) {
             keyPressEvent(key);
             return true;
         }
@@ -262,7 +275,11 @@ void HtmlView::RunEdit(ViewAction action)
         InsertLineBreak(*document_);
         break;
     case ViewAction::InsertTab:
-        InsertText(*document_, kTabText);
+        if (!MoveToNextCell(*document_))
+            InsertText(*document_, kTabText);
+        break;
+    case ViewAction::TabBackward:
+        MoveToPreviousCell(*document_);
         break;
     case ViewAction::Cut:
         commands_->Exec(command::Cut);

@@ -74,7 +74,9 @@ ViewAction PlainEditingKeyFor(int key, bool shift)
     case Qt::Key_Enter:
         return shift ? ViewAction::InsertLineBreak : ViewAction::InsertParagraph;
     case Qt::Key_Tab:
-        return shift ? ViewAction::None : ViewAction::InsertTab;
+        return shift ? ViewAction::TabBackward : ViewAction::InsertTab;
+    case Qt::Key_Backtab:
+        return ViewAction::TabBackward;
     default:
         return ViewAction::None;
     }

@@ -30,7 +30,8 @@ enum class ViewAction {
     DeleteForward,
     InsertParagraph,
     InsertLineBreak,
-    InsertTab,
+    InsertTab,   // the next table cell inside a table, spaces elsewhere
+    TabBackward, // Shift+Tab: the table cell before
     SelectAll,
     Copy,
     Cut,

@@ -7,6 +7,7 @@
 #include "mail/MailEditDlg.h"
 
 #include "editor/HtmlEditor.h"
+#include "html/ChunkPool.h"
 #include "mail/AttachmentField.h"
 #include "mail/AttachmentTransfer.h"
 #include "mail/MailDialogRows.h"
@@ -22,6 +23,7 @@
 
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QTimer>
 
 using vellum::text::FromUtf8;
 using namespace vellum::ui;
@@ -30,6 +32,12 @@ namespace {
 
 constexpr int kStretch = 0;
 constexpr int kFixed = 3;
+
+bool SameMail(const MailFields& a, const MailFields& b)
+{
+    return a.mailTo == b.mailTo && a.subject == b.subject && a.attachment == b.attachment &&
+           a.body == b.body;
+}
 
 } // namespace
 
@@ -52,6 +60,45 @@ void CMailEditDlg::OnInitDialog()
     ShowBeforeFilling();
     FillFields();
     unchanged_ = ReadFields();
+    if (restored_) {
+        WriteFields(restored_->fields);
+        copied_ = ReadFields();
+    }
+    unsentCopy_ = std::make_unique<UnsentMailCopy>(m_strUserName);
+    copyTimer_ = new QTimer(this);
+    copyTimer_->setObjectName(QStringLiteral("unsentCopyTimer"));
+    connect(copyTimer_, &QTimer::timeout, this, [this] { KeepUnsentCopy(); });
+    copyTimer_->start(kUnsentCopyIntervalMs);
+}
+
+void CMailEditDlg::RestoreUnsentMail(const UnsentMail& mail)
+{
+    m_nKeyId = mail.keyId;
+    restored_ = mail;
+}
+
+// Serialising the body is the costly part of a tick, so the copy is written
+// only when the mail differs from both the saved one and the copy.
+void CMailEditDlg::KeepUnsentCopy()
+{
+    if (!unsentCopy_ || !editor_)
+        return;
+    MailFields now = ReadFields();
+    if (SameMail(now, unchanged_)) {
+        DropUnsentCopy();
+        return;
+    }
+    if (copied_ && SameMail(now, *copied_))
+        return;
+    if (unsentCopy_->Write(m_nKeyId, now))
+        copied_ = now;
+}
+
+void CMailEditDlg::DropUnsentCopy()
+{
+    if (unsentCopy_)
+        unsentCopy_->Remove();
+    copied_.reset();
 }
 
 void CMailEditDlg::BuildRows()
@@ -174,8 +221,10 @@ bool CMailEditDlg::OnSave()
     MailFields fields = ReadFields();
     bool saved = Sender().Save(fields) == 1;
     SetWindowText(FindControl(this, kTimeId), fields.mailTime);
-    if (saved)
+    if (saved) {
         unchanged_ = ReadFields();
+        DropUnsentCopy();
+    }
     return saved;
 }
 
@@ -183,9 +232,7 @@ bool CMailEditDlg::HasUnsavedChanges() const
 {
     if (!editor_)
         return false;
-    MailFields now = ReadFields();
-    return now.mailTo != unchanged_.mailTo || now.subject != unchanged_.subject ||
-           now.attachment != unchanged_.attachment || now.body != unchanged_.body;
+    return !SameMail(ReadFields(), unchanged_);
 }
 
 // Whether the dialog may end now: nothing to lose, or the user said what to
@@ -244,16 +291,28 @@ void CMailEditDlg::OnUpload()
         SetAttachmentField(FindControl(this, kAttachmentId), fields.attachment);
 }
 
+// However the dialog ends (sent, saved, discarded, nothing changed), the
+// mail no longer needs its copy.
 void CMailEditDlg::OnDestroyWindow()
 {
+    if (copyTimer_)
+        copyTimer_->deleteLater();
+    copyTimer_ = nullptr;
+    DropUnsentCopy();
+    unsentCopy_.reset();
+    restored_.reset();
     transfer_.reset();
     layout_.RemoveAll();
     // The strip is only attached to the layout; a second run builds a new one.
     if (toolbar_)
         toolbar_->deleteLater();
     toolbar_ = nullptr;
-    editor_ = nullptr;
     transferBar_ = nullptr;
+    editor_ = nullptr;
+    // The body went with the layout. Its document was nearly all of a big
+    // mail's memory, which goes back to the system now instead of staying
+    // with the host until another mail reuses it.
+    vellum::html::ReleaseFreedMemory();
 }
 
 void CMailEditDlg::resizeEvent(QResizeEvent* event)

@@ -10,6 +10,11 @@
 // What the dialog fills in by itself (a stored draft, a reply's quote) is
 // the starting point, not a change.
 //
+// While the dialog has such changes it keeps a copy of them outside the
+// database (UnsentMailCopy), written at most every few seconds; a crash of
+// the host then loses only the last seconds of typing. Every way the dialog
+// ends, and every save, removes the copy.
+//
 // Callers set the key (-1 for a new mail), session, user name and the
 // incoming keys of the exchange record (Subject, MailTo, Attachment, Body),
 // run DoModal, and afterwards read the key (0 or more: the mail was stored)
@@ -18,16 +23,19 @@
 
 #include "base/IniDocument.h"
 #include "mail/MailSender.h"
+#include "mail/UnsentMailCopy.h"
 #include "ui/BackdropDialog.h"
 #include "ui/Layout.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 class CDbSession;
 class CHtmlEditor;
 class CLayoutCtrl;
 class CTransferBar;
+class QTimer;
 class TransferProgress;
 
 class CMailEditDlg : public CBackdropDialog
@@ -69,6 +77,14 @@ public:
     // dialog was opened with or last saved.
     bool HasUnsavedChanges() const;
 
+    // Opens the dialog on a mail the host lost in a crash instead of on the
+    // key's stored draft; call before DoModal. What it holds counts as a
+    // change, so closing the dialog still asks before it drops the mail.
+    void RestoreUnsentMail(const UnsentMail& mail);
+
+    // How often the copy of an unsaved mail is brought up to date.
+    static constexpr int kUnsentCopyIntervalMs = 5000;
+
 protected:
     void OnInitDialog() override;
     void OnOK() override;
@@ -88,6 +104,8 @@ private:
     void OnSend();
     void OnUpload();
     void Show(const std::string& text);
+    void KeepUnsentCopy();
+    void DropUnsentCopy();
 
     CLayout layout_;
     CLayoutCtrl* toolbar_ = nullptr;
@@ -95,4 +113,8 @@ private:
     CTransferBar* transferBar_ = nullptr;
     std::unique_ptr<TransferProgress> transfer_;
     MailFields unchanged_; // what the fields held when opened or last saved
+    std::optional<UnsentMail> restored_;
+    std::unique_ptr<UnsentMailCopy> unsentCopy_;
+    std::optional<MailFields> copied_; // what the copy on disk holds
+    QTimer* copyTimer_ = nullptr;
 };

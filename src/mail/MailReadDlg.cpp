@@ -5,6 +5,7 @@
 #include "mail/MailReadDlg.h"
 
 #include "editor/HtmlViewerWnd.h"
+#include "html/ChunkPool.h"
 #include "mail/AttachmentField.h"
 #include "mail/AttachmentTransfer.h"
 #include "mail/MailDialogRows.h"
@@ -194,10 +195,14 @@ void CMailReadDlg::OnDestroyWindow()
     transfer_.reset();
     layout_.RemoveAll();
     transferBar_ = nullptr; // went with the attachment field
-    viewer_ = nullptr;
     if (toolbar_)
         toolbar_->deleteLater();
     toolbar_ = nullptr;
+    viewer_ = nullptr;
+    // The body went with the layout. Its document was nearly all of a big
+    // mail's memory, which goes back to the system now instead of staying
+    // with the host until another mail reuses it.
+    vellum::html::ReleaseFreedMemory();
 }
 
 void CMailReadDlg::resizeEvent(QResizeEvent* event)

@@ -2,13 +2,15 @@
 // toolbar refreshed by the view's own caret signal: one Ctrl+Z per typed
 // run, the font lists following the caret by keys and clicks (sizes and
 // faces inherited from cells, tables and spans included), and typing into
-// a new table's cells. A picture of the toolbar with the caret in 24 px
-// table text lands in the build folder's "screenshots/".
+// a new table's cells and walking them with Tab. Pictures of the toolbar
+// with the caret in 24 px table text and of a table filled by Tab land in the
+// build folder's "screenshots/".
 #include "EditorTestSupport.h"
 #include "html/InlineStyle.h"
 #include "platform/ui/DialogActions.h"
 #include "platform/ui/WindowImage.h"
 #include "support/Screenshots.h"
+#include "ui/InputFormDlg.h"
 
 #include <QImage>
 
@@ -146,4 +148,59 @@ TEST_F(EditorTest, TypingIntoANewTableCellReplacesItsPlaceholder)
     EXPECT_EQ(html::testing::Utf8(cell->InnerHtml()), "<DIV>x</DIV>");
     QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(html::testing::Utf8(cell->InnerHtml()), "<DIV>&nbsp;</DIV>");
+}
+
+// The table menu's form is answered with 确定; what is typed next goes into
+// the cells, Tab and Shift+Tab walk them in reading order, Tab in the last
+// cell adds a row like the last one, and outside the table Tab indents.
+TEST_F(EditorTest, ANewTableIsFilledByTypingAndTab)
+{
+    MakeEditor("<P>ab</P>");
+    CaretIn("ab", 2);
+    desktop.ActInModal([](QWidget& dialog) {
+        int rows = CInputFormDlg::kFirstControlId;
+        ui::SetWindowText(ui::FindControl(&dialog, rows), "2");
+        ui::SetWindowText(ui::FindControl(&dialog, rows + 1), "2"); // columns
+        ui::PressControl(dialog, 1);
+    });
+    editor->OnCommand(CHtmlEditor::kInsertTable);
+    html::HtmlView* view = editor->GetView();
+    auto cellTexts = [&] {
+        std::string texts;
+        for (html::Element* cell : Doc().GetElementsByTagName("TD"))
+            texts += html::testing::Utf8(cell->InnerHtml()) + "|";
+        return texts;
+    };
+
+    // Typed text, with '>' for Tab and '<' for Shift+Tab.
+    auto walk = [view](const std::string& keys) {
+        for (char key : keys)
+            if (key == '>' || key == '<')
+                QTest::keyClick(view, key == '>' ? Qt::Key_Tab : Qt::Key_Backtab,
+                                key == '>' ? Qt::NoModifier : Qt::ShiftModifier);
+            else
+                QTest::keyClicks(view, QString(QChar(key)));
+    };
+    walk("cell1>cell2<+>>cell3");
+    EXPECT_EQ(cellTexts(), "+cell1|cell2|cell3|&nbsp;|");
+
+    // Tab in the last cell adds a row, one undo step.
+    walk(">>row3");
+    ASSERT_EQ(Doc().GetElementsByTagName("TR").size(), 3u);
+    EXPECT_EQ(cellTexts(), "+cell1|cell2|cell3|&nbsp;|row3|&nbsp;|");
+    const std::string picture = ScreenshotPath("editor-table-filled-by-tab.png");
+    ASSERT_TRUE(ui::RenderToPng(*window, picture));
+    QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Doc().GetElementsByTagName("TR").size(), 2u);
+
+    // Shift+Tab in the first cell stays there.
+    CaretIn("+cell1", 0);
+    walk("<=");
+    EXPECT_EQ(cellTexts().substr(0, 8), "=+cell1|");
+
+    // Outside tables Tab still indents.
+    CaretIn("ab", 2);
+    walk(">");
+    EXPECT_NE(Body().find("ab&nbsp;&nbsp;&nbsp;&nbsp;"), std::string::npos) << Body();
 }

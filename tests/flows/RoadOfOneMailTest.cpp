@@ -74,6 +74,7 @@ TEST_P(RoadOfOneMail, TheTourSendsReadsDownloadsAndReplies)
     vellum::testing::CommandResult tour =
         vellum::testing::RunCommand(VELLUM_HOST, arguments, {{"VELLUM_HOME", home.Path()}});
     ASSERT_EQ(tour.exitCode, 0) << tour.out << tour.err;
+    EXPECT_EQ(tour.err, "") << "Qt's warnings go to the trace log, not the terminal";
 
     // li's mail went out with its attachment; wang's reply carries it along.
     EXPECT_EQ(QueryRows(session, "select MailFrom, MailTo, Subject, Status from SystemMail "

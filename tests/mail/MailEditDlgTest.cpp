@@ -1,12 +1,14 @@
 // The compose dialog through its real widgets, offscreen, with a scripted
 // person typing into fields, pressing buttons and answering messages, on a
 // real SQLite file: the window, the filling, save, send, the keys that must
-// not close it, and an upload that keeps the window answering until it is
-// cancelled.
+// not close it, an upload that keeps the window answering until it is
+// cancelled, and the private copy that keeps an unsaved mail through a crash.
 #include "mail/MailEditDlg.h"
 
 #include "MailDialogTest.h"
+#include "editor/HtmlEditor.h"
 #include "mail/TransferBar.h"
+#include "mail/UnsentMailCopy.h"
 #include "net/ScriptedServer.h"
 #include "platform/text/CodePage.h"
 #include "platform/ui/DialogActions.h"
@@ -23,6 +25,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <thread>
 
@@ -322,6 +325,94 @@ TEST_P(MailEditDlgTest, AStalledUploadKeepsTheWindowAnsweringAndCancelEndsIt)
     EXPECT_TRUE(m_desktop.Messages().empty()) << "a cancel needs no message";
     EXPECT_EQ(shownAfter, "plan.doc");
     EXPECT_EQ(Rows("select Attachment from SystemMail"), stored + "\n");
+}
+
+// While the mail has unsaved changes the dialog keeps a copy only the user
+// may read; saving (the dialog stays), sending and 不保存 each remove it. The
+// copy's 5 s tick is made due at once.
+TEST_P(MailEditDlgTest, AnUnsavedMailKeepsAPrivateCopyUntilSavedSentOrDiscarded)
+{
+    setenv("XDG_STATE_HOME", (m_folder.Path() + "state").c_str(), 1);
+    UnsentMailCopy copy("li");
+    for (int end : {int{CMailEditDlg::kSaveId}, int{CMailEditDlg::kSendId}, kDialogCancel}) {
+        SCOPED_TRACE(end);
+        std::optional<UnsentMail> kept;
+        int interval = 0;
+        bool keptWhileOpen = true;
+        if (end == kDialogCancel)
+            m_desktop.AnswerMessage(MessageAnswer::No); // 不保存
+        CMailEditDlg dialog;
+        RunDialog(dialog, [&](QWidget& window) {
+            auto* tick = window.findChild<QTimer*>("unsentCopyTimer");
+            ASSERT_NE(tick, nullptr);
+            interval = tick->interval();
+            FillControl(window, CMailEditDlg::kMailToId, "wang");
+            FillControl(window, CMailEditDlg::kSubjectId, "plan");
+            tick->start(0);
+            QApplication::processEvents();
+            kept = copy.Read();
+            Dialog(window).OnCommand(end);
+            keptWhileOpen = window.isVisible() && copy.Read();
+            if (window.isVisible())
+                Dialog(window).OnCommand(kDialogCancel);
+        });
+        EXPECT_EQ(interval, 5000);
+        ASSERT_TRUE(kept);
+        EXPECT_EQ(kept->fields.mailTo + "|" + kept->fields.subject, "wang|plan");
+        EXPECT_EQ(kept->keyId, -1);
+        EXPECT_FALSE(std::filesystem::exists(copy.Path()));
+        EXPECT_FALSE(keptWhileOpen);
+    }
+    unsetenv("XDG_STATE_HOME");
+}
+
+// A mail given back after a crash comes from a private file that a cut
+// anywhere makes unreadable, never half read. It fills every field, keeps
+// the key of the draft it was written on, and is a change: closing asks, and
+// 保存 stores it.
+TEST_P(MailEditDlgTest, ARestoredMailShowsEverythingAsItWasAndCountsAsAChange)
+{
+    namespace fs = std::filesystem;
+    setenv("XDG_STATE_HOME", (m_folder.Path() + "state").c_str(), 1);
+    Run("insert into SystemMail(MailFrom,MailTo,Subject,Body,MailTime) values "
+        "('li','zhao','stored','<P>old</P>','2010-05-03 14:22:01')");
+    UnsentMailCopy copy(FromUtf8("李"));
+    EXPECT_EQ(copy.Path(), m_folder.Path() + "state/vellum/unsent-%E6%9D%8E.mail");
+    // Lines that look like the file's own entries stay body text.
+    ASSERT_TRUE(copy.Write(1, {"li", "2026-12-07 13:00:00", "wang;zhao", FromUtf8("季度计划"),
+                               "<P>one</P>\nBody 3\n<P>two</P>\n", "p.doc"}));
+    EXPECT_EQ(fs::status(m_folder.Path() + "state/vellum").permissions(), fs::perms::owner_all);
+    EXPECT_EQ(fs::status(copy.Path()).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_folder.Path() + "state/vellum"), {}), 1)
+        << "no temporary file is left beside the copy";
+    std::ifstream file(copy.Path(), std::ios::binary);
+    const std::string whole{std::istreambuf_iterator<char>(file), {}};
+    for (std::size_t length = 0; length < whole.size(); ++length) {
+        std::ofstream(copy.Path(), std::ios::trunc) << whole.substr(0, length);
+        ASSERT_FALSE(copy.Read()) << "cut after " << length << " bytes";
+    }
+    std::ofstream(copy.Path(), std::ios::trunc) << whole;
+    std::optional<UnsentMail> lost = copy.Read();
+    ASSERT_TRUE(lost);
+
+    CMailEditDlg dialog;
+    dialog.RestoreUnsentMail(*lost);
+    std::string shown, body;
+    m_desktop.AnswerMessage(MessageAnswer::Yes);
+    RunDialog(dialog, [&](QWidget& window) {
+        for (int id :
+             {CMailEditDlg::kMailToId, CMailEditDlg::kSubjectId, CMailEditDlg::kAttachmentId})
+            shown += Text(window, id) + "|";
+        Dialog(window).GetEditor()->GetHTML(body);
+        Dialog(window).OnCommand(kDialogCancel);
+    });
+    EXPECT_EQ(shown, "wang;zhao|" + FromUtf8("季度计划") + "|p.doc|");
+    EXPECT_NE(body.find("Body 3"), std::string::npos) << body;
+    EXPECT_EQ(m_desktop.Messages().back().text, FromUtf8("邮件已修改，是否保存？"));
+    EXPECT_EQ(Rows("select count(*), Subject from SystemMail"), "1|" + FromUtf8("季度计划") + "\n");
+    copy.Remove();
+    unsetenv("XDG_STATE_HOME");
 }
 
 VELLUM_ON_SQLITE(MailEditDlgTest);

@@ -3,6 +3,7 @@
 #include "support/RunCommand.h"
 
 #include <cstdlib>
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -81,6 +82,20 @@ CommandResult RunCommand(const std::string& program, const std::vector<std::stri
     if (WIFEXITED(status))
         result.exitCode = WEXITSTATUS(status);
     return result;
+}
+
+pid_t StartCommand(const std::string& program, const std::vector<std::string>& args,
+                   const std::vector<std::pair<std::string, std::string>>& environment,
+                   const std::string& errorFile)
+{
+    int nothing = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    int error = open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    pid_t child = fork();
+    if (child == 0)
+        RunChild(program, args, environment, nothing, error);
+    close(nothing);
+    close(error);
+    return child;
 }
 
 } // namespace vellum::testing

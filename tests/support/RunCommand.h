@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <sys/types.h>
 #include <utility>
 #include <vector>
 
@@ -19,5 +20,12 @@ struct CommandResult
 // current environment of the child only.
 CommandResult RunCommand(const std::string& program, const std::vector<std::string>& args,
                          const std::vector<std::pair<std::string, std::string>>& environment = {});
+
+// Starts `program` beside the test (an X server, the host) and returns its
+// process id at once; its output goes nowhere, its standard error to
+// `errorFile`. The caller ends it with kill and waitpid.
+pid_t StartCommand(const std::string& program, const std::vector<std::string>& args,
+                   const std::vector<std::pair<std::string, std::string>>& environment,
+                   const std::string& errorFile = "/dev/null");
 
 } // namespace vellum::testing

@@ -209,7 +209,17 @@ std::string HostWindow::NewMailParams() const
 
 int HostWindow::NewMail()
 {
-    int result = m_module.editMailDraft(0, NewMailParams().c_str());
+    return RunComposeExport(NewMailParams());
+}
+
+int HostWindow::OfferUnsentMail()
+{
+    return RunComposeExport(NewMailParams() + "&Recover=1");
+}
+
+int HostWindow::RunComposeExport(const std::string& params)
+{
+    int result = m_module.editMailDraft(0, params.c_str());
     if (m_folder == HostFolder::Drafts || m_folder == HostFolder::Sent)
         ShowFolder(m_folder);
     m_watch.Check();

@@ -45,6 +45,11 @@ public:
     // 新邮件: the compose dialog over this window; the drafts are shown
     // afresh afterwards. Returns the export's result.
     int NewMail();
+    // On start: the mail the user was writing when the host last ended
+    // without closing the compose dialog is offered back (the module asks
+    // and, when taken, runs the compose dialog on it). Returns the export's
+    // result.
+    int OfferUnsentMail();
 
     // The folder list's text for a folder ("收件箱 (3)" while mail is unread).
     QString FolderLabel(HostFolder folder) const;
@@ -61,6 +66,7 @@ private:
     void UpdateTitle();
     void SayWhenReadOnly();
     std::string NewMailParams() const;
+    int RunComposeExport(const std::string& params);
 
     VellumModule& m_module;
     CDbSession& m_session;

@@ -18,12 +18,15 @@
 #include "VellumModule.h"
 #include "base/IniDocument.h"
 #include "base/TextHelpers.h"
+#include "base/TraceLog.h"
 #include "platform/text/CodePage.h"
 #include "platform/ui/Translations.h"
 #include "store/DbSession.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QMessageBox>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstring>
@@ -88,14 +91,21 @@ void FillFromIni(HostOptions& options)
         options.userName = ini.Get(".", "UserName").value_or("");
 }
 
-// Offscreen, Qt's platform plugin warns about what it cannot do (window
-// size hints, no runtime folder); none of it concerns the tour's pictures.
-void QuietOffscreenWarnings(QtMsgType type, const QMessageLogContext& context, const QString& text)
+// A normal session prints nothing on the terminal it was started from. Qt's
+// warnings (no runtime folder, no launcher for a file a user opens, window
+// hints a platform cannot take) go to the trace log beside the module's own
+// technical reasons, where whoever looks into a problem finds them; debug
+// chatter is dropped. Only what ends or breaks the session still reaches
+// standard error.
+void RouteQtMessages(QtMsgType type, const QMessageLogContext& context, const QString& text)
 {
-    if (type == QtWarningMsg && (text.contains(QLatin1String("propagateSizeHints")) ||
-                                 text.contains(QLatin1String("XDG_RUNTIME_DIR"))))
+    if (type == QtDebugMsg || type == QtInfoMsg)
         return;
-    std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, text)));
+    QString line = QDateTime::currentDateTime().toString(Qt::ISODateWithMs) +
+                   " qt: " + qFormatLogMessage(type, context, text) + '\n';
+    WriteTrace(FromUtf8(line.toStdString()));
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fputs(line.toLocal8Bit().constData(), stderr);
 }
 
 int Fail(const std::string& message, bool showBox)
@@ -118,10 +128,9 @@ int main(int argc, char** argv)
     }
     FillFromIni(*options);
     bool touring = options->tourFolder.has_value();
-    if (touring) {
+    if (touring)
         qputenv("QT_QPA_PLATFORM", "offscreen");
-        qInstallMessageHandler(QuietOffscreenWarnings);
-    }
+    qInstallMessageHandler(RouteQtMessages);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vellum"));
     vellum::ui::InstallQtTranslations();
@@ -156,5 +165,6 @@ int main(int argc, char** argv)
         window.Watch().Watch(options->userName);
     }
     window.show();
+    QTimer::singleShot(0, &window, [&window] { window.OfferUnsentMail(); });
     return QApplication::exec();
 }

@@ -7,6 +7,7 @@
 // every lock this process holds on it (see platform/fs/HeldOpenFiles.h).
 #include "platform/ui/QtDesktopServices.h"
 
+#include "platform/ui/FileDialogColumns.h"
 #include "platform/ui/FileFilter.h"
 #include "platform/ui/QtColor.h"
 #include "platform/ui/QtText.h"
@@ -85,7 +86,7 @@ public:
     QString type(const QFileInfo& info) const override
     {
         if (info.isDir())
-            return QFileIconProvider::type(info);
+            return QString::fromUtf8("文件夹");
         return QMimeDatabase().mimeTypeForFile(info, QMimeDatabase::MatchExtension).comment();
     }
 };
@@ -135,6 +136,7 @@ std::optional<std::string> QtDesktopServices::ChooseOpenFile(QWidget* parent,
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setIconProvider(&icons);
     dialog.setFileMode(QFileDialog::ExistingFile);
+    UseDeskWordsInColumns(dialog);
     dialog.setNameFilter(ToQtFileFilter(ToQString(filter)));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;

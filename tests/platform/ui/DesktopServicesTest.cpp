@@ -1,7 +1,9 @@
 // The desktop seam as other folders use it: a scripted person who gives no
 // answer takes the cautious one in the message boxes and choosers; Qt's
 // real message box, as a person sees it, speaks Chinese on a Chinese desk,
-// keeps its caption readable and names the keep-changes buttons as asked.
+// keeps its caption readable and names the keep-changes buttons as asked;
+// Qt's real file dialog names folders, dates and sizes in the desk's words
+// and makes its columns wide enough for them.
 #include "platform/ui/DesktopServices.h"
 
 #include "platform/text/CodePage.h"
@@ -11,14 +13,21 @@
 #include "platform/ui/Translations.h"
 
 #include <QApplication>
+#include <QFileDialog>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTimer>
+#include <QTreeView>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 using namespace vellum::ui;
@@ -142,6 +151,57 @@ TEST(DesktopServices, QtsMessageBoxSpeaksChineseAndKeepsItsCaptionReadable)
                          QString::fromUtf8("取消")};
     expected.sort();
     EXPECT_EQ(question.buttons, expected);
+}
+
+// One folder and one 32.5 KiB file, listed by the real dialog on a desk
+// whose locale variables say nothing (the host code page makes it Chinese).
+TEST(DesktopServices, TheFileDialogNamesFoldersDatesAndSizesInTheDesksWords)
+{
+    for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"})
+        unsetenv(name);
+    EnsureApplication();
+    InstallQtTranslations();
+    std::string folder = std::filesystem::temp_directory_path().string() + "/vellum-columns-" +
+                         std::to_string(getpid());
+    std::filesystem::create_directories(folder + "/sub");
+    std::ofstream(folder + "/report.txt") << std::string(33280, 'x');
+    QStringList rows; // "name|size|type|date", folders first
+    bool cut = true;
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        auto* details = dialog ? dialog->findChild<QTreeView*>("treeView") : nullptr;
+        if (!details)
+            return;
+        dialog->setDirectory(QString::fromStdString(folder));
+        QAbstractItemModel* model = details->model();
+        QModelIndex root = details->rootIndex();
+        if (model->rowCount(root) < 2 || model->index(1, 1, root).data().toString().isEmpty())
+            return; // still listing
+        cut = false;
+        for (int row = 0; row < 2; ++row) {
+            QStringList texts;
+            for (int column = 0; column < 4; ++column) {
+                texts << model->index(row, column, root).data().toString();
+                cut = cut || details->header()->sectionSize(column) <
+                                 QFontMetrics(details->font()).horizontalAdvance(texts.back());
+            }
+            rows << texts.join('|');
+        }
+        poll->deleteLater();
+        dialog->reject();
+    });
+    poll->start(20);
+    QtDesktopServices().ChooseOpenFile(nullptr, "*.*|*.*||");
+    std::filesystem::remove_all(folder);
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_TRUE(rows[0].startsWith(QString::fromUtf8("sub||文件夹|"))) << rows[0].toStdString();
+    // zh_CN's short date, "2026/12/7 13:05", not "12/7/26 1:05 PM".
+    EXPECT_TRUE(QRegularExpression(R"(^report.txt\|32.5 KiB\|.+\|\d{4}/\d{1,2}/\d{1,2} \d+:\d\d$)")
+                    .match(rows[1])
+                    .hasMatch())
+        << rows[1].toStdString();
+    EXPECT_FALSE(cut) << "every text fits its column";
 }
 
 } // namespace
