@@ -134,8 +134,8 @@ bool UploadWithClient(const std::string& url, const std::string& file, std::stri
     form.AddPart("File1", file, 1);
     CHttpClient client;
     client.m_contentType = "multipart/form-data; boundary=" + form.GetBoundary();
-    client.m_body = form.GetBody();
-    client.m_bodyLength = form.GetLength();
+    form.Start();
+    client.m_bodySource = &form;
     if (client.Request("POST", url) != 1 || client.m_textBody.rfind("SUCCESS", 0) != 0)
         return false;
     if (stored)

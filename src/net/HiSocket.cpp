@@ -109,8 +109,8 @@ int CHiSocket::SendBlock(const char* buffer, int length)
         if (waited != WaitResult::NetworkEvent) {
             char message[120];
             std::snprintf(message, sizeof message,
-                          "SendBlock::WSA_WAIT_TIMEOUT failure(Send %d/%d/%d)\r\n", sent, length,
-                          m_bytesSent);
+                          "SendBlock::WSA_WAIT_TIMEOUT failure(Send %d/%d/%lld)\r\n", sent, length,
+                          static_cast<long long>(m_bytesSent));
             m_lastError = message;
             Close();
             return -2;

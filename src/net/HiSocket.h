@@ -47,7 +47,7 @@ public:
     void SetLastErrorText(std::string text) { m_lastError = std::move(text); }
 
     uint32_t m_timeout = 90000; // milliseconds, bound of every single wait
-    int m_bytesSent = 0;        // accepted by the system since construction
+    int64_t m_bytesSent = 0;    // accepted by the system since construction
     int m_trace = 0;            // non-zero: the HTTP client writes trace lines
 
 protected:
