@@ -2,10 +2,9 @@
 // of the sizes the input chooses (so "\r\n\r\n" and header lines straddle
 // pieces). The head and a text body stay within their bounds, the head
 // never keeps the blank line, and the cookie line of the next request is one
-// line. Half the inputs open with a download head whose Content-Length the
-// input writes (any digits, far beyond 32 bits): the length is read exactly
-// or refused, and the body counts as complete exactly when that many bytes
-// arrived.
+// line. Half the inputs open with a download head whose Content-Length has
+// digits the input writes: the length is read exactly or refused, and the
+// body is complete exactly when that many bytes arrived.
 #include "FuzzInput.h"
 #include "net/HttpClient.h"
 

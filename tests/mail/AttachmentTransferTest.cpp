@@ -288,26 +288,22 @@ TEST_F(AttachmentTransferTest, TheFieldIsOnlyAServerNameAndOnlyViewedTypesAreOpe
         SCOPED_TRACE(c.field);
         ScriptedServer server(kSendsBody);
         UseServer(server.Url());
-        size_t opened = desk.OpenedPaths().size();
-        size_t shown = desk.Messages().size();
-        if (!c.opened)
-            desk.AnswerMessage(vellum::ui::MessageAnswer::No);
+        ScriptedDesktop scripted;
+        vellum::ui::ScopedDesktop local(scripted);
+        scripted.AnswerMessage(vellum::ui::MessageAnswer::No);
         std::string copy;
         EXPECT_EQ(DownloadAttachment(Fields("u", c.field), &copy), 1);
         EXPECT_NE(server.Request().find("&FileName=" + c.field + " HTTP/1.0"), std::string::npos);
         EXPECT_EQ(copy, home.Home() + "temp/" + c.copy);
-        EXPECT_EQ(desk.OpenedPaths().size(), opened + (c.opened ? 1 : 0));
-        EXPECT_EQ(desk.Messages().size(), shown + (c.opened ? 0 : 1));
-        if (c.opened)
-            EXPECT_EQ(desk.OpenedPaths().back(), copy);
-        else
-            EXPECT_EQ(LastText(desk), FromUtf8("附件已保存到:\r\n") + copy +
-                                          FromUtf8("\r\n这种文件可能含有程序, 没有直接打开。"
-                                                   "要打开它所在的文件夹吗?"));
+        EXPECT_EQ(scripted.OpenedPaths(), std::vector<std::string>(c.opened, copy));
+        EXPECT_EQ(
+            LastText(scripted),
+            c.opened
+                ? ""
+                : FromUtf8("附件已保存到:\r\n") + copy +
+                      FromUtf8("\r\n这种文件可能含有程序, 没有直接打开。要打开它所在的文件夹吗?"));
     }
-    EXPECT_EQ(desk.UnusedAnswers(), 0u);
-    AttachmentFields nothing = Fields("u");
-    EXPECT_EQ(DownloadAttachment(nothing), 0);
+    EXPECT_EQ(DownloadAttachment(Fields("u")), 0) << "an empty field fetches nothing";
 }
 
 // Downloading again never undoes the person's edits: the new copy goes
