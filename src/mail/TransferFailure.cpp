@@ -51,7 +51,7 @@ std::string ConnectionFailure(const CHttpClient& client)
 {
     if (client.m_proxyMode == CProxySocket::kHttpProxy)
         return FromUtf8("无法连接到代理服务器 ") + Endpoint(client.m_proxyHost, client.m_proxyPort);
-    if (client.GetLastErrorText() == FromUtf8("解析主机地址失败\r\n"))
+    if (client.LastConnectFailure() == CHiSocket::ConnectFailure::HostNotFound)
         return FromUtf8("找不到服务器 ") + client.m_server;
     return FromUtf8("无法连接到 ") + Endpoint(client.m_server, client.m_port);
 }

@@ -19,7 +19,7 @@ public:
 
     // Copies the next bytes into `buffer`: their count (at most `size`), or
     // -1 when the body cannot go on as announced (FailureText says why).
-    virtual int64_t ReadNext(char* buffer, size_t size) = 0;
+    [[nodiscard]] virtual int64_t ReadNext(char* buffer, size_t size) = 0;
 
     // Why the body stopped, in words for the person (host code page).
     virtual std::string FailureText() const = 0;

@@ -66,7 +66,7 @@ public:
     // -1: not an http URL; 0: no socket or no connection (the last error
     // text says why); 1: the request went out and the exchange ran, however
     // it ended.
-    int Request(const std::string& method, const std::string& url);
+    [[nodiscard]] int Request(const std::string& method, const std::string& url);
 
     // One received piece, with room for a zero byte after it. Returns 1 to
     // go on reading, 0 when the body is complete, -1 when the response went

@@ -16,6 +16,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <regex>
 #include <thread>
@@ -175,6 +176,32 @@ TEST_F(AttachmentTransferTest, UploadThenDownloadRoundTripsEveryByteThroughTheSe
         EXPECT_EQ(desk.OpenedPaths().back(), copy);
     }
     EXPECT_TRUE(desk.Messages().empty()) << LastText(desk);
+
+    // A file that grows while it goes out is stopped, never sent cut, and
+    // the server keeps nothing of it.
+    struct Growing : TransferRunner
+    {
+        std::string path;
+        RequestOutcome Run(CHttpClient& client, const std::function<int()>& work) override
+        {
+            client.m_onProgress = [this](const CHttpClient&) {
+                std::ofstream(path, std::ios::app) << "more";
+            };
+            return {work(), false};
+        }
+    } growing;
+    growing.path = LocalFile("log.txt", "first line\n");
+    auto stored = [&] {
+        return std::distance(std::filesystem::directory_iterator(home.Temp() + "store"), {});
+    };
+    const auto before = stored();
+    desk.AnswerOpenFile(growing.path);
+    AttachmentFields fields = Fields(user);
+    fields.runner = &growing;
+    EXPECT_EQ(UploadAttachment(fields), 0);
+    EXPECT_EQ(LastText(desk),
+              FromUtf8("上传失败\r\n文件在上传过程中变大了, 没有上传: ") + growing.path);
+    EXPECT_EQ(stored(), before);
     EXPECT_EQ(desk.FileFilters().back(), FromUtf8("所有文件 (*.*)|*.*||"));
     EXPECT_EQ(desk.WaitCursorCount(), 6);
     EXPECT_EQ(desk.WaitCursorDepth(), 0);

@@ -36,14 +36,16 @@ TEST(AttachServerTest, NoNameReachesOutsideTheStore)
              "20200101000000-0000000g.txt", "", "store.log", "20200101000000-00000000.txt%00.x",
              "..%00/secret.txt", std::string(4000, 'a') + ".txt"}) {
         CHttpClient client;
-        client.Request("GET", server.BaseUrl() + "download.php?UserName=u&FileName=" + name);
+        ASSERT_EQ(
+            client.Request("GET", server.BaseUrl() + "download.php?UserName=u&FileName=" + name),
+            1);
         EXPECT_EQ(client.m_responseHead.rfind("HTTP/1.1 404", 0), 0u) << name;
         EXPECT_EQ(client.m_textBody, "file not found\r\n") << name;
         std::string disposition;
         EXPECT_EQ(client.GetHeader("Content-Disposition", disposition), 0) << name;
     }
     CHttpClient wrongPage;
-    wrongPage.Request("GET", server.BaseUrl() + "download.jsp?FileName=x");
+    ASSERT_EQ(wrongPage.Request("GET", server.BaseUrl() + "download.jsp?FileName=x"), 1);
     EXPECT_EQ(wrongPage.m_responseHead.rfind("HTTP/1.1 404", 0), 0u);
 }
 
@@ -76,7 +78,7 @@ TEST(AttachServerTest, RefusedUploadsSayWhyWithoutSuccess)
     }
     CHttpClient plain;
     plain.m_bodyText = "UserName=u";
-    plain.Request("POST", server.BaseUrl() + "upload.jsp");
+    ASSERT_EQ(plain.Request("POST", server.BaseUrl() + "upload.jsp"), 1);
     EXPECT_NE(plain.m_textBody.find("not a multipart form"), std::string::npos);
     EXPECT_EQ(server.Stop(), 0);
 }

@@ -47,7 +47,7 @@ protected:
     {
         ScriptedServer server(Answer(Response("")), readBody);
         client.m_flowTimeout = 50;
-        client.Request(method, server.Url());
+        EXPECT_EQ(client.Request(method, server.Url()), 1);
         std::string request = server.Request();
         size_t host = request.find(HostLine(server));
         return host == std::string::npos ? request : request.erase(host, HostLine(server).size());
@@ -253,7 +253,7 @@ TEST_F(HttpClientTest, TraceSwitchWritesThreeLinesPerRequest)
 
     ScriptedServer quiet(Answer(Response("x")));
     CHttpClient silent;
-    silent.Request("GET", quiet.Url());
+    EXPECT_EQ(silent.Request("GET", quiet.Url()), 1);
     CloseTrace();
     EXPECT_EQ(ReadFile(home.Home() + "trace.log"), trace);
 }
