@@ -5,6 +5,7 @@
 
 #include "platform/text/CodePage.h"
 
+#include <algorithm>
 #include <sys/stat.h>
 
 BodyFile::BodyFile(const std::string& path) : m_path(path)
@@ -45,9 +46,12 @@ int64_t BodyFile::ReadNext(char* buffer, size_t size)
         return -1;
     }
     m_read += static_cast<int64_t>(got);
-    if (m_read == m_length && !m_endChecked && (m_endChecked = true) && std::fgetc(m_file) != EOF) {
-        Fail("文件在上传过程中变大了, 没有上传: ");
-        return -1;
+    if (m_read == m_length && !m_endChecked) {
+        m_endChecked = true;
+        if (std::fgetc(m_file) != EOF) {
+            Fail("文件在上传过程中变大了, 没有上传: ");
+            return -1;
+        }
     }
     return static_cast<int64_t>(got);
 }

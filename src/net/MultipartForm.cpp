@@ -8,6 +8,7 @@
 #include "platform/fs/HeldOpenFiles.h"
 #include "platform/text/CodePage.h"
 
+#include <cstdio>
 #include <cstring>
 #include <random>
 
