@@ -58,13 +58,20 @@ std::string SaveBesideOtherCopies(CHttpClient& client, const std::string& folder
     const std::string saved = osFolder + incoming;
     for (int number = 1; number <= kMostNumbers; ++number) {
         std::string candidate = osFolder + (number == 1 ? osName : Numbered(osName, number));
-        if (link(saved.c_str(), candidate.c_str()) == 0 ||
-            (errno == EEXIST && SameBytes(candidate, saved))) {
+        if (link(saved.c_str(), candidate.c_str()) == 0) {
             std::remove(saved.c_str());
             return vellum::text::FromUtf8(candidate);
         }
-        if (errno != EEXIST)
-            break;
+        if (errno == EEXIST || access(candidate.c_str(), F_OK) == 0) {
+            if (!SameBytes(candidate, saved))
+                continue;
+            std::remove(saved.c_str());
+            return vellum::text::FromUtf8(candidate);
+        }
+        // A file system without hard links: the name is free, so a rename.
+        if (std::rename(saved.c_str(), candidate.c_str()) == 0)
+            return vellum::text::FromUtf8(candidate);
+        break;
     }
     std::remove(saved.c_str());
     client.SetLastErrorText(vellum::text::FromUtf8("无法创建目标文件"));
