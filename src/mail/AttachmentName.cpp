@@ -70,14 +70,6 @@ std::string AttachmentDisplayName(const std::string& serverName)
     return serverName.substr(kUnguessableDigits + 1);
 }
 
-bool IsLocalAttachmentPath(const std::string& field)
-{
-    size_t colon = field.find(':');
-    if (colon != std::string::npos && colon > 0)
-        return true;
-    return !field.empty() && (field[0] == '\\' || field[0] == '/');
-}
-
 std::string LocalCopyName(const std::string& serverName)
 {
     // Split in UTF-8, where "/" and "\" never occur inside a character (in

@@ -1,16 +1,10 @@
-// What an attachment field holds, seen from the download: a local path that
-// is opened directly, or a name on the attachment server whose local copy
-// goes under the home folder's "temp/". A server name of the current form is
-// 32 lower-case hexadecimal digits (the unguessable part), "-" and the file's
-// own name; older names (a time stamp, "-", a random part) are shown as they
-// are.
+// What an attachment field holds, seen from the download: a name on the
+// attachment server, whose local copy goes under the home folder's "temp/". A server name of the
+// current form is 32 lower-case hexadecimal digits (the unguessable part), "-" and the file's own
+// name; older names (a time stamp, "-", a random part) are shown as they are.
 #pragma once
 
 #include <string>
-
-// True for a local path: ":" at a position above 0 (a drive letter or other
-// prefix), or a leading "\" or "/".
-bool IsLocalAttachmentPath(const std::string& field);
 
 // The file name the local copy of a server attachment gets: its display
 // name when that is a plain file name, else a safe name of its own (see the

@@ -1,13 +1,24 @@
 // Upload and download of the one attachment of a mail, as the dialogs run
 // them. Message titles are the system's own, the reasons under them are
-// words (TransferFailure); "testup.txt" keeps the last request body for
-// whoever has to find out what an upload sent.
+// words (TransferFailure); "testup.txt" keeps the last request for whoever
+// has to find out what an upload sent, as far as the file's bytes begin:
+// a copy of the file itself would leave the last confidential attachment
+// in the module home as plain text.
+//
+// Departures from the system's download, each because it lost data or let
+// a sender act on the reader's machine: the field is only ever a server
+// name (a path in it is not opened); a download that is not complete (short
+// of its length, without Content-Disposition, or not written whole) saves
+// and opens nothing; a copy the person changed is kept (LocalCopy); and
+// only types that run no code are opened (OpenableTypes).
 #include "mail/AttachmentTransfer.h"
 
 #include "base/IniDocument.h"
 #include "base/RequestParams.h"
 #include "base/TextHelpers.h"
 #include "mail/AttachmentName.h"
+#include "mail/LocalCopy.h"
+#include "mail/OpenableTypes.h"
 #include "mail/TransferFailure.h"
 #include "net/HttpClient.h"
 #include "net/MultipartForm.h"
@@ -82,14 +93,12 @@ int PostAttachment(AttachmentFields& fields, const ServerPages& pages, const std
     CHttpClient client;
     client.m_contentType = "multipart/form-data; boundary=" + form.GetBoundary();
     const std::string address = pages.Upload();
-    // Reading a large file and writing "testup.txt" take as long as the
-    // request may: they belong to the transfer, not to the window.
+    // The file goes from the disk to the socket as it is sent; measuring it
+    // and writing "testup.txt" belong to the transfer, not to the window.
     RequestOutcome outcome = RunTransfer(fields, client, [&] {
-        client.m_body = form.GetBody();
-        client.m_bodyLength = form.GetLength();
-        WriteTextFile(GetModuleDir() + "testup.txt",
-                      std::string_view(client.m_body ? client.m_body : "",
-                                       static_cast<size_t>(client.m_bodyLength)));
+        form.Start();
+        client.m_bodySource = &form;
+        WriteTextFile(GetModuleDir() + "testup.txt", form.TextBeforeFiles());
         return client.Request("POST", address);
     });
     if (outcome.cancelled)
@@ -111,15 +120,19 @@ int PostAttachment(AttachmentFields& fields, const ServerPages& pages, const std
     return 1;
 }
 
-// The desktop may have no program for the file: the person learns where
-// the copy is and may open its folder instead.
+// The desktop may have no program for the file, or the file may be of a
+// type that runs code: the person learns where the copy is and may open its
+// folder instead.
 void OpenSavedCopy(const std::string& path, QWidget* parent)
 {
     vellum::ui::DesktopServices& desktop = vellum::ui::CurrentDesktop();
-    if (desktop.ShellOpen(path))
+    const bool openable = OpensWithoutRunningCode(vellum::text::ToUtf8(path));
+    if (openable && desktop.ShellOpen(path))
         return;
-    std::string text = FromUtf8("附件已保存到:\r\n") + path +
-                       FromUtf8("\r\n没有找到可以打开它的程序。要打开它所在的文件夹吗?");
+    std::string text =
+        FromUtf8("附件已保存到:\r\n") + path +
+        FromUtf8(openable ? "\r\n没有找到可以打开它的程序。要打开它所在的文件夹吗?"
+                          : "\r\n这种文件可能含有程序, 没有直接打开。要打开它所在的文件夹吗?");
     if (vellum::ui::MessageBox(text, vellum::ui::MessageButtons::YesNo, parent) ==
         vellum::ui::MessageAnswer::Yes)
         desktop.ShellOpen(path.substr(0, path.find_last_of('/') + 1));
@@ -156,8 +169,6 @@ int DownloadAttachment(const AttachmentFields& fields, std::string* localCopy)
     const std::string& name = fields.attachment;
     if (name.empty())
         return 0;
-    if (IsLocalAttachmentPath(name))
-        return vellum::ui::CurrentDesktop().ShellOpen(name) ? 1 : 0;
     std::optional<ServerPages> pages = ReadServerPages(fields.parent);
     if (!pages)
         return 0;
@@ -167,7 +178,6 @@ int DownloadAttachment(const AttachmentFields& fields, std::string* localCopy)
     // "temp/" does not exist yet.
     std::string folder = GetModuleDir() + "temp/";
     vellum::fs::MakeFolders(vellum::text::ToUtf8(folder));
-    std::string path = folder + LocalCopyName(name);
 
     CHttpClient client;
     RequestOutcome outcome =
@@ -175,7 +185,8 @@ int DownloadAttachment(const AttachmentFields& fields, std::string* localCopy)
     if (outcome.cancelled)
         return 0;
     // An error page is no attachment: it must not replace a good earlier copy.
-    if (client.m_bytesReceived < 1 || IsErrorStatus(client)) {
+    if (client.m_bytesReceived < 1 || IsErrorStatus(client) ||
+        client.LastFailure() == CHttpClient::Failure::WriteFailed) {
         ShowFailure("下载失败", address, client, outcome.result, fields.parent);
         return 0;
     }
@@ -184,19 +195,27 @@ int DownloadAttachment(const AttachmentFields& fields, std::string* localCopy)
     if (client.m_contentLength > client.m_bytesReceived) {
         TraceTransferFailure(FromUtf8("下载失败"), address, client);
         char counts[64];
-        std::snprintf(counts, sizeof counts, " %d/%d\r\n", client.m_bytesReceived,
-                      client.m_contentLength);
+        std::snprintf(counts, sizeof counts, " %lld/%lld\r\n",
+                      static_cast<long long>(client.m_bytesReceived),
+                      static_cast<long long>(client.m_contentLength));
         Show(FromUtf8("下载失败\r\n连接中断, 只收到字节") + counts, fields.parent);
         return 0;
     }
     std::string disposition;
     client.GetHeader("Content-Disposition", disposition);
-    bool complete = !disposition.empty();
-    if (!complete)
+    if (disposition.empty()) {
+        TraceTransferFailure(FromUtf8("下载失败"), address, client);
         Show(FromUtf8("下载失败\r\n") + client.m_textBody, fields.parent);
-    client.SaveToFile(path);
+        return 0;
+    }
+    std::string path = SaveBesideOtherCopies(client, folder, LocalCopyName(name));
+    if (path.empty()) {
+        TraceTransferFailure(FromUtf8("下载失败"), address, client);
+        Show(FromUtf8("下载失败\r\n") + client.GetLastErrorText(), fields.parent);
+        return 0;
+    }
     if (localCopy)
         *localCopy = path;
     OpenSavedCopy(path, fields.parent);
-    return complete ? 1 : 0;
+    return 1;
 }

@@ -44,10 +44,12 @@ struct AttachmentFields
 // message said why not; the field is then as it was.
 int UploadAttachment(AttachmentFields& fields);
 
-// The read dialog's download: opens a local path directly, or fetches the
-// server file into "temp/", under the file's own name, and opens the copy;
-// when no program opens it, the person learns where it is and may open its
-// folder. 1 when the copy was saved without a failure message, else 0; a
-// cancelled or failed request saves nothing. `localCopy`, when given,
+// The read dialog's download: fetches the server file named by the field
+// (a received mail's field is only ever a server name, never a local path)
+// into "temp/", under the file's own name or beside a changed copy of that
+// name, and opens the copy when its type runs no code; otherwise, or when
+// no program opens it, the person learns where it is and may open its
+// folder. 1 when the copy was saved, else 0; a cancelled, failed or
+// incomplete download saves and opens nothing. `localCopy`, when given,
 // receives the path of the saved copy (empty when none was saved).
 int DownloadAttachment(const AttachmentFields& fields, std::string* localCopy = nullptr);

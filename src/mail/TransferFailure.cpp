@@ -17,8 +17,6 @@ using vellum::text::FromUtf8;
 
 namespace {
 
-constexpr const char* kWaitTimeout = "SendAndRecv::WSA_WAIT_TIMEOUT";
-
 const char* StatusWords(int status)
 {
     switch (status) {
@@ -53,7 +51,7 @@ std::string ConnectionFailure(const CHttpClient& client)
 {
     if (client.m_proxyMode == CProxySocket::kHttpProxy)
         return FromUtf8("无法连接到代理服务器 ") + Endpoint(client.m_proxyHost, client.m_proxyPort);
-    if (client.GetLastErrorText() == FromUtf8("解析主机地址失败\r\n"))
+    if (client.LastConnectFailure() == CHiSocket::ConnectFailure::HostNotFound)
         return FromUtf8("找不到服务器 ") + client.m_server;
     return FromUtf8("无法连接到 ") + Endpoint(client.m_server, client.m_port);
 }
@@ -82,11 +80,16 @@ std::string DescribeTransferFailure(const CHttpClient& client, int requestResult
         return FromUtf8("服务器地址不是 http:// 地址");
     if (requestResult == 0)
         return ConnectionFailure(client);
+    // Our own side stopped the exchange, and its text is already in words:
+    // the file to upload changed, or the download could not be written.
+    if (client.LastFailure() == CHttpClient::Failure::BodyUnreadable ||
+        client.LastFailure() == CHttpClient::Failure::WriteFailed)
+        return client.GetLastErrorText();
     if (int status = ResponseStatus(client); status >= 400)
         return FromUtf8(StatusWords(status)) + " (HTTP " + std::to_string(status) + ")";
     if (!client.m_responseHead.empty())
         return FromUtf8("服务器的回答无法识别");
-    if (client.GetLastErrorText().rfind(kWaitTimeout, 0) == 0)
+    if (client.LastFailure() == CHttpClient::Failure::TimedOut)
         return FromUtf8("服务器没有响应");
     return FromUtf8("服务器断开了连接, 没有回答");
 }

@@ -46,16 +46,20 @@ int CHiSocket::Connect(const std::string& host, unsigned short port)
     uint32_t address = vellum::net::DottedAddress(host);
     if (address == vellum::net::kNoAddress && !vellum::net::LookupIpv4(host, address)) {
         m_lastError = vellum::text::FromUtf8("解析主机地址失败\r\n");
+        m_connectFailure = ConnectFailure::HostNotFound;
         return 0;
     }
     if (!m_socket.Connect(address, port, &m_abortEvent)) {
         m_lastError = "CHiSocket::Connect error\r\n";
+        m_connectFailure = ConnectFailure::NotConnected;
         return 0;
     }
     if (!m_socket.SelectEvents(kSelectedEvents)) {
         m_lastError = "CHiSocket::Connect WSAEventSelect(...) failure\r\n";
+        m_connectFailure = ConnectFailure::EventsNotSelected;
         return 0;
     }
+    m_connectFailure = ConnectFailure::None;
     m_connected = 1;
     return 1;
 }
@@ -109,8 +113,8 @@ int CHiSocket::SendBlock(const char* buffer, int length)
         if (waited != WaitResult::NetworkEvent) {
             char message[120];
             std::snprintf(message, sizeof message,
-                          "SendBlock::WSA_WAIT_TIMEOUT failure(Send %d/%d/%d)\r\n", sent, length,
-                          m_bytesSent);
+                          "SendBlock::WSA_WAIT_TIMEOUT failure(Send %d/%d/%lld)\r\n", sent, length,
+                          static_cast<long long>(m_bytesSent));
             m_lastError = message;
             Close();
             return -2;

@@ -24,9 +24,14 @@ public:
 
     // Closes an open socket first, resets both events and opens a new one.
     bool Create();
+    // Why the last Connect failed, for the code to decide on (the last error
+    // text keeps the system's words).
+    enum class ConnectFailure { None, HostNotFound, NotConnected, EventsNotSelected };
+
     // Resolves, connects (blocking, but the abort event ends the attempt)
-    // and binds the network event. 1 or 0.
+    // and binds the network event. 1 or 0 (LastConnectFailure says why).
     virtual int Connect(const std::string& host, unsigned short port);
+    [[nodiscard]] ConnectFailure LastConnectFailure() const { return m_connectFailure; }
     void Close();
 
     // Sends without waiting: the bytes the system accepted (maybe fewer than
@@ -47,11 +52,12 @@ public:
     void SetLastErrorText(std::string text) { m_lastError = std::move(text); }
 
     uint32_t m_timeout = 90000; // milliseconds, bound of every single wait
-    int m_bytesSent = 0;        // accepted by the system since construction
+    int64_t m_bytesSent = 0;    // accepted by the system since construction
     int m_trace = 0;            // non-zero: the HTTP client writes trace lines
 
 protected:
     vellum::net::EventSocket m_socket; // also the network event
+    ConnectFailure m_connectFailure = ConnectFailure::None;
 
 public:
     std::string m_lastError;

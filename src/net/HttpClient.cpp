@@ -13,6 +13,7 @@
 #include "platform/text/CodePage.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <ctime>
@@ -29,6 +30,10 @@ namespace {
 
 constexpr int kReceiveBuffer = 4096;
 constexpr size_t kFileBuffer = 1 << 20;
+// A body source's pieces: large enough that the socket, not the reads,
+// sets the pace, small enough that a 4 GB upload stays a small process.
+constexpr size_t kSendBuffer = 256 * 1024;
+constexpr int64_t kLargestSend = 1 << 30;
 constexpr size_t kHeaderWindow = 2047;
 constexpr size_t kHeaderPatternLimit = 255;
 constexpr size_t kProxyServerLimit = 1023;
@@ -62,20 +67,66 @@ std::FILE* OpenForWriting(const std::string& hostPath, bool fresh = false)
     return std::fopen(path.c_str(), "wb");
 }
 
-// Copies a finished temporary file to its target, replacing what is there.
-// On one file system the copy is a second name for the same file: the
-// temporary file is never written again (a new response makes a new one),
-// so both names keep the body, and a large download is not written twice.
-void CopyFinishedFile(const std::string& from, const std::string& to)
+// Gives a finished temporary file a second name, `to`, which must not
+// exist. On one file system that is a hard link: the temporary file is never
+// written again (a new response makes a new one), so both names keep the
+// body, and a large download is not written twice. 0 or the error.
+int LinkOrCopy(const std::string& from, const std::string& to)
 {
-    std::error_code ignored;
-    if (from == to)
-        return;
-    std::filesystem::remove(to, ignored);
-    std::filesystem::create_hard_link(from, to, ignored);
-    if (ignored)
-        std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing,
-                                   ignored);
+    std::error_code error;
+    std::filesystem::create_hard_link(from, to, error);
+    if (!error)
+        return 0;
+    error.clear();
+    std::filesystem::copy_file(from, to, error);
+    return error ? error.value() : 0;
+}
+
+int WriteAll(const std::string& path, const std::string& bytes)
+{
+    std::FILE* file = OpenForWriting(path, true);
+    if (!file)
+        return errno;
+    bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    int error = written ? 0 : errno;
+    if (std::fclose(file) != 0 && written)
+        error = errno;
+    return error;
+}
+
+// What a failed write means to the person, in words.
+const char* WriteFailureWords(int error)
+{
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+        return "磁盘已满, 文件没有保存";
+    case EFBIG:
+        return "文件超过了系统允许的大小, 没有保存";
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return "没有写入这个文件夹的权限, 文件没有保存";
+    default:
+        return "写入磁盘时出错, 文件没有保存";
+    }
+}
+
+// The leading decimal number of a Content-Length, in 64 bits; -1 when it is
+// negative or does not fit (no length can be trusted then).
+int64_t ParseLength(const std::string& text)
+{
+    size_t at = text.find_first_not_of(" \t");
+    if (at != std::string::npos && text[at] == '+')
+        ++at;
+    int64_t value = 0;
+    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+        int digit = text[at] - '0';
+        if (value > (std::numeric_limits<int64_t>::max() - digit) / 10)
+            return -1;
+        value = value * 10 + digit;
+    }
+    return at < text.size() && text[at] == '-' ? -1 : value;
 }
 
 } // namespace
@@ -119,6 +170,9 @@ void CHttpClient::Reset()
     m_responseHead.clear();
     m_bytesReceived = 0;
     m_refused = false;
+    m_failure = Failure::None;
+    m_writeFailed = false;
+    m_sendAt = m_sendEnd = 0;
     if (m_tempFile) {
         std::fclose(m_tempFile);
         m_tempFile = nullptr;
@@ -175,12 +229,15 @@ std::string CHttpClient::BuildHead(const std::string& cookieLine)
     head += m_extraHeaders;
     if (m_method == "GET")
         m_bodyLength = 0;
+    else if (m_bodySource)
+        m_bodyLength = m_bodySource->Length();
     if (m_method == "POST") {
         if (!m_contentType.empty())
             head += "Content-Type: " + m_contentType + "\r\n";
         if (!m_bodyText.empty()) {
             m_body = m_bodyText.data();
-            m_bodyLength = static_cast<int>(m_bodyText.size());
+            m_bodySource = nullptr;
+            m_bodyLength = static_cast<int64_t>(m_bodyText.size());
         }
         head += "Content-Length: " + std::to_string(m_bodyLength) + "\r\n";
     }
@@ -208,13 +265,15 @@ void CHttpClient::TraceStep(const char* step)
     WriteTrace(line);
 }
 
-void CHttpClient::RecordWaitTimeout(int sentByThisCall)
+void CHttpClient::RecordWaitTimeout(int64_t sentByThisCall)
 {
     char message[128];
     std::snprintf(message, sizeof message,
-                  "SendAndRecv::WSA_WAIT_TIMEOUT failure(Send %d/%d/%d)\r\n", sentByThisCall,
-                  m_bodyLength, m_bytesSent);
+                  "SendAndRecv::WSA_WAIT_TIMEOUT failure(Send %lld/%lld/%lld)\r\n",
+                  static_cast<long long>(sentByThisCall), static_cast<long long>(m_bodyLength),
+                  static_cast<long long>(m_bytesSent));
     m_lastError = message;
+    m_failure = Failure::TimedOut;
 }
 
 int CHttpClient::SendAndRecv()
@@ -222,7 +281,7 @@ int CHttpClient::SendAndRecv()
     if (!IsOpen())
         return -1;
     const bool paced = IsPaced();
-    int sent = 0;
+    int64_t sent = 0;
     uint32_t waitTime = m_timeout;
     for (;;) {
         if (paced)
@@ -230,6 +289,7 @@ int CHttpClient::SendAndRecv()
         WaitResult waited = vellum::net::WaitForEvents(&m_socket, &m_abortEvent, waitTime);
         if (waited == WaitResult::Failed) {
             m_lastError = "SendAndRecv::WSAWaitForMultipleEvents(...) failure\r\n";
+            m_failure = Failure::WaitFailed;
             Close();
             return -1;
         }
@@ -261,14 +321,66 @@ int CHttpClient::SendAndRecv()
         if ((events & kEventWrite) && m_bodyLength >= 1 && m_state == kHeadSent &&
             m_bodyLength - m_bodyBytesSent >= 0) {
             m_lastError = "SendAndRecv get write event\r\n";
-            int n = SendData(m_body + m_bodyBytesSent, m_bodyLength - m_bodyBytesSent);
-            if (n < 0)
+            if (SendBodyPieces(sent) < 0)
                 return -2;
-            m_bodyBytesSent += n;
-            sent += n;
-            ReportProgress();
         }
     }
+}
+
+// Sends until the socket takes no more (the next write event goes on) or
+// the body is out; -1 when it cannot go on.
+int CHttpClient::SendBodyPieces(int64_t& sentByThisCall)
+{
+    while (m_bodyBytesSent < m_bodyLength) {
+        const char* data = nullptr;
+        size_t size = 0;
+        if (!NextBodyPiece(data, size))
+            return -1;
+        int n = SendData(data, static_cast<int>(size));
+        if (n < 0) {
+            m_failure = Failure::SendFailed;
+            return -1;
+        }
+        m_bodyBytesSent += n;
+        sentByThisCall += n;
+        m_sendAt += static_cast<size_t>(n);
+        ReportProgress();
+        if (static_cast<size_t>(n) < size)
+            return 0;
+    }
+    return 0;
+}
+
+// The unsent rest of the body's current piece, reading the next one from
+// the body source when the last went out.
+bool CHttpClient::NextBodyPiece(const char*& data, size_t& size)
+{
+    const int64_t left = m_bodyLength - m_bodyBytesSent;
+    if (!m_bodySource) {
+        data = m_body + m_bodyBytesSent;
+        size = static_cast<size_t>(std::min(left, kLargestSend));
+        m_sendAt = m_sendEnd = 0;
+        return true;
+    }
+    if (m_sendAt == m_sendEnd) {
+        if (!m_sendBuffer)
+            m_sendBuffer = std::make_unique_for_overwrite<char[]>(kSendBuffer);
+        int64_t count = m_bodySource->ReadNext(
+            m_sendBuffer.get(), static_cast<size_t>(std::min<int64_t>(left, kSendBuffer)));
+        if (count <= 0) {
+            m_lastError = m_bodySource->FailureText();
+            if (m_lastError.empty())
+                m_lastError = vellum::text::FromUtf8("请求体比它声明的长度短");
+            m_failure = Failure::BodyUnreadable;
+            Close();
+            return false;
+        }
+        m_sendAt = 0;
+        m_sendEnd = static_cast<size_t>(count);
+    }
+    data = m_sendBuffer.get() + m_sendAt;
+    size = m_sendEnd - m_sendAt;
+    return true;
 }
 
 // Reads until nothing is left: 1 to go on with the loop, otherwise the
@@ -278,8 +390,10 @@ int CHttpClient::ReadPieces(uint32_t& waitTime)
     char buffer[kReceiveBuffer];
     for (;;) {
         int n = RecvData(buffer, kReceiveBuffer - 1);
-        if (n < 0)
+        if (n < 0) {
+            m_failure = Failure::ReceiveFailed;
             return n;
+        }
         if (n == 0)
             return 1;
         buffer[n] = '\0';
@@ -330,21 +444,26 @@ int CHttpClient::OnData(char* buffer, int length)
         if (m_responseHead.size() > kHeadLimit)
             return RefuseResponse(kHeadTooLong);
         m_state = kReceivingBody;
-        ParseHead();
+        if (!ParseHead())
+            return RefuseResponse("CHttpClient 响应的 Content-Length 无法识别");
         body = buffer + (at + 4 - carried);
         if (body >= buffer + length)
             return 1;
     }
     if (!StoreBody(body, static_cast<int>(buffer + length - body)))
-        return RefuseResponse("CHttpClient 文本响应超过 16 MB, 已停止接收");
+        return -1;
     return m_contentLength == -1 || m_bytesReceived < m_contentLength ? 1 : 0;
 }
 
-void CHttpClient::ParseHead()
+// False when the head announces a length no body can have.
+bool CHttpClient::ParseHead()
 {
     std::string value;
-    if (GetHeader("Content-Length", value))
-        m_contentLength = std::atoi(value.c_str());
+    bool lengthValid = true;
+    if (GetHeader("Content-Length", value)) {
+        m_contentLength = ParseLength(value);
+        lengthValid = m_contentLength >= 0;
+    }
     GetHeader("Content-Type", value);
     m_responseContentType = value;
     m_nonTextBody = 1;
@@ -357,42 +476,45 @@ void CHttpClient::ParseHead()
     for (size_t at = m_responseHead.find(kSetCookie); at != std::string::npos;
          at = m_responseHead.find(kSetCookie, at + 1))
         m_cookieJar.TakeSetCookie(m_responseHead.substr(at + kSetCookie.size()));
+    return lengthValid;
 }
 
-// A download of more than 2 GiB stops counting at the largest int instead
-// of wrapping around to a negative count.
-void CHttpClient::CountReceived(int length)
-{
-    m_bytesReceived = static_cast<int>(
-        std::min<int64_t>(int64_t{m_bytesReceived} + length, std::numeric_limits<int>::max()));
-}
-
-int CHttpClient::RefuseResponse(const char* utf8Message)
+int CHttpClient::RefuseResponse(const char* utf8Message, Failure failure)
 {
     m_lastError = vellum::text::FromUtf8(utf8Message);
+    m_failure = failure;
     m_refused = true;
     Close();
     return -1;
 }
 
-// Keeps the piece; 0 when a text body would grow past its bound (nothing of
-// the piece is kept then).
-int CHttpClient::StoreBody(const char* data, int length)
+int CHttpClient::WriteFailure(int error)
+{
+    m_writeFailed = true;
+    return RefuseResponse(WriteFailureWords(error), Failure::WriteFailed);
+}
+
+// Keeps the piece; false when the exchange has to end (a text body past its
+// bound, a failed write), with the reason recorded.
+bool CHttpClient::StoreBody(const char* data, int length)
 {
     if (!m_nonTextBody) {
         size_t text = strnlen(data, static_cast<size_t>(length));
-        if (m_textBody.size() + text > kTextBodyLimit)
-            return 0;
+        if (m_textBody.size() + text > kTextBodyLimit) {
+            RefuseResponse("CHttpClient 文本响应超过 16 MB, 已停止接收");
+            return false;
+        }
         m_textBody.append(data, text);
-        CountReceived(length);
+        m_bytesReceived += length;
         ReportProgress();
-        return 1;
+        return true;
     }
     if (!m_tempFile) {
         m_tempFile = OpenForWriting(m_tempFilePath, true);
         if (!m_tempFile) {
             m_lastError = vellum::text::FromUtf8("CHttpClient 创建临时文件失败!");
-            return 1;
+            m_writeFailed = true; // this piece is lost: the body can no longer be whole
+            return true;
         }
         m_wroteTempFile = true;
         // Pieces are 4095 bytes; written one by one they would cost one
@@ -402,10 +524,14 @@ int CHttpClient::StoreBody(const char* data, int length)
             m_fileBuffer = std::make_unique_for_overwrite<char[]>(kFileBuffer);
         std::setvbuf(m_tempFile, m_fileBuffer.get(), _IOFBF, kFileBuffer);
     }
-    std::fwrite(data, 1, static_cast<size_t>(length), m_tempFile);
-    CountReceived(length);
+    if (std::fwrite(data, 1, static_cast<size_t>(length), m_tempFile) !=
+        static_cast<size_t>(length)) {
+        WriteFailure(errno);
+        return false;
+    }
+    m_bytesReceived += length;
     ReportProgress();
-    return 1;
+    return true;
 }
 
 void CHttpClient::ReportProgress()
@@ -429,22 +555,43 @@ int CHttpClient::GetHeader(const std::string& name, std::string& value) const
     return 1;
 }
 
+// The buffered end of the body reaches the disk only here, so this close
+// can be the write that fails.
+bool CHttpClient::CloseTempFile()
+{
+    if (!m_tempFile)
+        return true;
+    bool flushed = std::fflush(m_tempFile) == 0;
+    int error = flushed ? 0 : errno;
+    if (std::fclose(m_tempFile) != 0 && flushed) {
+        flushed = false;
+        error = errno;
+    }
+    m_tempFile = nullptr;
+    if (!flushed)
+        WriteFailure(error);
+    return flushed;
+}
+
 int CHttpClient::SaveToFile(const std::string& path)
 {
-    if (m_tempFile) {
-        std::fclose(m_tempFile);
-        m_tempFile = nullptr;
-    }
-    if (m_nonTextBody) {
-        CopyFinishedFile(vellum::text::ToUtf8(m_tempFilePath), vellum::text::ToUtf8(path));
+    if (!CloseTempFile() || m_writeFailed)
+        return 0; // a body that did not reach the disk whole is no body
+    const std::string target = vellum::text::ToUtf8(path);
+    char suffix[48];
+    std::snprintf(suffix, sizeof suffix, ".%x.part", vellum::net::CurrentProcessId());
+    const std::string staging = target + suffix;
+    std::remove(staging.c_str());
+    int error = m_nonTextBody ? LinkOrCopy(vellum::text::ToUtf8(m_tempFilePath), staging)
+                              : WriteAll(staging, m_textBody);
+    if (error == 0 && std::rename(staging.c_str(), target.c_str()) != 0)
+        error = errno;
+    if (error == 0)
         return 1;
-    }
-    std::FILE* file = OpenForWriting(path);
-    if (!file) {
-        m_lastError = vellum::text::FromUtf8("无法创建目标文件");
-        return 0;
-    }
-    std::fwrite(m_textBody.data(), 1, m_textBody.size(), file);
-    std::fclose(file);
-    return 1;
+    std::remove(staging.c_str());
+    bool notCreated = error == ENOENT || error == ENOTDIR || error == EISDIR;
+    m_lastError =
+        vellum::text::FromUtf8(notCreated ? "无法创建目标文件" : WriteFailureWords(error));
+    m_failure = Failure::WriteFailed;
+    return 0;
 }

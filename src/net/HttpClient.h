@@ -12,8 +12,14 @@
 // A peer may send without end: a head longer than kHeadLimit or a text body
 // longer than kTextBodyLimit ends the exchange with a message instead of
 // filling memory. Non-text bodies go to disk and have no such bound.
+//
+// Lengths are 64-bit throughout: a file above 2 GiB is an ordinary upload or
+// download, and a count that wraps would announce or accept a wrong length.
+// A failed write of the body to disk ends the exchange too, and SaveToFile
+// never puts a partial body where a good file was.
 #pragma once
 
+#include "net/BodySource.h"
 #include "net/CookieJar.h"
 #include "net/ProxySocket.h"
 
@@ -40,6 +46,19 @@ public:
         kReceivingBody = 5
     };
 
+    // How a request went wrong, for the code to decide on; the last error
+    // text keeps the system's words for the person and the trace log.
+    enum class Failure {
+        None,
+        WaitFailed,      // the wait itself failed
+        TimedOut,        // no event in time, or the abort event
+        BodyUnreadable,  // the body source could not go on as announced
+        SendFailed,      // the socket refused the body
+        ReceiveFailed,   // the socket failed while receiving
+        ResponseRefused, // the response went past a bound or had no valid length
+        WriteFailed,     // the body could not be written to disk
+    };
+
     // Reads "httpclient.ini" once, for the life of the object.
     CHttpClient();
     ~CHttpClient() override;
@@ -47,7 +66,7 @@ public:
     // -1: not an http URL; 0: no socket or no connection (the last error
     // text says why); 1: the request went out and the exchange ran, however
     // it ended.
-    int Request(const std::string& method, const std::string& url);
+    [[nodiscard]] int Request(const std::string& method, const std::string& url);
 
     // One received piece, with room for a zero byte after it. Returns 1 to
     // go on reading, 0 when the body is complete, -1 when the response went
@@ -59,8 +78,13 @@ public:
     // exactly one space after its colon.
     int GetHeader(const std::string& name, std::string& value) const;
 
-    // Stores the response body under `path` (host code page). 1 or 0.
-    int SaveToFile(const std::string& path);
+    // Stores the response body under `path` (host code page): written under
+    // a name of its own beside it, then renamed over it, so that a failure
+    // (a full disk above all) leaves what was there. 1 or 0 (the last error
+    // text says why).
+    [[nodiscard]] int SaveToFile(const std::string& path);
+
+    [[nodiscard]] Failure LastFailure() const { return m_failure; }
 
     // Closes the connection and empties the response members.
     void Reset();
@@ -73,11 +97,14 @@ public:
     int m_useCookies = 1;
     int m_state = kIdle;
     int m_nonTextBody = 0;
-    int m_contentLength = -1;
-    int m_bytesReceived = 0;
-    int m_bodyBytesSent = 0;
+    int64_t m_contentLength = -1;
+    int64_t m_bytesReceived = 0;
+    int64_t m_bodyBytesSent = 0;
     const char* m_body = nullptr; // owned by the caller during Request
-    int m_bodyLength = 0;
+    int64_t m_bodyLength = 0;
+    // When set, the body is read from here as it goes out, and its length
+    // is the source's; owned by the caller during Request.
+    BodySource* m_bodySource = nullptr;
     std::string m_url;
     unsigned short m_port = 0;
     std::string m_server = "127.0.0.1";
@@ -109,12 +136,21 @@ private:
     void TraceStep(const char* step);
     int ReadPieces(uint32_t& waitTime);
     int EndAfterRemoteClose();
-    void RecordWaitTimeout(int sentByThisCall);
-    void ParseHead();
-    int StoreBody(const char* data, int length);
+    void RecordWaitTimeout(int64_t sentByThisCall);
+    int SendBodyPieces(int64_t& sentByThisCall);
+    bool NextBodyPiece(const char*& data, size_t& size);
+    bool ParseHead();
+    bool StoreBody(const char* data, int length);
     void ReportProgress();
-    int RefuseResponse(const char* utf8Message);
-    void CountReceived(int length);
+    int RefuseResponse(const char* utf8Message, Failure failure = Failure::ResponseRefused);
+    int WriteFailure(int error);
+    bool CloseTempFile();
+
+    Failure m_failure = Failure::None;
+    bool m_writeFailed = false;           // some of the body never reached the disk
+    std::unique_ptr<char[]> m_sendBuffer; // the body source's pieces on their way out
+    size_t m_sendAt = 0;
+    size_t m_sendEnd = 0;
 
     std::FILE* m_tempFile = nullptr;
     bool m_wroteTempFile = false;         // the file at m_tempFilePath is this object's

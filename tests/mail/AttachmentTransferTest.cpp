@@ -1,6 +1,6 @@
-// Attachment field classification, display and local copy names; then
-// upload and download as the dialogs run them, against vellum-attachd and
-// scripted servers on 127.0.0.1, with a scripted person at the desk.
+// Attachment display and local copy names; then upload and download as the
+// dialogs run them, against vellum-attachd and scripted servers on
+// 127.0.0.1, with a scripted person at the desk.
 #include "mail/AttachmentTransfer.h"
 
 #include "AttachServerProcess.h"
@@ -16,6 +16,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <regex>
 #include <thread>
@@ -30,17 +31,6 @@ using vellum::testing::TestHome;
 using vellum::testing::WriteAll;
 using vellum::text::FromUtf8;
 using vellum::ui::ScriptedDesktop;
-
-TEST(AttachmentNameTest, LocalPathsAreThoseWithAPrefixColonOrARootedStart)
-{
-    EXPECT_TRUE(IsLocalAttachmentPath("C:\\docs\\a.txt"));
-    EXPECT_TRUE(IsLocalAttachmentPath("\\\\server\\share\\a.txt"));
-    EXPECT_TRUE(IsLocalAttachmentPath("/home/u/a.txt"));
-    EXPECT_TRUE(IsLocalAttachmentPath("x:"));
-    EXPECT_FALSE(IsLocalAttachmentPath(":a.txt")) << "a colon at position 0 is a server name";
-    EXPECT_FALSE(IsLocalAttachmentPath("20261205-ab12.txt"));
-    EXPECT_FALSE(IsLocalAttachmentPath(""));
-}
 
 TEST(AttachmentNameTest, NamesThatCouldLeaveTheTempFolderAreReduced)
 {
@@ -144,41 +134,77 @@ protected:
     vellum::ui::ScopedDesktop installed{desk};
 };
 
-TEST_F(AttachmentTransferTest, UploadThenDownloadRoundTripsThroughTheServer)
+// Every byte arrives, whatever the file holds: binary bytes, the system's
+// fixed boundary with a closing delimiter, a fake part head after it.
+TEST_F(AttachmentTransferTest, UploadThenDownloadRoundTripsEveryByteThroughTheServer)
 {
     AttachServerProcess server(home.Temp() + "store");
     ASSERT_GT(server.Port(), 0);
     UseServer(server.BaseUrl());
-    std::string bytes("PK\3\4 binary\0with zero", 21);
-    desk.AnswerOpenFile(LocalFile("report.zip", bytes));
-    std::string user = FromUtf8("张三");
+    const std::string user = FromUtf8("张三");
+    const std::string closing = "\r\n--#BOUNDARAY1234567890#--\r\n";
+    const std::string files[] = {
+        std::string("PK\3\4 binary\0with zero", 21),
+        std::string(17, 'a') + closing + std::string(17, 'z'),
+        "head" + closing.substr(0, 25) +
+            "\r\nContent-Disposition: form-data; name=\"File1\"; filename=\"x\"\r\n\r\nspliced",
+    };
+    ASSERT_EQ(files[1].size(), 63u);
+    for (const std::string& bytes : files) {
+        desk.AnswerOpenFile(LocalFile("report.zip", bytes));
+        AttachmentFields fields = Fields(user);
+        EXPECT_EQ(UploadAttachment(fields), 1);
+        EXPECT_TRUE(std::regex_match(fields.attachment, std::regex("[0-9a-f]{32}-report\\.zip")))
+            << fields.attachment;
+        // "testup.txt" holds the request as far as the file's bytes begin,
+        // with the file's own name, not its path.
+        std::string dump = ReadFile(home.Home() + "testup.txt");
+        std::smatch separator;
+        ASSERT_TRUE(std::regex_search(dump, separator,
+                                      std::regex("^--#BOUNDARAY1234567890#[0-9a-f]{32}\r\n")));
+        const std::string line = separator.str() + "Content-Disposition: form-data; name=\"";
+        EXPECT_EQ(dump, line + "UserName\"\r\n\r\n" + user + "\r\n" + line +
+                            "FileName1\"\r\n\r\n\r\n" + line +
+                            "File1\"; filename=\"report.zip\"\r\n"
+                            "Content-Type: application/octet-stream\r\n\r\n");
+
+        std::filesystem::remove_all(home.Home() + "temp");
+        std::string copy;
+        EXPECT_EQ(DownloadAttachment(Fields(FromUtf8("李四"), fields.attachment), &copy), 1);
+        EXPECT_EQ(copy, home.Home() + "temp/report.zip") << "saved under the file's own name";
+        EXPECT_EQ(ReadFile(copy), bytes);
+        EXPECT_EQ(desk.OpenedPaths().back(), copy);
+    }
+    EXPECT_TRUE(desk.Messages().empty()) << LastText(desk);
+
+    // A file that grows while it goes out is stopped, never sent cut, and
+    // the server keeps nothing of it.
+    struct Growing : TransferRunner
+    {
+        std::string path;
+        RequestOutcome Run(CHttpClient& client, const std::function<int()>& work) override
+        {
+            client.m_onProgress = [this](const CHttpClient&) {
+                std::ofstream(path, std::ios::app) << "more";
+            };
+            return {work(), false};
+        }
+    } growing;
+    growing.path = LocalFile("log.txt", "first line\n");
+    auto stored = [&] {
+        return std::distance(std::filesystem::directory_iterator(home.Temp() + "store"), {});
+    };
+    const auto before = stored();
+    desk.AnswerOpenFile(growing.path);
     AttachmentFields fields = Fields(user);
-
-    EXPECT_EQ(UploadAttachment(fields), 1);
-    EXPECT_TRUE(std::regex_match(fields.attachment, std::regex("[0-9a-f]{32}-report\\.zip")))
-        << fields.attachment;
-    EXPECT_TRUE(desk.Messages().empty()) << LastText(desk);
-    EXPECT_EQ(desk.FileFilters(), std::vector<std::string>{FromUtf8("所有文件 (*.*)|*.*||")});
-    EXPECT_EQ(desk.WaitCursorCount(), 1);
+    fields.runner = &growing;
+    EXPECT_EQ(UploadAttachment(fields), 0);
+    EXPECT_EQ(LastText(desk),
+              FromUtf8("上传失败\r\n文件在上传过程中变大了, 没有上传: ") + growing.path);
+    EXPECT_EQ(stored(), before);
+    EXPECT_EQ(desk.FileFilters().back(), FromUtf8("所有文件 (*.*)|*.*||"));
+    EXPECT_EQ(desk.WaitCursorCount(), 6);
     EXPECT_EQ(desk.WaitCursorDepth(), 0);
-    // "testup.txt" holds the request body up to its first zero byte.
-    std::string separator = "--#BOUNDARAY1234567890#\r\n";
-    EXPECT_EQ(
-        ReadFile(home.Home() + "testup.txt"),
-        separator + "Content-Disposition: form-data; name=\"UserName\"\r\n\r\n" + user + "\r\n" +
-            separator + "Content-Disposition: form-data; name=\"FileName1\"\r\n\r\n\r\n" +
-            separator + "Content-Disposition: form-data; name=\"File1\"; filename=\"" +
-            home.Home() +
-            "local/report.zip\"\r\nContent-Type: application/octet-stream\r\n\r\nPK\3\4 binary");
-
-    ASSERT_FALSE(std::filesystem::exists(home.Home() + "temp")) << "a fresh installation";
-    std::string copy;
-    AttachmentFields reader = Fields(FromUtf8("李四"), fields.attachment);
-    EXPECT_EQ(DownloadAttachment(reader, &copy), 1);
-    EXPECT_EQ(copy, home.Home() + "temp/report.zip") << "saved under the file's own name";
-    EXPECT_EQ(ReadFile(copy), bytes);
-    EXPECT_EQ(desk.OpenedPaths(), std::vector<std::string>{copy});
-    EXPECT_TRUE(desk.Messages().empty()) << LastText(desk);
     EXPECT_EQ(server.Stop(), 0) << "stops cleanly on SIGTERM";
 }
 
@@ -244,9 +270,9 @@ TEST_F(AttachmentTransferTest, TheReplyTextDecidesWhatTheFieldBecomes)
         EXPECT_EQ(fields.attachment, c.field) << c.reply;
         std::string request = server.Request();
         EXPECT_EQ(request.rfind("POST /upload.php HTTP/1.0\r\n", 0), 0u);
-        EXPECT_NE(request.find("Content-Type: multipart/form-data; "
-                               "boundary=#BOUNDARAY1234567890#\r\n"),
-                  std::string::npos);
+        EXPECT_TRUE(std::regex_search(
+            request, std::regex("\r\nContent-Type: multipart/form-data; "
+                                "boundary=#BOUNDARAY1234567890#[0-9a-f]{32}\r\n")));
         EXPECT_EQ(LastText(scripted), c.message) << c.reply;
     }
 }
@@ -267,20 +293,67 @@ TEST_F(AttachmentTransferTest, DownloadAddressEncodesTheUserButNotTheNameAndTheC
     EXPECT_TRUE(desk.Messages().empty()) << LastText(desk);
 }
 
-TEST_F(AttachmentTransferTest, LocalPathsAreOpenedWhereTheyAre)
+// A received mail's field is a server name, whatever it looks like: the
+// sender cannot make the reader's desktop open a path of the reader's. And
+// only types that run no code are opened; for the others the person reads
+// where the copy is and may open its folder.
+TEST_F(AttachmentTransferTest, TheFieldIsOnlyAServerNameAndOnlyViewedTypesAreOpened)
 {
-    for (std::string local : {"C:\\docs\\a.doc", "\\\\share\\a.doc", "/home/u/a.doc"}) {
-        AttachmentFields fields = Fields("u", local);
-        EXPECT_EQ(DownloadAttachment(fields), 1);
-        EXPECT_EQ(desk.OpenedPaths().back(), local);
+    struct Case
+    {
+        std::string field;
+        std::string copy; // under temp/
+        bool opened;
+    };
+    const Case cases[] = {
+        {"/home/u/.bashrc", ".bashrc", false}, {"C:\\docs\\a.doc", "a.doc", true},
+        {"run.sh", "run.sh", false},           {"start.desktop", "start.desktop", false},
+        {"tool.JAR", "tool.JAR", false},       {"program", "program", false},
+        {"page.html", "page.html", false},     {"Photo.JPG", "Photo.JPG", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.field);
+        ScriptedServer server(kSendsBody);
+        UseServer(server.Url());
+        ScriptedDesktop scripted;
+        vellum::ui::ScopedDesktop local(scripted);
+        scripted.AnswerMessage(vellum::ui::MessageAnswer::No);
+        std::string copy;
+        EXPECT_EQ(DownloadAttachment(Fields("u", c.field), &copy), 1);
+        EXPECT_NE(server.Request().find("&FileName=" + c.field + " HTTP/1.0"), std::string::npos);
+        EXPECT_EQ(copy, home.Home() + "temp/" + c.copy);
+        EXPECT_EQ(scripted.OpenedPaths(), std::vector<std::string>(c.opened, copy));
+        EXPECT_EQ(
+            LastText(scripted),
+            c.opened
+                ? ""
+                : FromUtf8("附件已保存到:\r\n") + copy +
+                      FromUtf8("\r\n这种文件可能含有程序, 没有直接打开。要打开它所在的文件夹吗?"));
     }
-    EXPECT_TRUE(desk.Messages().empty()) << "no server was needed";
-    AttachmentFields nothing = Fields("u");
-    EXPECT_EQ(DownloadAttachment(nothing), 0);
-    EXPECT_TRUE(desk.Messages().empty());
-    AttachmentFields colonFirst = Fields("u", ":a.doc");
-    EXPECT_EQ(DownloadAttachment(colonFirst), 0);
-    EXPECT_EQ(LastText(desk), FromUtf8("未定义服务器地址(data\\tolvan.ini)[./HttpServer]"));
+    EXPECT_EQ(DownloadAttachment(Fields("u")), 0) << "an empty field fetches nothing";
+}
+
+// Downloading again never undoes the person's edits: the new copy goes
+// beside a changed one, the same bytes keep their name.
+TEST_F(AttachmentTransferTest, ADownloadNeverOverwritesACopyThatHoldsOtherBytes)
+{
+    const std::string name = "0123456789abcdef0123456789abcdef-notes.txt";
+    const std::string temp = home.Home() + "temp/";
+    auto download = [&] {
+        ScriptedServer server(kSendsBody);
+        UseServer(server.Url());
+        std::string copy;
+        EXPECT_EQ(DownloadAttachment(Fields("u", name), &copy), 1);
+        return copy;
+    };
+    EXPECT_EQ(download(), temp + "notes.txt");
+    home.WriteFile("temp/notes.txt", "body, edited");
+    EXPECT_EQ(download(), temp + "notes (2).txt");
+    EXPECT_EQ(download(), temp + "notes (2).txt") << "the same bytes again keep their name";
+    EXPECT_EQ(ReadFile(temp + "notes.txt"), "body, edited");
+    EXPECT_EQ(ReadFile(temp + "notes (2).txt"), "body");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp), {}), 2)
+        << "no staging file stays behind";
 }
 
 // Each failure is told in words under the system's title, its technical
@@ -326,6 +399,7 @@ TEST_F(AttachmentTransferTest, FailuresAreToldInWordsAndTheTechnicalTextIsTraced
          "CHiSocket::Connect error"},
         {false, answering("404 Not Found"), "下载失败\r\n服务器上没有这个文件 (HTTP 404)",
          "[HTTP/1.0 404 Not Found]"},
+        {false, answering("200 OK"), "下载失败\r\nsee the log\r\n", "[HTTP/1.0 200 OK]"},
     };
     const std::string name = "20200101000000-0000000a.bin";
     for (const Case& c : cases) {
@@ -409,6 +483,13 @@ TEST_F(AttachmentTransferTest, ServerAndProxyFaultsEndWithAMessageAndKeepTheEarl
              return false;
          },
          FromUtf8("下载失败\r\n连接中断, 只收到字节") + " 3000/8000\r\n"},
+        {"length above 4 GiB",
+         [&](int fd, const std::string&) {
+             return WriteAll(fd, "HTTP/1.0 200 OK\r\nContent-Disposition: attachment\r\n"
+                                 "Content-Length: 4294967396\r\n\r\n" +
+                                     file.substr(0, 3975));
+         },
+         FromUtf8("下载失败\r\n连接中断, 只收到字节") + " 3975/4294967396\r\n"},
         {"head without end",
          [](int fd, const std::string&) {
              bool open = WriteAll(fd, "HTTP/1.0 200 OK\r\n");
@@ -418,20 +499,21 @@ TEST_F(AttachmentTransferTest, ServerAndProxyFaultsEndWithAMessageAndKeepTheEarl
          },
          FromUtf8("下载失败\r\n服务器的回答无法识别")},
     };
-    const std::string name = "20200101000000-0000000a.bin";
+    const std::string name = "20200101000000-0000000a.pdf";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         home.WriteFile("temp/" + name, "earlier copy");
         ScriptedServer server(c.script);
         UseServer(server.Url());
         size_t shown = desk.Messages().size();
-        EXPECT_EQ(DownloadAttachment(Fields("u", name)), c.message.empty() ? 1 : 0);
+        std::string copy;
+        EXPECT_EQ(DownloadAttachment(Fields("u", name), &copy), c.message.empty() ? 1 : 0);
         EXPECT_EQ(desk.Messages().size(), shown + (c.message.empty() ? 0 : 1));
         if (!c.message.empty()) {
             EXPECT_EQ(LastText(desk), c.message);
         }
-        EXPECT_EQ(ReadFile(home.Home() + "temp/" + name),
-                  c.message.empty() ? file : "earlier copy");
+        EXPECT_EQ(ReadFile(home.Home() + "temp/" + name), "earlier copy");
+        EXPECT_EQ(copy.empty() ? "" : ReadFile(copy), c.message.empty() ? file : "");
     }
 
     // A proxy that is down: the message names the proxy.
@@ -450,7 +532,7 @@ TEST_F(AttachmentTransferTest, ServerAndProxyFaultsEndWithAMessageAndKeepTheEarl
 TEST_F(AttachmentTransferTest, HostileNamesStillLandInsideTemp)
 {
     const std::string names[] = {
-        "../../../etc/cron.d/x",
+        "../../../etc/cron.d/x.txt",
         std::string("a.txt\0/../../x", 14),
         std::string(4000, 'n') + ".txt",
         "..\\..\\" + FromUtf8(std::string(1300, 'x') + "张.txt"),

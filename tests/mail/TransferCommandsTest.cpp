@@ -14,6 +14,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -36,14 +37,16 @@ TEST(AttachServerTest, NoNameReachesOutsideTheStore)
              "20200101000000-0000000g.txt", "", "store.log", "20200101000000-00000000.txt%00.x",
              "..%00/secret.txt", std::string(4000, 'a') + ".txt"}) {
         CHttpClient client;
-        client.Request("GET", server.BaseUrl() + "download.php?UserName=u&FileName=" + name);
+        ASSERT_EQ(
+            client.Request("GET", server.BaseUrl() + "download.php?UserName=u&FileName=" + name),
+            1);
         EXPECT_EQ(client.m_responseHead.rfind("HTTP/1.1 404", 0), 0u) << name;
         EXPECT_EQ(client.m_textBody, "file not found\r\n") << name;
         std::string disposition;
         EXPECT_EQ(client.GetHeader("Content-Disposition", disposition), 0) << name;
     }
     CHttpClient wrongPage;
-    wrongPage.Request("GET", server.BaseUrl() + "download.jsp?FileName=x");
+    ASSERT_EQ(wrongPage.Request("GET", server.BaseUrl() + "download.jsp?FileName=x"), 1);
     EXPECT_EQ(wrongPage.m_responseHead.rfind("HTTP/1.1 404", 0), 0u);
 }
 
@@ -59,22 +62,24 @@ TEST(AttachServerTest, RefusedUploadsSayWhyWithoutSuccess)
         std::string why;
     };
     for (const Case& c : {Case{{{"UserName", 0}, {"FileName1", 0}}, "no file"},
-                          Case{{{"FileName1", 0}, {"File1", 1}}, "no user name"}}) {
+                          Case{{{"FileName1", 0}, {"File1", 1}}, "no user name"},
+                          Case{{{"UserName", 0}, {"File1", 1}, {"File1", 1}},
+                               "more than one file (field File1)"}}) {
         CMultipartForm form;
         for (const auto& [name, isFile] : c.parts)
             form.AddPart(name, isFile ? home.Home() + "a.txt" : (name == "UserName" ? "u" : ""),
                          isFile);
         CHttpClient client;
         client.m_contentType = "multipart/form-data; boundary=" + form.GetBoundary();
-        client.m_body = form.GetBody();
-        client.m_bodyLength = form.GetLength();
+        form.Start();
+        client.m_bodySource = &form;
         ASSERT_EQ(client.Request("POST", server.BaseUrl() + "upload.jsp"), 1);
         EXPECT_NE(client.m_textBody.find(c.why), std::string::npos) << client.m_textBody;
         EXPECT_EQ(client.m_textBody.find("SUCCESS"), std::string::npos);
     }
     CHttpClient plain;
     plain.m_bodyText = "UserName=u";
-    plain.Request("POST", server.BaseUrl() + "upload.jsp");
+    ASSERT_EQ(plain.Request("POST", server.BaseUrl() + "upload.jsp"), 1);
     EXPECT_NE(plain.m_textBody.find("not a multipart form"), std::string::npos);
     EXPECT_EQ(server.Stop(), 0);
 }
@@ -209,6 +214,72 @@ TEST(TransferCommandsTest, HttpPrintsWhatTheClientKeptForEachRequest)
               "error\tSendAndRecv get read event\\r\\n\n");
     EXPECT_NE(http.out.find("\n--\nfile not found\r\n"), std::string::npos) << http.out;
     EXPECT_NE(http.out.find("result\t-1\n"), std::string::npos);
+}
+
+// A file of `size` bytes that takes no disk space.
+void MakeSparseFile(const std::string& path, uint64_t size)
+{
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream(path, std::ios::binary);
+    std::filesystem::resize_file(path, size);
+}
+
+// Files go from the disk to the socket and from the socket to the disk:
+// transfers far larger than any buffer keep the command a small process,
+// and a file above the server's limit is refused from the head.
+TEST(TransferCommandsTest, TransfersStreamInBoundedMemory)
+{
+    constexpr long kBound = 100 * 1024; // KiB
+    TestHome home("commands-big");
+    AttachServerProcess server(home.Temp() + "store", {"--max-size", std::to_string(600 << 20)});
+    ASSERT_GT(server.Port(), 0);
+    home.WriteFile("data/tolvan.ini", "[.]\nHttpServer=" + server.BaseUrl() + "\n");
+    const std::string big = home.Home() + "local/big.bin";
+    MakeSparseFile(big, 512u << 20);
+    CommandResult upload = Vellum({"upload", "--user", "u", big});
+    ASSERT_EQ(upload.exitCode, 0) << upload.err;
+    EXPECT_LT(upload.peakResidentKb, kBound);
+    std::string name = upload.out.substr(0, upload.out.size() - 1);
+    CommandResult download = Vellum({"download", "--user", "u", name});
+    ASSERT_EQ(download.exitCode, 0) << download.err;
+    EXPECT_LT(download.peakResidentKb, kBound);
+    const std::string copy = home.Home() + "temp/big.bin";
+    EXPECT_EQ(std::filesystem::file_size(copy), 512u << 20);
+
+    const std::string huge = home.Home() + "local/huge.bin";
+    MakeSparseFile(huge, (4ull << 30) + 100);
+    CommandResult refused = Vellum({"upload", "--user", "u", huge});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.err.rfind("上传失败\r\n文件超过服务器允许的大小 (HTTP 413)\n", 0), 0u)
+        << refused.err;
+    EXPECT_LT(refused.peakResidentKb, kBound);
+}
+
+// A full disk (a small file system mounted over temp/ in a mount namespace of
+// the command's own): the download says so in words, and neither a partial
+// copy nor a staging file takes the place of the earlier copy.
+TEST(TransferCommandsTest, ADownloadOntoAFullDiskSaysSoAndKeepsTheEarlierCopy)
+{
+    if (RunCommand("/usr/bin/unshare", {"-m", "true"}).exitCode != 0)
+        GTEST_SKIP() << "no mount namespace for this user";
+    TestHome home("commands-full");
+    AttachServerProcess server(home.Temp() + "store");
+    ASSERT_GT(server.Port(), 0);
+    home.WriteFile("data/tolvan.ini", "[.]\nHttpServer=" + server.BaseUrl() + "\n");
+    home.WriteFile("local/notes.bin", std::string(1 << 20, 'n'));
+    CommandResult upload = Vellum({"upload", "--user", "u", home.Home() + "local/notes.bin"});
+    ASSERT_EQ(upload.exitCode, 0) << upload.err;
+    const std::string name = upload.out.substr(0, upload.out.size() - 1);
+    const std::string script =
+        "cd \"$VELLUM_HOME\" && mkdir -p temp && mount -t tmpfs -o size=256k tmpfs temp && "
+        "printf 'earlier copy' > temp/notes.bin && TMPDIR=\"$VELLUM_HOME/temp\" "
+        "\"$1\" download --user u \"$2\"; echo \"status $?\"; ls -A temp; cat temp/notes.bin";
+    CommandResult full =
+        RunCommand("/usr/bin/unshare",
+                   {"-m", "sh", "-c", script, "sh", VELLUM_BINARY_DIR "/tools/vellum/vellum", name},
+                   {{"VELLUM_CODEPAGE", "UTF-8"}});
+    EXPECT_EQ(full.err, "下载失败\r\n磁盘已满, 文件没有保存\n");
+    EXPECT_EQ(full.out, "status 1\nnotes.bin\nearlier copy");
 }
 
 } // namespace

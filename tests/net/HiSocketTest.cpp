@@ -54,8 +54,10 @@ TEST(HiSocketTest, ConnectFailuresGiveTheirMessages)
     EXPECT_TRUE(socket.IsOpen()) << "construction creates the socket";
     EXPECT_EQ(socket.Connect(std::string(70, 'x') + ".invalid", 80), 0);
     EXPECT_EQ(socket.GetLastErrorText(), vellum::text::FromUtf8("解析主机地址失败\r\n"));
+    EXPECT_EQ(socket.LastConnectFailure(), CHiSocket::ConnectFailure::HostNotFound);
     EXPECT_EQ(socket.Connect("127.0.0.1", vellum::testing::FreePort()), 0);
     EXPECT_EQ(socket.GetLastErrorText(), "CHiSocket::Connect error\r\n");
+    EXPECT_EQ(socket.LastConnectFailure(), CHiSocket::ConnectFailure::NotConnected);
     EXPECT_TRUE(socket.IsOpen()) << "a failed connect leaves the socket open";
     EXPECT_EQ(socket.m_connected, 0);
     EXPECT_TRUE(socket.Create());

@@ -14,6 +14,7 @@ struct CommandResult
     int exitCode = -1; // -1 when the program could not run or was killed
     std::string out;
     std::string err;
+    long peakResidentKb = 0; // the child's VmHWM, as the kernel reports it to its parent
 };
 
 // Runs `program` with `args`, adding `environment` (name, value) to the

@@ -2,7 +2,10 @@
 // can go to the store from the first piece on; the owner is only needed at
 // the end, when every field has arrived. The client also names the file the
 // upload replaces (FileName1); that file stays, since mail already
-// delivered may name it.
+// delivered may name it. A second File1 part refuses the form: joined to
+// the first it would store a splice of two parts (what a file holding its
+// form's boundary and a fake part head produces), and either one alone is
+// a guess.
 #include "UploadForm.h"
 
 #include "StoredName.h"
@@ -36,7 +39,11 @@ bool UploadForm::TakeBody(std::string_view piece)
 bool UploadForm::StartPart(const std::string& name, const std::string& fileName)
 {
     m_part = name;
-    if (name != "File1" || m_fileSeen)
+    if (name == "File1" && m_fileSeen) {
+        m_secondFile = true;
+        return false;
+    }
+    if (name != "File1")
         return true;
     m_fileSeen = true;
     m_clientFileName = fileName;
@@ -80,6 +87,8 @@ UploadAnswer UploadForm::Refusal() const
         return TooLarge(m_maxSize);
     if (m_failure != StoreFailure::None)
         return StoreFailed(m_failure);
+    if (m_secondFile)
+        return Refused(400, "more than one file (field File1)");
     return Refused(400, "the form could not be read");
 }
 

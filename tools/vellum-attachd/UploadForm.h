@@ -56,6 +56,7 @@ private:
     std::string m_clientFileName;
     std::string m_storedName;
     bool m_fileSeen = false;
+    bool m_secondFile = false;
     uint64_t m_fileSize = 0;
     bool m_tooLarge = false;
     StoreFailure m_failure = StoreFailure::None;

@@ -95,10 +95,11 @@ int RunDownload(const CommandArgs& given)
     fields.attachment = vellum::text::FromUtf8(args[0]);
     std::string localCopy;
     int result = DownloadAttachment(fields, &localCopy);
-    // A local path is opened where it is: it is its own "copy".
-    if (!localCopy.empty() || result == 1)
-        PrintLine(localCopy.empty() ? fields.attachment : localCopy);
-    return result == 1 && console.MessagesShown() == 0 ? 0 : 1;
+    if (!localCopy.empty())
+        PrintLine(localCopy);
+    // Every failure comes with a message and saves nothing; a message
+    // beside a saved copy only says why it was not opened.
+    return result == 1 ? 0 : 1;
 }
 
 const VellumCommand kUpload(
@@ -117,10 +118,12 @@ const VellumCommand kDownload(
     "usage: vellum download --user U NAME [--open]\n\n"
     "Fetches NAME from the download page of the server in \"data/tolvan.ini\" into the\n"
     "module home's \"temp/\" folder, under the file's own name (what follows the 32 hex\n"
-    "digits and \"-\" of a current server name), and prints the local copy's path. A NAME\n"
-    "that is a local path is not fetched. --open opens the file with the desktop's program\n"
-    "(xdg-open).\n"
-    "Exit status 1 when a message was shown (it goes to stderr) or nothing was saved.",
+    "digits and \"-\" of a current server name), and prints the local copy's path. When a\n"
+    "file of that name holds other bytes (an edited copy), the new copy goes beside it as\n"
+    "\"name (2).ext\". NAME is always a server name, never a local path. A download short of\n"
+    "its length, without Content-Disposition or not written whole saves nothing. --open\n"
+    "opens the file with the desktop's program (xdg-open), only for types that run no code.\n"
+    "Messages go to stderr. Exit status 1 when nothing was saved.",
     RunDownload);
 
 } // namespace

@@ -2,12 +2,12 @@
 // object, exactly as the module would (so cookies carry over), and prints
 // what the client kept of each response.
 #include "Command.h"
+#include "net/BodyFile.h"
 #include "net/HttpClient.h"
 #include "platform/text/CodePage.h"
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
+#include <memory>
 
 namespace {
 
@@ -28,8 +28,9 @@ std::string Escaped(const std::string& text)
 
 void PrintResult(const CHttpClient& client, int result)
 {
-    std::printf("result\t%d\nreceived\t%d\ncontent-length\t%d\ncontent-type\t%s\nerror\t%s\n",
-                result, client.m_bytesReceived, client.m_contentLength,
+    std::printf("result\t%d\nreceived\t%lld\ncontent-length\t%lld\ncontent-type\t%s\nerror\t%s\n",
+                result, static_cast<long long>(client.m_bytesReceived),
+                static_cast<long long>(client.m_contentLength),
                 client.m_responseContentType.c_str(), Escaped(client.GetLastErrorText()).c_str());
     std::fwrite(client.m_responseHead.data(), 1, client.m_responseHead.size(), stdout);
     std::printf("\n--\n");
@@ -47,22 +48,19 @@ int RunHttp(const CommandArgs& given)
     bool save = TakeOption(args, "save", savePath);
     if (args.empty() || args.size() % 2 != 0)
         return CommandFailure("http needs METHOD URL pairs (vellum http --help)");
-    std::string body;
-    if (hasBody) {
-        std::ifstream in(bodyFile, std::ios::binary);
-        if (!in)
-            return CommandFailure("cannot read " + bodyFile);
-        body.assign(std::istreambuf_iterator<char>(in), {});
-    }
+    const std::string bodyPath = vellum::text::FromUtf8(bodyFile);
+    if (hasBody && !BodyFile(bodyPath).IsOpen())
+        return CommandFailure("cannot read " + bodyFile);
     CHttpClient client;
     int status = 0;
     for (size_t i = 0; i < args.size(); i += 2) {
         if (hasType)
             client.m_contentType = contentType;
-        if (hasBody) {
-            client.m_body = body.data();
-            client.m_bodyLength = static_cast<int>(body.size());
-        }
+        // Read from the disk as it goes out, afresh for every request.
+        std::unique_ptr<BodyFile> body;
+        if (hasBody)
+            body = std::make_unique<BodyFile>(bodyPath);
+        client.m_bodySource = body.get();
         int result = client.Request(args[i], args[i + 1]);
         PrintResult(client, result);
         if (result != 1)

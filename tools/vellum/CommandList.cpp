@@ -3,10 +3,10 @@
 // into a text grid instead of a window.
 #include "Command.h"
 #include "base/NameCompare.h"
+#include "db/ConnectionString.h"
 #include "folders/FolderDefinitions.h"
 #include "folders/GridBinding.h"
 #include "grid/GridTable.h"
-#include "db/ConnectionString.h"
 #include "store/DbSession.h"
 
 #include <algorithm>
