@@ -13,7 +13,6 @@
 #include "base/IniDocument.h"
 #include "mail/MailSender.h"
 #include "platform/text/CodePage.h"
-#include "store/DbRecordset.h"
 
 #include <array>
 #include <cstdlib>
@@ -106,46 +105,38 @@ struct Desk
         return *slot;
     }
 
-    SendOutcome Send(int window, const Typed& typed)
+    // Save (asSave) or send what `window` shows, as its buttons do.
+    int Press(int window, const Typed& typed, bool asSave)
     {
         Window& open = Open(window);
         MailSender sender(&open.session, "li", open.key, open.exchange, [](const std::string&) {});
-        MailFields fields = Fields(typed);
-        return sender.Send(fields);
+        MailFields fields{"li", "", typed.mailTo, typed.subject, typed.body, ""};
+        return asSave ? sender.Save(fields) : static_cast<int>(sender.Send(fields));
     }
-
-    static MailFields Fields(const Typed& typed)
+    SendOutcome Send(int window, const Typed& typed)
     {
-        MailFields fields;
-        fields.sender = "li";
-        fields.mailTo = typed.mailTo;
-        fields.subject = typed.subject;
-        fields.body = typed.body;
-        return fields;
-    }
-
-    std::string Value(const std::string& query)
-    {
-        CDbRecordset rows;
-        rows.Attach(checker);
-        RC_ASSERT(rows.Open(query.c_str()) == 1);
-        const char* value = rows.IsEOF() ? nullptr : rows.GetFieldValueAt(0);
-        return value ? value : "";
+        return static_cast<SendOutcome>(Press(window, typed, false));
     }
 
     // What the database holds against what the model says it must.
     void Check(const Model& model)
     {
-        RC_ASSERT(Value("select count(*) from SystemMailCopy") == std::to_string(model.copies));
-        RC_ASSERT(Value("select count(*) from SystemMailNotify") == std::to_string(model.notices));
+        std::string expected = std::to_string(model.copies) + "|" + std::to_string(model.notices);
         for (size_t d = 0; d < model.drafts.size(); ++d) {
-            std::string where = " from SystemMail where KeyId=" + std::to_string(keyOf[d]);
             const ModelDraft& draft = model.drafts[d];
-            RC_ASSERT(Value("select Status" + where) == (draft.sent ? "1" : "0"));
-            RC_ASSERT(Value("select MailTo" + where) == draft.saved.mailTo);
-            RC_ASSERT(Value("select Subject" + where) == draft.saved.subject);
-            RC_ASSERT(Value("select Body" + where) == draft.saved.body);
+            expected += "\n" + std::to_string(keyOf[d]) + "|" + (draft.sent ? "1|" : "0|") +
+                        draft.saved.mailTo + "|" + draft.saved.subject + "|" + draft.saved.body;
         }
+        std::string stored;
+        for (const std::string& row :
+             QueryRows(*checker, "select (select count(*) from SystemMailCopy), "
+                                 "(select count(*) from SystemMailNotify)"))
+            stored += row;
+        for (const std::string& row :
+             QueryRows(*checker, "select KeyId, Status, MailTo, Subject, Body from SystemMail "
+                                 "order by KeyId"))
+            stored += "\n" + row;
+        RC_ASSERT(stored == expected);
     }
 
     // A window that saved a new draft learned its key.
@@ -195,11 +186,8 @@ struct SaveMail : Command
     }
     void run(const Model& model, Desk& desk) const override
     {
-        Window& open = desk.Open(window);
         bool sentMeanwhile = model.draftOf[window] >= 0 && model.drafts[model.draftOf[window]].sent;
-        MailSender sender(&open.session, "li", open.key, open.exchange, [](const std::string&) {});
-        MailFields fields = Desk::Fields(model.typed[window]);
-        RC_ASSERT(sender.Save(fields) == (sentMeanwhile ? 0 : 1));
+        RC_ASSERT(desk.Press(window, model.typed[window], true) == (sentMeanwhile ? 0 : 1));
         desk.Learn(model, window);
         desk.Check(nextState(model));
     }
