@@ -19,11 +19,18 @@ namespace {
 
 enum Side { Top, Right, Bottom, Left };
 
-qreal Edges::*EdgeOf(int side)
+qreal& EdgeOf(Edges& edges, int side)
 {
-    static constexpr std::array<qreal Edges::*, 4> kEdges = {&Edges::top, &Edges::right,
-                                                             &Edges::bottom, &Edges::left};
-    return kEdges[static_cast<std::size_t>(side)];
+    switch (side) {
+    case Top:
+        return edges.top;
+    case Right:
+        return edges.right;
+    case Bottom:
+        return edges.bottom;
+    default:
+        return edges.left;
+    }
 }
 
 int SideNamed(std::string_view name)
@@ -132,7 +139,7 @@ public:
             if (!border.given)
                 continue;
             box_.flatBorders = true;
-            box_.border.*EdgeOf(side) = border.visible ? border.width : 0;
+            EdgeOf(box_.border, side) = border.visible ? border.width : 0;
         }
         if (box_.flatBorders)
             for (int side = Top; side <= Left; ++side) {
@@ -153,7 +160,7 @@ private:
     {
         bool margin = property == "margin";
         if (margin && Lower(value) == "auto") {
-            box_.margin.*EdgeOf(side) = 0;
+            EdgeOf(box_.margin, side) = 0;
             if (side == Left)
                 box_.autoMarginLeft = true;
             if (side == Right)
@@ -163,7 +170,7 @@ private:
         qreal px = ParseLength(value, em_, 0);
         if (px < 0)
             return;
-        (margin ? box_.margin : box_.padding).*EdgeOf(side) = px;
+        EdgeOf(margin ? box_.margin : box_.padding, side) = px;
         if (margin && side == Left)
             box_.autoMarginLeft = false;
         if (margin && side == Right)

@@ -78,14 +78,18 @@ TEST(LayoutStyleSheet, BoxPropertiesFromRules)
         LaidOutBody laid(c.body, 400, Sheet(c.css));
         QRectF rect = laid.Rect(c.tag, c.n);
         SCOPED_TRACE(c.css);
-        if (c.x >= 0)
+        if (c.x >= 0) {
             EXPECT_NEAR(rect.x(), c.x, 1);
-        if (c.y >= 0)
+        }
+        if (c.y >= 0) {
             EXPECT_NEAR(rect.y(), c.y, 1);
-        if (c.width >= 0)
+        }
+        if (c.width >= 0) {
             EXPECT_NEAR(rect.width(), c.width, 1);
-        if (c.height >= 0)
+        }
+        if (c.height >= 0) {
             EXPECT_NEAR(rect.height(), c.height, 1);
+        }
     }
 }
 
