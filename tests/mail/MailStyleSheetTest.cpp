@@ -10,6 +10,7 @@
 #include "htmlview/HtmlView.h"
 #include "mail/MailReadDlg.h"
 #include "platform/text/CodePage.h"
+#include "support/Screenshots.h"
 
 #include <QImage>
 
@@ -96,6 +97,8 @@ protected:
             shown.view = static_cast<CMailReadDlg&>(window).GetViewer()->GetView();
             shown.view->Layout().Update();
             shown.picture = shown.view->viewport()->grab().toImage();
+            shown.picture.save(QString::fromStdString(vellum::testing::ScreenshotPath(
+                ("styled-" + file.substr(0, file.find('.')) + ".png").c_str())));
             look(shown);
             looked = true;
         });
