@@ -27,7 +27,33 @@ std::uint32_t NameHash(char kind, std::u16string_view name)
 
 std::uint32_t TagHash(const std::string& tag)
 {
-    return NameHash('<', std::u16string(tag.begin(), tag.end()));
+    std::uint32_t hash = 2166136261u ^ static_cast<std::uint32_t>('<');
+    for (char c : tag)
+        hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+    return hash;
+}
+
+// Calls `visit` with each class of the element, without copies.
+template <typename Visit> void ForEachClass(const Element& element, Visit visit)
+{
+    const std::u16string* list = element.FindAttribute("class");
+    if (!list)
+        return;
+    std::u16string_view text = *list;
+    auto space = [](char16_t c) {
+        return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f';
+    };
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        while (pos < text.size() && space(text[pos]))
+            ++pos;
+        std::size_t end = pos;
+        while (end < text.size() && !space(text[end]))
+            ++end;
+        if (end > pos)
+            visit(text.substr(pos, end - pos));
+        pos = end;
+    }
 }
 
 // The names an element offers to its descendants' selectors.
@@ -36,8 +62,7 @@ void AddNamesOf(const Element& element, AncestorFilter& filter)
     filter.Add(TagHash(element.TagName()));
     if (const std::u16string* id = element.FindAttribute("id"))
         filter.Add(NameHash('#', *id));
-    for (std::u16string_view name : ClassesOf(element))
-        filter.Add(NameHash('.', name));
+    ForEachClass(element, [&](std::u16string_view name) { filter.Add(NameHash('.', name)); });
 }
 
 // The names every ancestor step of the selector needs, up to its first
@@ -79,12 +104,21 @@ bool AncestorFilter::MayContain(std::uint32_t hash) const
 const AncestorFilter& RuleIndex::FilterFor(const Element& element) const
 {
     const Element* parent = element.ParentElement();
-    if (parent != filterParent_ || !parent) {
-        filter_ = {};
-        for (const Element* up = parent; up; up = up->ParentElement())
-            AddNamesOf(*up, filter_);
-        filterParent_ = parent;
+    if (parent == filterParent_ && parent)
+        return filter_;
+    filter_ = {};
+    filterParent_ = parent;
+    if (!parent)
+        return filter_;
+    const Element* grandparent = parent->ParentElement();
+    if (grandparent != filterGrandparent_ || !grandparent) {
+        grandFilter_ = {};
+        for (const Element* up = grandparent; up; up = up->ParentElement())
+            AddNamesOf(*up, grandFilter_);
+        filterGrandparent_ = grandparent;
     }
+    filter_ = grandFilter_;
+    AddNamesOf(*parent, filter_);
     return filter_;
 }
 
@@ -120,29 +154,31 @@ void RuleIndex::Match(const Element& element, std::vector<const Rule*>& out) con
     // The buckets the element can meet; most elements meet one or none, so
     // the candidates are merged (and sorted into source order) only when
     // several buckets have some.
-    std::vector<const std::vector<std::uint32_t>*> buckets;
+    constexpr std::size_t kMostBuckets = 16;
+    std::array<const std::vector<std::uint32_t>*, kMostBuckets> buckets;
+    std::size_t count = 0;
     auto take = [&](const auto& map, const auto& key) {
         auto found = map.find(key);
-        if (found != map.end())
-            buckets.push_back(&found->second);
+        if (found != map.end() && count < kMostBuckets)
+            buckets[count++] = &found->second;
     };
     if (!others_.empty())
-        buckets.push_back(&others_);
+        buckets[count++] = &others_;
     if (!byId_.empty())
         if (const std::u16string* id = element.FindAttribute("id"))
-            take(byId_, *id);
+            take(byId_, std::u16string_view(*id));
     if (!byClass_.empty())
-        for (std::u16string_view name : ClassesOf(element))
-            take(byClass_, std::u16string(name));
+        ForEachClass(element, [&](std::u16string_view name) { take(byClass_, name); });
     if (!byTag_.empty())
         take(byTag_, element.TagName());
-    if (buckets.empty())
+    if (count == 0)
         return;
-    std::vector<std::uint32_t> merged;
+    thread_local std::vector<std::uint32_t> merged;
     const std::vector<std::uint32_t>* candidates = buckets.front();
-    if (buckets.size() > 1) {
-        for (const auto* bucket : buckets)
-            merged.insert(merged.end(), bucket->begin(), bucket->end());
+    if (count > 1) {
+        merged.clear();
+        for (std::size_t i = 0; i < count; ++i)
+            merged.insert(merged.end(), buckets[i]->begin(), buckets[i]->end());
         std::sort(merged.begin(), merged.end());
         merged.erase(std::unique(merged.begin(), merged.end()), merged.end());
         candidates = &merged;
@@ -205,7 +241,7 @@ void Cascade::Match(const Element& element, std::vector<const Declaration*>& nor
 {
     if (all_.Empty())
         return;
-    std::vector<const RuleIndex::Rule*> rules;
+    thread_local std::vector<const RuleIndex::Rule*> rules;
     all_.Match(element, rules);
     for (const RuleIndex::Rule* rule : rules)
         for (const Declaration& declaration : *rule->declarations)
@@ -216,7 +252,7 @@ const Declaration* Cascade::DisplayDeclaration(const Element& element) const
 {
     if (display_.Empty())
         return nullptr;
-    std::vector<const RuleIndex::Rule*> rules;
+    thread_local std::vector<const RuleIndex::Rule*> rules;
     display_.Match(element, rules);
     const Declaration* normal = nullptr;
     const Declaration* important = nullptr;

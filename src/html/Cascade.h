@@ -13,6 +13,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -54,7 +55,7 @@ public:
     void Add(Rule rule);
     bool Empty() const { return rules_.empty(); }
     // Drops the kept ancestor filter (the tree changed).
-    void ForgetAncestors() const { filterParent_ = nullptr; }
+    void ForgetAncestors() const { filterParent_ = filterGrandparent_ = nullptr; }
     // The matching rules, in cascade order (specificity, then source order).
     void Match(const Element& element, std::vector<const Rule*>& out) const;
 
@@ -62,14 +63,29 @@ private:
     const AncestorFilter& FilterFor(const Element& element) const;
 
     std::vector<Rule> rules_;
-    std::unordered_map<std::u16string, std::vector<std::uint32_t>> byId_;
-    std::unordered_map<std::u16string, std::vector<std::uint32_t>> byClass_;
+    // Looked up by views into the element's attributes, without copies.
+    struct ViewHash
+    {
+        using is_transparent = void;
+        std::size_t operator()(std::u16string_view text) const
+        {
+            return std::hash<std::u16string_view>()(text);
+        }
+    };
+    using NameMap =
+        std::unordered_map<std::u16string, std::vector<std::uint32_t>, ViewHash, std::equal_to<>>;
+    NameMap byId_;
+    NameMap byClass_;
     std::unordered_map<std::string, std::vector<std::uint32_t>> byTag_;
     std::vector<std::uint32_t> others_;
     // Siblings share their ancestors: the filter of the last parent asked
     // about is kept (rows of a long table ask for the same one in turn).
     mutable const Element* filterParent_ = nullptr;
     mutable AncestorFilter filter_;
+    // The filter of that parent's parent, from which a sibling of the
+    // parent (the next row) gets its own with one step.
+    mutable const Element* filterGrandparent_ = nullptr;
+    mutable AncestorFilter grandFilter_;
 };
 
 class Cascade

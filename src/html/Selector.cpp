@@ -583,25 +583,4 @@ bool Matches(const Selector& selector, const Element& element)
     return !selector.compounds.empty() && MatchFrom(selector, 0, element) == Outcome::Matches;
 }
 
-std::vector<std::u16string_view> ClassesOf(const Element& element)
-{
-    std::vector<std::u16string_view> classes;
-    const std::u16string* list = element.FindAttribute("class");
-    if (!list)
-        return classes;
-    std::u16string_view text = *list;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        while (pos < text.size() && IsSpace(text[pos]))
-            ++pos;
-        std::size_t end = pos;
-        while (end < text.size() && !IsSpace(text[end]))
-            ++end;
-        if (end > pos)
-            classes.push_back(text.substr(pos, end - pos));
-        pos = end;
-    }
-    return classes;
-}
-
 } // namespace vellum::html

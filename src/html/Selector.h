@@ -69,7 +69,4 @@ std::vector<Selector> ParseSelectorList(std::u16string_view text);
 
 bool Matches(const Selector& selector, const Element& element);
 
-// The element's classes, split at white space.
-std::vector<std::u16string_view> ClassesOf(const Element& element);
-
 } // namespace vellum::html

@@ -18,6 +18,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace vellum::html {
 namespace {
@@ -333,6 +334,16 @@ void ApplyTextDecoration(const QString& value, LayoutStyle& style)
 void ApplyDeclaration(const Declaration& declaration, const LayoutStyle& parent, LayoutStyle& style)
 {
     const std::string& name = declaration.property;
+    // Most declarations of a sheet are box properties, which the box
+    // builder reads: they are passed over before their value is converted.
+    static const std::unordered_set<std::string_view> kTextProperties = {
+        "font-size",       "font-family",          "font",
+        "color",           "background-color",     "background",
+        "text-align",      "font-weight",          "font-style",
+        "text-decoration", "text-decoration-line", "line-height",
+        "letter-spacing",  "visibility",           "white-space"};
+    if (!kTextProperties.contains(name))
+        return;
     const std::u16string& raw = declaration.value;
     QString value = ToQString(TrimSpace(raw)).toLower();
     if (value == "inherit") {
