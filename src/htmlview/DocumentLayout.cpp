@@ -107,7 +107,7 @@ void DocumentLayout::Impl::BuildAll()
     if (cascade->Empty() && !cascade->DependsOnWidth())
         cascade.reset();
     BoxBuilder builder(registry, images, cascade.get());
-    root = builder.BuildRoot(*body, BodyStyle(document, body, cascade.get()));
+    root = builder.BuildRoot(*body, BodyStyle(body, cascade.get()));
     LayoutBlock(*root, width, laidOutByLastUpdate);
     root->x = root->margin.left;
     root->y = OuterTopMargin(*root);
@@ -292,7 +292,7 @@ TextStyle DocumentLayout::TextStyleAt(const Position& position) const
     const Cascade* cascade = impl_->cascade.get();
     if (cascade)
         cascade->ForgetAncestors();
-    LayoutStyle style = BodyStyle(impl_->document, body, cascade);
+    LayoutStyle style = BodyStyle(body, cascade);
     for (auto it = chain.rbegin(); it != chain.rend(); ++it)
         style = StyleFor(**it, style, cascade);
     return {FontFor(style), style.color};

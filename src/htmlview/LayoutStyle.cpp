@@ -7,7 +7,6 @@
 #include "html/Document.h"
 #include "html/InlineStyle.h"
 #include "html/Node.h"
-#include "html/StyleSheet.h"
 #include "platform/ui/Fonts.h"
 
 #include <QHash>
@@ -540,16 +539,10 @@ QColor ColorInShorthand(std::u16string_view value)
     return {};
 }
 
-LayoutStyle BodyStyle(Document& document, const Element* body, const Cascade* cascade)
+LayoutStyle BodyStyle(const Element* body, const Cascade* cascade)
 {
     LayoutStyle style;
     style.pixelSize = kDefaultPixelSize;
-    std::u16string ruleSize = StyleSheetProperty(document, "BODY", "font-size");
-    if (!ruleSize.empty()) {
-        qreal px = CssFontSize(ruleSize, kDefaultPixelSize);
-        if (px > 0)
-            style.pixelSize = px;
-    }
     if (body)
         style = StyleFor(*body, style, cascade);
     return style;

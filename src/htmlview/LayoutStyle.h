@@ -20,7 +20,6 @@ namespace vellum::html {
 
 class AppliedDeclarations;
 class Cascade;
-class Document;
 class Element;
 
 enum class TextAlign { Left, Center, Right, Justify };
@@ -51,9 +50,10 @@ struct LayoutStyle
     bool operator==(const LayoutStyle&) const = default;
 };
 
-// The style of the BODY element: the default face and the size the
-// document's "BODY" style rule gives (10 pt otherwise).
-LayoutStyle BodyStyle(Document& document, const Element* body, const Cascade* cascade);
+// The style of the BODY element: the default face and size (10 pt) under
+// what the style sheets (such as the editor's "BODY" font rule) and the
+// element give it.
+LayoutStyle BodyStyle(const Element* body, const Cascade* cascade);
 
 // The style of `element` whose parent has `parent`. Block-only properties
 // (text-align, background of a block) are included; the caller decides
