@@ -200,6 +200,10 @@ void BoxBuilder::SetUpBlock(Box& box, const AppliedDeclarations& declarations)
     if (box.kind == BoxKind::Flow)
         ReadWidth(*box.element, box.specifiedWidth, box.percentWidth);
     ApplyBoxDeclarations(box, declarations);
+    const Box* table = box.cell && box.parent ? box.parent->parent : nullptr;
+    if (table && table->table && table->table->collapse)
+        box.border = {box.border.top / 2, box.border.right / 2, box.border.bottom / 2,
+                      box.border.left / 2};
 }
 
 std::unique_ptr<Box> BoxBuilder::BuildRoot(Element& body, const LayoutStyle& style)

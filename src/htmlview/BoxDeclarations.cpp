@@ -151,8 +151,10 @@ public:
             }
         if (height_ >= 0)
             box_.specifiedHeight = height_ + box_.border.Vertical() + box_.padding.Vertical();
-        if (collapse_ && box_.table)
+        if (collapse_ && box_.table) {
             box_.table->spacing = 0;
+            box_.table->collapse = true;
+        }
     }
 
 private:

@@ -113,6 +113,9 @@ struct Edges
 
 struct TableInfo
 {
+    // "border-collapse: collapse": no spacing, and neighbouring cells share
+    // the line between them (each keeps half of its border there).
+    bool collapse = false;
     qreal border = 0;
     qreal spacing = 2;
     qreal padding = 1;

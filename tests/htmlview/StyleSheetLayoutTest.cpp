@@ -73,6 +73,10 @@ TEST(LayoutStyleSheet, BoxPropertiesFromRules)
         {"body { margin: 0 } td { height: 60px; vertical-align: top; padding: 0 } table { "
          "border-collapse: collapse }",
          "<TABLE cellpadding=0><TR><TD>x</TD></TR></TABLE>", "TD", 0, 0, 0, -1, 60},
+        // Collapsed borders: neighbouring cells share the line between them.
+        {"body { margin: 0 } table { border-collapse: collapse } td { width: 50px; padding: 0; "
+         "border: 2px solid black }",
+         "<TABLE><TR><TD>a</TD><TD>b</TD></TR></TABLE>", "TD", 1, 52, 0, 52, -1},
     };
     for (const Case& c : cases) {
         LaidOutBody laid(c.body, 400, Sheet(c.css));
