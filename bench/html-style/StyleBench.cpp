@@ -47,7 +47,7 @@
 namespace {
 
 constexpr int kWidth = 800;
-constexpr int kRuns = 5;
+constexpr int kRuns = 7;
 
 std::string ReportSheet()
 {
