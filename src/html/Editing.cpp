@@ -7,6 +7,7 @@
 
 #include "html/Document.h"
 #include "html/Parser.h"
+#include "html/PastedStyles.h"
 #include "html/Serializer.h"
 
 namespace vellum::html {
@@ -528,6 +529,7 @@ bool PasteHtml(Document& document, std::u16string_view html)
     std::string context = container && container->IsElement() ? container->AsElement()->TagName()
                                                               : std::string("BODY");
     std::vector<Node*> nodes = ParseFragment(document, html, context);
+    InlinePastedStyles(nodes);
     document.SetSelection(Selection::Caret(InsertNodesAt(at, nodes)));
     return true;
 }

@@ -21,6 +21,8 @@ qreal BoxWidth(const Box& box, qreal containingWidth)
         width = std::min(width, containingWidth * box.percentWidth / 100);
     else if (box.specifiedWidth >= 0)
         width = box.specifiedWidth + (box.kind == BoxKind::Rule ? 0 : insets);
+    if (box.maxWidth >= 0)
+        width = std::min(width, box.maxWidth + insets);
     return std::max(width, insets);
 }
 
@@ -28,6 +30,13 @@ qreal BoxWidth(const Box& box, qreal containingWidth)
 qreal AlignedX(const Box& parent, const Box& child, qreal contentLeft, qreal contentWidth)
 {
     qreal spare = contentWidth - child.margin.Horizontal() - child.width;
+    if (spare > 0 && (child.autoMarginLeft || child.autoMarginRight)) {
+        // "margin: auto" shares the spare room between the auto sides.
+        qreal share = child.autoMarginLeft && child.autoMarginRight ? spare / 2
+                      : child.autoMarginLeft                        ? spare
+                                                                    : 0;
+        return contentLeft + child.margin.left + share;
+    }
     if (spare <= 0 || child.kind == BoxKind::Flow)
         return contentLeft + child.margin.left;
     TextAlign align = child.kind == BoxKind::Rule ? TextAlign::Center : TextAlign::Left;

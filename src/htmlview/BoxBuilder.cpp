@@ -3,13 +3,16 @@
 // eight-pixel BODY margin); table attributes follow HTML 4.
 #include "htmlview/BoxBuilder.h"
 
+#include "html/Cascade.h"
 #include "html/InlineStyle.h"
 #include "html/Node.h"
+#include "htmlview/BoxDeclarations.h"
 #include "htmlview/Display.h"
 #include "htmlview/InlineLayout.h"
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 namespace vellum::html {
 namespace {
@@ -47,12 +50,11 @@ qreal AttributeLength(const Element& element, const char* name, qreal fallback)
     return length >= 0 ? length : fallback;
 }
 
-// A width attribute or property: pixels, or a percentage of the container.
+// A width attribute: pixels, or a percentage of the container (a width
+// property overrides it later).
 void ReadWidth(const Element& element, qreal& pixels, qreal& percent)
 {
-    std::u16string value = element.GetStyleProperty("width");
-    if (value.empty())
-        value = element.GetAttribute("width").value_or(u"");
+    std::u16string value = element.GetAttribute("width").value_or(u"");
     std::u16string_view text = TrimSpace(value);
     if (text.empty())
         return;
@@ -141,43 +143,6 @@ void SetUpRule(Box& box)
     ReadWidth(e, box.specifiedWidth, box.percentWidth);
 }
 
-void ReadBoxProperties(Box& box)
-{
-    Element& e = *box.element;
-    if (!e.FindAttribute("style"))
-        return; // the common case: every property below lives there
-    qreal em = box.style.pixelSize;
-    struct Side
-    {
-        const char* name;
-        qreal Edges::*edge;
-    };
-    static constexpr std::array<Side, 4> kSides = {{{"top", &Edges::top},
-                                                    {"right", &Edges::right},
-                                                    {"bottom", &Edges::bottom},
-                                                    {"left", &Edges::left}}};
-    for (const Side& side : kSides) {
-        std::u16string margin = e.GetStyleProperty(std::string("margin-") + side.name);
-        if (!margin.empty()) {
-            qreal px = ParseLength(margin, em, 0);
-            if (px >= 0)
-                box.margin.*side.edge = px;
-        }
-        std::u16string padding = e.GetStyleProperty(std::string("padding-") + side.name);
-        if (!padding.empty()) {
-            qreal px = ParseLength(padding, em, 0);
-            if (px >= 0)
-                box.padding.*side.edge = px;
-        }
-    }
-    std::u16string margin = e.GetStyleProperty("margin");
-    if (!margin.empty() && margin.find(u' ') == std::u16string::npos) {
-        qreal px = ParseLength(margin, em, 0);
-        if (px >= 0)
-            box.margin = {px, px, px, px};
-    }
-}
-
 bool HasLines(const Box& box)
 {
     if (box.inlines)
@@ -188,10 +153,11 @@ bool HasLines(const Box& box)
 
 } // namespace
 
-void BoxBuilder::SetUpBlock(Box& box)
+void BoxBuilder::SetUpBlock(Box& box, const AppliedDeclarations& declarations)
 {
     box.margin = box.border = box.padding = {};
-    box.specifiedWidth = box.percentWidth = box.specifiedHeight = -1;
+    box.specifiedWidth = box.percentWidth = box.specifiedHeight = box.maxWidth = -1;
+    box.autoMarginLeft = box.autoMarginRight = box.flatBorders = false;
     box.marker.clear();
     box.table.reset();
     box.cell.reset();
@@ -227,13 +193,17 @@ void BoxBuilder::SetUpBlock(Box& box)
         break;
     case BoxKind::Rule:
         SetUpRule(box);
-        return;
+        break;
     default:
         break;
     }
     if (box.kind == BoxKind::Flow)
         ReadWidth(*box.element, box.specifiedWidth, box.percentWidth);
-    ReadBoxProperties(box);
+    ApplyBoxDeclarations(box, declarations);
+    const Box* table = box.cell && box.parent ? box.parent->parent : nullptr;
+    if (table && table->table && table->table->collapse)
+        box.border = {box.border.top / 2, box.border.right / 2, box.border.bottom / 2,
+                      box.border.left / 2};
 }
 
 std::unique_ptr<Box> BoxBuilder::BuildRoot(Element& body, const LayoutStyle& style)
@@ -242,7 +212,7 @@ std::unique_ptr<Box> BoxBuilder::BuildRoot(Element& body, const LayoutStyle& sty
     box->element = &body;
     box->style = style;
     registry_[&body] = box.get();
-    SetUpBlock(*box);
+    SetUpBlock(*box, AppliedDeclarations(body, cascade_));
     Reusable none;
     BuildContent(*box, none);
     EnsureCaretPlace(*box);
@@ -261,8 +231,9 @@ std::unique_ptr<Box> BoxBuilder::BuildElementBox(Element& element, Box& parent)
     auto box = std::make_unique<Box>();
     box->element = &element;
     box->parent = &parent;
-    box->style = StyleFor(element, parent.style);
-    switch (DisplayOf(element)) {
+    AppliedDeclarations declarations(element, cascade_);
+    box->style = StyleFor(element, parent.style, declarations);
+    switch (DisplayOf(element, cascade_)) {
     case Display::Rule:
         box->kind = BoxKind::Rule;
         break;
@@ -280,7 +251,7 @@ std::unique_ptr<Box> BoxBuilder::BuildElementBox(Element& element, Box& parent)
         break;
     }
     registry_[&element] = box.get();
-    SetUpBlock(*box);
+    SetUpBlock(*box, declarations);
     Reusable none;
     BuildContent(*box, none);
     return box;
@@ -295,7 +266,7 @@ std::unique_ptr<Box> BoxBuilder::BuildAnonymous(std::vector<Node*> roots, Box& p
     box->roots = std::move(roots);
     for (Node* root : box->roots)
         registry_[root] = box.get();
-    box->inlines = BuildInlineContent(box->roots, box->style, images_);
+    box->inlines = BuildInlineContent(box->roots, box->style, images_, cascade_);
     return box;
 }
 
@@ -319,13 +290,13 @@ void BoxBuilder::BuildContent(Box& box, Reusable& reusable, InlineContent* previ
     }
     if (box.kind == BoxKind::Row) {
         for (Node* child : box.element->Children()) {
-            if (DisplayOf(*child) == Display::Cell)
+            if (DisplayOf(*child, cascade_) == Display::Cell)
                 box.children.push_back(TakeOrBuild(*child->AsElement(), box, reusable));
         }
         return;
     }
     if (!box.element) {
-        box.inlines = BuildInlineContent(box.roots, box.style, images_, previous);
+        box.inlines = BuildInlineContent(box.roots, box.style, images_, cascade_, previous);
         return;
     }
     BuildFlowChildren(box, box.element->Children(), reusable, previous);
@@ -339,13 +310,14 @@ void BoxBuilder::BuildFlowChildren(Box& box, const std::vector<Node*>& nodes, Re
     std::vector<bool> blockLevel(nodes.size());
     bool anyBlock = false;
     for (std::size_t i = 0; i < nodes.size(); ++i) {
-        Display display = DisplayOf(*nodes[i]);
-        blockLevel[i] = IsBlockLevel(display) || (display == Display::Inline &&
-                                                  nodes[i]->IsElement() && HoldsBlock(*nodes[i]));
+        Display display = DisplayOf(*nodes[i], cascade_);
+        blockLevel[i] =
+            IsBlockLevel(display) || (display == Display::Inline && nodes[i]->IsElement() &&
+                                      HoldsBlock(*nodes[i], cascade_));
         anyBlock = anyBlock || blockLevel[i];
     }
     if (!anyBlock) {
-        box.inlines = BuildInlineContent(nodes, box.style, images_, previous);
+        box.inlines = BuildInlineContent(nodes, box.style, images_, cascade_, previous);
         return;
     }
     std::vector<Node*> run;
@@ -361,7 +333,7 @@ void BoxBuilder::BuildFlowChildren(Box& box, const std::vector<Node*>& nodes, Re
         if (blockLevel[i]) {
             flushRun();
             // A table's caption is laid out as a block of its own above it.
-            if (DisplayOf(*node) == Display::Table) {
+            if (DisplayOf(*node, cascade_) == Display::Table) {
                 for (Node* part : node->Children())
                     if (part->IsElement() && part->AsElement()->TagName() == "CAPTION")
                         box.children.push_back(TakeOrBuild(*part->AsElement(), box, reusable));
@@ -369,7 +341,7 @@ void BoxBuilder::BuildFlowChildren(Box& box, const std::vector<Node*>& nodes, Re
             box.children.push_back(TakeOrBuild(*node->AsElement(), box, reusable));
             continue;
         }
-        Display display = DisplayOf(*node);
+        Display display = DisplayOf(*node, cascade_);
         if (display == Display::None)
             continue;
         run.push_back(node);
@@ -386,7 +358,7 @@ void BoxBuilder::BuildFlowChildren(Box& box, const std::vector<Node*>& nodes, Re
 void BoxBuilder::BuildTableRows(Box& table, Element& element, Reusable& reusable)
 {
     for (Node* child : element.Children()) {
-        Display display = DisplayOf(*child);
+        Display display = DisplayOf(*child, cascade_);
         if (display == Display::Row) {
             table.children.push_back(TakeOrBuild(*child->AsElement(), table, reusable));
         } else if (display == Display::RowGroup) {
@@ -408,10 +380,13 @@ void BoxBuilder::Rebuild(Box& box)
     }
     box.children.clear();
     std::unique_ptr<InlineContent> previous = std::move(box.inlines);
+    std::optional<AppliedDeclarations> declarations;
+    if (box.element)
+        declarations.emplace(*box.element, cascade_);
     if (box.element && box.parent)
-        box.style = StyleFor(*box.element, box.parent->style);
+        box.style = StyleFor(*box.element, box.parent->style, *declarations);
     box.dirty = box.restyle = false;
-    SetUpBlock(box);
+    SetUpBlock(box, declarations ? *declarations : AppliedDeclarations());
     BuildContent(box, reusable, previous.get());
     for (auto& [element, child] : reusable)
         Unregister(*child);

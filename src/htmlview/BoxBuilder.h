@@ -11,6 +11,8 @@
 
 namespace vellum::html {
 
+class AppliedDeclarations;
+class Cascade;
 class Element;
 class ImageCache;
 class Node;
@@ -22,7 +24,11 @@ using BoxRegistry = std::unordered_map<const Node*, Box*>;
 class BoxBuilder
 {
 public:
-    BoxBuilder(BoxRegistry& registry, ImageCache& images) : registry_(registry), images_(images) {}
+    // `cascade` (null: no style sheets) must outlive the builder.
+    BoxBuilder(BoxRegistry& registry, ImageCache& images, const Cascade* cascade)
+        : registry_(registry), images_(images), cascade_(cascade)
+    {
+    }
 
     // The whole tree for the BODY element.
     std::unique_ptr<Box> BuildRoot(Element& body, const LayoutStyle& style);
@@ -49,13 +55,14 @@ private:
     std::unique_ptr<Box>
     TakeOrBuild(Element& element, Box& parent,
                 std::unordered_map<const Element*, std::unique_ptr<Box>>& reusable);
-    void SetUpBlock(Box& box);
+    void SetUpBlock(Box& box, const AppliedDeclarations& declarations);
     // A body with no text at all (only rules, empty tables) still needs a
     // line for the caret: an empty one after everything.
     void EnsureCaretPlace(Box& root);
 
     BoxRegistry& registry_;
     ImageCache& images_;
+    const Cascade* cascade_;
 };
 
 // Numbers or bullets for the items of every list below `box` whose

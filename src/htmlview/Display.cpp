@@ -1,7 +1,9 @@
 // Display classes by tag name, with the browser defaults of an HTML 4
-// document; the "display" property is not consulted.
+// document, then the "display" property where one is set.
 #include "htmlview/Display.h"
 
+#include "html/Cascade.h"
+#include "html/InlineStyle.h"
 #include "html/Node.h"
 
 #include <string>
@@ -62,15 +64,79 @@ Display MemoizedDisplayOf(const std::string& tag)
     return display;
 }
 
+bool ContainsWordDisplay(std::u16string_view text)
+{
+    static constexpr std::u16string_view kWord = u"display";
+    for (std::size_t i = 0; i + kWord.size() <= text.size(); ++i) {
+        std::size_t k = 0;
+        while (k < kWord.size() && (text[i + k] | 0x20) == kWord[k])
+            ++k;
+        if (k == kWord.size())
+            return true;
+    }
+    return false;
+}
+
+// The "display" value the element's inline style or the sheets give it.
+std::u16string DisplayProperty(const Element& element, const Cascade* cascade)
+{
+    std::u16string value;
+    bool important = false;
+    if (const Declaration* rule = cascade ? cascade->DisplayDeclaration(element) : nullptr) {
+        value = rule->value;
+        important = rule->important;
+    }
+    const std::u16string* style = element.FindAttribute("style");
+    if (!important && style && ContainsWordDisplay(*style))
+        for (const Declaration& declaration : ReadDeclarations(*style))
+            if (declaration.property == "display")
+                value = declaration.value;
+    return value;
+}
+
+bool IsTablePart(Display display)
+{
+    return display == Display::Table || display == Display::RowGroup || display == Display::Row ||
+           display == Display::Cell;
+}
+
+Display WithProperty(Display byTag, std::u16string_view property)
+{
+    std::string value = AsciiFromUtf16(TrimSpace(property));
+    for (char& c : value)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c + 32);
+    if (value == "none")
+        return Display::None;
+    // Images, breaks and rules keep their own kind of box; the parts of a
+    // table keep theirs, since a row without cells has nothing to lay out.
+    if (byTag == Display::None || byTag == Display::Image || byTag == Display::Break ||
+        byTag == Display::Rule || IsTablePart(byTag))
+        return byTag;
+    if (value == "inline" || value == "inline-block" || value == "inline-table")
+        return Display::Inline;
+    if (value == "list-item")
+        return Display::ListItem;
+    if (value == "block" || value == "table" || value == "table-row" || value == "table-cell" ||
+        value == "flex" || value == "grid")
+        return Display::Block;
+    return byTag;
+}
+
 } // namespace
 
-Display DisplayOf(const Node& node)
+Display DisplayOf(const Node& node, const Cascade* cascade)
 {
     if (node.IsText())
         return Display::Inline;
     if (!node.IsElement())
         return Display::None;
-    return MemoizedDisplayOf(node.AsElement()->TagName());
+    const Element& element = *node.AsElement();
+    Display byTag = MemoizedDisplayOf(element.TagName());
+    if ((!cascade || !cascade->SetsDisplay()) && !element.FindAttribute("style"))
+        return byTag;
+    std::u16string property = DisplayProperty(element, cascade);
+    return property.empty() ? byTag : WithProperty(byTag, property);
 }
 
 bool IsBlockLevel(Display display)
@@ -80,13 +146,13 @@ bool IsBlockLevel(Display display)
            display == Display::Cell;
 }
 
-bool HoldsBlock(const Node& node)
+bool HoldsBlock(const Node& node, const Cascade* cascade)
 {
     for (const Node* child : node.Children()) {
-        Display display = DisplayOf(*child);
+        Display display = DisplayOf(*child, cascade);
         if (IsBlockLevel(display))
             return true;
-        if (display == Display::Inline && child->IsElement() && HoldsBlock(*child))
+        if (display == Display::Inline && child->IsElement() && HoldsBlock(*child, cascade))
             return true;
     }
     return false;

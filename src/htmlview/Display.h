@@ -1,10 +1,13 @@
 // How each node takes part in layout: as a block, inline content, a table
 // part or not at all. Unknown elements are inline, so they lay out as
-// their content.
+// their content. The "display" property (from the style sheets or the
+// "style" attribute) can hide any element and turn the others into blocks
+// or inline content; the parts of a table keep their roles.
 #pragma once
 
 namespace vellum::html {
 
+class Cascade;
 class Node;
 
 enum class Display {
@@ -21,13 +24,13 @@ enum class Display {
     Cell
 };
 
-Display DisplayOf(const Node& node);
+Display DisplayOf(const Node& node, const Cascade* cascade);
 
 // Block-level: starts its own box in a flow.
 bool IsBlockLevel(Display display);
 
 // True when an inline element holds a block somewhere below it (a FONT
 // around paragraphs): it then lays out as a block of its own.
-bool HoldsBlock(const Node& node);
+bool HoldsBlock(const Node& node, const Cascade* cascade);
 
 } // namespace vellum::html

@@ -43,6 +43,9 @@ void DocumentLayout::Impl::SetWidth(int newWidth)
         return;
     width = newWidth;
     widthChanged_ = true;
+    // An @media rule may hold at one width and not at another.
+    if (cascade && cascade->DependsOnWidth())
+        needsFullBuild_ = true;
 }
 
 void DocumentLayout::Impl::Invalidate()
@@ -64,6 +67,14 @@ void DocumentLayout::Impl::NodeChanged(Node& node, ChangeKind kind)
 {
     if (needsFullBuild_ || !root)
         return;
+    // A style sheet's text may restyle any element anywhere.
+    auto isSheet = [](const Node* n) {
+        return n && n->IsElement() && n->AsElement()->TagName() == "STYLE";
+    };
+    if (isSheet(&node) || isSheet(node.Parent())) {
+        needsFullBuild_ = true;
+        return;
+    }
     for (Node* n = &node; n; n = n->Parent()) {
         auto it = registry.find(n);
         if (it == registry.end())
@@ -92,8 +103,11 @@ void DocumentLayout::Impl::BuildAll()
     Element* body = document.Body();
     if (!body)
         return;
-    BoxBuilder builder(registry, images);
-    root = builder.BuildRoot(*body, BodyStyle(document, body));
+    cascade = std::make_unique<Cascade>(document, MediaContext{width});
+    if (cascade->Empty() && !cascade->DependsOnWidth())
+        cascade.reset();
+    BoxBuilder builder(registry, images, cascade.get());
+    root = builder.BuildRoot(*body, BodyStyle(body, cascade.get()));
     LayoutBlock(*root, width, laidOutByLastUpdate);
     root->x = root->margin.left;
     root->y = OuterTopMargin(*root);
@@ -112,6 +126,8 @@ void DocumentLayout::Impl::Update()
         return;
     }
     if (!dirtyNodes_.empty()) {
+        if (cascade)
+            cascade->ForgetAncestors();
         std::vector<Node*> nodes;
         nodes.swap(dirtyNodes_);
         // Outer boxes first: their rebuild may replace the inner ones.
@@ -144,7 +160,7 @@ void DocumentLayout::Impl::Update()
 
 void DocumentLayout::Impl::RebuildDirty(Box& box)
 {
-    BoxBuilder builder(registry, images);
+    BoxBuilder builder(registry, images, cascade.get());
     builder.Rebuild(box);
     Relayout(box);
 }
@@ -272,9 +288,13 @@ TextStyle DocumentLayout::TextStyleAt(const Position& position) const
             chain.push_back(n->AsElement());
     if (!body->Contains(node))
         chain.clear();
-    LayoutStyle style = BodyStyle(impl_->document, body);
+    impl_->Update();
+    const Cascade* cascade = impl_->cascade.get();
+    if (cascade)
+        cascade->ForgetAncestors();
+    LayoutStyle style = BodyStyle(body, cascade);
     for (auto it = chain.rbegin(); it != chain.rend(); ++it)
-        style = StyleFor(**it, style);
+        style = StyleFor(**it, style, cascade);
     return {FontFor(style), style.color};
 }
 

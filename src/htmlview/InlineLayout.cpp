@@ -45,13 +45,14 @@ constexpr int kBlockFormat = 0;
 class InlineBuilder
 {
 public:
-    InlineBuilder(InlineContent& content, ImageCache& images) : content_(content), images_(images)
+    InlineBuilder(InlineContent& content, ImageCache& images, const Cascade* cascade)
+        : content_(content), images_(images), cascade_(cascade)
     {
     }
 
     void AddNode(Node& node, const LayoutStyle& style, int format)
     {
-        switch (DisplayOf(node)) {
+        switch (DisplayOf(node, cascade_)) {
         case Display::None:
             return;
         case Display::Image:
@@ -69,7 +70,7 @@ public:
         }
         // Inline elements, and block-level ones met inside inline content
         // (which the box builder keeps rare), lay out as their content.
-        LayoutStyle childStyle = StyleFor(*node.AsElement(), style);
+        LayoutStyle childStyle = StyleFor(*node.AsElement(), style, cascade_);
         if (!childStyle.background.isValid())
             childStyle.background = style.background; // a run's highlight covers its children
         int childFormat = childStyle == style ? format : AddFormat(childStyle);
@@ -273,6 +274,7 @@ private:
 
     InlineContent& content_;
     ImageCache& images_;
+    const Cascade* cascade_;
     std::vector<LayoutStyle> formatStyles_;
     std::vector<std::optional<QTextCharFormat>> formats_; // made on first use
     std::vector<int> pieceFormats_;
@@ -390,6 +392,8 @@ void MakeSegments(InlineContent& content, const LayoutStyle& style, InlineConten
     slices.push_back({start, static_cast<int>(text.size())});
 
     QFont font = FontFor(style);
+    if (style.letterSpacing > 0)
+        font.setLetterSpacing(QFont::AbsoluteSpacing, style.letterSpacing);
     std::vector<std::unique_ptr<TextSegment>> old;
     if (previous && previous->align == style.align &&
         previous->preformatted == style.preformatted && !previous->segments.empty() &&
@@ -430,10 +434,10 @@ void MakeSegments(InlineContent& content, const LayoutStyle& style, InlineConten
 
 std::unique_ptr<InlineContent> BuildInlineContent(const std::vector<Node*>& roots,
                                                   const LayoutStyle& style, ImageCache& images,
-                                                  InlineContent* previous)
+                                                  const Cascade* cascade, InlineContent* previous)
 {
     auto content = std::make_unique<InlineContent>();
-    InlineBuilder builder(*content, images);
+    InlineBuilder builder(*content, images, cascade);
     int format = builder.AddFormat(style);
     for (Node* root : roots)
         builder.AddNode(*root, style, format);
@@ -466,6 +470,13 @@ void LayoutLines(InlineContent& content, const LayoutStyle& style, qreal width)
             QTextLine line = layout.lineAt(i);
             qreal ascent = line.ascent();
             qreal descent = line.descent();
+            if (style.lineHeight >= 0) {
+                // The difference to the font's height is shared above and
+                // below the text, as CSS's half-leading has it.
+                qreal leading = style.lineHeight - (ascent + descent);
+                ascent += leading / 2;
+                descent += leading / 2;
+            }
             int end = segment.start + line.textStart() + line.textLength();
             for (; image != content.images.end() && image->index < end; ++image)
                 ascent = std::max(ascent, image->size.height());

@@ -15,13 +15,16 @@
 
 namespace vellum::html {
 
+class Cascade;
 class ImageCache;
 
 // Collects the inline content below `roots` (or nothing for an empty
-// block) in `style`. Shaped segments of `previous` (the block's content
-// before an edit) that did not change are taken over.
+// block) in `style`, styling the elements with `cascade` (null: no style
+// sheets). Shaped segments of `previous` (the block's content before an
+// edit) that did not change are taken over.
 std::unique_ptr<InlineContent> BuildInlineContent(const std::vector<Node*>& roots,
                                                   const LayoutStyle& style, ImageCache& images,
+                                                  const Cascade* cascade,
                                                   InlineContent* previous = nullptr);
 
 // Breaks the content into lines `width` pixels wide and places them.

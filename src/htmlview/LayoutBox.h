@@ -15,6 +15,7 @@
 #include <QString>
 #include <QTextLayout>
 
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -112,6 +113,9 @@ struct Edges
 
 struct TableInfo
 {
+    // "border-collapse: collapse": no spacing, and neighbouring cells share
+    // the line between them (each keeps half of its border there).
+    bool collapse = false;
     qreal border = 0;
     qreal spacing = 2;
     qreal padding = 1;
@@ -121,8 +125,13 @@ struct TableInfo
     std::vector<qreal> widths;
 };
 
+// A cell's "vertical-align", or its VALIGN (Unset: its row's, else the
+// middle).
+enum class CellAlign { Unset, Top, Middle, Bottom };
+
 struct CellInfo
 {
+    CellAlign verticalAlign = CellAlign::Unset;
     int column = 0;
     int colSpan = 1;
     int rowSpan = 1;
@@ -144,9 +153,17 @@ struct Box
     Edges margin, border, padding;
     QColor borderColor = Qt::gray;
     bool insetBorder = false;
+    // Borders from CSS: flat, one colour per side (top, right, bottom,
+    // left), instead of the raised or sunken frame of the attributes.
+    bool flatBorders = false;
+    std::array<QColor, 4> sideColors;
     qreal specifiedWidth = -1; // px, for blocks with a width
     qreal specifiedHeight = -1;
     qreal percentWidth = -1;
+    qreal maxWidth = -1;
+    // "margin: 0 auto": the spare room of the container goes to these sides.
+    bool autoMarginLeft = false;
+    bool autoMarginRight = false;
 
     std::vector<std::unique_ptr<Box>> children;
     std::unique_ptr<InlineContent> inlines;

@@ -4,6 +4,7 @@
 // the free functions of LayoutPainter.h and CaretNavigation.h.
 #pragma once
 
+#include "html/Cascade.h"
 #include "html/Document.h"
 #include "htmlview/BoxBuilder.h"
 #include "htmlview/DocumentLayout.h"
@@ -33,6 +34,9 @@ public:
     std::unique_ptr<Box> root;
     BoxRegistry registry;
     ImageCache images;
+    // The style sheets' rules, made again on every full build; null while
+    // the document has none, so that a body without STYLE pays nothing.
+    std::unique_ptr<Cascade> cascade;
     std::size_t laidOutByLastUpdate = 0;
 
 private:

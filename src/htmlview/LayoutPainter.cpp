@@ -138,7 +138,7 @@ void PaintLines(PaintContext& context, const Box& box, QPointF boxOrigin)
         selections.push_back(range);
     }
     // Runs in the block's own style carry no colour of their own.
-    context.painter.setPen(box.style.color);
+    context.painter.setPen(box.style.hidden ? QColor(Qt::transparent) : box.style.color);
     DrawLines(context.painter, content, origin, selections, context.clip);
     PaintSelectedLineEnds(context, box, origin, start, end);
     for (const InlineImage& image : content.images) {
@@ -179,12 +179,34 @@ void PaintMarker(QPainter& painter, const Box& box, QPointF origin)
     painter.drawText(QPointF(right - metrics.horizontalAdvance(box.marker), baseline), box.marker);
 }
 
+// Borders from CSS: each side flat in its own colour.
+void PaintFlatBorders(QPainter& painter, const QRectF& rect, const Box& box)
+{
+    const Edges& b = box.border;
+    const auto& colors = box.sideColors;
+    if (b.top > 0)
+        painter.fillRect(QRectF(rect.left(), rect.top(), rect.width(), b.top), colors[0]);
+    if (b.right > 0)
+        painter.fillRect(QRectF(rect.right() - b.right, rect.top(), b.right, rect.height()),
+                         colors[1]);
+    if (b.bottom > 0)
+        painter.fillRect(QRectF(rect.left(), rect.bottom() - b.bottom, rect.width(), b.bottom),
+                         colors[2]);
+    if (b.left > 0)
+        painter.fillRect(QRectF(rect.left(), rect.top(), b.left, rect.height()), colors[3]);
+}
+
 void PaintBox(PaintContext& context, const Box& box, QPointF origin)
 {
     QRectF rect(origin, QSizeF(box.width, box.height));
-    if (box.style.background.isValid())
+    if (box.style.background.isValid() && !box.style.hidden)
         context.painter.fillRect(rect, box.style.background);
-    switch (box.kind) {
+    if (box.flatBorders && !box.style.hidden) {
+        PaintFlatBorders(context.painter, rect, box);
+        if (box.kind == BoxKind::Rule)
+            return;
+    }
+    switch (box.flatBorders ? BoxKind::Flow : box.kind) {
     case BoxKind::Rule:
         if (box.insetBorder)
             PaintFrame(context.painter, rect, box.border, box.borderColor.darker(130), Qt::white);

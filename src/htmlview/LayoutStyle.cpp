@@ -3,10 +3,10 @@
 // the style's font-relevant fields.
 #include "htmlview/LayoutStyle.h"
 
+#include "html/Cascade.h"
 #include "html/Document.h"
 #include "html/InlineStyle.h"
 #include "html/Node.h"
-#include "html/StyleSheet.h"
 #include "platform/ui/Fonts.h"
 
 #include <QHash>
@@ -17,6 +17,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace vellum::html {
 namespace {
@@ -255,44 +256,149 @@ void ApplyAttributes(const Element& element, TagRole role, LayoutStyle& style)
     }
 }
 
-void ApplyInlineStyle(const Element& element, LayoutStyle& style, qreal parentSize)
+bool IsWeightBold(const QString& value, bool parentBold)
 {
-    auto styleText = element.FindAttribute("style");
-    if (!styleText || styleText->empty())
+    if (value == "bolder")
+        return true;
+    if (value == "lighter")
+        return false;
+    if (value == "inherit")
+        return parentBold;
+    return value == "bold" || value.toInt() >= 600;
+}
+
+// "line-height": a plain number scales with each element's font; "normal"
+// leaves the font's own.
+void ApplyLineHeight(const QString& value, qreal emSize, LayoutStyle& style)
+{
+    style.lineHeight = style.lineHeightScale = -1;
+    if (value == "normal")
         return;
-    InlineStyle declarations(*styleText);
-    for (const auto& [name, value] : declarations.Declarations()) {
-        if (NamesEqual(name, "font-size")) {
-            qreal px = CssFontSize(value, parentSize);
-            if (px > 0)
-                style.pixelSize = px;
-        } else if (NamesEqual(name, "font-family")) {
-            style.families = FamiliesFrom(ToQString(value));
-        } else if (NamesEqual(name, "color")) {
-            QColor c = ParseColor(value);
-            if (c.isValid())
-                style.color = c;
-        } else if (NamesEqual(name, "background-color") || NamesEqual(name, "background")) {
-            QColor c = ParseColor(value);
-            if (c.isValid())
-                style.background = c;
-        } else if (NamesEqual(name, "text-align")) {
-            style.align = AlignFrom(ToQString(value), style.align);
-        } else if (NamesEqual(name, "font-weight")) {
-            QString v = ToQString(TrimSpace(value)).toLower();
-            style.bold = v == "bold" || v == "bolder" || v.toInt() >= 600;
-        } else if (NamesEqual(name, "font-style")) {
-            QString v = ToQString(TrimSpace(value)).toLower();
-            style.italic = v == "italic" || v == "oblique";
-        } else if (NamesEqual(name, "text-decoration")) {
-            QString v = ToQString(TrimSpace(value)).toLower();
-            if (v.contains("none"))
-                style.underline = style.strikeOut = false;
-            if (v.contains("underline"))
-                style.underline = true;
-            if (v.contains("line-through"))
-                style.strikeOut = true;
-        }
+    bool plain = false;
+    qreal scale = value.toDouble(&plain);
+    if (plain) {
+        style.lineHeightScale = scale;
+        return;
+    }
+    qreal px = ParseLength(value.toStdU16String(), emSize, emSize);
+    if (px >= 0)
+        style.lineHeight = px;
+}
+
+// "font: italic bold 12px/1.5 Arial, sans-serif": the size is the first
+// word that starts with a digit (or names a size); words before it are the
+// style and weight, the rest the families.
+void ApplyFontShorthand(const QString& value, qreal parentSize, LayoutStyle& style)
+{
+    static const QStringList kSizeWords = {"xx-small", "x-small",  "small",   "medium", "large",
+                                           "x-large",  "xx-large", "smaller", "larger"};
+    QStringList words = value.simplified().split(' ');
+    int sizeAt = -1;
+    for (int i = 0; i < words.size() && sizeAt < 0; ++i)
+        if (words[i].front().isDigit() || words[i].front() == '.' ||
+            kSizeWords.contains(words[i].section('/', 0, 0).toLower()))
+            sizeAt = i;
+    if (sizeAt < 0 || sizeAt + 1 >= words.size())
+        return; // a system font name or an unreadable value
+    style.italic = style.bold = false;
+    for (int i = 0; i < sizeAt; ++i) {
+        QString word = words[i].toLower();
+        if (word == "italic" || word == "oblique")
+            style.italic = true;
+        else if (word != "normal" && word != "small-caps")
+            style.bold = IsWeightBold(word, false);
+    }
+    QString size = words[sizeAt].section('/', 0, 0);
+    QString lineHeight = words[sizeAt].section('/', 1);
+    qreal px = CssFontSize(size.toStdU16String(), parentSize);
+    if (px >= 0)
+        style.pixelSize = px;
+    ApplyLineHeight(lineHeight.isEmpty() ? QStringLiteral("normal") : lineHeight.toLower(),
+                    style.pixelSize, style);
+    style.families = FamiliesFrom(words.mid(sizeAt + 1).join(' '));
+}
+
+void ApplyTextDecoration(const QString& value, LayoutStyle& style)
+{
+    if (value.contains("none"))
+        style.underline = style.strikeOut = false;
+    if (value.contains("underline"))
+        style.underline = true;
+    if (value.contains("line-through"))
+        style.strikeOut = true;
+}
+
+// The properties kept in the style; every other one belongs to the box
+// builder or is not drawn. "inherit" takes the parent's value.
+void ApplyDeclaration(const Declaration& declaration, const LayoutStyle& parent, LayoutStyle& style)
+{
+    const std::string& name = declaration.property;
+    // Most declarations of a sheet are box properties, which the box
+    // builder reads: they are passed over before their value is converted.
+    static const std::unordered_set<std::string_view> kTextProperties = {
+        "font-size",       "font-family",          "font",
+        "color",           "background-color",     "background",
+        "text-align",      "font-weight",          "font-style",
+        "text-decoration", "text-decoration-line", "line-height",
+        "letter-spacing",  "visibility",           "white-space"};
+    if (!kTextProperties.contains(name))
+        return;
+    const std::u16string& raw = declaration.value;
+    QString value = ToQString(TrimSpace(raw)).toLower();
+    if (value == "inherit") {
+        if (name == "font-size")
+            style.pixelSize = parent.pixelSize;
+        else if (name == "font-family")
+            style.families = parent.families;
+        else if (name == "color")
+            style.color = parent.color;
+        else if (name == "background-color" || name == "background")
+            style.background = parent.background;
+        else if (name == "font-weight")
+            style.bold = parent.bold;
+        else if (name == "font-style")
+            style.italic = parent.italic;
+        else if (name == "text-align")
+            style.align = parent.align;
+        return;
+    }
+    if (name == "font-size") {
+        qreal px = CssFontSize(raw, parent.pixelSize);
+        if (px >= 0)
+            style.pixelSize = px;
+    } else if (name == "font-family") {
+        style.families = FamiliesFrom(ToQString(raw));
+    } else if (name == "font") {
+        ApplyFontShorthand(ToQString(raw), parent.pixelSize, style);
+    } else if (name == "color") {
+        QColor c = ParseColor(raw);
+        if (c.isValid())
+            style.color = c;
+    } else if (name == "background-color") {
+        QColor c = ParseColor(raw);
+        if (c.isValid() || value == "transparent")
+            style.background = c.alpha() == 0 ? QColor() : c;
+    } else if (name == "background") {
+        QColor c = ColorInShorthand(raw);
+        style.background = c.isValid() && c.alpha() > 0 ? c : QColor();
+    } else if (name == "text-align") {
+        style.align = AlignFrom(value, style.align);
+    } else if (name == "font-weight") {
+        style.bold = IsWeightBold(value, parent.bold);
+    } else if (name == "font-style") {
+        style.italic = value == "italic" || value == "oblique";
+    } else if (name == "text-decoration" || name == "text-decoration-line") {
+        ApplyTextDecoration(value, style);
+    } else if (name == "line-height") {
+        ApplyLineHeight(value, style.pixelSize, style);
+    } else if (name == "letter-spacing") {
+        qreal px = value == "normal" ? 0 : ParseLength(raw, style.pixelSize, 0);
+        if (px >= 0)
+            style.letterSpacing = px;
+    } else if (name == "visibility") {
+        style.hidden = value == "hidden" || value == "collapse";
+    } else if (name == "white-space") {
+        style.preformatted = value == "pre" || value == "pre-wrap";
     }
 }
 
@@ -343,11 +449,21 @@ size_t qHash(const FontKey& key, size_t seed = 0)
 QColor ReadColor(std::u16string_view text)
 {
     QString value = ToQString(TrimSpace(text)).toLower();
-    if (value.startsWith("rgb(") && value.endsWith(')')) {
-        QStringList parts = value.mid(4, value.size() - 5).split(',');
-        if (parts.size() != 3)
+    if ((value.startsWith("rgb(") || value.startsWith("rgba(")) && value.endsWith(')')) {
+        qsizetype open = value.indexOf('(');
+        QString inside = value.mid(open + 1, value.size() - open - 2);
+        inside.replace('/', ',');
+        QStringList parts =
+            inside.contains(',') ? inside.split(',') : inside.simplified().split(' ');
+        if (parts.size() != 3 && parts.size() != 4)
             return {};
-        return QColor(ChannelFrom(parts[0]), ChannelFrom(parts[1]), ChannelFrom(parts[2]));
+        QColor color(ChannelFrom(parts[0]), ChannelFrom(parts[1]), ChannelFrom(parts[2]));
+        if (parts.size() == 4) {
+            QString alpha = parts[3].trimmed();
+            qreal a = alpha.endsWith('%') ? alpha.chopped(1).toDouble() / 100 : alpha.toDouble();
+            color.setAlphaF(static_cast<float>(std::clamp<qreal>(a, 0, 1)));
+        }
+        return color;
     }
     // Mail bodies often carry colours without the "#".
     if (value.size() == 6 && !value.startsWith('#')) {
@@ -402,29 +518,53 @@ qreal ParseLength(std::u16string_view text, qreal emSize, qreal percentBase)
     return ok && number >= 0 ? number : -1;
 }
 
-LayoutStyle BodyStyle(Document& document, const Element* body)
+QColor ColorInShorthand(std::u16string_view value)
+{
+    // Words are split at spaces outside parentheses: "rgb(1, 2, 3)" is one.
+    std::size_t start = 0;
+    int depth = 0;
+    for (std::size_t i = 0; i <= value.size(); ++i) {
+        char16_t c = i < value.size() ? value[i] : u' ';
+        depth += c == u'(' ? 1 : c == u')' ? -1 : 0;
+        if (depth > 0 || (c != u' ' && c != u'\t'))
+            continue;
+        std::u16string_view word = TrimSpace(value.substr(start, i - start));
+        start = i + 1;
+        if (word.empty() || word.starts_with(u"url("))
+            continue;
+        QColor color = ParseColor(word);
+        if (color.isValid())
+            return color;
+    }
+    return {};
+}
+
+LayoutStyle BodyStyle(const Element* body, const Cascade* cascade)
 {
     LayoutStyle style;
     style.pixelSize = kDefaultPixelSize;
-    std::u16string ruleSize = StyleSheetProperty(document, "BODY", "font-size");
-    if (!ruleSize.empty()) {
-        qreal px = CssFontSize(ruleSize, kDefaultPixelSize);
-        if (px > 0)
-            style.pixelSize = px;
-    }
     if (body)
-        style = StyleFor(*body, style);
+        style = StyleFor(*body, style, cascade);
     return style;
 }
 
-LayoutStyle StyleFor(const Element& element, const LayoutStyle& parent)
+LayoutStyle StyleFor(const Element& element, const LayoutStyle& parent, const Cascade* cascade)
+{
+    return StyleFor(element, parent, AppliedDeclarations(element, cascade));
+}
+
+LayoutStyle StyleFor(const Element& element, const LayoutStyle& parent,
+                     const AppliedDeclarations& declarations)
 {
     LayoutStyle style = parent;
     style.background = QColor(); // not inherited: painted by the parent
     const TagRole role = RoleOf(element.TagName());
     ApplyTagDefaults(element, role, style);
     ApplyAttributes(element, role, style);
-    ApplyInlineStyle(element, style, parent.pixelSize);
+    for (const Declaration* declaration : declarations.InOrder())
+        ApplyDeclaration(*declaration, parent, style);
+    if (style.lineHeightScale >= 0)
+        style.lineHeight = style.lineHeightScale * style.pixelSize;
     return style;
 }
 
@@ -471,8 +611,11 @@ QFont FontFor(const LayoutStyle& style)
 QTextCharFormat CharFormatFor(const LayoutStyle& style)
 {
     QTextCharFormat format;
-    format.setFont(FontFor(style), QTextCharFormat::FontPropertiesAll);
-    format.setForeground(style.color);
+    QFont font = FontFor(style);
+    if (style.letterSpacing > 0)
+        font.setLetterSpacing(QFont::AbsoluteSpacing, style.letterSpacing);
+    format.setFont(font, QTextCharFormat::FontPropertiesAll);
+    format.setForeground(style.hidden ? QColor(Qt::transparent) : style.color);
     if (style.background.isValid())
         format.setBackground(style.background);
     if (style.shift == BaselineShift::Sub)

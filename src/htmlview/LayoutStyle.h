@@ -1,9 +1,12 @@
 // The computed style of a box or an inline run: what the layout needs of
-// CSS, worked out from the presentational attributes (FONT, ALIGN, BGCOLOR),
-// the "style" attribute and the ordinary browser defaults of each tag.
+// CSS, worked out from the ordinary browser defaults of each tag, the
+// presentational attributes (FONT, ALIGN, BGCOLOR), the style sheets' rules
+// and the "style" attribute, in that order of strength.
 //
-// Only inherited text properties live here; the box model of a block
-// (margins, padding, borders) is worked out by the box builder.
+// Only inherited text properties (and the background) live here, so that
+// the style stays small; the box model of a block (margins, padding,
+// borders, sizes) is worked out by the box builder from the same
+// declarations.
 #pragma once
 
 #include <QColor>
@@ -11,9 +14,12 @@
 #include <QStringList>
 #include <QTextCharFormat>
 
+#include <string_view>
+
 namespace vellum::html {
 
-class Document;
+class AppliedDeclarations;
+class Cascade;
 class Element;
 
 enum class TextAlign { Left, Center, Right, Justify };
@@ -31,6 +37,12 @@ struct LayoutStyle
     bool preformatted = false;
     QColor color = Qt::black;
     QColor background; // invalid: transparent
+    // Line height in pixels, or (when `lineHeightScale` is set) a multiple
+    // of each element's own font size; both unset: the font's own.
+    qreal lineHeight = -1;
+    qreal lineHeightScale = -1;
+    qreal letterSpacing = 0;
+    bool hidden = false; // visibility: hidden
     TextAlign align = TextAlign::Left;
     BaselineShift shift = BaselineShift::None;
     Element* link = nullptr; // the A element a run belongs to
@@ -38,26 +50,35 @@ struct LayoutStyle
     bool operator==(const LayoutStyle&) const = default;
 };
 
-// The style of the BODY element: the default face and the size the
-// document's "BODY" style rule gives (10 pt otherwise).
-LayoutStyle BodyStyle(Document& document, const Element* body);
+// The style of the BODY element: the default face and size (10 pt) under
+// what the style sheets (such as the editor's "BODY" font rule) and the
+// element give it.
+LayoutStyle BodyStyle(const Element* body, const Cascade* cascade);
 
 // The style of `element` whose parent has `parent`. Block-only properties
 // (text-align, background of a block) are included; the caller decides
-// what a block or an inline run does with them.
-LayoutStyle StyleFor(const Element& element, const LayoutStyle& parent);
+// what a block or an inline run does with them. `cascade` may be null (no
+// style sheets).
+LayoutStyle StyleFor(const Element& element, const LayoutStyle& parent, const Cascade* cascade);
+// The same with the element's declarations already gathered.
+LayoutStyle StyleFor(const Element& element, const LayoutStyle& parent,
+                     const AppliedDeclarations& declarations);
 
 // The Qt font and character format of a style. Fonts are cached: a large
 // body uses a handful of distinct styles thousands of times.
 QFont FontFor(const LayoutStyle& style);
 QTextCharFormat CharFormatFor(const LayoutStyle& style);
 
-// A CSS or HTML colour ("#ff0000", "red", "rgb(1,2,3)"); invalid when
-// unreadable.
+// A CSS or HTML colour ("#ff0000", "red", "rgb(1,2,3)", "rgba(1,2,3,.5)");
+// invalid when unreadable.
 QColor ParseColor(std::u16string_view text);
 
 // A CSS length in pixels ("12px", "10pt", "1.5em", "50%" of `percentBase`);
 // negative when unreadable.
 qreal ParseLength(std::u16string_view text, qreal emSize, qreal percentBase);
+
+// The colour among the words of a "background" or "border" shorthand;
+// invalid when none is one.
+QColor ColorInShorthand(std::u16string_view value);
 
 } // namespace vellum::html

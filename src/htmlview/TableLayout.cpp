@@ -155,6 +155,27 @@ std::vector<qreal> DistributeWidths(const ColumnNeeds& needs, qreal available, b
     return widths;
 }
 
+CellAlign AlignFromAttribute(const Element& element)
+{
+    auto value = element.FindAttribute("valign");
+    if (!value)
+        return CellAlign::Unset;
+    QString text = QString::fromStdU16String(*value).trimmed().toLower();
+    return text == "top"      ? CellAlign::Top
+           : text == "bottom" ? CellAlign::Bottom
+                              : CellAlign::Middle;
+}
+
+// Cells centre their content vertically unless told otherwise: by their
+// vertical-align, their VALIGN, else their row's.
+CellAlign CellAlignOf(const Box& cell, const Box& row)
+{
+    if (cell.cell->verticalAlign != CellAlign::Unset)
+        return cell.cell->verticalAlign;
+    CellAlign align = AlignFromAttribute(*cell.element);
+    return align != CellAlign::Unset ? align : AlignFromAttribute(*row.element);
+}
+
 qreal TableChrome(const Box& table, int columns)
 {
     return table.border.Horizontal() + table.table->spacing * (columns + 1);
@@ -183,6 +204,8 @@ void LayoutTable(Box& table, qreal containingWidth, std::size_t& laidOut)
     ColumnNeeds needs = MeasureColumns(table, columns);
     qreal chrome = TableChrome(table, columns);
     qreal available = containingWidth - table.margin.Horizontal();
+    if (table.maxWidth >= 0)
+        available = std::min(available, table.maxWidth);
     qreal minTotal = Sum(needs.min) + chrome;
     qreal maxTotal = Sum(needs.max) + chrome;
     qreal width = std::min(available, maxTotal);
@@ -269,13 +292,11 @@ void PlaceTableRows(Box& table)
             qreal natural = naturalHeight(*cell);
             qreal height = rowTops[last] + heights[last] - rowTops[r];
             cell->height = height;
-            // Cells centre their content vertically unless told otherwise.
-            // A cell's VALIGN, else its row's.
-            std::u16string align = cell->element->GetAttribute("valign").value_or(
-                table.children[r]->element->GetAttribute("valign").value_or(u""));
-            QString valign = QString::fromStdU16String(align).trimmed().toLower();
             qreal spare = height - natural;
-            cell->contentShift = valign == "top" ? 0 : valign == "bottom" ? spare : spare / 2;
+            CellAlign align = CellAlignOf(*cell, *table.children[r]);
+            cell->contentShift = align == CellAlign::Top      ? 0
+                                 : align == CellAlign::Bottom ? spare
+                                                              : spare / 2;
         }
     }
     table.height = y + table.border.bottom;

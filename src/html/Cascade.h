@@ -1,0 +1,146 @@
+// The cascade: which declarations of a document's style sheets and of an
+// element's "style" attribute apply to the element, and in which order.
+//
+// The rules of every STYLE element (in HEAD or BODY, in document order) are
+// read once into an index keyed by each selector's rightmost id, else its
+// first class, else its tag; an element meets only the rules filed under its
+// own id, classes and tag plus the few filed under none. A document without
+// STYLE elements has an empty cascade, and asking it costs nothing.
+#pragma once
+
+#include "html/CssReader.h"
+#include "html/Selector.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace vellum::html {
+
+class Document;
+class Element;
+
+// The names (tags, ids, classes) of an element's ancestors, as a small
+// Bloom filter: a rule whose selector needs an ancestor name the filter
+// lacks cannot match, and is passed over without walking up the tree.
+class AncestorFilter
+{
+public:
+    void Add(std::uint32_t hash);
+    bool MayContain(std::uint32_t hash) const;
+
+private:
+    std::array<std::uint64_t, 8> bits_{};
+};
+
+// The rules of one property set (all of them, or only those setting
+// `display`) filed by their rightmost compound.
+class RuleIndex
+{
+public:
+    struct Rule
+    {
+        Selector selector;
+        const std::vector<Declaration>* declarations;
+        std::uint32_t order;
+        // The names the selector needs among the element's ancestors.
+        std::vector<std::uint32_t> ancestorNames;
+    };
+
+    void Add(Rule rule);
+    bool Empty() const { return rules_.empty(); }
+    // Drops the kept ancestor filter (the tree changed).
+    void ForgetAncestors() const { filterParent_ = filterGrandparent_ = nullptr; }
+    // The matching rules, in cascade order (specificity, then source order).
+    void Match(const Element& element, std::vector<const Rule*>& out) const;
+
+private:
+    const AncestorFilter& FilterFor(const Element& element) const;
+
+    std::vector<Rule> rules_;
+    // Looked up by views into the element's attributes, without copies.
+    struct ViewHash
+    {
+        using is_transparent = void;
+        std::size_t operator()(std::u16string_view text) const
+        {
+            return std::hash<std::u16string_view>()(text);
+        }
+    };
+    using NameMap =
+        std::unordered_map<std::u16string, std::vector<std::uint32_t>, ViewHash, std::equal_to<>>;
+    NameMap byId_;
+    NameMap byClass_;
+    std::unordered_map<std::string, std::vector<std::uint32_t>> byTag_;
+    std::vector<std::uint32_t> others_;
+    // Siblings share their ancestors: the filter of the last parent asked
+    // about is kept (rows of a long table ask for the same one in turn).
+    mutable const Element* filterParent_ = nullptr;
+    mutable AncestorFilter filter_;
+    // The filter of that parent's parent, from which a sibling of the
+    // parent (the next row) gets its own with one step.
+    mutable const Element* filterGrandparent_ = nullptr;
+    mutable AncestorFilter grandFilter_;
+};
+
+class Cascade
+{
+public:
+    Cascade(const Document& document, const MediaContext& media);
+    // The rules of these STYLE elements only (a pasted fragment's).
+    Cascade(const std::vector<Element*>& sheets, const MediaContext& media);
+    Cascade(const Cascade&) = delete;
+    Cascade& operator=(const Cascade&) = delete;
+
+    bool Empty() const { return all_.Empty(); }
+    // True when an @media query asked for the view's width: the cascade must
+    // be made again when the width changes.
+    bool DependsOnWidth() const { return dependsOnWidth_; }
+
+    // The declarations of the sheet rules that match the element, normal
+    // ones first, important ones last, each group in cascade order. The
+    // element's inline declarations go between the groups (the caller adds
+    // them; see AppliedDeclarations).
+    void Match(const Element& element, std::vector<const Declaration*>& normal,
+               std::vector<const Declaration*>& important) const;
+
+    // The "display" declaration of the sheets that wins for the element;
+    // null when none sets it.
+    const Declaration* DisplayDeclaration(const Element& element) const;
+    bool SetsDisplay() const { return !display_.Empty(); }
+    // To be called after the tree changed and before matching again.
+    void ForgetAncestors() const
+    {
+        all_.ForgetAncestors();
+        display_.ForgetAncestors();
+    }
+
+private:
+    std::vector<std::unique_ptr<std::vector<Declaration>>> blocks_;
+    RuleIndex all_;
+    RuleIndex display_;
+    bool dependsOnWidth_ = false;
+};
+
+// Everything that styles one element, in the order it applies (a later
+// declaration of a property wins): sheet rules, inline style, important
+// sheet rules, important inline style.
+class AppliedDeclarations
+{
+public:
+    AppliedDeclarations() = default;
+    AppliedDeclarations(const Element& element, const Cascade* cascade);
+    const std::vector<const Declaration*>& InOrder() const { return ordered_; }
+    bool Empty() const { return ordered_.empty(); }
+
+private:
+    std::vector<Declaration> inline_;
+    std::vector<const Declaration*> ordered_;
+};
+
+} // namespace vellum::html

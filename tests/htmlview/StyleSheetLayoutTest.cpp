@@ -1,0 +1,147 @@
+// Style sheet rules in layout and paint: the box properties they set
+// (margins, padding, borders, sizes, auto margins, display, cell alignment),
+// the colours they paint (over presentational attributes, inherited,
+// rgba over the background, the body's colour over the whole view), @media
+// following the width, and a sheet edited after layout.
+#include "LayoutTestSupport.h"
+#include "html/Document.h"
+
+#include <QColor>
+
+#include <cstdlib>
+
+using namespace vellum;
+using namespace vellum::html;
+using namespace vellum::html::testing;
+
+namespace {
+
+// The share of `area`'s pixels within a step or two of `color`.
+double ShareOf(const QImage& picture, const QRectF& area, QColor color)
+{
+    auto near = [&](QColor pixel) {
+        return std::abs(pixel.red() - color.red()) <= 2 &&
+               std::abs(pixel.green() - color.green()) <= 2 &&
+               std::abs(pixel.blue() - color.blue()) <= 2;
+    };
+    QRect bounded = area.toAlignedRect().intersected(picture.rect());
+    if (bounded.isEmpty())
+        return 0;
+    int count = 0;
+    for (int y = bounded.top(); y <= bounded.bottom(); ++y)
+        for (int x = bounded.left(); x <= bounded.right(); ++x)
+            count += near(picture.pixelColor(x, y)) ? 1 : 0;
+    return double(count) / (bounded.width() * bounded.height());
+}
+
+std::string Sheet(const std::string& css)
+{
+    return "<STYLE>" + css + "</STYLE>";
+}
+
+} // namespace
+
+TEST(LayoutStyleSheet, BoxPropertiesFromRules)
+{
+    struct Case
+    {
+        const char* css;
+        const char* body;
+        const char* tag;
+        std::size_t n;
+        qreal x, y, width, height; // -1: not checked
+    };
+    const Case cases[] = {
+        // Word's paragraphs: no margins, so they stack line on line.
+        {"body { margin: 0 } p.MsoNormal { margin: 0cm; line-height: 20px }",
+         "<P class=MsoNormal>a</P><P class=MsoNormal>b</P>", "P", 0, 0, 0, -1, 20},
+        {"body { margin: 0 } p.MsoNormal { margin: 0cm; line-height: 20px }",
+         "<P class=MsoNormal>a</P><P class=MsoNormal>b</P>", "P", 1, 0, 20, -1, 20},
+        {"body { margin: 0 } .tall { height: 60px }", "<DIV class=tall>x</DIV>", "DIV", 0, 0, 0,
+         400, 60},
+        {"body { margin: 0 } div { padding: 5px 10px; border: 2px solid red; width: 100px }",
+         "<DIV>x</DIV>", "DIV", 0, 0, 0, 124, -1},
+        {"body { margin: 0 } #c { width: 200px; margin: 0 auto }", "<DIV id=c>x</DIV>", "DIV", 0,
+         100, 0, 200, -1},
+        {"body { margin: 0 } table { max-width: 300px; margin: 0 auto; width: 100% }",
+         "<TABLE><TR><TD>x</TD></TR></TABLE>", "TABLE", 0, 50, 0, 300, -1},
+        {"body { margin: 10pt } div { margin-top: 1em; font-size: 20px }", "<DIV>x</DIV>", "DIV", 0,
+         13.33, 20, -1, -1},
+        {"body { margin: 0 } .gone { display: none } span.block { display: block }",
+         "<DIV class=gone>hidden</DIV><SPAN class=block>x</SPAN><DIV>y</DIV>", "DIV", 0, -1, -1, 0,
+         0},
+        {"body { margin: 0 } td { height: 60px; vertical-align: top; padding: 0 } table { "
+         "border-collapse: collapse }",
+         "<TABLE cellpadding=0><TR><TD>x</TD></TR></TABLE>", "TD", 0, 0, 0, -1, 60},
+        // Collapsed borders: neighbouring cells share the line between them.
+        {"body { margin: 0 } table { border-collapse: collapse } td { width: 50px; padding: 0; "
+         "border: 2px solid black }",
+         "<TABLE><TR><TD>a</TD><TD>b</TD></TR></TABLE>", "TD", 1, 52, 0, 52, -1},
+    };
+    for (const Case& c : cases) {
+        LaidOutBody laid(c.body, 400, Sheet(c.css));
+        QRectF rect = laid.Rect(c.tag, c.n);
+        SCOPED_TRACE(c.css);
+        if (c.x >= 0) {
+            EXPECT_NEAR(rect.x(), c.x, 1);
+        }
+        if (c.y >= 0) {
+            EXPECT_NEAR(rect.y(), c.y, 1);
+        }
+        if (c.width >= 0) {
+            EXPECT_NEAR(rect.width(), c.width, 1);
+        }
+        if (c.height >= 0) {
+            EXPECT_NEAR(rect.height(), c.height, 1);
+        }
+    }
+}
+
+TEST(LayoutStyleSheet, ColoursFromRulesPaintOverAttributesAndFillTheView)
+{
+    LaidOutBody laid(
+        "<P id=p>red text</P><DIV class=k style='height: 40px'>x</DIV>"
+        "<TABLE bgcolor=#ff0000 class=g width=200><TR><TD style='height: 40px'>t</TD></TR></TABLE>"
+        "<DIV class=veil style='height: 40px'></DIV>",
+        400,
+        Sheet("p { color: #cc0000 } .k { background: #00aa00 url(x.png) no-repeat }"
+              "body { background: #ffffe0 } .g { background-color: #0000ff }"
+              ".veil { background: rgba(0, 0, 0, 0.5) }"));
+    QImage picture = Paint(*laid.layout, QRect(0, 0, 400, 600));
+    EXPECT_GT(ShareOf(picture, laid.Rect("DIV", 0), QColor(0x00, 0xaa, 0x00)), 0.9);
+    EXPECT_GT(ShareOf(picture, laid.Rect("TABLE"), QColor(0, 0, 255)), 0.5);
+    // Half-transparent black over the page's light yellow.
+    EXPECT_GT(ShareOf(picture, laid.Rect("DIV", 1), QColor(0x80, 0x80, 0x70)), 0.9);
+    // The body's colour covers the view below the content too.
+    EXPECT_GT(ShareOf(picture, QRectF(0, 400, 400, 200), QColor(0xff, 0xff, 0xe0)), 0.99);
+    Node* text = laid.TextOf(laid.Nth("P"));
+    EXPECT_EQ(laid.layout->TextStyleAt({text, 1}).color, QColor(0xcc, 0, 0));
+}
+
+TEST(LayoutStyleSheet, InheritanceAndTheInheritKeyword)
+{
+    LaidOutBody laid("<DIV class=x>a<SPAN>b</SPAN><B>c</B></DIV>", 400,
+                     Sheet(".x { color: green; font: italic 20px/30px serif } b { font-weight: "
+                           "inherit; color: inherit }"));
+    for (const char* tag : {"SPAN", "B"}) {
+        TextStyle style = laid.layout->TextStyleAt({laid.TextOf(laid.Nth(tag)), 0});
+        EXPECT_EQ(style.color, QColor(0, 128, 0)) << tag;
+        EXPECT_TRUE(style.font.italic()) << tag;
+        EXPECT_FALSE(style.font.bold()) << tag;
+        EXPECT_EQ(style.font.pixelSize(), 20) << tag;
+    }
+    EXPECT_NEAR(laid.Rect("DIV").height(), 30, 1);
+}
+
+TEST(LayoutStyleSheet, MediaRulesFollowTheWidthAndEditedSheetsRestyle)
+{
+    LaidOutBody laid("<DIV id=d>x</DIV>", 700,
+                     Sheet("div { height: 50px } @media (max-width: 600px) { div { height: 90px "
+                           "} }"));
+    EXPECT_NEAR(laid.Rect("DIV").height(), 50, 1);
+    laid.layout->SetWidth(500);
+    EXPECT_NEAR(laid.Rect("DIV").height(), 90, 1);
+    Element* style = laid.document.Head()->GetElementsByTagName("STYLE").at(0);
+    static_cast<CharacterData*>(style->FirstChild())->SetData(u"div { height: 20px }");
+    EXPECT_NEAR(laid.Rect("DIV").height(), 20, 1);
+}
