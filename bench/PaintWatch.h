@@ -1,12 +1,15 @@
 // Paint watches, so a benchmark can stop its clock at the first paint of
 // what it opened: PaintWatch notices that a widget got a paint event;
 // ViewportPaints, installed on the application, counts the paints of every
-// scroll area's viewport (a grid's, a table's).
+// scroll area's viewport (a grid's, a table's); WaitForPaint asks a widget
+// to paint and runs the event loop until it has.
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QObject>
+#include <QWidget>
 
 class PaintWatch : public QObject
 {
@@ -37,3 +40,13 @@ protected:
         return false;
     }
 };
+
+inline void WaitForPaint(QWidget& widget)
+{
+    PaintWatch watch;
+    widget.installEventFilter(&watch);
+    widget.update();
+    while (!watch.painted)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    widget.removeEventFilter(&watch);
+}

@@ -7,14 +7,13 @@
 #include "BenchFigure.h"
 #include "PaintWatch.h"
 #include "ScratchFolder.h"
+#include "StoredMail.h"
 #include "editor/HtmlEditor.h"
-#include "mail/MailEditDlg.h"
 #include "htmlview/HtmlView.h"
+#include "mail/MailEditDlg.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/ScriptedDesktop.h"
 #include "store/DbSession.h"
-#include "store/MailTables.h"
-#include "store/SqlInsert.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -103,23 +102,11 @@ int main()
     const std::string folder = vellum::bench::MakeScratchFolder();
     if (folder.empty())
         return 1;
-    std::string connect = "Provider=SQLite;Data Source=" + folder + "mail.db";
     CDbSession session;
-    std::string error;
-    if (!session.Open(connect.c_str()) || !CreateMailTables(session, error)) {
-        std::fprintf(stderr, "cannot prepare the database: %s%s\n",
-                     session.GetLastErrorText().c_str(), error.c_str());
-        return 1;
-    }
     const std::string body = LargeBody();
-    CSqlInsert insert;
-    insert.SetTable("SystemMail");
-    insert.SetString("MailFrom", "li");
-    insert.SetString("Subject", "Quarterly report");
-    insert.SetString("Body", body.c_str());
-    if (!session.Execute(insert.Build()))
+    int key = vellum::bench::StoreDraft(session, folder, "Quarterly report", body);
+    if (key < 1)
         return 1;
-    int key = session.GetLastInsertKeyId("SystemMail");
 
     vellum::ui::ScriptedDesktop desktop;
     vellum::ui::ScopedDesktop installed(desktop);

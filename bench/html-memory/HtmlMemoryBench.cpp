@@ -10,6 +10,7 @@
 // ratio ours / gumbo among the memory figures.
 #include "BenchFigure.h"
 #include "ChildMeasure.h"
+#include "StoredMail.h"
 #include "html/Document.h"
 #include "platform/text/CodePage.h"
 
@@ -20,14 +21,6 @@
 #include <string>
 
 namespace {
-
-std::string FormattingHeavyBody()
-{
-    std::string body = "<HTML><BODY>";
-    while (body.size() < 3080000)
-        body += "<p><font color=red><b><i><u>";
-    return body + "</BODY></HTML>";
-}
 
 std::string OrdinaryMail()
 {
@@ -112,7 +105,7 @@ double Report(const char* name, const std::string& body)
 
 int main()
 {
-    double worst = Report("format-3m", FormattingHeavyBody());
+    double worst = Report("format-3m", vellum::bench::FormattingHeavyBody());
     worst = std::max(worst, Report("mail-1m", OrdinaryMail()));
     std::printf("%.3f\n", worst);
     return 0;

@@ -9,13 +9,12 @@
 #include "ChildMeasure.h"
 #include "PaintWatch.h"
 #include "ScratchFolder.h"
+#include "StoredMail.h"
 #include "htmlview/HtmlView.h"
 #include "mail/MailReadDlg.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/ScriptedDesktop.h"
 #include "store/DbSession.h"
-#include "store/MailTables.h"
-#include "store/SqlInsert.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -30,24 +29,6 @@ namespace {
 
 constexpr double kKeptBudgetMb = 30;
 constexpr int kRounds = 10;
-
-std::string FormattingHeavyBody()
-{
-    std::string body = "<HTML><BODY>";
-    while (body.size() < 3080000)
-        body += "<p><font color=red><b><i><u>";
-    return body + "</BODY></HTML>";
-}
-
-void WaitForPaint(QWidget& viewport)
-{
-    PaintWatch watch;
-    viewport.installEventFilter(&watch);
-    viewport.update();
-    while (!watch.painted)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    viewport.removeEventFilter(&watch);
-}
 
 // One open, paint and close, then what the event loop of a host does next
 // (the widgets the dialog handed to deleteLater go).
@@ -83,24 +64,11 @@ int main()
     const std::string folder = vellum::bench::MakeScratchFolder();
     if (folder.empty())
         return 1;
-    std::string connect = "Provider=SQLite;Data Source=" + folder + "mail.db";
     CDbSession session;
-    std::string error;
-    if (!session.Open(connect.c_str()) || !CreateMailTables(session, error)) {
-        std::fprintf(stderr, "cannot prepare the database: %s%s\n",
-                     session.GetLastErrorText().c_str(), error.c_str());
+    const int key = vellum::bench::StoreDraft(session, folder, "formatting",
+                                              vellum::bench::FormattingHeavyBody());
+    if (key < 1)
         return 1;
-    }
-    {
-        CSqlInsert insert;
-        insert.SetTable("SystemMail");
-        insert.SetString("MailFrom", "li");
-        insert.SetString("Subject", "formatting");
-        insert.SetString("Body", FormattingHeavyBody().c_str());
-        if (!session.Execute(insert.Build()))
-            return 1;
-    }
-    const int key = session.GetLastInsertKeyId("SystemMail");
 
     vellum::ui::ScriptedDesktop desktop;
     vellum::ui::ScopedDesktop installed(desktop);

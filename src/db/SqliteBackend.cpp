@@ -132,18 +132,9 @@ public:
 
     bool Execute(std::string_view sql, long* affected) override
     {
-        std::string utf8 = ToUtf8(sql);
         sqlite3_stmt* stmt = nullptr;
-        const char* tail = nullptr;
-        if (sqlite3_prepare_v2(m_handle->db, utf8.c_str(), -1, &stmt, &tail) != SQLITE_OK)
-            return Fail();
-        // One statement a call: anything but blanks and comments after it
-        // is refused before the first one runs.
-        if (!IsBlankSql(tail)) {
-            sqlite3_finalize(stmt);
-            m_error = kOneStatementOnly;
+        if (!PrepareOne(sql, stmt))
             return false;
-        }
         long changes = -1;
         if (stmt) {
             int rc;
@@ -159,6 +150,23 @@ public:
         if (affected)
             *affected = changes;
         return true;
+    }
+
+    // Compiles the one statement of `sql` (null for blanks and comments
+    // alone). One statement a call: anything but blanks and comments after
+    // it is refused before the first one runs. False with the error kept.
+    bool PrepareOne(std::string_view sql, sqlite3_stmt*& stmt)
+    {
+        std::string utf8 = ToUtf8(sql);
+        const char* tail = nullptr;
+        if (sqlite3_prepare_v2(m_handle->db, utf8.c_str(), -1, &stmt, &tail) != SQLITE_OK)
+            return Fail();
+        if (IsBlankSql(tail))
+            return true;
+        sqlite3_finalize(stmt);
+        stmt = nullptr;
+        m_error = kOneStatementOnly;
+        return false;
     }
 
     // True when `sql` compiles to no statement: blanks, comments, ";".
@@ -178,18 +186,9 @@ public:
     // after maxRows rows.
     std::unique_ptr<Cursor> Query(std::string_view sql, long maxRows) override
     {
-        std::string utf8 = ToUtf8(sql);
         sqlite3_stmt* stmt = nullptr;
-        const char* tail = nullptr;
-        if (sqlite3_prepare_v2(m_handle->db, utf8.c_str(), -1, &stmt, &tail) != SQLITE_OK) {
-            Fail();
+        if (!PrepareOne(sql, stmt))
             return nullptr;
-        }
-        if (!IsBlankSql(tail)) {
-            sqlite3_finalize(stmt);
-            m_error = kOneStatementOnly;
-            return nullptr;
-        }
         if (!stmt) {
             m_error = "the query text holds no statement";
             return nullptr;

@@ -11,25 +11,6 @@
 namespace vellum::html {
 namespace {
 
-std::u16string WithoutComments(std::u16string_view css)
-{
-    std::u16string out;
-    out.reserve(css.size());
-    std::size_t pos = 0;
-    while (pos < css.size()) {
-        std::size_t open = css.find(u"/*", pos);
-        if (open == std::u16string_view::npos) {
-            out += css.substr(pos);
-            break;
-        }
-        out += css.substr(pos, open - pos);
-        out += u' ';
-        std::size_t close = css.find(u"*/", open + 2);
-        pos = close == std::u16string_view::npos ? css.size() : close + 2;
-    }
-    return out;
-}
-
 // The first of `stops` at brace depth zero and outside strings; npos when
 // there is none.
 std::size_t FindOutside(std::u16string_view css, std::size_t pos, std::u16string_view stops)
@@ -201,7 +182,7 @@ bool QueryApplies(std::string query, const MediaContext& media)
 std::vector<CssRule> ReadCssRules(std::u16string_view css, const MediaContext& media)
 {
     std::vector<CssRule> rules;
-    ReadRules(WithoutComments(css), media, rules);
+    ReadRules(WithoutCssComments(css), media, rules);
     return rules;
 }
 
@@ -236,6 +217,25 @@ bool MediaApplies(std::u16string_view queryList, const MediaContext& media)
     for (const std::string& query : SplitAt(AsciiFromUtf16(queryList), ","))
         holds = QueryApplies(query, media) || holds;
     return holds;
+}
+
+std::u16string WithoutCssComments(std::u16string_view css)
+{
+    std::u16string out;
+    out.reserve(css.size());
+    std::size_t pos = 0;
+    while (pos < css.size()) {
+        std::size_t open = css.find(u"/*", pos);
+        if (open == std::u16string_view::npos) {
+            out += css.substr(pos);
+            break;
+        }
+        out += css.substr(pos, open - pos);
+        out += u' ';
+        std::size_t close = css.find(u"*/", open + 2);
+        pos = close == std::u16string_view::npos ? css.size() : close + 2;
+    }
+    return out;
 }
 
 } // namespace vellum::html

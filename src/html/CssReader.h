@@ -38,6 +38,10 @@ std::vector<CssRule> ReadCssRules(std::u16string_view css, const MediaContext& m
 // A declaration block's text ("color: red; margin: 0 !important").
 std::vector<Declaration> ReadDeclarations(std::u16string_view block);
 
+// The sheet's text with each comment read as one blank, which separates
+// what stands on either side of it.
+std::u16string WithoutCssComments(std::u16string_view css);
+
 // A media query list ("screen and (max-width: 600px), print").
 bool MediaApplies(std::u16string_view queryList, const MediaContext& media);
 

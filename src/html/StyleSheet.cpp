@@ -2,28 +2,12 @@
 // skipped, every other block is "selector list { declarations }".
 #include "html/StyleSheet.h"
 
+#include "html/CssReader.h"
 #include "html/Document.h"
 
 namespace vellum::html {
 
 namespace {
-
-std::u16string StripComments(std::u16string_view css)
-{
-    std::u16string out;
-    std::size_t pos = 0;
-    while (pos < css.size()) {
-        std::size_t open = css.find(u"/*", pos);
-        if (open == std::u16string_view::npos) {
-            out += css.substr(pos);
-            break;
-        }
-        out += css.substr(pos, open - pos);
-        std::size_t close = css.find(u"*/", open + 2);
-        pos = close == std::u16string_view::npos ? css.size() : close + 2;
-    }
-    return out;
-}
 
 // The index just past the block that opens at `open` ('{'), nested ones
 // included.
@@ -58,7 +42,7 @@ bool SelectorListNames(std::u16string_view list, std::string_view selector)
 std::vector<StyleRule> ParseStyleRules(std::u16string_view text)
 {
     std::vector<StyleRule> rules;
-    std::u16string css = StripComments(text);
+    std::u16string css = WithoutCssComments(text);
     std::size_t pos = 0;
     while (pos < css.size()) {
         std::size_t open = css.find(u'{', pos);

@@ -63,6 +63,11 @@ bool HasUnguessablePrefix(const std::string& name)
 
 } // namespace
 
+std::string AttachmentIdentity(const std::string& serverName)
+{
+    return HasUnguessablePrefix(serverName) ? serverName.substr(0, kUnguessableDigits) : serverName;
+}
+
 std::string AttachmentDisplayName(const std::string& serverName)
 {
     if (!HasUnguessablePrefix(serverName))

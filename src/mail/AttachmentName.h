@@ -14,3 +14,8 @@ std::string LocalCopyName(const std::string& serverName);
 // The name a person reads for a server name: the file's own name for the
 // current form (what follows the 33rd character), else the name itself.
 std::string AttachmentDisplayName(const std::string& serverName);
+
+// What tells one stored file from every other: the unguessable part of a
+// name of the current form (the file's own name after it may be spelt in
+// another code page), else the whole name.
+std::string AttachmentIdentity(const std::string& serverName);

@@ -11,10 +11,10 @@
 // rest is the file's own name, which code pages may spell differently);
 // older names must match whole. A dry run is the default.
 #include "Command.h"
+#include "mail/AttachmentName.h"
 #include "store/DbRecordset.h"
 #include "store/DbSession.h"
 
-#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -26,24 +26,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr size_t kRandomPart = 32;
-
-bool HasRandomPart(const std::string& name)
-{
-    if (name.size() <= kRandomPart || name[kRandomPart] != '-')
-        return false;
-    for (size_t i = 0; i < kRandomPart; ++i)
-        if (!std::isxdigit(static_cast<unsigned char>(name[i])))
-            return false;
-    return true;
-}
-
-// What identifies a stored file in an attachment field.
-std::string IdentityOf(const std::string& name)
-{
-    return HasRandomPart(name) ? name.substr(0, kRandomPart) : name;
-}
 
 // Every attachment named by a draft, a sent draft or a delivered copy.
 bool ReadNamedAttachments(CDbSession& session, std::set<std::string>& named)
@@ -59,7 +41,7 @@ bool ReadNamedAttachments(CDbSession& session, std::set<std::string>& named)
         }
         for (; !rows.IsEOF(); rows.MoveNext())
             if (const char* value = rows.GetFieldValueAt(0))
-                named.insert(IdentityOf(value));
+                named.insert(AttachmentIdentity(value));
     }
     return true;
 }
@@ -189,7 +171,7 @@ int RunSweep(const CommandArgs& given)
     int count = 0, failed = 0;
     unsigned long long bytes = 0;
     for (const StoredFileEntry& file : *files) {
-        if (named.count(IdentityOf(file.name)))
+        if (named.count(AttachmentIdentity(file.name)))
             continue;
         if (remove && !(inFolder ? RemoveFromFolder(file) : RemoveFromTable(session, file))) {
             std::fprintf(stderr, "vellum: sweep: could not remove %s\n", file.name.c_str());
