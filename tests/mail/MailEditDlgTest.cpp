@@ -108,6 +108,7 @@ TEST_P(MailEditDlgTest, SendClosesTheDialogOnlyWhenTheMailWentOut)
     } cases[] = {
         {"a,b;c", "s", kDialogOk, "邮件已经发送", "3\n"},
         {"a", "", kDialogCancel, "请输入邮件标题", "0\n"},
+        {"", "s", kDialogCancel, "请输入收件人名称", "0\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);

@@ -109,32 +109,6 @@ TEST_P(MailSenderTest, SendingSplitsTheRecipientsIntoOneNoticeEach)
     }
 }
 
-TEST_P(MailSenderTest, RefusalsComeAfterTheDraftIsSaved)
-{
-    struct Case
-    {
-        const char* mailTo;
-        const char* subject;
-        SendOutcome outcome;
-        const char* message;
-    } cases[] = {
-        {"", "", SendOutcome::NoRecipients, "请输入收件人名称"},
-        {"a", "", SendOutcome::NoSubject, "请输入邮件标题"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.message);
-        m_shown.clear();
-        int key = -1;
-        MailFields fields = Mail(c.mailTo, c.subject);
-        EXPECT_EQ(Sender(key).Send(fields), c.outcome);
-        EXPECT_EQ(m_shown, std::vector<std::string>{FromUtf8(c.message)});
-        EXPECT_EQ(Rows("select Status, MailTo from SystemMail where keyid=" + std::to_string(key)),
-                  "0|" + std::string(c.mailTo) + "\n");
-    }
-    EXPECT_EQ(Count("SystemMailCopy"), "0\n");
-    EXPECT_EQ(Count("SystemMailNotify"), "0\n");
-}
-
 TEST_P(MailSenderTest, AMissingTableStopsTheSendAndLeavesWhatWasWritten)
 {
     // The draft table missing: nothing saved, the key stays -1.
