@@ -246,27 +246,6 @@ TEST_P(MailSenderTest, ARetryAfterACommitWhoseAnswerWasLostDeliversNothingMore)
     EXPECT_EQ(Rows("select Status from SystemMail where keyid=" + std::to_string(key)), "1\n");
 }
 
-// A window still open on a draft that another window sent or deleted: its
-// save says so instead of reporting a save that did not happen (that the
-// sent draft stays as delivered is the send model's to check).
-TEST_P(MailSenderTest, ASaveOnADraftSentOrDeletedElsewhereSaysSo)
-{
-    int key = -1;
-    MailFields first = Mail("a;b", "as sent");
-    ASSERT_EQ(Sender(key).Save(first), 1);
-    int secondKey = key;
-    ASSERT_EQ(Sender(key).Send(first), SendOutcome::Sent);
-    m_shown.clear();
-    MailFields second = Mail("a;b;c", "changed later");
-    EXPECT_EQ(Sender(secondKey).Save(second), 0);
-    EXPECT_EQ(m_shown, std::vector<std::string>{FromUtf8("邮件已经发送，这次的修改没有保存")});
-
-    Run("delete from SystemMail");
-    m_shown.clear();
-    EXPECT_EQ(Sender(secondKey).Save(second), 0);
-    EXPECT_EQ(m_shown.size(), 1u);
-}
-
 TEST_P(MailSenderTest, WithoutASessionNothingIsSavedOrShown)
 {
     int key = -1;

@@ -107,6 +107,7 @@ struct Window
     CDbSession session;
     int key = -1;
     CIniDocument exchange;
+    std::string shown; // the last message the window showed
 };
 
 struct Desk
@@ -137,7 +138,9 @@ struct Desk
     int Press(int window, const Typed& typed, bool asSave)
     {
         Window& open = Open(window);
-        MailSender sender(&open.session, "li", open.key, open.exchange, [](const std::string&) {});
+        open.shown.clear();
+        MailSender sender(&open.session, "li", open.key, open.exchange,
+                          [&open](const std::string& text) { open.shown = text; });
         MailFields fields{"li",          "",         typed.mailTo,
                           typed.subject, typed.body, NameOf(typed.attachment)};
         return asSave ? sender.Save(fields) : static_cast<int>(sender.Send(fields));
@@ -278,6 +281,11 @@ struct SaveMail : Command
         bool goneMeanwhile =
             draft >= 0 && (model.drafts[draft].sent || model.drafts[draft].deleted);
         RC_ASSERT(desk.Press(window, model.typed[window], true) == (goneMeanwhile ? 0 : 1));
+        if (goneMeanwhile)
+            RC_ASSERT(desk.windows[window]->shown ==
+                      FromUtf8(model.drafts[draft].sent
+                                   ? "邮件已经发送，这次的修改没有保存"
+                                   : "这封邮件已经不在草稿箱中，这次的修改没有保存"));
         desk.Learn(model, window);
         desk.Check(nextState(model));
     }
