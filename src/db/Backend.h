@@ -40,11 +40,11 @@ public:
 
     // Steps to the next row; false (and LastError) when the database fails.
     // Stepping past the last row is not a failure: AtEnd becomes true.
-    virtual bool Next() = 0;
+    [[nodiscard]] virtual bool Next() = 0;
 
     // Reads one field of the current row; false (and LastError) when there is
     // no current row, the index is out of range or the database fails.
-    virtual bool Read(int index, FieldValue& value) = 0;
+    [[nodiscard]] virtual bool Read(int index, FieldValue& value) = 0;
 
     // Stops reading rows (the cursor is at its end afterwards) while the
     // field names stay known. A backend whose open result holds a read
@@ -62,7 +62,7 @@ public:
 
     // Runs a statement; any rows it returns are discarded. When affected is
     // given it receives the row count the database reports (-1 when none).
-    virtual bool Execute(std::string_view sql, long* affected) = 0;
+    [[nodiscard]] virtual bool Execute(std::string_view sql, long* affected) = 0;
 
     // Opens a query; null (and LastError) on failure. maxRows above 0
     // promises that the caller reads no more rows than that, so a backend
@@ -78,8 +78,8 @@ public:
     // Rollback. Each is false (and LastError) when the database refuses it;
     // Rollback after a lost connection fails too, and the server has then
     // rolled back on its own.
-    virtual bool Begin() = 0;
-    virtual bool Commit() = 0;
+    [[nodiscard]] virtual bool Begin() = 0;
+    [[nodiscard]] virtual bool Commit() = 0;
     virtual bool Rollback() = 0;
 
     // The product name the database reports ("SQLite", "PostgreSQL", ...).

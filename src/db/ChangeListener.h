@@ -32,17 +32,17 @@ public:
     ChangeListener& operator=(const ChangeListener&) = delete;
 
     // Connects; false with the reason in LastError (passwords hidden).
-    bool Open(std::string_view odbcConnect);
+    [[nodiscard]] bool Open(std::string_view odbcConnect);
     bool IsOpen() const;
 
     // Starts listening on a channel (any text; it is quoted here).
-    bool Listen(std::string_view channel);
+    [[nodiscard]] bool Listen(std::string_view channel);
 
     // Runs a query whose texts are given as parameters ($1, $2, ...), in
     // the host code page; the fields of its first row, a null field as
     // nothing. False (and LastError) on failure or when there is no row.
-    bool Query(std::string_view sql, const std::vector<std::string>& parameters,
-               std::vector<std::optional<std::string>>& row);
+    [[nodiscard]] bool Query(std::string_view sql, const std::vector<std::string>& parameters,
+                             std::vector<std::optional<std::string>>& row);
 
     // The descriptor that becomes readable when notices (or a closed
     // connection) arrive; -1 while closed.
@@ -50,7 +50,7 @@ public:
 
     // Reads what the socket holds and returns how many notices arrived
     // since the last call. False when the connection is gone (LastError).
-    bool TakeNotices(int& count);
+    [[nodiscard]] bool TakeNotices(int& count);
 
     const std::string& LastError() const { return m_error; }
 

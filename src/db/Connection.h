@@ -27,21 +27,21 @@ class Connection
 {
 public:
     // Opens with the connection string; an open connection is closed first.
-    bool Open(std::string_view connect);
+    [[nodiscard]] bool Open(std::string_view connect);
     void Close();
     bool IsOpen() const { return m_backend != nullptr; }
 
-    bool Execute(std::string_view sql, long* affected = nullptr);
+    [[nodiscard]] bool Execute(std::string_view sql, long* affected = nullptr);
     // maxRows: see Backend::Query.
     std::unique_ptr<Cursor> Query(std::string_view sql, long maxRows = 0);
 
     // Adds one row to a table with the given columns (no column: the
     // table's defaults). Texts are written as quoted literals.
-    bool InsertRow(std::string_view table, const std::vector<ColumnValue>& columns);
+    [[nodiscard]] bool InsertRow(std::string_view table, const std::vector<ColumnValue>& columns);
 
     // A transaction on the connection (see Backend).
-    bool Begin();
-    bool Commit();
+    [[nodiscard]] bool Begin();
+    [[nodiscard]] bool Commit();
     bool Rollback();
 
     // The key of the row this connection inserted last, when the database

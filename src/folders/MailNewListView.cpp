@@ -3,6 +3,7 @@
 // are applied again, so sender and subject turn black.
 #include "folders/MailNewListView.h"
 
+#include "base/TraceLog.h"
 #include "folders/FolderDefinitions.h"
 #include "grid/GridCtrl.h"
 #include "store/DbSession.h"
@@ -32,8 +33,14 @@ void CMailNewListView::ReadMail()
         return;
     std::string sql =
         "update SystemMailNotify set status=1 where keyid=" + GetGrid()->GetText(row, 0);
-    if (m_pSession)
-        m_pSession->Execute(sql.c_str());
+    // A status the database did not take stays unread on screen too, as it
+    // will be at the next fill; the reason goes to the trace log, since the
+    // person has just read the mail and a message box would only interrupt.
+    if (!m_pSession || !m_pSession->Execute(sql.c_str())) {
+        if (m_pSession)
+            WriteTrace(m_pSession->GetLastErrorText());
+        return;
+    }
     GetBinding().SetCellText(row, "Status", "1");
     ApplyAfterFillStep();
     GetGrid()->RedrawRow(row);

@@ -99,8 +99,7 @@ int MailSender::Insert(MailFields& fields)
     }
     fields.mailTime = now;
     key_ = key;
-    Update(fields);
-    return 1;
+    return Update(fields);
 }
 
 // A save never touches a sent draft: another window on the same draft may
@@ -254,15 +253,18 @@ SendOutcome MailSender::DraftGone()
 }
 
 // The copy goes in through an updatable record set on the whole table, as
-// it always has; the open and AddNew are not checked because Update reports
-// whatever went wrong before it. The record set only adds a row and never
-// reads one, so it asks for none of the table's rows beyond the first.
+// it always has; the field values are not checked one by one because Update
+// reports whatever went wrong with them. The record set only adds a row and
+// never reads one, so it asks for none of the table's rows beyond the first.
 int MailSender::StoreCopy(const MailFields& fields, const std::string& sendTime)
 {
     CDbRecordset copy;
     copy.Attach(session_);
     copy.SetMaxRecords(1);
-    copy.Open(kCopyQuery);
+    if (!copy.Open(kCopyQuery)) {
+        failure_ = std::string(kCopyQuery) + "\r\n" + copy.GetLastErrorText();
+        return 0;
+    }
     copy.AddNew();
     copy.SetFieldValue("MailFrom", userName_.c_str());
     copy.SetFieldValue("Subject", fields.subject.c_str());

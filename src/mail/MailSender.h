@@ -80,20 +80,21 @@ public:
 
     // Insert when the key is below 1, else Update. 1 when saved; a draft
     // sent meanwhile (from another window) is left as it was, with a message.
-    int Save(MailFields& fields);
+    [[nodiscard]] int Save(MailFields& fields);
 
     // The first save of a new mail: the insert, the key of the new row, then
-    // Update. 0 when the insert failed (key unchanged); otherwise 1 whatever
-    // the update did.
-    int Insert(MailFields& fields);
+    // Update. 0 when the insert failed (key unchanged) or the update did (the
+    // key is the new row's; the save is told as failed, so nothing is sent
+    // from a draft that does not hold what was typed).
+    [[nodiscard]] int Insert(MailFields& fields);
 
     // Writes the fields into the draft row of the key, unless it is marked
     // sent. The exchange record gets the new values before the statement
     // runs, so it holds them even when the statement fails.
-    int Update(const MailFields& fields);
+    [[nodiscard]] int Update(const MailFields& fields);
 
     // Save, then Deliver; a draft already sent is neither saved nor sent.
-    SendOutcome Send(MailFields& fields);
+    [[nodiscard]] SendOutcome Send(MailFields& fields);
 
     // True when the key's draft is already marked sent, after showing
     // "邮件已经发送". A compose window only ever holds an unsent draft, so it
@@ -105,7 +106,7 @@ public:
 
     // Everything of a send after the save: the checks, the copy, the
     // notices, the draft's status and the final "邮件已经发送".
-    SendOutcome Deliver(const MailFields& fields);
+    [[nodiscard]] SendOutcome Deliver(const MailFields& fields);
 
     // After a delivery: the key of the stored copy and the number of notices
     // stored; -1 and 0 unless the send was committed.
@@ -113,13 +114,13 @@ public:
     int NoticeCount() const { return noticeCount_; }
 
 private:
-    int StoreDraft(MailFields& fields);
+    [[nodiscard]] int StoreDraft(MailFields& fields);
     std::string DraftStatus();
     SendOutcome StoreSending(const MailFields& fields);
     SendOutcome StoreInTransaction(const MailFields& fields);
-    int StoreCopy(const MailFields& fields, const std::string& sendTime);
-    int StoreNotices(const MailFields& fields, const std::string& sendTime);
-    bool MarkDraftSent(long& marked);
+    [[nodiscard]] int StoreCopy(const MailFields& fields, const std::string& sendTime);
+    [[nodiscard]] int StoreNotices(const MailFields& fields, const std::string& sendTime);
+    [[nodiscard]] bool MarkDraftSent(long& marked);
     SendOutcome DraftGone();
     SendOutcome KeepSessionError(SendOutcome outcome);
     int ShowSessionError();

@@ -22,9 +22,11 @@ constexpr uint32_t kSelectedEvents = 0x33; // read, write, connect, close
 
 } // namespace
 
+// A socket the system could not make now is made again, or its failure
+// reported, when a request starts.
 CHiSocket::CHiSocket()
 {
-    Create();
+    static_cast<void>(Create());
 }
 
 CHiSocket::~CHiSocket()

@@ -23,28 +23,28 @@ public:
     CHiSocket& operator=(const CHiSocket&) = delete;
 
     // Closes an open socket first, resets both events and opens a new one.
-    bool Create();
+    [[nodiscard]] bool Create();
     // Why the last Connect failed, for the code to decide on (the last error
     // text keeps the system's words).
     enum class ConnectFailure { None, HostNotFound, NotConnected, EventsNotSelected };
 
     // Resolves, connects (blocking, but the abort event ends the attempt)
     // and binds the network event. 1 or 0 (LastConnectFailure says why).
-    virtual int Connect(const std::string& host, unsigned short port);
+    [[nodiscard]] virtual int Connect(const std::string& host, unsigned short port);
     [[nodiscard]] ConnectFailure LastConnectFailure() const { return m_connectFailure; }
     void Close();
 
     // Sends without waiting: the bytes the system accepted (maybe fewer than
     // asked, maybe 0), or -1 after a real failure (the socket is closed).
-    int SendData(const char* buffer, int length);
+    [[nodiscard]] int SendData(const char* buffer, int length);
     // Waits for write readiness and sends the rest: bytes sent, -1 or -2
     // (the wait ran out).
-    int SendBlock(const char* buffer, int length);
+    [[nodiscard]] int SendBlock(const char* buffer, int length);
     // SendData, then SendBlock for whatever it left.
-    int Send(const char* buffer, int length);
+    [[nodiscard]] int Send(const char* buffer, int length);
     // One receive without waiting: bytes received, 0 (nothing there or the
     // peer closed in order) or -1.
-    int RecvData(char* buffer, int size);
+    [[nodiscard]] int RecvData(char* buffer, int size);
 
     bool IsOpen() const { return m_socket.IsOpen(); }
 

@@ -205,11 +205,16 @@ int CHttpClient::Request(const std::string& method, const std::string& url)
     std::string head = BuildHead(cookieLine);
     m_state = kSendingHead;
     TraceStep("CHttpClient::Request send header");
-    Send(head.data(), static_cast<int>(head.size()));
+    if (Send(head.data(), static_cast<int>(head.size())) < 0) {
+        m_failure = Failure::SendFailed;
+        Close();
+        return 1;
+    }
     TraceStep("CHttpClient::Request send and recv header");
     if (IsPaced())
         std::this_thread::sleep_for(std::chrono::milliseconds(2000));
     m_state = kHeadSent;
+    // However the exchange ends, its failure is kept in m_failure.
     SendAndRecv();
     Close();
     TraceStep("CHttpClient::Request read ok");

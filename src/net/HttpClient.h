@@ -73,9 +73,9 @@ public:
     // past a bound (the last error text says which).
     virtual int OnData(char* buffer, int length);
 
-    // 1 and the value when the response head holds the header. Only the
-    // head's first 2047 characters are searched, and the header must have
-    // exactly one space after its colon.
+    // 1 and the value when the response head holds the header, else 0 and
+    // an empty value. Only the head's first 2047 characters are searched,
+    // and the header must have exactly one space after its colon.
     int GetHeader(const std::string& name, std::string& value) const;
 
     // Stores the response body under `path` (host code page): written under
@@ -134,17 +134,17 @@ private:
     std::string BuildHead(const std::string& cookieLine);
     bool IsPaced() const;
     void TraceStep(const char* step);
-    int ReadPieces(uint32_t& waitTime);
-    int EndAfterRemoteClose();
+    [[nodiscard]] int ReadPieces(uint32_t& waitTime);
+    [[nodiscard]] int EndAfterRemoteClose();
     void RecordWaitTimeout(int64_t sentByThisCall);
-    int SendBodyPieces(int64_t& sentByThisCall);
-    bool NextBodyPiece(const char*& data, size_t& size);
-    bool ParseHead();
-    bool StoreBody(const char* data, int length);
+    [[nodiscard]] int SendBodyPieces(int64_t& sentByThisCall);
+    [[nodiscard]] bool NextBodyPiece(const char*& data, size_t& size);
+    [[nodiscard]] bool ParseHead();
+    [[nodiscard]] bool StoreBody(const char* data, int length);
     void ReportProgress();
     int RefuseResponse(const char* utf8Message, Failure failure = Failure::ResponseRefused);
     int WriteFailure(int error);
-    bool CloseTempFile();
+    [[nodiscard]] bool CloseTempFile();
 
     Failure m_failure = Failure::None;
     bool m_writeFailed = false;           // some of the body never reached the disk

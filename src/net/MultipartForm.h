@@ -76,7 +76,7 @@ private:
     void Lay();
     void AddText(std::string text);
     void AddFile(const std::string& path);
-    bool HoldsBoundary(const char* data, size_t size);
+    [[nodiscard]] bool HoldsBoundary(const char* data, size_t size);
     void ChooseBoundaryAbsentFromFields();
 
     vellum::net::BodyBlock m_body;

@@ -32,7 +32,7 @@ public:
     void Attach(CDbSession* session);
 
     // Runs the query; 1 on success, 0 with the database's message.
-    int Open(const char* query);
+    [[nodiscard]] int Open(const char* query);
 
     // ADO's MaxRecords: the most rows the next Open returns (0, the
     // default: all). A caller that reads only the first page of a long
@@ -49,7 +49,7 @@ public:
 
     // Starts a new row for the query's table; Update stores it.
     int AddNew();
-    int Update();
+    [[nodiscard]] int Update();
 
     // 1 when closed or not open; 0 when nothing was ever opened.
     int Close();

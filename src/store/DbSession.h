@@ -25,19 +25,19 @@ public:
     CDbSession& operator=(const CDbSession&) = delete;
 
     // Opens the connection; 1 on success, 0 with the database's message.
-    int Open(const char* connect);
+    [[nodiscard]] int Open(const char* connect);
 
     // Runs a statement, discarding any rows it returns. affected receives the
     // row count the database reports. options is the command type of the
     // original interface (1: SQL text); every statement here is SQL text.
-    int Execute(const char* sql, long* affected = nullptr, long options = 1);
+    [[nodiscard]] int Execute(const char* sql, long* affected = nullptr, long options = 1);
 
     // A transaction, as ADO's connection has one: after BeginTrans no
     // statement commits alone until CommitTrans or RollbackTrans. Each is 1,
     // or 0 with the database's message. The module's statements otherwise
     // commit one by one; a send is the one place that groups them.
-    int BeginTrans();
-    int CommitTrans();
+    [[nodiscard]] int BeginTrans();
+    [[nodiscard]] int CommitTrans();
     int RollbackTrans();
 
     // Closes an open connection; always 1.
@@ -48,7 +48,7 @@ public:
     // other's keys. Ask right after the insert. -1, with the last error
     // text, when the database cannot tell (never a guess such as the
     // table's highest key).
-    int GetLastInsertKeyId(const char* table);
+    [[nodiscard]] int GetLastInsertKeyId(const char* table);
 
     // The DBMS product name ("SQLite", "PostgreSQL", ...), "" unless open.
     std::string GetDbmsName() const;

@@ -142,7 +142,7 @@ TEST_F(Exports, DialogExportsGive0WithoutAMainWindow)
 TEST_F(Exports, AnEmptyConnectShowsTheSessionsMessageAndGives0)
 {
     CDbSession reference;
-    reference.Open("");
+    ASSERT_EQ(reference.Open(""), 0);
     vellum::ui::ScopedDesktop scoped(m_desk);
     EXPECT_EQ(editMailDraft(0, "edit?UserName=li&Connect="), 0);
     EXPECT_EQ(viewMailData(7, "view?UserName=li&Keyid=1"), 0);

@@ -28,14 +28,14 @@ public:
     virtual ~IncomingFile() = default;
 
     // Appends `data`; false when it could not be stored (Failure() says why).
-    virtual bool Write(std::string_view data) = 0;
+    [[nodiscard]] virtual bool Write(std::string_view data) = 0;
 
     // Makes the complete file visible under its name, owned by `owner`, and
     // durable: once Keep returns true the file survives a power cut. No
     // other file goes with it: the one an upload replaces may still be named
     // by delivered mail, which the server cannot see, so unnamed files are
     // left to the administrator's sweep (`vellum sweep`).
-    virtual bool Keep(const std::string& owner) = 0;
+    [[nodiscard]] virtual bool Keep(const std::string& owner) = 0;
 
     // What went wrong in the last Write or Keep that failed.
     virtual StoreFailure Failure() const = 0;
@@ -56,7 +56,7 @@ public:
 
     // Up to `capacity` bytes from `offset` into `buffer`: the count read,
     // 0 past the end, -1 on failure.
-    virtual long Read(uint64_t offset, char* buffer, size_t capacity) = 0;
+    [[nodiscard]] virtual long Read(uint64_t offset, char* buffer, size_t capacity) = 0;
 };
 
 class AttachmentStore
@@ -66,7 +66,7 @@ public:
 
     // Gets the store ready to serve (folders, tables); false with a reason
     // on stderr when it cannot.
-    virtual bool Prepare() = 0;
+    [[nodiscard]] virtual bool Prepare() = 0;
 
     // Starts receiving a file to be stored as `name`; nullptr when the
     // store cannot take one (`failure` says why).

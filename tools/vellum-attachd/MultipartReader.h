@@ -15,9 +15,9 @@ public:
     virtual ~PartHandler() = default;
     // A part begins; `fileName` is as the client wrote it, empty when the
     // part carries none. False stops the reading.
-    virtual bool StartPart(const std::string& name, const std::string& fileName) = 0;
+    [[nodiscard]] virtual bool StartPart(const std::string& name, const std::string& fileName) = 0;
     // The next piece of the current part's content. False stops the reading.
-    virtual bool TakeContent(std::string_view content) = 0;
+    [[nodiscard]] virtual bool TakeContent(std::string_view content) = 0;
 };
 
 class MultipartReader
@@ -31,7 +31,7 @@ public:
 
     // Reads the next piece of the body; false when the body is malformed or
     // the handler stopped the reading.
-    bool Feed(std::string_view piece);
+    [[nodiscard]] bool Feed(std::string_view piece);
 
     // True once the closing delimiter has been read.
     bool Finished() const { return m_state == State::Done; }
@@ -44,10 +44,10 @@ private:
         Done,
     };
 
-    bool Step();
-    bool ReadContent();
-    bool ReadAfterDelimiter();
-    bool ReadHead();
+    [[nodiscard]] bool Step();
+    [[nodiscard]] bool ReadContent();
+    [[nodiscard]] bool ReadAfterDelimiter();
+    [[nodiscard]] bool ReadHead();
 
     std::string m_delimiter; // CRLF "--" boundary
     PartHandler& m_handler;

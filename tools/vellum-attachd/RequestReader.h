@@ -18,7 +18,7 @@ class BodyTaker
 public:
     virtual ~BodyTaker() = default;
     // The next piece of the body; false stops reading with an error.
-    virtual bool TakeBody(std::string_view piece) = 0;
+    [[nodiscard]] virtual bool TakeBody(std::string_view piece) = 0;
 };
 
 class RequestReader : public boost::beast::http::basic_parser<true>

@@ -18,7 +18,7 @@ public:
 
     // Frees any earlier block and takes one of `size` bytes (contents
     // undefined); false when there is no memory.
-    bool Allocate(size_t size);
+    [[nodiscard]] bool Allocate(size_t size);
     void Free();
 
     char* Data() const { return m_data; }

@@ -47,7 +47,7 @@ public:
 
     // Opens a new blocking IPv4 stream socket; false when the system has none
     // to give. An open socket is closed first.
-    bool Open();
+    [[nodiscard]] bool Open();
     // Closes the socket (if open) and forgets every pending bit.
     void Close();
     bool IsOpen() const { return m_fd >= 0; }
@@ -56,11 +56,11 @@ public:
     // failure the socket stays open and LastError() says why. A signalled
     // `abort` ends the attempt at once (ECANCELED); otherwise it lasts as
     // long as the system's own connect time-out.
-    bool Connect(uint32_t address, uint16_t port, const ManualEvent* abort = nullptr);
+    [[nodiscard]] bool Connect(uint32_t address, uint16_t port, const ManualEvent* abort = nullptr);
 
     // Binds the network event for the given bits and makes the socket
     // non-blocking.
-    bool SelectEvents(uint32_t mask);
+    [[nodiscard]] bool SelectEvents(uint32_t mask);
 
     // Clears the pending bits without handing them out (an event reset).
     void ResetEvent() { m_pending = 0; }
@@ -86,7 +86,7 @@ public:
 
 private:
     short WatchedPollEvents() const;
-    int AwaitConnect(const ManualEvent& abort);
+    [[nodiscard]] int AwaitConnect(const ManualEvent& abort);
 
     int m_fd = -1;
     uint32_t m_mask = 0;
