@@ -45,26 +45,6 @@ TEST(LayoutParagraph, HomeEndAndUpDownStayOnTheirLinesAndKeepTheColumn)
     EXPECT_EQ(next.node, tail);
 }
 
-TEST(LayoutParagraph, TheEndOfAWrappedChineseLineShowsOnTheUpperLineWithThatAffinity)
-{
-    LaidOutBody body("<DIV>" + Repeat("中文", 40) + "</DIV>", 200);
-    Node* text = body.TextOf(body.Nth("DIV"));
-    QRectF first = body.layout->CaretRect({text, 0});
-    Position end = body.layout->LineEnd({text, 1});
-    QRectF lower = body.layout->CaretRect(end);
-    QRectF upper = body.layout->CaretRect(end, CaretAffinity::PreviousLine);
-    EXPECT_EQ(upper.top(), first.top());
-    EXPECT_GT(upper.left(), 150);
-    EXPECT_NEAR(lower.top(), first.bottom(), 0.5);
-    EXPECT_NEAR(lower.left(), first.left(), 0.5);
-    // Mid-line positions ignore the affinity.
-    EXPECT_EQ(body.layout->CaretRect({text, 3}, CaretAffinity::PreviousLine),
-              body.layout->CaretRect({text, 3}));
-    // A click inside a line belongs to the line it is on.
-    HitResult inside = body.layout->HitTest({first.left() + 1, first.center().y()});
-    EXPECT_EQ(inside.affinity, CaretAffinity::NextLine);
-}
-
 TEST(LayoutParagraph, AlignedLinesHitTestAndPlaceTheCaretWhereTheTextIs)
 {
     LaidOutBody body(
