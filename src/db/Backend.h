@@ -89,6 +89,11 @@ public:
     // read-only file, a read-only data source).
     virtual bool IsReadOnly() const = 0;
 
+    // True when the server is gone from under the connection (restarted,
+    // stopped, the network cut): nothing more runs on it until it is opened
+    // again. An embedded database is never lost.
+    virtual bool IsLost() const { return false; }
+
     virtual const std::string& LastError() const = 0;
 };
 

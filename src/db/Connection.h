@@ -54,6 +54,9 @@ public:
     // True when open and the database takes no writes.
     bool IsReadOnly() const;
 
+    // True when open on a server that went away (see Backend::IsLost).
+    bool IsLost() const { return m_backend && m_backend->IsLost(); }
+
     const std::string& LastError() const { return m_error; }
 
 private:

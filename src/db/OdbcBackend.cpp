@@ -254,6 +254,16 @@ public:
                answer[0] == 'Y';
     }
 
+    // The driver learns of a dead connection when a call on it fails, so
+    // this answers after such a failure, not before.
+    bool IsLost() const override
+    {
+        SQLUINTEGER dead = SQL_CD_FALSE;
+        return SQL_SUCCEEDED(SQLGetConnectAttr(m_handles->dbc, SQL_ATTR_CONNECTION_DEAD, &dead, 0,
+                                               nullptr)) &&
+               dead == SQL_CD_TRUE;
+    }
+
     const std::string& LastError() const override { return m_error; }
 
 private:

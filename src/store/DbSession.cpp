@@ -100,6 +100,11 @@ int CDbSession::GetLastInsertKeyId(const char* table)
     return -1;
 }
 
+bool CDbSession::IsLost() const
+{
+    return m_connection && m_state == 1 && m_connection->IsLost();
+}
+
 bool CDbSession::IsReadOnly() const
 {
     return m_connection && m_state == 1 && m_connection->IsReadOnly();

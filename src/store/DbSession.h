@@ -57,6 +57,11 @@ public:
     // so a host can say so before anyone tries to save.
     bool IsReadOnly() const;
 
+    // True when the database server went away under the open connection, as
+    // a statement that just failed found; Open with the same string then
+    // connects again.
+    bool IsLost() const;
+
     const std::string& GetLastErrorText() const { return m_lastError; }
     int GetState() const { return m_state; }
     const std::string& GetConnectString() const { return m_connectString; }

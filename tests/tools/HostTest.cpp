@@ -8,15 +8,20 @@
 #include "VellumModule.h"
 #include "folders/FolderTestHome.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/QtText.h"
 #include "platform/ui/ScriptedDesktop.h"
 #include "store/MailTables.h"
+#include "support/PostgresServer.h"
 #include "support/TestDatabases.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QPointer>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -181,3 +186,69 @@ TEST_F(HostWindowTest, NewMailRefreshesTheInboxAndReadMailOnlyTheCount)
 }
 
 } // namespace
+
+// The server restarted under a live host: the status bar says so, folders
+// chosen meanwhile get one message for the whole outage, and once the
+// server is back the host is connected and listening again by itself,
+// with the mail that came in before it reconnected counted and shown.
+TEST(HostOutageTest, ARestartedServerIsReconnectedByItselfAndNoMailIsMissed)
+{
+    vellum::ui::EnsureApplication();
+    vellum::testing::ScratchFolder folder;
+    std::string error;
+    std::string connect =
+        vellum::testing::FreshDatabase(vellum::testing::TestDatabase::Postgres, folder, error);
+    ASSERT_FALSE(connect.empty()) << error;
+    CDbSession session, sender;
+    ASSERT_EQ(session.Open(connect.c_str()), 1) << session.GetLastErrorText();
+    ASSERT_EQ(CreateMailTables(session, error), 1) << error;
+    VellumModule module;
+    ASSERT_TRUE(module.Load("")) << module.Error();
+    vellum::ui::ScriptedDesktop desk;
+    vellum::ui::ScopedDesktop scoped(desk);
+    HostWindow window(module, session, connect, "li");
+    window.Keeper().SetWaits(std::chrono::milliseconds(100), std::chrono::milliseconds(400));
+    window.show();
+    window.ShowFolder(HostFolder::Inbox);
+    ASSERT_TRUE(window.Watch().IsListening());
+    auto waitFor = [](const std::function<bool()>& done) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!done() && clock.elapsed() < 15000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+        return done();
+    };
+    const std::string notice =
+        "insert into SystemMailNotify(MailFrom,MailTo,Subject,MailId,Status) "
+        "values ('wang','li','s',1,0)";
+
+    ASSERT_TRUE(vellum::testing::StopPostgres());
+    ASSERT_TRUE(waitFor([&] { return window.Keeper().IsDown(); }));
+    auto* outage = window.findChild<QLabel*>(QStringLiteral("outageNotice"));
+    ASSERT_NE(outage, nullptr);
+    EXPECT_TRUE(outage->isVisible());
+    EXPECT_EQ(outage->text(), HostWindow::OutageText());
+    window.ShowFolder(HostFolder::Drafts);
+    window.ShowFolder(HostFolder::Sent);
+    EXPECT_EQ(window.CurrentFolder(), HostFolder::Inbox);
+    ASSERT_EQ(desk.Messages().size(), 1u) << "one message for the outage, not one per click";
+    EXPECT_EQ(vellum::ui::ToQString(desk.Messages()[0].text), HostWindow::OutageText());
+
+    ASSERT_TRUE(vellum::testing::RestartPostgres());
+    ASSERT_EQ(sender.Open(connect.c_str()), 1) << sender.GetLastErrorText();
+    ASSERT_EQ(sender.Execute(notice.c_str()), 1) << "mail before the host is back";
+    QPointer<QWidget> before = window.CurrentView();
+    ASSERT_TRUE(waitFor([&] {
+        return window.FolderLabel(HostFolder::Inbox) == QStringLiteral("收件箱 (1)");
+    })) << window.FolderLabel(HostFolder::Inbox).toStdString();
+    EXPECT_FALSE(window.Keeper().IsDown());
+    EXPECT_FALSE(outage->isVisible());
+    EXPECT_TRUE(before.isNull()) << "the inbox on show was filled again";
+    EXPECT_TRUE(window.Watch().IsListening());
+
+    ASSERT_EQ(sender.Execute(notice.c_str()), 1);
+    EXPECT_TRUE(waitFor([&] {
+        return window.FolderLabel(HostFolder::Inbox) == QStringLiteral("收件箱 (2)");
+    })) << "heard through the listener again";
+    EXPECT_EQ(desk.Messages().size(), 1u);
+}

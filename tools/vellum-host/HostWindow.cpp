@@ -6,6 +6,7 @@
 #include "VellumModule.h"
 #include "base/TextHelpers.h"
 #include "platform/ui/ControlId.h"
+#include "platform/ui/DesktopServices.h"
 #include "platform/ui/DialogActions.h"
 #include "platform/ui/QtText.h"
 #include "store/DbSession.h"
@@ -57,13 +58,17 @@ QIcon ModuleImage(const char* name)
 
 HostWindow::HostWindow(VellumModule& module, CDbSession& session, std::string connectString,
                        std::string userName)
-    : m_module(module), m_session(session), m_connect(std::move(connectString)), m_watch(session)
+    : m_module(module), m_session(session), m_connect(std::move(connectString)), m_watch(session),
+      m_keeper(session)
 {
     resize(1000, 640);
     BuildActions();
     BuildFolderList();
     BuildKeys();
     connect(&m_watch, &InboxWatch::Changed, this, &HostWindow::OnInboxChanged);
+    connect(&m_watch, &InboxWatch::CheckFailed, &m_keeper, &SessionKeeper::Suspect);
+    connect(&m_keeper, &SessionKeeper::Lost, this, &HostWindow::OnSessionLost);
+    connect(&m_keeper, &SessionKeeper::Restored, this, &HostWindow::OnSessionRestored);
     SetUser(userName);
     SayWhenReadOnly();
 }
@@ -77,6 +82,51 @@ void HostWindow::SayWhenReadOnly()
     auto* notice = new QLabel(QStringLiteral("数据库只读：邮件不能保存，也不能发送"));
     notice->setObjectName(QStringLiteral("readOnlyNotice"));
     statusBar()->addPermanentWidget(notice);
+}
+
+QString HostWindow::OutageText()
+{
+    return QStringLiteral("数据库连接已断开，正在重新连接 …");
+}
+
+// The watch would only fail four times a second meanwhile; it starts again
+// (listening again on PostgreSQL) once the keeper has the server back.
+void HostWindow::OnSessionLost()
+{
+    m_watch.Stop();
+    m_outageTold = false;
+    if (!m_outage) {
+        m_outage = new QLabel(OutageText());
+        m_outage->setObjectName(QStringLiteral("outageNotice"));
+        m_outage->setStyleSheet(QStringLiteral("color: #c00000"));
+        statusBar()->addPermanentWidget(m_outage);
+    }
+    m_outage->show();
+}
+
+// Mail that arrived meanwhile shows now: the watch reads the state afresh
+// and the folder on show is filled again.
+void HostWindow::OnSessionRestored()
+{
+    if (m_outage)
+        m_outage->hide();
+    m_watch.Watch(m_userName);
+    ShowFolder(m_folder);
+}
+
+// While the server is away, what needs it is not started; the first try
+// of the outage is answered with a message, the later ones by the status
+// bar alone.
+bool HostWindow::TellWhileDown()
+{
+    if (!m_keeper.IsDown())
+        return false;
+    if (!m_outageTold) {
+        m_outageTold = true;
+        vellum::ui::MessageBox(vellum::ui::FromQString(OutageText()),
+                               vellum::ui::MessageButtons::Ok, this);
+    }
+    return true;
 }
 
 HostWindow::~HostWindow()
@@ -155,6 +205,11 @@ void HostWindow::UpdateTitle()
 
 void HostWindow::ShowFolder(HostFolder folder)
 {
+    if (TellWhileDown()) {
+        QSignalBlocker quiet(m_folderList);
+        m_folderList->setCurrentRow(static_cast<int>(m_folder));
+        return;
+    }
     delete m_view;
     m_view = nullptr;
     m_folder = folder;
@@ -219,6 +274,8 @@ int HostWindow::OfferUnsentMail()
 
 int HostWindow::RunComposeExport(const std::string& params)
 {
+    if (TellWhileDown())
+        return 0;
     int result = m_module.editMailDraft(0, params.c_str());
     if (m_folder == HostFolder::Drafts || m_folder == HostFolder::Sent)
         ShowFolder(m_folder);

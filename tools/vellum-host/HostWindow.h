@@ -7,15 +7,22 @@
 // folder is chosen) and lends them the host's session, which outlives them.
 // Enter opens the selected row and Delete deletes the selected rows of the
 // view on show, by pressing the view's own toolbar buttons.
+//
+// When the database server goes away, the status bar says so while the
+// session keeper connects again; a folder chosen meanwhile gets one message
+// for the whole outage, and the views stay as they are until the server is
+// back, when the unread count and the folder on show are read afresh.
 #pragma once
 
 #include "InboxWatch.h"
+#include "SessionKeeper.h"
 
 #include <QMainWindow>
 
 #include <string>
 
 class CDbSession;
+class QLabel;
 class QListWidget;
 class QVBoxLayout;
 class VellumModule;
@@ -55,6 +62,10 @@ public:
     QString FolderLabel(HostFolder folder) const;
 
     InboxWatch& Watch() { return m_watch; }
+    SessionKeeper& Keeper() { return m_keeper; }
+
+    // The status bar's words on the database connection while it is down.
+    static QString OutageText();
 
 private:
     void BuildFolderList();
@@ -65,6 +76,9 @@ private:
     void RefreshWhenIdle();
     void UpdateTitle();
     void SayWhenReadOnly();
+    void OnSessionLost();
+    bool TellWhileDown();
+    void OnSessionRestored();
     std::string NewMailParams() const;
     int RunComposeExport(const std::string& params);
 
@@ -79,5 +93,8 @@ private:
     QVBoxLayout* m_viewLayout = nullptr;
     QWidget* m_view = nullptr;
     InboxWatch m_watch;
+    SessionKeeper m_keeper;
+    QLabel* m_outage = nullptr;
+    bool m_outageTold = false;
     bool m_refreshPending = false;
 };

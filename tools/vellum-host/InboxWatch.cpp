@@ -36,6 +36,16 @@ InboxWatch::InboxWatch(CDbSession& session, QObject* parent) : QObject(parent), 
 {
     m_probe.setInterval(kProbeIntervalMs);
     connect(&m_probe, &QTimer::timeout, this, [this] { Check(); });
+    m_relisten.setSingleShot(true);
+    connect(&m_relisten, &QTimer::timeout, this, [this] {
+        if (!StartListening()) {
+            ListenAgainLater();
+            return;
+        }
+        m_relistenWaits.Reset();
+        m_probe.stop();
+        Check();
+    });
 }
 
 InboxWatch::~InboxWatch()
@@ -56,14 +66,17 @@ void InboxWatch::Watch(const std::string& userName)
 void InboxWatch::Stop()
 {
     m_probe.stop();
+    m_relisten.stop();
     StopListening();
 }
 
 bool InboxWatch::Check()
 {
     InboxState now;
-    if (!(m_listener ? ReadByListener(now) : ReadBySession(now)))
+    if (!(m_listener ? ReadByListener(now) : ReadBySession(now))) {
+        emit CheckFailed();
         return false;
+    }
     // A notice that reached the listener while it read came in with the
     // query's answer: the socket will not wake the watch for it again, so
     // the watch looks once more on its own.
@@ -103,18 +116,24 @@ void InboxWatch::StopListening()
     m_listener.reset();
 }
 
-// A lost listener hands the watch to the probe for the rest of its life.
+// A lost listener hands the watch to the probe until it listens again.
 void InboxWatch::OnAnnounced()
 {
     int notices = 0;
     if (!m_listener->TakeNotices(notices)) {
         StopListening();
         m_probe.start();
+        ListenAgainLater();
         Check();
         return;
     }
     if (notices > 0)
         Check();
+}
+
+void InboxWatch::ListenAgainLater()
+{
+    m_relisten.start(m_relistenWaits.Next());
 }
 
 bool InboxWatch::ReadByListener(InboxState& now)

@@ -7,10 +7,13 @@
 // the watch, on a libpq connection of its own (the host's session is left
 // alone), reads the two figures only then. Elsewhere, and when the listener
 // cannot connect or loses its server, it probes on the host's session four
-// times a second. Either way one check reads the newest key through the
+// times a second; a lost listener is tried again, less often each time,
+// until the server takes it back. Either way one check reads the newest key through the
 // recipient + key index and counts only the unread notices through the
 // recipient + status index, so its cost does not grow with the inbox.
 #pragma once
+
+#include "base/Backoff.h"
 
 #include <QObject>
 #include <QTimer>
@@ -67,10 +70,13 @@ public:
 signals:
     // The state changed since the last check.
     void Changed(const InboxState& previous, const InboxState& now);
+    // A check could not read the state (the state is kept).
+    void CheckFailed();
 
 private:
     bool StartListening();
     void StopListening();
+    void ListenAgainLater();
     void OnAnnounced();
     bool ReadByListener(InboxState& now);
     bool ReadBySession(InboxState& now);
@@ -80,6 +86,8 @@ private:
     std::string m_userName;
     InboxState m_state;
     QTimer m_probe;
+    QTimer m_relisten;
+    Backoff m_relistenWaits{std::chrono::seconds(1), std::chrono::seconds(30)};
     std::unique_ptr<vellum::db::ChangeListener> m_listener;
     QSocketNotifier* m_notifier = nullptr;
 };
