@@ -222,17 +222,32 @@ PostgresStore::~PostgresStore()
         PQfinish(connection);
 }
 
+// An idle connection whose server went away (a restart closes it, and
+// reading then finds the end) is dropped, not lent: a request on it would
+// fail as if the file were missing.
+PGconn* PostgresStore::TakeIdle()
+{
+    std::lock_guard lock(m_mutex);
+    while (!m_idle.empty()) {
+        PGconn* connection = m_idle.back();
+        m_idle.pop_back();
+        if (PQconsumeInput(connection) == 1 && PQstatus(connection) == CONNECTION_OK)
+            return connection;
+        PQfinish(connection);
+    }
+    return nullptr;
+}
+
 PostgresStore::Lease PostgresStore::Take()
 {
-    {
-        std::lock_guard lock(m_mutex);
-        if (!m_idle.empty()) {
-            PGconn* connection = m_idle.back();
-            m_idle.pop_back();
-            return Lease(*this, connection);
-        }
-    }
-    PGconn* connection = PQconnectdb(m_connectString.c_str());
+    if (PGconn* idle = TakeIdle())
+        return Lease(*this, idle);
+    // A server that does not answer is given up after a few seconds, unless
+    // the connection string sets its own connect_timeout (it comes later
+    // and wins).
+    const char* keywords[] = {"connect_timeout", "dbname", nullptr};
+    const char* values[] = {"5", m_connectString.c_str(), nullptr};
+    PGconn* connection = PQconnectdbParams(keywords, values, 1);
     if (PQstatus(connection) != CONNECTION_OK) {
         std::fprintf(stderr, "vellum-attachd: cannot reach the database: %s",
                      PQerrorMessage(connection));
@@ -274,10 +289,29 @@ bool PostgresStore::Prepare()
     return made;
 }
 
+// A connection that broke on its first statement (the server restarted or
+// the network was cut since it was last used) is replaced by a new one
+// once; nothing had been done on it.
+PostgresStore::Lease PostgresStore::TakeAndRun(const char* sql,
+                                               const std::vector<std::string_view>& params,
+                                               Result& result)
+{
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        Lease lease = Take();
+        if (!lease.Connection())
+            return lease;
+        result = Run(lease.Connection(), sql, params);
+        if (Succeeded(result) || PQstatus(lease.Connection()) == CONNECTION_OK)
+            return lease;
+    }
+    return Lease(*this, nullptr);
+}
+
 std::unique_ptr<IncomingFile> PostgresStore::Receive(const std::string& name, StoreFailure& failure)
 {
-    Lease lease = Take();
-    if (!lease.Connection() || !Succeeded(Run(lease.Connection(), "BEGIN"))) {
+    Result begun(nullptr, &PQclear);
+    Lease lease = TakeAndRun("BEGIN", {}, begun);
+    if (!lease.Connection() || !Succeeded(begun)) {
         failure = StoreFailure::Broken;
         return nullptr;
     }
@@ -286,12 +320,9 @@ std::unique_ptr<IncomingFile> PostgresStore::Receive(const std::string& name, St
 
 std::unique_ptr<StoredFile> PostgresStore::Open(const std::string& name)
 {
-    Lease lease = Take();
-    if (!lease.Connection())
-        return nullptr;
-    Result result =
-        Run(lease.Connection(), "SELECT size FROM vellum_attachment WHERE name = $1", {name});
-    if (!Succeeded(result) || PQntuples(result.get()) != 1)
+    Result result(nullptr, &PQclear);
+    Lease lease = TakeAndRun("SELECT size FROM vellum_attachment WHERE name = $1", {name}, result);
+    if (!lease.Connection() || !Succeeded(result) || PQntuples(result.get()) != 1)
         return nullptr;
     uint64_t size = std::strtoull(PQgetvalue(result.get(), 0, 0), nullptr, 10);
     return std::make_unique<StoredPostgresFile>(*this, name, size);

@@ -17,9 +17,11 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 typedef struct pg_conn PGconn;
+typedef struct pg_result PGresult;
 
 class PostgresStore : public AttachmentStore
 {
@@ -38,6 +40,10 @@ public:
     Lease Take();
 
 private:
+    using Result = std::unique_ptr<pg_result, void (*)(pg_result*)>;
+
+    PGconn* TakeIdle();
+    Lease TakeAndRun(const char* sql, const std::vector<std::string_view>& params, Result& result);
     void GiveBack(PGconn* connection);
 
     std::string m_connectString;
