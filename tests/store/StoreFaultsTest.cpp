@@ -6,6 +6,7 @@
 #include "store/DbRecordset.h"
 #include "store/DbSession.h"
 #include "support/PostgresServer.h"
+#include "support/RunCommand.h"
 #include "support/ScratchFolder.h"
 #include "support/TestDatabases.h"
 
@@ -13,8 +14,10 @@
 #include <sqlite3.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <sys/mount.h>
+#include <thread>
 
 namespace {
 
@@ -60,19 +63,32 @@ TEST_F(StoreFaults, PostgresStoppedUnderAnOpenSessionFailsWithItsMessageAndOpens
     CDbSession session;
     ASSERT_NO_FATAL_FAILURE(OpenWithOneRow(session, connect));
 
+    EXPECT_FALSE(session.IsLost());
     ASSERT_TRUE(vellum::testing::StopPostgres());
     EXPECT_EQ(session.Execute("insert into Kept values (2, '')"), 0);
     EXPECT_NE(session.GetLastErrorText().find("terminating connection"), std::string::npos)
         << session.GetLastErrorText();
+    EXPECT_TRUE(session.IsLost());
     CDbSession refused;
     EXPECT_EQ(refused.Open(connect.c_str()), 0);
     EXPECT_NE(refused.GetLastErrorText().find("Connection refused"), std::string::npos)
         << refused.GetLastErrorText();
+    // A script told to wait gets its answer once the server is back.
+    vellum::testing::CommandResult waited;
+    std::thread script([&] {
+        waited = vellum::testing::RunCommand(
+            VELLUM_BINARY_DIR "/tools/vellum/vellum",
+            {"sql", "--connect", connect, "--wait", "60", "select count(*) from Kept"});
+    });
+    std::this_thread::sleep_for(std::chrono::seconds(1));
 
     ASSERT_TRUE(vellum::testing::RestartPostgres());
-    CDbSession again;
-    ASSERT_EQ(again.Open(connect.c_str()), 1) << again.GetLastErrorText();
-    EXPECT_EQ(CountRows(again), 1);
+    script.join();
+    EXPECT_EQ(waited.exitCode, 0) << waited.err;
+    EXPECT_EQ(waited.out, "count\n1\n");
+    ASSERT_EQ(session.Open(connect.c_str()), 1) << "the same session opens again";
+    EXPECT_FALSE(session.IsLost());
+    EXPECT_EQ(CountRows(session), 1);
 }
 
 TEST_F(StoreFaults, SqliteLockedByAnotherWriterPastTheBusyTimeoutSaysSo)

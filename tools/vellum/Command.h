@@ -39,5 +39,10 @@ std::string WithoutLineEnd(std::string text);
 // (the command's name goes into the message).
 bool OpenFromArgs(CommandArgs& args, CDbSession& session, const char* command);
 
+// Takes --wait SECONDS (default 0) and opens the session with `connect`,
+// trying again meanwhile while the database cannot be reached; false after
+// reporting why.
+bool OpenSession(CommandArgs& args, CDbSession& session, const std::string& connect);
+
 // The whole file as bytes; false when it cannot be read.
 bool ReadWholeFile(const std::string& path, std::string& bytes);

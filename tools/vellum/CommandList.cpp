@@ -3,7 +3,6 @@
 // into a text grid instead of a window.
 #include "Command.h"
 #include "base/NameCompare.h"
-#include "db/ConnectionString.h"
 #include "folders/FolderDefinitions.h"
 #include "folders/GridBinding.h"
 #include "grid/GridTable.h"
@@ -87,6 +86,9 @@ int RunList(const CommandArgs& given)
     if (!folder)
         return CommandFailure("unknown folder \"" + args[0] + "\": drafts, sent, inbox or notify");
     args.erase(args.begin());
+    CDbSession session;
+    if (!OpenSession(args, session, connect))
+        return 1;
     std::map<std::string, std::string> words;
     bool searching = std::find(args.begin(), args.end(), "--search") != args.end();
     if (!TakeSearchWords(args, *folder, words))
@@ -94,10 +96,6 @@ int RunList(const CommandArgs& given)
     if (!args.empty())
         return CommandFailure("unexpected argument \"" + args[0] + "\"");
 
-    CDbSession session;
-    if (!session.Open(connect.c_str()))
-        return CommandFailure("cannot open \"" + vellum::db::WithoutPassword(connect) +
-                              "\": " + WithoutLineEnd(session.GetLastErrorText()));
     GridTable grid;
     CGridBinding binding;
     binding.AttachGrid(&grid);

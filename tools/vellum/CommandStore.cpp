@@ -3,6 +3,7 @@
 // highest key of a table. Each opens its own session from --connect, which
 // takes the same connection strings as the module.
 #include "Command.h"
+#include "base/Backoff.h"
 #include "db/ConnectionString.h"
 #include "db/TextCompare.h"
 #include "store/DbRecordset.h"
@@ -10,8 +11,11 @@
 #include "store/MailTables.h"
 #include "store/MaxKeyId.h"
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string_view>
+#include <thread>
 
 bool OpenFromArgs(CommandArgs& args, CDbSession& session, const char* command)
 {
@@ -21,10 +25,33 @@ bool OpenFromArgs(CommandArgs& args, CDbSession& session, const char* command)
                        " --help)");
         return false;
     }
-    if (!session.Open(connect.c_str())) {
-        CommandFailure("cannot open \"" + vellum::db::WithoutPassword(connect) +
-                       "\": " + WithoutLineEnd(session.GetLastErrorText()));
+    return OpenSession(args, session, connect);
+}
+
+// A server that is restarting or starting up refuses connections for a
+// while; with --wait the command tries again until it answers, waiting
+// longer each time (with jitter, so that scripts on many machines do not
+// knock together), or until the time is up.
+bool OpenSession(CommandArgs& args, CDbSession& session, const std::string& connect)
+{
+    std::string wait = "0";
+    TakeOption(args, "wait", wait);
+    char* end = nullptr;
+    long seconds = std::strtol(wait.c_str(), &end, 10);
+    if (wait.empty() || *end != '\0' || seconds < 0) {
+        CommandFailure("--wait takes a number of seconds, not \"" + wait + "\"");
         return false;
+    }
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    Backoff backoff(std::chrono::milliseconds(250), std::chrono::seconds(5));
+    while (session.Open(connect.c_str()) != 1) {
+        auto pause = backoff.Next();
+        if (std::chrono::steady_clock::now() + pause > deadline) {
+            CommandFailure("cannot open \"" + vellum::db::WithoutPassword(connect) +
+                           "\": " + WithoutLineEnd(session.GetLastErrorText()));
+            return false;
+        }
+        std::this_thread::sleep_for(pause);
     }
     return true;
 }

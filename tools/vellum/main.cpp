@@ -29,6 +29,9 @@ void PrintOverview(FILE* out)
     std::fprintf(out, "usage: vellum COMMAND [ARGS...]   (vellum COMMAND --help for details)\n\n");
     for (const auto& [name, entry] : Commands())
         std::fprintf(out, "  %-10s %s\n", name.c_str(), entry.summary.c_str());
+    std::fprintf(out, "\nEvery command that takes --connect also takes --wait SECONDS: a database "
+                      "that cannot\nbe reached yet (restarting, starting up) is tried again, "
+                      "waiting longer each time,\nfor up to that long.\n");
 }
 
 } // namespace
