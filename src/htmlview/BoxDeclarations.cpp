@@ -1,8 +1,9 @@
 // Lengths in em use the box's own font size; percentages of margins and
-// padding (of the container's width, which is not known while boxes are
-// built) count as nothing. A border side is drawn only when a style other
+// padding are kept as such, since the container's width they are of is
+// known only at layout. A border side is drawn only when a style other
 // than none is given for it, as CSS has it; its width defaults to medium
-// (3 px) and its colour to the text's.
+// (3 px) and its colour to the text's. A table's height counts its
+// borders, as browsers size tables.
 #include "htmlview/BoxDeclarations.h"
 
 #include "html/Cascade.h"
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -90,6 +92,7 @@ struct BorderSide
     bool given = false;
     qreal width = 3;
     bool visible = false;
+    BorderLine line = BorderLine::Solid;
     QColor color;
 };
 
@@ -148,9 +151,11 @@ public:
                                                                   : border.color.isValid()
                                                                       ? border.color
                                                                       : box_.style.color;
+                box_.sideLines[static_cast<std::size_t>(side)] = border.line;
             }
         if (height_ >= 0)
-            box_.specifiedHeight = height_ + box_.border.Vertical() + box_.padding.Vertical();
+            box_.specifiedHeight =
+                height_ + (box_.table ? 0 : box_.border.Vertical() + box_.padding.Vertical());
         if (collapse_ && box_.table) {
             box_.table->spacing = 0;
             box_.table->collapse = true;
@@ -169,10 +174,18 @@ private:
                 box_.autoMarginRight = true;
             return;
         }
-        qreal px = ParseLength(value, em_, 0);
+        std::u16string_view text = TrimSpace(value);
+        bool percent = text.ends_with(u'%');
+        qreal px = ParseLength(percent ? text.substr(0, text.size() - 1) : text, em_, 0);
         if (px < 0)
             return;
-        EdgeOf(margin ? box_.margin : box_.padding, side) = px;
+        if (percent || box_.percentSides) {
+            if (!box_.percentSides)
+                box_.percentSides = std::make_unique<PercentSides>();
+            auto& percents = margin ? box_.percentSides->margin : box_.percentSides->padding;
+            percents[static_cast<std::size_t>(side)] = percent ? px : -1;
+        }
+        EdgeOf(margin ? box_.margin : box_.padding, side) = percent ? 0 : px;
         if (margin && side == Left)
             box_.autoMarginLeft = false;
         if (margin && side == Right)
@@ -250,6 +263,10 @@ private:
         if (found == std::end(kStyles))
             return false;
         border.visible = found - std::begin(kStyles) >= 2;
+        border.line = style == "dotted"   ? BorderLine::Dotted
+                      : style == "dashed" ? BorderLine::Dashed
+                      : style == "double" ? BorderLine::Double
+                                          : BorderLine::Solid;
         return true;
     }
 

@@ -1,8 +1,9 @@
 // Style sheet rules in layout and paint: the box properties they set
 // (margins, padding, borders, sizes, auto margins, display, cell alignment),
 // the colours they paint (over presentational attributes, inherited,
-// rgba over the background, the body's colour over the whole view), @media
-// following the width, and a sheet edited after layout.
+// rgba over the background, the body's colour over the whole view), border
+// lines, @media following the width, a sheet edited after layout and
+// siblings restyled by an edit.
 #include "LayoutTestSupport.h"
 #include "html/Document.h"
 
@@ -73,6 +74,22 @@ TEST(LayoutStyleSheet, BoxPropertiesFromRules)
         {"body { margin: 0 } td { height: 60px; vertical-align: top; padding: 0 } table { "
          "border-collapse: collapse }",
          "<TABLE cellpadding=0><TR><TD>x</TD></TR></TABLE>", "TD", 0, 0, 0, -1, 60},
+        // Percentages of the container's width, for top margins too.
+        {"body { margin: 0 } div { margin: 10% 0 0 10% }", "<DIV>x</DIV>", "DIV", 0, 40, 40, 360,
+         -1},
+        {"body { margin: 0 } div { padding: 0 5% } p { margin: 0 }", "<DIV><P>x</P></DIV>", "P", 0,
+         20, 0, 360, -1},
+        // A table's height is a least height; cells made blocks stack at the
+        // row's width; blocks made table parts lay out as a table.
+        {"body { margin: 0 } table { height: 120px }",
+         "<TABLE><TR><TD>a</TD></TR><TR><TD>b</TD></TR></TABLE>", "TABLE", 0, 0, 0, -1, 120},
+        {"body { margin: 0 } @media (max-width: 600px) { td.col { display: block; width: 100% } }",
+         "<TABLE width=400 cellspacing=0><TR><TD class=col>a</TD><TD class=col>b</TD></TR></TABLE>",
+         "TD", 1, 0, -1, 400, -1},
+        {"body { margin: 0 } .t { display: table } .r { display: table-row } .c { display: "
+         "table-cell; width: 100px }",
+         "<DIV class=t><DIV class=r><DIV class=c>a</DIV><DIV class=c>b</DIV></DIV></DIV>", "DIV", 3,
+         100, 0, 100, -1},
         // Collapsed borders: neighbouring cells share the line between them.
         {"body { margin: 0 } table { border-collapse: collapse } td { width: 50px; padding: 0; "
          "border: 2px solid black }",
@@ -144,4 +161,37 @@ TEST(LayoutStyleSheet, MediaRulesFollowTheWidthAndEditedSheetsRestyle)
     Element* style = laid.document.Head()->GetElementsByTagName("STYLE").at(0);
     static_cast<CharacterData*>(style->FirstChild())->SetData(u"div { height: 20px }");
     EXPECT_NEAR(laid.Rect("DIV").height(), 20, 1);
+}
+
+TEST(LayoutStyleSheet, BorderLinesDrawnInTheirStyle)
+{
+    const struct
+    {
+        const char* border;
+        double least, most; // blue share of the top border's strip
+    } cases[] = {{"4px solid", 0.95, 1},
+                 {"4px dotted", 0.3, 0.7},
+                 {"4px dashed", 0.55, 0.85},
+                 {"6px double", 0.6, 0.7}};
+    for (const auto& c : cases) {
+        LaidOutBody laid(
+            "<DIV>x</DIV>", 400,
+            Sheet(std::string("body { margin: 0 } div { border-top: ") + c.border + " #0000ff }"));
+        double share = ShareOf(Paint(*laid.layout, QRect(0, 0, 400, 40)),
+                               QRectF(0, 0, 400, c.border[0] - '0'), QColor(0, 0, 255));
+        EXPECT_GE(share, c.least) << c.border;
+        EXPECT_LE(share, c.most) << c.border;
+    }
+}
+
+TEST(LayoutStyleSheet, AnEditRestylesTheSiblingsItsSelectorsLookAt)
+{
+    LaidOutBody laid("<P>a</P><P>b</P>", 400,
+                     Sheet("p { margin: 0; height: 20px } p:first-child { height: 50px } .k + p { "
+                           "height: 30px }"));
+    Element* first = laid.Nth("P");
+    first->Parent()->InsertBefore(laid.document.CreateElement("P"), first);
+    EXPECT_NEAR(laid.Rect("P", 1).height(), 20, 1) << "no longer the first child";
+    laid.Nth("P", 1)->SetAttribute("class", u"k");
+    EXPECT_NEAR(laid.Rect("P", 2).height(), 30, 1) << "now after a .k";
 }
