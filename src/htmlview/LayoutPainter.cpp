@@ -202,7 +202,10 @@ void PaintBorderSide(QPainter& painter, const QRectF& band, bool across, qreal w
         painter.fillRect(band, color);
         return;
     }
-    QPen pen(color, width, line == BorderLine::Dotted ? Qt::DotLine : Qt::DashLine, Qt::FlatCap);
+    // Dots and dashes as Chromium spaces them: gaps as long as the dots,
+    // dashes three widths long (Qt's own patterns leave longer gaps).
+    QPen pen(color, width, Qt::CustomDashLine, Qt::FlatCap);
+    pen.setDashPattern(line == BorderLine::Dotted ? QList<qreal>{1, 1} : QList<qreal>{3, 3});
     painter.save();
     painter.setPen(pen);
     QPointF middle = band.center();

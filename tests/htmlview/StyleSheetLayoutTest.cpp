@@ -170,8 +170,8 @@ TEST(LayoutStyleSheet, BorderLinesDrawnInTheirStyle)
         const char* border;
         double least, most; // blue share of the top border's strip
     } cases[] = {{"4px solid", 0.95, 1},
-                 {"4px dotted", 0.3, 0.7},
-                 {"4px dashed", 0.55, 0.85},
+                 {"4px dotted", 0.4, 0.6},
+                 {"4px dashed", 0.4, 0.6},
                  {"6px double", 0.6, 0.7}};
     for (const auto& c : cases) {
         LaidOutBody laid(
