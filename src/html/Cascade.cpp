@@ -116,6 +116,7 @@ const AncestorFilter& RuleIndex::FilterFor(const Element& element) const
     if (parent == filterParent_ && parent)
         return filter_;
     filter_ = {};
+    ++filterVersion_;
     filterParent_ = parent;
     if (!parent)
         return filter_;
@@ -166,13 +167,23 @@ void RuleIndex::Add(Rule rule)
 const std::vector<std::uint32_t>& RuleIndex::Survivors(const Bucket& bucket,
                                                        const AncestorFilter& filter) const
 {
-    for (const SurvivorMemo& memo : memos_)
-        if (memo.bucket == &bucket && memo.filter == filter)
+    // Siblings ask with the very same filter: its version tells so without
+    // comparing its bits.
+    for (SurvivorMemo& memo : memos_) {
+        if (memo.bucket != &bucket)
+            continue;
+        if (memo.filterVersion == filterVersion_)
             return memo.rules;
+        if (memo.filter == filter) {
+            memo.filterVersion = filterVersion_;
+            return memo.rules;
+        }
+    }
     SurvivorMemo& memo = memos_[nextMemo_];
     nextMemo_ = (nextMemo_ + 1) % memos_.size();
     memo.bucket = &bucket;
     memo.filter = filter;
+    memo.filterVersion = filterVersion_;
     memo.rules.clear();
     for (const Candidate& candidate : bucket.candidates) {
         bool mayMatch = true;
@@ -294,8 +305,10 @@ AppliedDeclarations::AppliedDeclarations(const Element& element, const Cascade* 
     if (styleText && !styleText->empty())
         inline_ = ReadDeclarations(*styleText);
     std::vector<const Declaration*> important;
-    if (cascade)
+    if (cascade && !cascade->Empty()) {
+        ordered_.reserve(16); // one allocation for most elements' rules
         cascade->Match(element, ordered_, important);
+    }
     for (const Declaration& declaration : inline_)
         if (!declaration.important)
             ordered_.push_back(&declaration);

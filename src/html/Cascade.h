@@ -112,6 +112,7 @@ private:
     {
         const Bucket* bucket = nullptr;
         AncestorFilter filter;
+        std::uint64_t filterVersion = 0;
         std::vector<std::uint32_t> rules;
     };
     mutable std::array<SurvivorMemo, 4> memos_;
@@ -136,6 +137,7 @@ private:
     // about is kept (rows of a long table ask for the same one in turn).
     mutable const Element* filterParent_ = nullptr;
     mutable AncestorFilter filter_;
+    mutable std::uint64_t filterVersion_ = 1; // counts the filters made
     // The filter of that parent's parent, from which a sibling of the
     // parent (the next row) gets its own with one step.
     mutable const Element* filterGrandparent_ = nullptr;

@@ -12,9 +12,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <memory>
 #include <string_view>
-#include <vector>
 
 namespace vellum::html {
 namespace {
@@ -42,28 +42,38 @@ int SideNamed(std::string_view name)
     return found == kNames.end() ? -1 : static_cast<int>(found - kNames.begin());
 }
 
-// Words split at white space outside parentheses.
-std::vector<std::u16string_view> Words(std::u16string_view value)
+// Words split at white space outside parentheses. Every box declaration
+// is split, so the few words a box property has are kept in place; words
+// past the eighth (no valid value has them) are dropped.
+struct Words
 {
-    std::vector<std::u16string_view> words;
-    std::size_t start = 0;
-    int depth = 0;
-    for (std::size_t i = 0; i <= value.size(); ++i) {
-        char16_t c = i < value.size() ? value[i] : u' ';
-        depth += c == u'(' ? 1 : c == u')' ? -1 : 0;
-        if (depth > 0 || (c != u' ' && c != u'\t' && c != u'\n' && c != u'\r'))
-            continue;
-        if (i > start)
-            words.push_back(value.substr(start, i - start));
-        start = i + 1;
+    explicit Words(std::u16string_view value)
+    {
+        std::size_t start = 0;
+        int depth = 0;
+        for (std::size_t i = 0; i <= value.size(); ++i) {
+            char16_t c = i < value.size() ? value[i] : u' ';
+            depth += c == u'(' ? 1 : c == u')' ? -1 : 0;
+            if (depth > 0 || (c != u' ' && c != u'\t' && c != u'\n' && c != u'\r'))
+                continue;
+            if (i > start && count < words.size())
+                words[count++] = value.substr(start, i - start);
+            start = i + 1;
+        }
     }
-    return words;
-}
+    auto begin() const { return words.begin(); }
+    auto end() const { return words.begin() + static_cast<std::ptrdiff_t>(count); }
+    std::size_t size() const { return count; }
+    std::u16string_view operator[](std::size_t i) const { return words[i]; }
+
+    std::array<std::u16string_view, 8> words;
+    std::size_t count = 0;
+};
 
 // The four sides' values of a one-to-four value shorthand.
 std::array<std::u16string_view, 4> FourSides(std::u16string_view value)
 {
-    std::vector<std::u16string_view> w = Words(value);
+    Words w(value);
     switch (w.size()) {
     case 1:
         return {w[0], w[0], w[0], w[0]};
