@@ -148,6 +148,18 @@ void SetUpRule(Box& box)
     ReadWidth(e, box.specifiedWidth, box.percentWidth);
 }
 
+// A box of the kind browsers make up where a table part stands without its
+// own parent (cells straight in a table, blocks in a row).
+std::unique_ptr<Box> AnonymousTablePart(BoxKind kind, Box& parent)
+{
+    auto box = std::make_unique<Box>();
+    box->kind = kind;
+    box->parent = &parent;
+    box->style = parent.style;
+    box->style.background = QColor();
+    return box;
+}
+
 bool HasLines(const Box& box)
 {
     if (box.inlines)
@@ -375,11 +387,7 @@ void BoxBuilder::BuildRowCells(Box& row, Reusable& reusable)
         if (!IsBlockLevel(display))
             continue;
         if (!stack) {
-            auto cell = std::make_unique<Box>();
-            cell->kind = BoxKind::Cell;
-            cell->parent = &row;
-            cell->style = row.style;
-            cell->style.background = QColor();
+            auto cell = AnonymousTablePart(BoxKind::Cell, row);
             cell->cell = std::make_unique<CellInfo>();
             cell->cell->verticalAlign = CellAlign::Top;
             stack = cell.get();
@@ -391,8 +399,18 @@ void BoxBuilder::BuildRowCells(Box& row, Reusable& reusable)
 
 void BoxBuilder::BuildTableRows(Box& table, Element& element, Reusable& reusable)
 {
+    Box* looseRow = nullptr; // cells straight in the table share one
     for (Node* child : element.Children()) {
         Display display = DisplayOf(*child, cascade_);
+        if (display == Display::Cell) {
+            if (!looseRow) {
+                table.children.push_back(AnonymousTablePart(BoxKind::Row, table));
+                looseRow = table.children.back().get();
+            }
+            looseRow->children.push_back(TakeOrBuild(*child->AsElement(), *looseRow, reusable));
+            continue;
+        }
+        looseRow = nullptr;
         if (display == Display::Row) {
             table.children.push_back(TakeOrBuild(*child->AsElement(), table, reusable));
         } else if (display == Display::RowGroup) {

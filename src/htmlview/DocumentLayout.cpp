@@ -168,6 +168,7 @@ void DocumentLayout::Impl::Update()
     if (widthChanged_) {
         widthChanged_ = false;
         LayoutBlock(*root, width, laidOutByLastUpdate);
+        root->x = root->margin.left; // a percentage follows the width
         root->y = OuterTopMargin(*root);
     }
 }

@@ -173,7 +173,9 @@ CellAlign CellAlignOf(const Box& cell, const Box& row)
     if (cell.cell->verticalAlign != CellAlign::Unset)
         return cell.cell->verticalAlign;
     CellAlign align = AlignFromAttribute(*cell.element);
-    return align != CellAlign::Unset ? align : AlignFromAttribute(*row.element);
+    if (align != CellAlign::Unset || !row.element)
+        return align; // a row made up around loose cells has no VALIGN
+    return AlignFromAttribute(*row.element);
 }
 
 qreal TableChrome(const Box& table, int columns)

@@ -73,6 +73,8 @@ TEST(LayoutStyleSheet, BoxPropertiesFromRules)
          "table-cell; width: 100px }",
          "<DIV class=t><DIV class=r><DIV class=c>a</DIV><DIV class=c>b</DIV></DIV></DIV>", "DIV", 3,
          100, 0, 100, -1},
+        {"body { margin: 0 } .t { display: table } .c { display: table-cell; width: 100px }",
+         "<DIV class=t><DIV class=c>a</DIV><DIV class=c>b</DIV></DIV>", "DIV", 2, 100, 0, 100, -1},
         // Collapsed borders: neighbouring cells share the line between them.
         {"body { margin: 0 } table { border-collapse: collapse } td { width: 50px; padding: 0; "
          "border: 2px solid black }",
