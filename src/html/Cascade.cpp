@@ -69,14 +69,14 @@ void AddNamesOf(const Element& element, AncestorFilter& filter)
 // sibling step (whose elements are not ancestors).
 std::vector<std::uint32_t> AncestorNames(const Selector& selector)
 {
-    std::vector<std::uint32_t> names;
+    std::vector<std::uint32_t> names, tags;
     for (std::size_t i = 0; i + 1 < selector.compounds.size(); ++i) {
         Combinator combinator = selector.compounds[i].toLeft;
         if (combinator != Combinator::Descendant && combinator != Combinator::Child)
             break;
         const CompoundSelector& ancestor = selector.compounds[i + 1];
         if (!ancestor.tag.empty())
-            names.push_back(TagHash(ancestor.tag));
+            tags.push_back(TagHash(ancestor.tag));
         for (const SimpleSelector& simple : ancestor.conditions) {
             if (simple.kind == SimpleSelector::Kind::Id)
                 names.push_back(NameHash('#', simple.value));
@@ -84,22 +84,31 @@ std::vector<std::uint32_t> AncestorNames(const Selector& selector)
                 names.push_back(NameHash('.', simple.value));
         }
     }
+    // Ids and classes first: they are rarer than tags, so a rule that
+    // cannot match is told so by its first name.
+    names.insert(names.end(), tags.begin(), tags.end());
     return names;
 }
 
+bool LooksAtSiblings(const SimpleSelector& simple)
+{
+    using Kind = SimpleSelector::Kind;
+    return simple.kind == Kind::FirstChild || simple.kind == Kind::LastChild ||
+           simple.kind == Kind::OnlyChild || simple.kind == Kind::NthChild ||
+           std::any_of(simple.negated.begin(), simple.negated.end(), LooksAtSiblings);
+}
+
+bool LooksAtSiblings(const Selector& selector)
+{
+    return std::any_of(
+        selector.compounds.begin(), selector.compounds.end(), [](const CompoundSelector& c) {
+            return c.toLeft == Combinator::Adjacent || c.toLeft == Combinator::Sibling ||
+                   std::any_of(c.conditions.begin(), c.conditions.end(),
+                               [](const SimpleSelector& s) { return LooksAtSiblings(s); });
+        });
+}
+
 } // namespace
-
-void AncestorFilter::Add(std::uint32_t hash)
-{
-    bits_[(hash >> 6) % 8] |= std::uint64_t(1) << (hash & 63);
-    bits_[(hash >> 20) % 8] |= std::uint64_t(1) << ((hash >> 14) & 63);
-}
-
-bool AncestorFilter::MayContain(std::uint32_t hash) const
-{
-    return (bits_[(hash >> 6) % 8] & (std::uint64_t(1) << (hash & 63))) &&
-           (bits_[(hash >> 20) % 8] & (std::uint64_t(1) << ((hash >> 14) & 63)));
-}
 
 const AncestorFilter& RuleIndex::FilterFor(const Element& element) const
 {
@@ -107,6 +116,7 @@ const AncestorFilter& RuleIndex::FilterFor(const Element& element) const
     if (parent == filterParent_ && parent)
         return filter_;
     filter_ = {};
+    ++filterVersion_;
     filterParent_ = parent;
     if (!parent)
         return filter_;
@@ -124,8 +134,17 @@ const AncestorFilter& RuleIndex::FilterFor(const Element& element) const
 
 void RuleIndex::Add(Rule rule)
 {
-    rule.ancestorNames = AncestorNames(rule.selector);
-    auto index = static_cast<std::uint32_t>(rules_.size());
+    Candidate candidate{static_cast<std::uint32_t>(rules_.size()), 0, {}};
+    // Long chains repeat their names (div > div div): each is kept once, so
+    // that the three kept include the rarer ones further left.
+    for (std::uint32_t name : AncestorNames(rule.selector)) {
+        auto kept = candidate.names.begin() + candidate.nameCount;
+        if (std::find(candidate.names.begin(), kept, name) != kept)
+            continue;
+        if (candidate.nameCount == candidate.names.size())
+            break;
+        candidate.names[candidate.nameCount++] = name;
+    }
     const CompoundSelector& subject = rule.selector.Subject();
     const SimpleSelector* firstClass = nullptr;
     const SimpleSelector* id = nullptr;
@@ -135,15 +154,45 @@ void RuleIndex::Add(Rule rule)
         if (simple.kind == SimpleSelector::Kind::Class && !firstClass)
             firstClass = &simple;
     }
-    if (id)
-        byId_[id->value].push_back(index);
-    else if (firstClass)
-        byClass_[firstClass->value].push_back(index);
-    else if (!subject.tag.empty())
-        byTag_[subject.tag].push_back(index);
-    else
-        others_.push_back(index);
+    Bucket& bucket = id                     ? byId_[id->value]
+                     : firstClass           ? byClass_[firstClass->value]
+                     : !subject.tag.empty() ? byTag_[subject.tag]
+                                            : others_;
+    bucket.candidates.push_back(candidate);
+    bucket.all.push_back(candidate.index);
+    bucket.needsAncestors = bucket.needsAncestors || candidate.nameCount > 0;
     rules_.push_back(std::move(rule));
+}
+
+const std::vector<std::uint32_t>& RuleIndex::Survivors(const Bucket& bucket,
+                                                       const AncestorFilter& filter) const
+{
+    // Siblings ask with the very same filter: its version tells so without
+    // comparing its bits.
+    for (SurvivorMemo& memo : memos_) {
+        if (memo.bucket != &bucket)
+            continue;
+        if (memo.filterVersion == filterVersion_)
+            return memo.rules;
+        if (memo.filter == filter) {
+            memo.filterVersion = filterVersion_;
+            return memo.rules;
+        }
+    }
+    SurvivorMemo& memo = memos_[nextMemo_];
+    nextMemo_ = (nextMemo_ + 1) % memos_.size();
+    memo.bucket = &bucket;
+    memo.filter = filter;
+    memo.filterVersion = filterVersion_;
+    memo.rules.clear();
+    for (const Candidate& candidate : bucket.candidates) {
+        bool mayMatch = true;
+        for (std::uint32_t i = 0; i < candidate.nameCount && mayMatch; ++i)
+            mayMatch = filter.MayContain(candidate.names[i]);
+        if (mayMatch)
+            memo.rules.push_back(candidate.index);
+    }
+    return memo.rules;
 }
 
 void RuleIndex::Match(const Element& element, std::vector<const Rule*>& out) const
@@ -151,18 +200,21 @@ void RuleIndex::Match(const Element& element, std::vector<const Rule*>& out) con
     out.clear();
     if (rules_.empty())
         return;
-    // The buckets the element can meet; most elements meet one or none, so
-    // the candidates are merged (and sorted into source order) only when
-    // several buckets have some.
+    // Each rule is filed in one bucket only, so the buckets the element
+    // meets are swept one after the other and only the few rules that
+    // match are sorted; a bucket is met twice only through a repeated class.
     constexpr std::size_t kMostBuckets = 16;
-    std::array<const std::vector<std::uint32_t>*, kMostBuckets> buckets;
+    std::array<const Bucket*, kMostBuckets> buckets;
     std::size_t count = 0;
     auto take = [&](const auto& map, const auto& key) {
         auto found = map.find(key);
-        if (found != map.end() && count < kMostBuckets)
+        if (found == map.end() || count == kMostBuckets)
+            return;
+        if (std::find(buckets.begin(), buckets.begin() + count, &found->second) ==
+            buckets.begin() + count)
             buckets[count++] = &found->second;
     };
-    if (!others_.empty())
+    if (!others_.all.empty())
         buckets[count++] = &others_;
     if (!byId_.empty())
         if (const std::u16string* id = element.FindAttribute("id"))
@@ -171,32 +223,15 @@ void RuleIndex::Match(const Element& element, std::vector<const Rule*>& out) con
         ForEachClass(element, [&](std::u16string_view name) { take(byClass_, name); });
     if (!byTag_.empty())
         take(byTag_, element.TagName());
-    if (count == 0)
-        return;
-    thread_local std::vector<std::uint32_t> merged;
-    const std::vector<std::uint32_t>* candidates = buckets.front();
-    if (count > 1) {
-        merged.clear();
-        for (std::size_t i = 0; i < count; ++i)
-            merged.insert(merged.end(), buckets[i]->begin(), buckets[i]->end());
-        std::sort(merged.begin(), merged.end());
-        merged.erase(std::unique(merged.begin(), merged.end()), merged.end());
-        candidates = &merged;
+    for (std::size_t b = 0; b < count; ++b) {
+        const Bucket& bucket = *buckets[b];
+        const std::vector<std::uint32_t>& rules =
+            bucket.needsAncestors ? Survivors(bucket, FilterFor(element)) : bucket.all;
+        for (std::uint32_t index : rules)
+            if (Matches(rules_[index].selector, element))
+                out.push_back(&rules_[index]);
     }
-    const AncestorFilter* filter = nullptr;
-    for (std::uint32_t index : *candidates) {
-        const Rule& rule = rules_[index];
-        if (!rule.ancestorNames.empty()) {
-            if (!filter)
-                filter = &FilterFor(element);
-            if (!std::all_of(rule.ancestorNames.begin(), rule.ancestorNames.end(),
-                             [&](std::uint32_t name) { return filter->MayContain(name); }))
-                continue;
-        }
-        if (Matches(rule.selector, element))
-            out.push_back(&rule);
-    }
-    std::stable_sort(out.begin(), out.end(), [](const Rule* a, const Rule* b) {
+    std::sort(out.begin(), out.end(), [](const Rule* a, const Rule* b) {
         return a->selector.specificity != b->selector.specificity
                    ? a->selector.specificity < b->selector.specificity
                    : a->order < b->order;
@@ -226,9 +261,10 @@ Cascade::Cascade(const std::vector<Element*>& sheets, const MediaContext& media)
             const std::vector<Declaration>* block = blocks_.back().get();
             bool display = DeclaresDisplay(*block);
             for (Selector& selector : selectors) {
+                dependsOnSiblings_ = dependsOnSiblings_ || LooksAtSiblings(selector);
                 if (display)
-                    display_.Add({selector, block, order, {}});
-                all_.Add({std::move(selector), block, order, {}});
+                    display_.Add({selector, block, order});
+                all_.Add({std::move(selector), block, order});
                 ++order;
             }
         }
@@ -269,8 +305,10 @@ AppliedDeclarations::AppliedDeclarations(const Element& element, const Cascade* 
     if (styleText && !styleText->empty())
         inline_ = ReadDeclarations(*styleText);
     std::vector<const Declaration*> important;
-    if (cascade)
+    if (cascade && !cascade->Empty()) {
+        ordered_.reserve(16); // one allocation for most elements' rules
         cascade->Match(element, ordered_, important);
+    }
     for (const Declaration& declaration : inline_)
         if (!declaration.important)
             ordered_.push_back(&declaration);

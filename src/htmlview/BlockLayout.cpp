@@ -87,6 +87,21 @@ qreal ContentOverflow(const Box& box)
     return right;
 }
 
+// Percentages of margins and padding, of the containing block's width.
+void ResolvePercentSides(Box& box, qreal containingWidth)
+{
+    if (!box.percentSides)
+        return;
+    auto resolve = [&](const std::array<qreal, 4>& percents, Edges& edges) {
+        qreal* sides[] = {&edges.top, &edges.right, &edges.bottom, &edges.left};
+        for (std::size_t side = 0; side < percents.size(); ++side)
+            if (percents[side] >= 0)
+                *sides[side] = containingWidth * percents[side] / 100;
+    };
+    resolve(box.percentSides->margin, box.margin);
+    resolve(box.percentSides->padding, box.padding);
+}
+
 } // namespace
 
 qreal OuterTopMargin(const Box& box)
@@ -146,6 +161,7 @@ void LayoutBlock(Box& box, qreal containingWidth, std::size_t& laidOut)
 {
     if (box.containingWidth == containingWidth)
         return;
+    ResolvePercentSides(box, containingWidth);
     if (box.kind == BoxKind::Table) {
         LayoutTable(box, containingWidth, laidOut);
         box.containingWidth = containingWidth;
@@ -203,7 +219,7 @@ void IntrinsicWidths(Box& box, qreal& minWidth, qreal& maxWidth)
             maxWidth = minWidth;
         }
         // NOWRAP cells keep their lines whole.
-        if (box.kind == BoxKind::Cell && box.element->HasAttribute("nowrap"))
+        if (box.kind == BoxKind::Cell && box.element && box.element->HasAttribute("nowrap"))
             minWidth = maxWidth;
         maxWidth = std::max(maxWidth, minWidth);
     }

@@ -88,9 +88,14 @@ void SetUpTable(Box& box)
     auto info = std::make_unique<TableInfo>();
     if (auto border = e.FindAttribute("border"))
         info->border = TrimSpace(*border).empty() ? 1 : std::max(0, AttributeInt(e, "border", 1));
-    info->spacing = std::max<qreal>(0, AttributeLength(e, "cellspacing", 2));
-    info->padding = std::max<qreal>(0, AttributeLength(e, "cellpadding", 1));
+    // Two pixels between cells and one inside them are TABLE's own; an
+    // element made a table by its style has neither.
+    bool tableTag = e.TagName() == "TABLE";
+    info->spacing = std::max<qreal>(0, AttributeLength(e, "cellspacing", tableTag ? 2 : 0));
+    info->padding = std::max<qreal>(0, AttributeLength(e, "cellpadding", tableTag ? 1 : 0));
     ReadWidth(e, info->specifiedWidth, info->percentWidth);
+    if (qreal height = AttributeLength(e, "height", -1); height > 0)
+        box.specifiedHeight = height; // a least height, rows share the rest
     box.border = {info->border, info->border, info->border, info->border};
     box.insetBorder = false;
     box.borderColor = QColor(128, 128, 128);
@@ -143,6 +148,18 @@ void SetUpRule(Box& box)
     ReadWidth(e, box.specifiedWidth, box.percentWidth);
 }
 
+// A box of the kind browsers make up where a table part stands without its
+// own parent (cells straight in a table, blocks in a row).
+std::unique_ptr<Box> AnonymousTablePart(BoxKind kind, Box& parent)
+{
+    auto box = std::make_unique<Box>();
+    box->kind = kind;
+    box->parent = &parent;
+    box->style = parent.style;
+    box->style.background = QColor();
+    return box;
+}
+
 bool HasLines(const Box& box)
 {
     if (box.inlines)
@@ -158,6 +175,8 @@ void BoxBuilder::SetUpBlock(Box& box, const AppliedDeclarations& declarations)
     box.margin = box.border = box.padding = {};
     box.specifiedWidth = box.percentWidth = box.specifiedHeight = box.maxWidth = -1;
     box.autoMarginLeft = box.autoMarginRight = box.flatBorders = false;
+    box.sideLines = {};
+    box.percentSides.reset();
     box.marker.clear();
     box.table.reset();
     box.cell.reset();
@@ -275,6 +294,7 @@ std::unique_ptr<Box> BoxBuilder::TakeOrBuild(Element& element, Box& parent, Reus
     if (auto it = reusable.find(&element); it != reusable.end()) {
         std::unique_ptr<Box> box = std::move(it->second);
         reusable.erase(it);
+        box->parent = &parent;
         return box;
     }
     return BuildElementBox(element, parent);
@@ -289,10 +309,7 @@ void BoxBuilder::BuildContent(Box& box, Reusable& reusable, InlineContent* previ
         return;
     }
     if (box.kind == BoxKind::Row) {
-        for (Node* child : box.element->Children()) {
-            if (DisplayOf(*child, cascade_) == Display::Cell)
-                box.children.push_back(TakeOrBuild(*child->AsElement(), box, reusable));
-        }
+        BuildRowCells(box, reusable);
         return;
     }
     if (!box.element) {
@@ -355,10 +372,45 @@ void BoxBuilder::BuildFlowChildren(Box& box, const std::vector<Node*>& nodes, Re
     flushRun();
 }
 
+// Cells made blocks (and other blocks in a row) go into one anonymous cell
+// per run, stacked in it, as browsers wrap what is no cell inside a row.
+void BoxBuilder::BuildRowCells(Box& row, Reusable& reusable)
+{
+    Box* stack = nullptr;
+    for (Node* child : row.element->Children()) {
+        Display display = DisplayOf(*child, cascade_);
+        if (display == Display::Cell) {
+            row.children.push_back(TakeOrBuild(*child->AsElement(), row, reusable));
+            stack = nullptr;
+            continue;
+        }
+        if (!IsBlockLevel(display))
+            continue;
+        if (!stack) {
+            auto cell = AnonymousTablePart(BoxKind::Cell, row);
+            cell->cell = std::make_unique<CellInfo>();
+            cell->cell->verticalAlign = CellAlign::Top;
+            stack = cell.get();
+            row.children.push_back(std::move(cell));
+        }
+        stack->children.push_back(TakeOrBuild(*child->AsElement(), *stack, reusable));
+    }
+}
+
 void BoxBuilder::BuildTableRows(Box& table, Element& element, Reusable& reusable)
 {
+    Box* looseRow = nullptr; // cells straight in the table share one
     for (Node* child : element.Children()) {
         Display display = DisplayOf(*child, cascade_);
+        if (display == Display::Cell) {
+            if (!looseRow) {
+                table.children.push_back(AnonymousTablePart(BoxKind::Row, table));
+                looseRow = table.children.back().get();
+            }
+            looseRow->children.push_back(TakeOrBuild(*child->AsElement(), *looseRow, reusable));
+            continue;
+        }
+        looseRow = nullptr;
         if (display == Display::Row) {
             table.children.push_back(TakeOrBuild(*child->AsElement(), table, reusable));
         } else if (display == Display::RowGroup) {

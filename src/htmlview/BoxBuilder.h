@@ -52,6 +52,8 @@ private:
                            InlineContent* previous);
     void BuildTableRows(Box& table, Element& element,
                         std::unordered_map<const Element*, std::unique_ptr<Box>>& reusable);
+    void BuildRowCells(Box& row,
+                       std::unordered_map<const Element*, std::unique_ptr<Box>>& reusable);
     std::unique_ptr<Box>
     TakeOrBuild(Element& element, Box& parent,
                 std::unordered_map<const Element*, std::unique_ptr<Box>>& reusable);

@@ -1,8 +1,9 @@
 // Lengths in em use the box's own font size; percentages of margins and
-// padding (of the container's width, which is not known while boxes are
-// built) count as nothing. A border side is drawn only when a style other
+// padding are kept as such, since the container's width they are of is
+// known only at layout. A border side is drawn only when a style other
 // than none is given for it, as CSS has it; its width defaults to medium
-// (3 px) and its colour to the text's.
+// (3 px) and its colour to the text's. A table's height counts its
+// borders, as browsers size tables.
 #include "htmlview/BoxDeclarations.h"
 
 #include "html/Cascade.h"
@@ -11,8 +12,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
+#include <memory>
 #include <string_view>
-#include <vector>
 
 namespace vellum::html {
 namespace {
@@ -40,28 +42,38 @@ int SideNamed(std::string_view name)
     return found == kNames.end() ? -1 : static_cast<int>(found - kNames.begin());
 }
 
-// Words split at white space outside parentheses.
-std::vector<std::u16string_view> Words(std::u16string_view value)
+// Words split at white space outside parentheses. Every box declaration
+// is split, so the few words a box property has are kept in place; words
+// past the eighth (no valid value has them) are dropped.
+struct Words
 {
-    std::vector<std::u16string_view> words;
-    std::size_t start = 0;
-    int depth = 0;
-    for (std::size_t i = 0; i <= value.size(); ++i) {
-        char16_t c = i < value.size() ? value[i] : u' ';
-        depth += c == u'(' ? 1 : c == u')' ? -1 : 0;
-        if (depth > 0 || (c != u' ' && c != u'\t' && c != u'\n' && c != u'\r'))
-            continue;
-        if (i > start)
-            words.push_back(value.substr(start, i - start));
-        start = i + 1;
+    explicit Words(std::u16string_view value)
+    {
+        std::size_t start = 0;
+        int depth = 0;
+        for (std::size_t i = 0; i <= value.size(); ++i) {
+            char16_t c = i < value.size() ? value[i] : u' ';
+            depth += c == u'(' ? 1 : c == u')' ? -1 : 0;
+            if (depth > 0 || (c != u' ' && c != u'\t' && c != u'\n' && c != u'\r'))
+                continue;
+            if (i > start && count < words.size())
+                words[count++] = value.substr(start, i - start);
+            start = i + 1;
+        }
     }
-    return words;
-}
+    auto begin() const { return words.begin(); }
+    auto end() const { return words.begin() + static_cast<std::ptrdiff_t>(count); }
+    std::size_t size() const { return count; }
+    std::u16string_view operator[](std::size_t i) const { return words[i]; }
+
+    std::array<std::u16string_view, 8> words;
+    std::size_t count = 0;
+};
 
 // The four sides' values of a one-to-four value shorthand.
 std::array<std::u16string_view, 4> FourSides(std::u16string_view value)
 {
-    std::vector<std::u16string_view> w = Words(value);
+    Words w(value);
     switch (w.size()) {
     case 1:
         return {w[0], w[0], w[0], w[0]};
@@ -90,6 +102,7 @@ struct BorderSide
     bool given = false;
     qreal width = 3;
     bool visible = false;
+    BorderLine line = BorderLine::Solid;
     QColor color;
 };
 
@@ -148,9 +161,11 @@ public:
                                                                   : border.color.isValid()
                                                                       ? border.color
                                                                       : box_.style.color;
+                box_.sideLines[static_cast<std::size_t>(side)] = border.line;
             }
         if (height_ >= 0)
-            box_.specifiedHeight = height_ + box_.border.Vertical() + box_.padding.Vertical();
+            box_.specifiedHeight =
+                height_ + (box_.table ? 0 : box_.border.Vertical() + box_.padding.Vertical());
         if (collapse_ && box_.table) {
             box_.table->spacing = 0;
             box_.table->collapse = true;
@@ -169,10 +184,18 @@ private:
                 box_.autoMarginRight = true;
             return;
         }
-        qreal px = ParseLength(value, em_, 0);
+        std::u16string_view text = TrimSpace(value);
+        bool percent = text.ends_with(u'%');
+        qreal px = ParseLength(percent ? text.substr(0, text.size() - 1) : text, em_, 0);
         if (px < 0)
             return;
-        EdgeOf(margin ? box_.margin : box_.padding, side) = px;
+        if (percent || box_.percentSides) {
+            if (!box_.percentSides)
+                box_.percentSides = std::make_unique<PercentSides>();
+            auto& percents = margin ? box_.percentSides->margin : box_.percentSides->padding;
+            percents[static_cast<std::size_t>(side)] = percent ? px : -1;
+        }
+        EdgeOf(margin ? box_.margin : box_.padding, side) = percent ? 0 : px;
         if (margin && side == Left)
             box_.autoMarginLeft = false;
         if (margin && side == Right)
@@ -250,6 +273,10 @@ private:
         if (found == std::end(kStyles))
             return false;
         border.visible = found - std::begin(kStyles) >= 2;
+        border.line = style == "dotted"   ? BorderLine::Dotted
+                      : style == "dashed" ? BorderLine::Dashed
+                      : style == "double" ? BorderLine::Double
+                                          : BorderLine::Solid;
         return true;
     }
 

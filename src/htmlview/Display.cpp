@@ -108,8 +108,14 @@ Display WithProperty(Display byTag, std::u16string_view property)
             c = static_cast<char>(c + 32);
     if (value == "none")
         return Display::None;
-    // Images, breaks and rules keep their own kind of box; the parts of a
-    // table keep theirs, since a row without cells has nothing to lay out.
+    // A cell made a block stacks under its neighbours at the row's full
+    // width: how mail templates turn their columns into one on narrow
+    // screens.
+    if (byTag == Display::Cell && value == "block")
+        return Display::Block;
+    // Images, breaks and rules keep their own kind of box; the other parts
+    // of a table keep theirs, since a row without cells has nothing to lay
+    // out.
     if (byTag == Display::None || byTag == Display::Image || byTag == Display::Break ||
         byTag == Display::Rule || IsTablePart(byTag))
         return byTag;
@@ -117,6 +123,18 @@ Display WithProperty(Display byTag, std::u16string_view property)
         return Display::Inline;
     if (value == "list-item")
         return Display::ListItem;
+    // Blocks made table parts lay out as the table's own parts; a cell or a
+    // row outside a table's parts stays a block (the box builder sees to it).
+    if (byTag == Display::Block) {
+        if (value == "table")
+            return Display::Table;
+        if (value == "table-row-group")
+            return Display::RowGroup;
+        if (value == "table-row")
+            return Display::Row;
+        if (value == "table-cell")
+            return Display::Cell;
+    }
     if (value == "block" || value == "table" || value == "table-row" || value == "table-cell" ||
         value == "flex" || value == "grid")
         return Display::Block;

@@ -2,7 +2,8 @@
 // part or not at all. Unknown elements are inline, so they lay out as
 // their content. The "display" property (from the style sheets or the
 // "style" attribute) can hide any element and turn the others into blocks
-// or inline content; the parts of a table keep their roles.
+// or inline content, blocks into the parts of a table and cells into
+// blocks; rows and row groups keep their roles.
 #pragma once
 
 namespace vellum::html {

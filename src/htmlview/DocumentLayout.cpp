@@ -75,22 +75,36 @@ void DocumentLayout::Impl::NodeChanged(Node& node, ChangeKind kind)
         needsFullBuild_ = true;
         return;
     }
+    // Where the sheets match by place among siblings (:first-child, +, ~),
+    // a child added or removed, or a sibling's class changed, can restyle
+    // its siblings: the parent's whole subtree is styled again.
+    Node* siblingsOf = nullptr;
+    if (cascade && cascade->DependsOnSiblings() && kind != ChangeKind::Text)
+        siblingsOf = kind == ChangeKind::Children ? &node : node.Parent();
+    bool held = MarkBoxOf(node, kind == ChangeKind::Attributes);
+    if (siblingsOf)
+        MarkBoxOf(*siblingsOf, true);
+    // Outside the body (a style sheet, the title, the body itself replaced):
+    // the base style may have changed.
+    if (!held && node.IsConnected())
+        needsFullBuild_ = true;
+}
+
+bool DocumentLayout::Impl::MarkBoxOf(Node& node, bool restyle)
+{
     for (Node* n = &node; n; n = n->Parent()) {
         auto it = registry.find(n);
         if (it == registry.end())
             continue;
         Box& box = *it->second;
-        if (kind == ChangeKind::Attributes && n == &node && box.element == &node)
+        if (restyle && n == &node && box.element == &node)
             box.restyle = true;
         if (!box.dirty)
             dirtyNodes_.push_back(n);
         box.dirty = true;
-        return;
+        return true;
     }
-    // Outside the body (a style sheet, the title, the body itself replaced):
-    // the base style may have changed.
-    if (node.IsConnected())
-        needsFullBuild_ = true;
+    return false;
 }
 
 void DocumentLayout::Impl::BuildAll()
@@ -154,6 +168,7 @@ void DocumentLayout::Impl::Update()
     if (widthChanged_) {
         widthChanged_ = false;
         LayoutBlock(*root, width, laidOutByLastUpdate);
+        root->x = root->margin.left; // a percentage follows the width
         root->y = OuterTopMargin(*root);
     }
 }

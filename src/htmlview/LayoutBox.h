@@ -111,6 +111,20 @@ struct Edges
     qreal Vertical() const { return top + bottom; }
 };
 
+// Margins and padding given as percentages, per side (top, right, bottom,
+// left; negative: given in other units). They are of the containing
+// block's width, top and bottom too, so they become pixels only when the
+// box is laid out.
+struct PercentSides
+{
+    std::array<qreal, 4> margin{-1, -1, -1, -1};
+    std::array<qreal, 4> padding{-1, -1, -1, -1};
+};
+
+// How a CSS border side is drawn; groove, ridge, inset and outset are
+// drawn solid.
+enum class BorderLine : unsigned char { Solid, Dotted, Dashed, Double };
+
 struct TableInfo
 {
     // "border-collapse: collapse": no spacing, and neighbouring cells share
@@ -157,7 +171,9 @@ struct Box
     // left), instead of the raised or sunken frame of the attributes.
     bool flatBorders = false;
     std::array<QColor, 4> sideColors;
-    qreal specifiedWidth = -1; // px, for blocks with a width
+    std::array<BorderLine, 4> sideLines{};
+    std::unique_ptr<PercentSides> percentSides; // null: none given
+    qreal specifiedWidth = -1;                  // px, for blocks with a width
     qreal specifiedHeight = -1;
     qreal percentWidth = -1;
     qreal maxWidth = -1;

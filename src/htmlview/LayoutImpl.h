@@ -42,6 +42,10 @@ public:
 private:
     void BuildAll();
     void RebuildDirty(Box& box);
+    // Marks the box holding the node for a rebuild, and for a restyle of
+    // all below it when `restyle` and the box is the node's own; false
+    // when no box holds it.
+    bool MarkBoxOf(Node& node, bool restyle);
     void Relayout(Box& box);
 
     bool needsFullBuild_ = true;

@@ -13,6 +13,7 @@
 #include <QPalette>
 
 #include <algorithm>
+#include <cmath>
 
 namespace vellum::html {
 namespace {
@@ -179,21 +180,61 @@ void PaintMarker(QPainter& painter, const Box& box, QPointF origin)
     painter.drawText(QPointF(right - metrics.horizontalAdvance(box.marker), baseline), box.marker);
 }
 
-// Borders from CSS: each side flat in its own colour.
+// One side of a CSS border, `band` being the whole strip it covers: dots
+// and dashes as square-ended strokes along the strip's middle, double as
+// two lines a third of the width each (too thin for that, it is solid).
+void PaintBorderSide(QPainter& painter, const QRectF& band, bool across, qreal width,
+                     BorderLine line, const QColor& color)
+{
+    if (line == BorderLine::Double && width >= 3) {
+        qreal third = std::round(width / 3);
+        if (across) {
+            painter.fillRect(QRectF(band.left(), band.top(), band.width(), third), color);
+            painter.fillRect(QRectF(band.left(), band.bottom() - third, band.width(), third),
+                             color);
+        } else {
+            painter.fillRect(QRectF(band.left(), band.top(), third, band.height()), color);
+            painter.fillRect(QRectF(band.right() - third, band.top(), third, band.height()), color);
+        }
+        return;
+    }
+    if (line != BorderLine::Dotted && line != BorderLine::Dashed) {
+        painter.fillRect(band, color);
+        return;
+    }
+    // Dots and dashes as Chromium spaces them: gaps as long as the dots,
+    // dashes three widths long (Qt's own patterns leave longer gaps).
+    QPen pen(color, width, Qt::CustomDashLine, Qt::FlatCap);
+    pen.setDashPattern(line == BorderLine::Dotted ? QList<qreal>{1, 1} : QList<qreal>{3, 3});
+    painter.save();
+    painter.setPen(pen);
+    QPointF middle = band.center();
+    if (across)
+        painter.drawLine(QPointF(band.left(), middle.y()), QPointF(band.right(), middle.y()));
+    else
+        painter.drawLine(QPointF(middle.x(), band.top()), QPointF(middle.x(), band.bottom()));
+    painter.restore();
+}
+
+// Borders from CSS: each side in its own colour and line.
 void PaintFlatBorders(QPainter& painter, const QRectF& rect, const Box& box)
 {
     const Edges& b = box.border;
     const auto& colors = box.sideColors;
+    const auto& lines = box.sideLines;
     if (b.top > 0)
-        painter.fillRect(QRectF(rect.left(), rect.top(), rect.width(), b.top), colors[0]);
+        PaintBorderSide(painter, QRectF(rect.left(), rect.top(), rect.width(), b.top), true, b.top,
+                        lines[0], colors[0]);
     if (b.right > 0)
-        painter.fillRect(QRectF(rect.right() - b.right, rect.top(), b.right, rect.height()),
-                         colors[1]);
+        PaintBorderSide(painter, QRectF(rect.right() - b.right, rect.top(), b.right, rect.height()),
+                        false, b.right, lines[1], colors[1]);
     if (b.bottom > 0)
-        painter.fillRect(QRectF(rect.left(), rect.bottom() - b.bottom, rect.width(), b.bottom),
-                         colors[2]);
+        PaintBorderSide(painter,
+                        QRectF(rect.left(), rect.bottom() - b.bottom, rect.width(), b.bottom), true,
+                        b.bottom, lines[2], colors[2]);
     if (b.left > 0)
-        painter.fillRect(QRectF(rect.left(), rect.top(), b.left, rect.height()), colors[3]);
+        PaintBorderSide(painter, QRectF(rect.left(), rect.top(), b.left, rect.height()), false,
+                        b.left, lines[3], colors[3]);
 }
 
 void PaintBox(PaintContext& context, const Box& box, QPointF origin)

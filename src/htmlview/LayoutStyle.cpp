@@ -13,6 +13,7 @@
 #include <QString>
 
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <string>
 #include <string_view>
@@ -496,26 +497,40 @@ QColor ParseColor(std::u16string_view text)
 
 qreal ParseLength(std::u16string_view text, qreal emSize, qreal percentBase)
 {
-    QString value = ToQString(TrimSpace(text)).toLower();
+    // Every margin, padding and border width of every box comes through
+    // here, so the text is read as ASCII in place, without a QString.
+    std::string value;
+    for (char16_t c : TrimSpace(text)) {
+        if (c > 0x7f)
+            return -1;
+        value += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    }
     struct Unit
     {
-        const char* suffix;
+        std::string_view suffix;
         qreal factor;
     };
     const Unit units[] = {
         {"px", 1},  {"pt", 96.0 / 72}, {"em", emSize},    {"%", percentBase / 100},
         {"pc", 16}, {"in", 96},        {"cm", 96 / 2.54}, {"mm", 96 / 25.4}};
+    std::string_view number = value;
+    qreal factor = 1;
     for (const Unit& unit : units) {
-        if (value.endsWith(QLatin1String(unit.suffix))) {
-            bool ok = false;
-            qreal number =
-                value.chopped(static_cast<qsizetype>(strlen(unit.suffix))).trimmed().toDouble(&ok);
-            return ok && number >= 0 ? number * unit.factor : -1;
+        if (number.ends_with(unit.suffix)) {
+            number.remove_suffix(unit.suffix.size());
+            factor = unit.factor;
+            break;
         }
     }
-    bool ok = false;
-    qreal number = value.toDouble(&ok);
-    return ok && number >= 0 ? number : -1;
+    while (!number.empty() && (number.back() == ' ' || number.back() == '\t'))
+        number.remove_suffix(1);
+    if (number.starts_with('+'))
+        number.remove_prefix(1);
+    double parsed = 0;
+    auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), parsed);
+    bool ok = !number.empty() && error == std::errc() && end == number.data() + number.size() &&
+              std::isfinite(parsed);
+    return ok && parsed >= 0 ? parsed * factor : -1;
 }
 
 QColor ColorInShorthand(std::u16string_view value)

@@ -173,12 +173,31 @@ CellAlign CellAlignOf(const Box& cell, const Box& row)
     if (cell.cell->verticalAlign != CellAlign::Unset)
         return cell.cell->verticalAlign;
     CellAlign align = AlignFromAttribute(*cell.element);
-    return align != CellAlign::Unset ? align : AlignFromAttribute(*row.element);
+    if (align != CellAlign::Unset || !row.element)
+        return align; // a row made up around loose cells has no VALIGN
+    return AlignFromAttribute(*row.element);
 }
 
 qreal TableChrome(const Box& table, int columns)
 {
     return table.border.Horizontal() + table.table->spacing * (columns + 1);
+}
+
+// A table's height is a least height, as browsers treat it: the rows
+// share what their content leaves, in proportion to their heights.
+void GrowRowsToHeight(const Box& table, std::vector<qreal>& heights)
+{
+    if (table.specifiedHeight < 0 || heights.empty())
+        return;
+    qreal chrome =
+        table.border.Vertical() + table.table->spacing * static_cast<qreal>(heights.size() + 1);
+    qreal content = Sum(heights);
+    qreal spare = table.specifiedHeight - chrome - content;
+    if (spare <= 0)
+        return;
+    for (qreal& height : heights)
+        height +=
+            content > 0 ? spare * height / content : spare / static_cast<qreal>(heights.size());
 }
 
 } // namespace
@@ -268,6 +287,7 @@ void PlaceTableRows(Box& table)
                 heights[last] += naturalHeight(*cell) - covered;
         }
     }
+    GrowRowsToHeight(table, heights);
     qreal y = table.border.top + info.spacing;
     qreal rowLeft = table.border.left + info.spacing;
     std::vector<qreal> rowTops(rows);

@@ -1,8 +1,9 @@
 // Style sheet rules in layout and paint: the box properties they set
 // (margins, padding, borders, sizes, auto margins, display, cell alignment),
 // the colours they paint (over presentational attributes, inherited,
-// rgba over the background, the body's colour over the whole view), @media
-// following the width, and a sheet edited after layout.
+// rgba over the background, the body's colour over the whole view), border
+// lines, @media following the width, a sheet edited after layout and
+// siblings restyled by an edit.
 #include "LayoutTestSupport.h"
 #include "html/Document.h"
 
@@ -52,13 +53,6 @@ TEST(LayoutStyleSheet, BoxPropertiesFromRules)
         qreal x, y, width, height; // -1: not checked
     };
     const Case cases[] = {
-        // Word's paragraphs: no margins, so they stack line on line.
-        {"body { margin: 0 } p.MsoNormal { margin: 0cm; line-height: 20px }",
-         "<P class=MsoNormal>a</P><P class=MsoNormal>b</P>", "P", 0, 0, 0, -1, 20},
-        {"body { margin: 0 } p.MsoNormal { margin: 0cm; line-height: 20px }",
-         "<P class=MsoNormal>a</P><P class=MsoNormal>b</P>", "P", 1, 0, 20, -1, 20},
-        {"body { margin: 0 } .tall { height: 60px }", "<DIV class=tall>x</DIV>", "DIV", 0, 0, 0,
-         400, 60},
         {"body { margin: 0 } div { padding: 5px 10px; border: 2px solid red; width: 100px }",
          "<DIV>x</DIV>", "DIV", 0, 0, 0, 124, -1},
         {"body { margin: 0 } #c { width: 200px; margin: 0 auto }", "<DIV id=c>x</DIV>", "DIV", 0,
@@ -73,6 +67,14 @@ TEST(LayoutStyleSheet, BoxPropertiesFromRules)
         {"body { margin: 0 } td { height: 60px; vertical-align: top; padding: 0 } table { "
          "border-collapse: collapse }",
          "<TABLE cellpadding=0><TR><TD>x</TD></TR></TABLE>", "TD", 0, 0, 0, -1, 60},
+        {"body { margin: 0 } div { margin: 10% 0 0 10% }", "<DIV>x</DIV>", "DIV", 0, 40, 40, 360,
+         -1},
+        {"body { margin: 0 } .t { display: table } .r { display: table-row } .c { display: "
+         "table-cell; width: 100px }",
+         "<DIV class=t><DIV class=r><DIV class=c>a</DIV><DIV class=c>b</DIV></DIV></DIV>", "DIV", 3,
+         100, 0, 100, -1},
+        {"body { margin: 0 } .t { display: table } .c { display: table-cell; width: 100px }",
+         "<DIV class=t><DIV class=c>a</DIV><DIV class=c>b</DIV></DIV>", "DIV", 2, 100, 0, 100, -1},
         // Collapsed borders: neighbouring cells share the line between them.
         {"body { margin: 0 } table { border-collapse: collapse } td { width: 50px; padding: 0; "
          "border: 2px solid black }",
@@ -144,4 +146,29 @@ TEST(LayoutStyleSheet, MediaRulesFollowTheWidthAndEditedSheetsRestyle)
     Element* style = laid.document.Head()->GetElementsByTagName("STYLE").at(0);
     static_cast<CharacterData*>(style->FirstChild())->SetData(u"div { height: 20px }");
     EXPECT_NEAR(laid.Rect("DIV").height(), 20, 1);
+}
+
+TEST(LayoutStyleSheet, BorderLinesDrawnInTheirStyle)
+{
+    // The blue share of the top border's strip.
+    const std::pair<const char*, double> cases[] = {
+        {"4px solid", 1}, {"4px dotted", 0.5}, {"4px dashed", 0.5}, {"6px double", 0.67}};
+    for (const auto& [border, share] : cases) {
+        LaidOutBody laid("<DIV>x</DIV>", 400,
+                         Sheet(std::string("div { border-top: ") + border + " #0000ff }"));
+        QRectF strip(8, 8, 384, border[0] - '0');
+        EXPECT_NEAR(ShareOf(Paint(*laid.layout), strip, QColor(0, 0, 255)), share, 0.1) << border;
+    }
+}
+
+TEST(LayoutStyleSheet, AnEditRestylesTheSiblingsItsSelectorsLookAt)
+{
+    LaidOutBody laid("<P>a</P><P>b</P>", 400,
+                     Sheet("p { margin: 0; height: 20px } p:first-child { height: 50px } .k + p { "
+                           "height: 30px }"));
+    Element* first = laid.Nth("P");
+    first->Parent()->InsertBefore(laid.document.CreateElement("P"), first);
+    EXPECT_NEAR(laid.Rect("P", 1).height(), 20, 1) << "no longer the first child";
+    laid.Nth("P", 1)->SetAttribute("class", u"k");
+    EXPECT_NEAR(laid.Rect("P", 2).height(), 30, 1) << "now after a .k";
 }

@@ -2,8 +2,9 @@
 // the test mails in tests/mail/styled (a newsletter laid out by class rules
 // in a sheet inside BODY with a hidden preheader, word-processor output with
 // MsoNormal paragraphs and Chinese text, a business report whose table is
-// styled by classes) opens in the real read dialog offscreen; the test reads
-// the computed style of named elements and the colours painted over them.
+// styled by classes, an invitation whose columns a media query stacks, an
+// order notice with percentage padding and a spacer table) opens in the real read dialog offscreen;
+// the test reads the computed style of named elements and the colours painted over them.
 #include "MailDialogTest.h"
 #include "editor/HtmlViewerWnd.h"
 #include "html/Document.h"
@@ -181,6 +182,25 @@ TEST_P(MailStyleSheetTest, ReportTableStyledByClasses)
         };
         EXPECT_EQ(inked(cell.left(), cell.center().x()), 0);
         EXPECT_GT(inked(cell.center().x(), cell.right()), 20);
+    });
+}
+
+TEST_P(MailStyleSheetTest, InvitationOfTwoColumnsStacksThemWhenNarrow)
+{
+    Open("event.html", [](const Shown& shown) {
+        shown.view->Layout().SetWidth(480);
+        QRectF left = shown.Rect("left"), right = shown.Rect("right");
+        EXPECT_NEAR(right.left(), left.left(), 1) << "stacked below the media query's width";
+        EXPECT_GE(right.top(), left.bottom() - 1);
+        EXPECT_NEAR(right.width(), shown.Rect("main").width() - 60, 1);
+    });
+}
+
+TEST_P(MailStyleSheetTest, OrderNoticeWithPercentPaddingAndATallSpacer)
+{
+    Open("order.html", [](const Shown& shown) {
+        EXPECT_NEAR(shown.Rect("title").left() - shown.Rect("card").left(), 30, 1) << "5 % of 600";
+        EXPECT_NEAR(shown.Rect("spacer").height(), 24, 1);
     });
 }
 
