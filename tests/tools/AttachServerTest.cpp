@@ -11,10 +11,12 @@
 #include <gtest/gtest.h>
 #include <libpq-fe.h>
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <netinet/in.h>
 #include <poll.h>
 #include <regex>
@@ -33,8 +35,17 @@ constexpr char kBoundary[] = "xYzZY";
 class Socket
 {
 public:
-    explicit Socket(int port) : m_fd(socket(AF_INET, SOCK_STREAM, 0))
+    // From `from`, one of the loopback addresses, when given.
+    explicit Socket(int port, const char* from = nullptr) : m_fd(socket(AF_INET, SOCK_STREAM, 0))
     {
+        sockaddr_in source{};
+        source.sin_family = AF_INET;
+        if (from && (inet_pton(AF_INET, from, &source.sin_addr) != 1 ||
+                     bind(m_fd, reinterpret_cast<sockaddr*>(&source), sizeof source) != 0)) {
+            close(m_fd);
+            m_fd = -1;
+            return;
+        }
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_port = htons(static_cast<uint16_t>(port));
@@ -70,6 +81,8 @@ public:
         }
         return got;
     }
+
+    int Fd() const { return m_fd; }
 
     void Abort()
     {
@@ -120,9 +133,9 @@ std::string StoredNameIn(const std::string& reply)
     return at == std::string::npos ? "" : reply.substr(at + 18);
 }
 
-std::string Download(int port, const std::string& name)
+std::string Download(int port, const std::string& name, const char* from = nullptr)
 {
-    Socket client(port);
+    Socket client(port, from);
     client.Send("GET /download.jsp?UserName=u&FileName=" + name + " HTTP/1.0\r\n\r\n");
     return client.ReadToEnd();
 }
@@ -354,6 +367,40 @@ long CountRows(const std::string& conninfo, const char* table)
     PQclear(result);
     PQfinish(connection);
     return count;
+}
+
+// One address holding all the connections it may cannot keep others out:
+// its next ones are closed at once, another address is served, and it is
+// served again once it lets some go.
+TEST(AttachServerTest, OneAddressCannotTakeEveryConnection)
+{
+    ScratchFolder folder;
+    AttachServerProcess server(folder.Path() + "store", {"--max-per-address", "20"});
+    ASSERT_GT(server.Port(), 0);
+    std::vector<std::unique_ptr<Socket>> flood;
+    std::vector<pollfd> watched;
+    for (int i = 0; i < 25; ++i) {
+        flood.push_back(std::make_unique<Socket>(server.Port(), "127.0.0.2"));
+        ASSERT_GE(flood.back()->Fd(), 0);
+        watched.push_back({flood.back()->Fd(), POLLIN, 0});
+    }
+    // The refused ones read as closed; the admitted ones wait for a head.
+    size_t closed = 0;
+    for (auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+         closed < 5 && std::chrono::steady_clock::now() < until;) {
+        poll(watched.data(), watched.size(), 100);
+        closed = static_cast<size_t>(std::count_if(watched.begin(), watched.end(),
+                                                   [](const pollfd& p) { return p.revents; }));
+    }
+    EXPECT_EQ(closed, 5u);
+    EXPECT_TRUE(StartsWith(Download(server.Port(), "20200101000000-00000000.bin", "127.0.0.1"),
+                           "HTTP/1.1 404 "));
+    // The server learns of the closed ones as their reads end.
+    flood.resize(10);
+    std::string again;
+    for (int attempt = 0; attempt < 20 && again.empty(); ++attempt, usleep(100 * 1000))
+        again = Download(server.Port(), "20200101000000-00000000.bin", "127.0.0.2");
+    EXPECT_TRUE(StartsWith(again, "HTTP/1.1 404 ")) << again;
 }
 
 TEST(AttachServerTest, TwoServersShareOnePostgresDatabase)

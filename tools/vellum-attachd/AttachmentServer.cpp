@@ -1,5 +1,6 @@
 // Accepting: the listener takes every connection it can and gives each its
-// own strand; the threads all run the one io_context. Past maxConnections, or when the process runs
+// own strand; the threads all run the one io_context. Past maxConnections, past maxPerAddress
+// from one client address, or when the process runs
 // out of file descriptors, new connections are closed at once (and accepting pauses a moment on
 // EMFILE rather than spinning), so a flood cannot starve the connections already being served of
 // descriptors or memory.
@@ -58,13 +59,24 @@ private:
         Accept();
     }
 
+    // A refused socket closes as it goes out of scope.
     void Serve(tcp::socket socket)
     {
         if (m_server.connections >= m_server.options.maxConnections)
-            return; // the socket closes as it goes out of scope
+            return;
+        std::string address = AddressOf(socket);
+        if (!m_server.addresses.Admit(address, m_server.options.maxPerAddress))
+            return;
         boost::system::error_code ignored;
         socket.set_option(tcp::no_delay(true), ignored);
-        std::make_shared<Connection>(std::move(socket), m_server)->Start();
+        std::make_shared<Connection>(std::move(socket), std::move(address), m_server)->Start();
+    }
+
+    static std::string AddressOf(const tcp::socket& socket)
+    {
+        boost::system::error_code ec;
+        tcp::endpoint remote = socket.remote_endpoint(ec);
+        return ec ? std::string("-") : remote.address().to_string();
     }
 
     net::io_context& m_context;
@@ -114,7 +126,7 @@ bool RunAttachmentServer(const ServerOptions& options, AttachmentStore& store,
 {
     // Declared before the io_context: connections still queued in it when
     // it is destroyed count themselves out of `server` as they go.
-    ServerContext server{options, store};
+    ServerContext server{options, store, {0}, {}};
     net::io_context context;
     tcp::acceptor acceptor(context);
     boost::system::error_code ec;

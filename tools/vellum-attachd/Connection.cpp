@@ -47,18 +47,11 @@ constexpr size_t kReadPiece = 256 * 1024;
 constexpr std::chrono::seconds kLingerTime{10};
 constexpr std::chrono::seconds kLingerIdle{5};
 
-std::string AddressOf(const tcp::socket& socket)
-{
-    boost::system::error_code ec;
-    tcp::endpoint remote = socket.remote_endpoint(ec);
-    return ec ? std::string("-") : remote.address().to_string();
-}
-
 } // namespace
 
-Connection::Connection(tcp::socket socket, const ServerContext& context)
+Connection::Connection(tcp::socket socket, std::string address, const ServerContext& context)
     : m_context(context), m_stream(std::move(socket)), m_stall(m_stream.get_executor()),
-      m_buffer(kBufferLimit), m_address(AddressOf(m_stream.socket()))
+      m_buffer(kBufferLimit), m_address(std::move(address))
 {
     ++m_context.connections;
 }
@@ -66,6 +59,7 @@ Connection::Connection(tcp::socket socket, const ServerContext& context)
 Connection::~Connection()
 {
     --m_context.connections;
+    m_context.addresses.Leave(m_address);
 }
 
 void Connection::Start()
@@ -181,8 +175,11 @@ void Connection::WaitUntilWritable()
 {
     m_stall.expires_after(m_context.options.idleTimeout);
     m_stall.async_wait([self = shared_from_this()](error_code ec) {
+        // The connection may have closed meanwhile; a cancel that finds no
+        // socket must not throw out of the server's threads.
+        error_code ignored;
         if (!ec)
-            self->m_stream.socket().cancel();
+            self->m_stream.socket().cancel(ignored);
     });
     m_stream.socket().async_wait(tcp::socket::wait_write,
                                  [self = shared_from_this()](error_code ec) {

@@ -4,6 +4,7 @@
 // out of the store. All its work runs on the connection's strand.
 #pragma once
 
+#include "AddressCounts.h"
 #include "ServerOptions.h"
 
 #include <boost/asio/ip/tcp.hpp>
@@ -27,12 +28,16 @@ struct ServerContext
     const ServerOptions& options;
     AttachmentStore& store;
     mutable std::atomic<unsigned> connections{0}; // open right now
+    mutable AddressCounts addresses;              // admitted, per client address
 };
 
 class Connection : public std::enable_shared_from_this<Connection>
 {
 public:
-    Connection(boost::asio::ip::tcp::socket socket, const ServerContext& context);
+    // The connection's address has been admitted to context.addresses;
+    // the connection leaves it when it ends.
+    Connection(boost::asio::ip::tcp::socket socket, std::string address,
+               const ServerContext& context);
     ~Connection();
 
     void Start();

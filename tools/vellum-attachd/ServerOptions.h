@@ -17,6 +17,10 @@ struct ServerOptions
     uint64_t maxSize = 1ull << 30;
     unsigned threads = 0; // 0: one per processor
     unsigned maxConnections = 10000;
+    // Connections one client address may hold at once: an office behind
+    // one address still fits, a flood from one address leaves room for
+    // everyone else.
+    unsigned maxPerAddress = 2000;
     // A request head must have arrived whole this long after the
     // connection was ready for it, however its bytes trickle in.
     std::chrono::seconds headTimeout{30};

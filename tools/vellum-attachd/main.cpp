@@ -35,6 +35,7 @@ const char kUsage[] =
     "  --max-size BYTES           largest file accepted (default 1073741824)\n"
     "  --threads N                worker threads (default: one per processor, at least 2)\n"
     "  --max-connections N        connections served at once (default 10000)\n"
+    "  --max-per-address N        connections one client address may hold (default 2000)\n"
     "  --head-timeout SECONDS     total time a request head may take to arrive\n"
     "                             (default 30)\n"
     "  --idle-timeout SECONDS     longest stall of a body or a download (default 60)\n"
@@ -71,6 +72,8 @@ bool ParseOption(const std::string& name, const char* value, ServerOptions& opti
         options.threads = static_cast<unsigned>(number);
     else if (name == "--max-connections" && isNumber && number > 0 && number <= 1000000)
         options.maxConnections = static_cast<unsigned>(number);
+    else if (name == "--max-per-address" && isNumber && number > 0 && number <= 1000000)
+        options.maxPerAddress = static_cast<unsigned>(number);
     else if (name == "--head-timeout" && isNumber && number > 0 && number <= 3600)
         options.headTimeout = std::chrono::seconds(number);
     else if (name == "--idle-timeout" && isNumber && number > 0 && number <= 86400)
