@@ -32,9 +32,10 @@ const char* StatusWords(int status)
     case 500:
         return "服务器内部出错";
     case 502:
-    case 503:
     case 504:
         return "服务器暂时不能使用";
+    case 503:
+        return "服务器暂时不可用，请稍后再试";
     case 507:
         return "服务器磁盘已满";
     default:

@@ -399,6 +399,9 @@ TEST_F(AttachmentTransferTest, FailuresAreToldInWordsAndTheTechnicalTextIsTraced
          "CHiSocket::Connect error"},
         {false, answering("404 Not Found"), "下载失败\r\n服务器上没有这个文件 (HTTP 404)",
          "[HTTP/1.0 404 Not Found]"},
+        {false, answering("503 Service Unavailable"),
+         "下载失败\r\n服务器暂时不可用，请稍后再试 (HTTP 503)",
+         "[HTTP/1.0 503 Service Unavailable]"},
         {false, answering("200 OK"), "下载失败\r\nsee the log\r\n", "[HTTP/1.0 200 OK]"},
     };
     const std::string name = "20200101000000-0000000a.bin";

@@ -455,6 +455,15 @@ TEST(AttachServerTest, TwoServersShareOnePostgresDatabase)
     EXPECT_EQ(vellum::testing::RunCommand(vellum, sweep).exitCode, 0);
     EXPECT_EQ(CountRows(conninfo, "vellum_attachment_piece"), 0);
     EXPECT_TRUE(StartsWith(Download(two.Port(), name), "HTTP/1.1 404 "));
+
+    // With the database stopped the servers cannot tell whether a file is
+    // stored: they say so and ask to be tried again, never "not found".
+    ASSERT_TRUE(vellum::testing::StopPostgres());
+    std::string unavailable = Download(one.Port(), name);
+    EXPECT_TRUE(StartsWith(unavailable, "HTTP/1.1 503 ")) << unavailable;
+    EXPECT_NE(unavailable.find("Retry-After: 5\r\n"), std::string::npos) << unavailable;
+    EXPECT_TRUE(StartsWith(Upload(two.Port(), "later.txt", "later"), "HTTP/1.1 503 "));
+    ASSERT_TRUE(vellum::testing::RestartPostgres());
 }
 
 } // namespace

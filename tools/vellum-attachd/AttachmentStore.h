@@ -18,8 +18,10 @@
 // Why a store operation failed, as far as the client needs to know.
 enum class StoreFailure {
     None,
-    Full,   // no room left for the file
-    Broken, // anything else: the store could not be reached or written
+    Full,        // no room left for the file
+    Unavailable, // the store's database cannot be reached (or has no room for
+                 // another connection) right now; worth trying again soon
+    Broken,      // anything else: the store could not be written
 };
 
 class IncomingFile
@@ -74,6 +76,7 @@ public:
                                                   StoreFailure& failure) = 0;
 
     // The stored file `name` (already checked with IsStoredName), or
-    // nullptr when there is none.
-    virtual std::unique_ptr<StoredFile> Open(const std::string& name) = 0;
+    // nullptr: with `failure` None when no such file is stored, Unavailable
+    // when the store cannot tell now.
+    virtual std::unique_ptr<StoredFile> Open(const std::string& name, StoreFailure& failure) = 0;
 };

@@ -46,6 +46,7 @@ constexpr uint64_t kSendBeforeYield = 16 * 1024 * 1024;
 constexpr size_t kReadPiece = 256 * 1024;
 constexpr std::chrono::seconds kLingerTime{10};
 constexpr std::chrono::seconds kLingerIdle{5};
+constexpr char kUnavailable[] = "the attachment store cannot be reached now; try again shortly\r\n";
 
 } // namespace
 
@@ -112,7 +113,10 @@ void Connection::Route()
     if (m_request->Method() != "GET" || path != "/download" + type)
         return Reply(404, "not found\r\n", ending);
     std::string name = params.Get("FileName").value_or("");
-    m_file = IsStoredName(name) ? m_context.store.Open(name) : nullptr;
+    StoreFailure failure = StoreFailure::None;
+    m_file = IsStoredName(name) ? m_context.store.Open(name, failure) : nullptr;
+    if (failure == StoreFailure::Unavailable)
+        return Reply(503, kUnavailable, ending, name);
     if (!m_file)
         return Reply(404, "file not found\r\n", ending, name);
     LogRequest(m_address, m_request->Method(), path, 200, name);
@@ -200,7 +204,7 @@ void Connection::SendByReading()
     m_piece.resize(static_cast<size_t>(std::min<uint64_t>(size - m_sent, kReadPiece)));
     long n = m_file->Read(m_sent, m_piece.data(), m_piece.size());
     if (n <= 0)
-        return Close(); // the length is already promised: only a cut can say it failed
+        return Abort(); // the length is already promised: only a cut can say it failed
     m_stream.expires_after(m_context.options.idleTimeout);
     net::async_write(m_stream, net::buffer(m_piece.data(), static_cast<size_t>(n)),
                      [self = shared_from_this()](error_code ec, size_t written) {
@@ -281,6 +285,8 @@ void Connection::Reply(unsigned status, std::string text, Ending ending, std::st
     auto response =
         std::make_shared<http::response<http::string_body>>(static_cast<http::status>(status), 11);
     response->set(http::field::content_type, "text/plain");
+    if (status == 503)
+        response->set(http::field::retry_after, "5");
     response->body() = std::move(text);
     response->keep_alive(ending == Ending::NextRequest);
     response->prepare_payload();
@@ -323,6 +329,15 @@ void Connection::DrainSome()
                                      return self->Close();
                                  self->DrainSome();
                              });
+}
+
+// A reset rather than an orderly close: the client must not take what it
+// got for the whole file.
+void Connection::Abort()
+{
+    error_code ignored;
+    m_stream.socket().set_option(net::socket_base::linger(true, 0), ignored);
+    m_stream.close();
 }
 
 void Connection::Close()

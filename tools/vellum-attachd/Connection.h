@@ -68,6 +68,7 @@ private:
     void Linger();
     void DrainSome();
     void Close();
+    void Abort();
     bool KeepsAlive() const;
 
     const ServerContext& m_context;

@@ -225,8 +225,9 @@ std::unique_ptr<IncomingFile> FolderStore::Receive(const std::string& name, Stor
     return std::make_unique<IncomingFolderFile>(fd, incoming, m_root, m_owners, name);
 }
 
-std::unique_ptr<StoredFile> FolderStore::Open(const std::string& name)
+std::unique_ptr<StoredFile> FolderStore::Open(const std::string& name, StoreFailure& failure)
 {
+    failure = StoreFailure::None;
     int fd = ::open((m_root / name).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return nullptr;

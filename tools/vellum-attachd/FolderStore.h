@@ -16,7 +16,7 @@ public:
 
     bool Prepare() override;
     std::unique_ptr<IncomingFile> Receive(const std::string& name, StoreFailure& failure) override;
-    std::unique_ptr<StoredFile> Open(const std::string& name) override;
+    std::unique_ptr<StoredFile> Open(const std::string& name, StoreFailure& failure) override;
 
 private:
     std::filesystem::path m_root;

@@ -312,17 +312,24 @@ std::unique_ptr<IncomingFile> PostgresStore::Receive(const std::string& name, St
     Result begun(nullptr, &PQclear);
     Lease lease = TakeAndRun("BEGIN", {}, begun);
     if (!lease.Connection() || !Succeeded(begun)) {
-        failure = StoreFailure::Broken;
+        failure = StoreFailure::Unavailable;
         return nullptr;
     }
     return std::make_unique<IncomingPostgresFile>(std::move(lease), name);
 }
 
-std::unique_ptr<StoredFile> PostgresStore::Open(const std::string& name)
+// Only an answer of no rows means the file is not stored; a database that
+// does not answer cannot say so.
+std::unique_ptr<StoredFile> PostgresStore::Open(const std::string& name, StoreFailure& failure)
 {
+    failure = StoreFailure::None;
     Result result(nullptr, &PQclear);
     Lease lease = TakeAndRun("SELECT size FROM vellum_attachment WHERE name = $1", {name}, result);
-    if (!lease.Connection() || !Succeeded(result) || PQntuples(result.get()) != 1)
+    if (!lease.Connection() || !Succeeded(result)) {
+        failure = StoreFailure::Unavailable;
+        return nullptr;
+    }
+    if (PQntuples(result.get()) != 1)
         return nullptr;
     uint64_t size = std::strtoull(PQgetvalue(result.get(), 0, 0), nullptr, 10);
     return std::make_unique<StoredPostgresFile>(*this, name, size);

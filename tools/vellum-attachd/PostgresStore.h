@@ -33,7 +33,7 @@ public:
 
     bool Prepare() override;
     std::unique_ptr<IncomingFile> Receive(const std::string& name, StoreFailure& failure) override;
-    std::unique_ptr<StoredFile> Open(const std::string& name) override;
+    std::unique_ptr<StoredFile> Open(const std::string& name, StoreFailure& failure) override;
 
     // Connections are reused: an idle one is taken, or a new one made.
     class Lease;

@@ -78,6 +78,8 @@ UploadAnswer UploadForm::StoreFailed(StoreFailure failure) const
 {
     if (failure == StoreFailure::Full)
         return Refused(507, "the server has no room left for the file");
+    if (failure == StoreFailure::Unavailable)
+        return Refused(503, "the attachment store cannot be reached now; try again shortly");
     return Refused(500, "the file could not be stored");
 }
 
