@@ -6,6 +6,9 @@
 #include "html/InlineStyle.h"
 #include "platform/text/CodePage.h"
 
+#include <algorithm>
+#include <unistd.h>
+
 namespace vellum::html {
 
 namespace {
@@ -76,6 +79,15 @@ std::string Base64Decode(std::string_view text)
     return out;
 }
 
+// A file URL's host: none, "localhost" or the name this machine answers to.
+bool IsThisMachine(std::string_view host)
+{
+    if (host.empty() || NamesEqual(host, "localhost"))
+        return true;
+    char name[256] = {};
+    return gethostname(name, sizeof name - 1) == 0 && NamesEqual(host, name);
+}
+
 ImageSource DecodeDataUrl(std::string_view url)
 {
     ImageSource source;
@@ -132,26 +144,44 @@ std::u16string AbsoluteUrl(std::u16string_view base, std::u16string_view address
     return joined + rest;
 }
 
+std::optional<std::string> LocalFilePath(std::u16string_view address)
+{
+    address = TrimSpace(address);
+    if (StartsWithNoCase(address, "file://")) {
+        std::string rest = text::Utf16ToUtf8(address.substr(7));
+        std::size_t slash = rest.find('/');
+        if (slash == std::string::npos || !IsThisMachine(rest.substr(0, slash)))
+            return std::nullopt;
+        return PercentDecode(rest.substr(slash));
+    }
+    if (address.size() < 2 || (address[0] != u'/' && address[0] != u'\\') || address[1] == u'/' ||
+        address[1] == u'\\') // "//host/share": another machine's disk
+        return std::nullopt;
+    std::string path = text::Utf16ToUtf8(address);
+    if (path[0] == '\\')
+        std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
+
+bool IsDrivePath(std::u16string_view address)
+{
+    address = TrimSpace(address);
+    return address.size() >= 3 &&
+           ((address[0] >= u'a' && address[0] <= u'z') ||
+            (address[0] >= u'A' && address[0] <= u'Z')) &&
+           address[1] == u':' && (address[2] == u'\\' || address[2] == u'/');
+}
+
 ImageSource ResolveImageSource(const Element& image)
 {
     std::u16string address =
         AbsoluteUrl(image.OwnerDocument().Url(), image.GetAttribute("src").value_or(u""));
-    std::string utf8 = text::Utf16ToUtf8(address);
     ImageSource source;
     if (StartsWithNoCase(address, "data:"))
-        return DecodeDataUrl(utf8);
-    if (StartsWithNoCase(address, "file://")) {
-        std::string rest = utf8.substr(7);
-        // "file://host/path" names another machine: refused like the network.
-        if (!rest.starts_with("/"))
-            return source;
+        return DecodeDataUrl(text::Utf16ToUtf8(address));
+    if (std::optional<std::string> path = LocalFilePath(address)) {
         source.kind = ImageSource::Kind::LocalFile;
-        source.path = PercentDecode(rest);
-        return source;
-    }
-    if (!address.empty() && address[0] == u'/' && !address.starts_with(u"//")) {
-        source.kind = ImageSource::Kind::LocalFile;
-        source.path = utf8;
+        source.path = std::move(*path);
     }
     return source;
 }

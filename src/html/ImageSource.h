@@ -4,6 +4,7 @@
 // placeholder.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,16 @@ struct ImageSource
 // "img/c.gif" give "file:///a/img/c.gif"); absolute ones come back as they
 // are, and nothing resolves against "about:blank".
 std::u16string AbsoluteUrl(std::u16string_view base, std::u16string_view address);
+
+// The file an address names on this machine: a "file:" URL without a host,
+// with "localhost" or with this machine's own name, percent-decoded; a
+// rooted path "/p", or "\p" read as "/p". Nothing for every other address:
+// a relative name, another scheme, a file URL of another host.
+std::optional<std::string> LocalFilePath(std::u16string_view address);
+
+// A path on a drive of a Windows desk ("C:\p", "C:/p"): a name on the
+// author's disk that no file of this machine answers to.
+bool IsDrivePath(std::u16string_view address);
 
 // Resolves an IMG element's source against its document's address.
 ImageSource ResolveImageSource(const Element& image);
