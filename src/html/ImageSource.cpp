@@ -55,28 +55,48 @@ std::string PercentDecode(std::string_view text)
     return out;
 }
 
-std::string Base64Decode(std::string_view text)
+// Mail pictures are megabytes of base64 each: decoded straight from the
+// attribute's UTF-16, into a buffer sized once.
+std::string Base64Decode(std::u16string_view text)
 {
-    std::string out;
+    std::string out(text.size() / 4 * 3 + 3, '\0');
+    std::size_t filled = 0;
     unsigned buffer = 0;
     int bits = 0;
-    for (char c : text) {
-        int value = c >= 'A' && c <= 'Z'   ? c - 'A'
-                    : c >= 'a' && c <= 'z' ? c - 'a' + 26
-                    : c >= '0' && c <= '9' ? c - '0' + 52
-                    : c == '+'             ? 62
-                    : c == '/'             ? 63
-                                           : -1;
+    for (char16_t c : text) {
+        int value = c >= u'A' && c <= u'Z'   ? c - u'A'
+                    : c >= u'a' && c <= u'z' ? c - u'a' + 26
+                    : c >= u'0' && c <= u'9' ? c - u'0' + 52
+                    : c == u'+'              ? 62
+                    : c == u'/'              ? 63
+                                             : -1;
         if (value < 0)
             continue;
         buffer = (buffer << 6) | static_cast<unsigned>(value);
         bits += 6;
         if (bits >= 8) {
             bits -= 8;
-            out += static_cast<char>((buffer >> bits) & 0xFF);
+            out[filled++] = static_cast<char>((buffer >> bits) & 0xFF);
         }
     }
+    out.resize(filled);
     return out;
+}
+
+ImageSource DecodeDataUrl(std::u16string_view url)
+{
+    ImageSource source;
+    std::size_t comma = url.find(u',');
+    if (comma == std::u16string_view::npos)
+        return source;
+    std::string header = text::Utf16ToUtf8(url.substr(5, comma - 5));
+    std::u16string_view payload = url.substr(comma + 1);
+    bool base64 = header.size() >= 7 &&
+                  NamesEqual(std::string_view(header).substr(header.size() - 7), ";base64");
+    source.kind = ImageSource::Kind::Data;
+    source.mimeType = header.substr(0, header.find(';'));
+    source.bytes = base64 ? Base64Decode(payload) : PercentDecode(text::Utf16ToUtf8(payload));
+    return source;
 }
 
 // A file URL's host: none, "localhost" or the name this machine answers to.
@@ -86,21 +106,6 @@ bool IsThisMachine(std::string_view host)
         return true;
     char name[256] = {};
     return gethostname(name, sizeof name - 1) == 0 && NamesEqual(host, name);
-}
-
-ImageSource DecodeDataUrl(std::string_view url)
-{
-    ImageSource source;
-    std::size_t comma = url.find(',');
-    if (comma == std::string_view::npos)
-        return source;
-    std::string_view header = url.substr(5, comma - 5);
-    std::string_view payload = url.substr(comma + 1);
-    bool base64 = header.size() >= 7 && NamesEqual(header.substr(header.size() - 7), ";base64");
-    source.kind = ImageSource::Kind::Data;
-    source.mimeType = std::string(header.substr(0, header.find(';')));
-    source.bytes = base64 ? Base64Decode(payload) : PercentDecode(payload);
-    return source;
 }
 
 } // namespace
@@ -174,11 +179,12 @@ bool IsDrivePath(std::u16string_view address)
 
 ImageSource ResolveImageSource(const Element& image)
 {
-    std::u16string address =
-        AbsoluteUrl(image.OwnerDocument().Url(), image.GetAttribute("src").value_or(u""));
+    const std::u16string* given = image.FindAttribute("src");
+    std::u16string_view trimmed = given ? TrimSpace(*given) : std::u16string_view();
+    if (StartsWithNoCase(trimmed, "data:"))
+        return DecodeDataUrl(trimmed);
+    std::u16string address = AbsoluteUrl(image.OwnerDocument().Url(), trimmed);
     ImageSource source;
-    if (StartsWithNoCase(address, "data:"))
-        return DecodeDataUrl(text::Utf16ToUtf8(address));
     if (std::optional<std::string> path = LocalFilePath(address)) {
         source.kind = ImageSource::Kind::LocalFile;
         source.path = std::move(*path);

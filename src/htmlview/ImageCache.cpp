@@ -8,23 +8,61 @@
 #include "html/LocalImageFile.h"
 #include "html/Node.h"
 
-#include <QByteArray>
+#include <QBuffer>
+#include <QImageReader>
 
 namespace vellum::html {
 
-const QImage& ImageCache::ImageFor(const Element& image)
+namespace {
+
+// The size the header states; a reader that cannot tell without decoding
+// gets the picture decoded here (its pixels then kept).
+QSize HeaderSize(const QByteArray& encoded, QImage& decoded)
 {
-    std::u16string key = image.GetAttribute("src").value_or(u"");
-    if (auto it = images_.find(key); it != images_.end())
+    QBuffer buffer;
+    buffer.setData(encoded);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    if (!reader.canRead())
+        return {};
+    QSize size = reader.size();
+    if (size.isValid())
+        return size;
+    decoded = reader.read();
+    return decoded.size();
+}
+
+} // namespace
+
+Picture::Picture(QByteArray encoded) : encoded_(std::move(encoded))
+{
+    if (!encoded_.isEmpty())
+        size_ = HeaderSize(encoded_, pixels_);
+    if (!pixels_.isNull())
+        encoded_.clear();
+}
+
+const QImage& Picture::Pixels() const
+{
+    if (pixels_.isNull() && !encoded_.isEmpty()) {
+        pixels_.loadFromData(encoded_);
+        encoded_ = QByteArray();
+    }
+    return pixels_;
+}
+
+std::shared_ptr<const Picture> ImageCache::PictureFor(const Element& image)
+{
+    const std::u16string* source = image.FindAttribute("src");
+    std::u16string key = source ? *source : std::u16string();
+    if (auto it = pictures_.find(key); it != pictures_.end())
         return it->second;
-    ImageSource source = ResolveImageSource(image);
-    std::string bytes = source.kind == ImageSource::Kind::LocalFile
-                            ? ReadLocalImageFile(source.path).value_or(std::string())
-                            : std::move(source.bytes);
-    QImage picture;
-    if (!bytes.empty())
-        picture.loadFromData(QByteArray::fromStdString(bytes));
-    return images_.emplace(std::move(key), std::move(picture)).first->second;
+    ImageSource resolved = ResolveImageSource(image);
+    std::string bytes = resolved.kind == ImageSource::Kind::LocalFile
+                            ? ReadLocalImageFile(resolved.path).value_or(std::string())
+                            : std::move(resolved.bytes);
+    auto picture = std::make_shared<const Picture>(QByteArray::fromStdString(bytes));
+    return pictures_.emplace(std::move(key), std::move(picture)).first->second;
 }
 
 } // namespace vellum::html
