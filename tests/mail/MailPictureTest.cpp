@@ -78,7 +78,9 @@ TEST_P(MailPictureTest, PastedAndDroppedPicturesReachTheReader)
 {
     struct Case
     {
-        const char* given; // a clipboard format, or "drop" for a dropped PNG file
+        // A clipboard format; "drop" drops the picture's file, "html" pastes
+        // markup naming it, "html+bytes" a remote IMG with the bytes along.
+        const char* given;
         const char* stored;
         QColor color;
     } cases[] = {
@@ -86,21 +88,23 @@ TEST_P(MailPictureTest, PastedAndDroppedPicturesReachTheReader)
         {"image/jpeg", "data:image/jpeg;base64,", QColor(Qt::blue)},
         {"image/bmp", "data:image/png;base64,", QColor(Qt::darkGreen)},
         {"drop", "data:image/png;base64,", QColor(Qt::magenta)},
+        {"html", "data:image/png;base64,", QColor(Qt::cyan)},
+        {"html+bytes", "data:image/png;base64,", QColor(Qt::darkYellow)},
     };
     int key = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.given);
+        const std::string given = c.given, file = m_folder.Path() + "picture.png";
+        QFile out(QString::fromStdString(file));
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(Encoded(c.color, "png"));
+        out.close();
         std::size_t beforeUndo = 0, afterUndo = 0, afterRedo = 0;
         m_desktop.ActInModal([&](QWidget& window) {
             HtmlView& view = *static_cast<CMailEditDlg&>(window).GetEditor()->GetView();
             view.setFocus();
             auto* data = new QMimeData;
-            if (std::string(c.given) == "drop") {
-                std::string file = m_folder.Path() + "dropped.png";
-                QFile out(QString::fromStdString(file));
-                out.open(QIODevice::WriteOnly);
-                out.write(Encoded(c.color, "png"));
-                out.close();
+            if (given == "drop") {
                 data->setUrls({QUrl::fromLocalFile(QString::fromStdString(file))});
                 QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, data, Qt::LeftButton, {});
                 QApplication::sendEvent(view.viewport(), &enter);
@@ -108,7 +112,15 @@ TEST_P(MailPictureTest, PastedAndDroppedPicturesReachTheReader)
                 QApplication::sendEvent(view.viewport(), &drop);
                 delete data;
             } else {
-                data->setData(c.given, Encoded(c.color, c.given + 6));
+                if (given.starts_with("html"))
+                    data->setHtml(QString::fromStdString(
+                        "<P>see <IMG src=\"" +
+                        (given == "html" ? "file://" + file : "https://127.0.0.1:9/a.png") +
+                        "\">"));
+                else
+                    data->setData(c.given, Encoded(c.color, c.given + 6));
+                if (given == "html+bytes")
+                    data->setData("image/png", Encoded(c.color, "png"));
                 QGuiApplication::clipboard()->setMimeData(data);
                 CtrlKey(view, Qt::Key_V);
             }
