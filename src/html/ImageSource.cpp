@@ -57,9 +57,9 @@ std::string PercentDecode(std::string_view text)
 
 // Mail pictures are megabytes of base64 each: decoded straight from the
 // attribute's UTF-16, into a buffer sized once.
-std::string Base64Decode(std::u16string_view text)
+std::string Base64Decode(std::u16string_view text, std::size_t limit)
 {
-    std::string out(text.size() / 4 * 3 + 3, '\0');
+    std::string out(std::min(text.size() / 4 * 3 + 3, limit), '\0');
     std::size_t filled = 0;
     unsigned buffer = 0;
     int bits = 0;
@@ -77,13 +77,15 @@ std::string Base64Decode(std::u16string_view text)
         if (bits >= 8) {
             bits -= 8;
             out[filled++] = static_cast<char>((buffer >> bits) & 0xFF);
+            if (filled == out.size())
+                break;
         }
     }
     out.resize(filled);
     return out;
 }
 
-ImageSource DecodeDataUrl(std::u16string_view url)
+ImageSource DecodeDataUrl(std::u16string_view url, std::size_t limit)
 {
     ImageSource source;
     std::size_t comma = url.find(u',');
@@ -95,7 +97,8 @@ ImageSource DecodeDataUrl(std::u16string_view url)
                   NamesEqual(std::string_view(header).substr(header.size() - 7), ";base64");
     source.kind = ImageSource::Kind::Data;
     source.mimeType = header.substr(0, header.find(';'));
-    source.bytes = base64 ? Base64Decode(payload) : PercentDecode(text::Utf16ToUtf8(payload));
+    source.bytes =
+        base64 ? Base64Decode(payload, limit) : PercentDecode(text::Utf16ToUtf8(payload));
     return source;
 }
 
@@ -177,13 +180,20 @@ bool IsDrivePath(std::u16string_view address)
            address[1] == u':' && (address[2] == u'\\' || address[2] == u'/');
 }
 
-ImageSource ResolveImageSource(const Element& image)
+ImageSource ResolveImageSource(const Element& image, std::size_t dataLimit)
 {
     const std::u16string* given = image.FindAttribute("src");
-    std::u16string_view trimmed = given ? TrimSpace(*given) : std::u16string_view();
+    return ResolveImageAddress(image.OwnerDocument().Url(), given ? *given : std::u16string_view(),
+                               dataLimit);
+}
+
+ImageSource ResolveImageAddress(std::u16string_view base, std::u16string_view given,
+                                std::size_t dataLimit)
+{
+    std::u16string_view trimmed = TrimSpace(given);
     if (StartsWithNoCase(trimmed, "data:"))
-        return DecodeDataUrl(trimmed);
-    std::u16string address = AbsoluteUrl(image.OwnerDocument().Url(), trimmed);
+        return DecodeDataUrl(trimmed, dataLimit);
+    std::u16string address = AbsoluteUrl(base, trimmed);
     ImageSource source;
     if (std::optional<std::string> path = LocalFilePath(address)) {
         source.kind = ImageSource::Kind::LocalFile;

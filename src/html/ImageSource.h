@@ -4,6 +4,7 @@
 // placeholder.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,6 +13,8 @@ namespace vellum::html {
 
 class Document;
 class Element;
+
+inline constexpr std::size_t kWholeContent = static_cast<std::size_t>(-1);
 
 struct ImageSource
 {
@@ -37,8 +40,14 @@ std::optional<std::string> LocalFilePath(std::u16string_view address);
 // author's disk that no file of this machine answers to.
 bool IsDrivePath(std::u16string_view address);
 
-// Resolves an IMG element's source against its document's address.
-ImageSource ResolveImageSource(const Element& image);
+// Resolves an IMG element's source against its document's address. Of a
+// data URL's content at most `dataLimit` bytes are decoded: a picture's
+// header, which tells its size, is in its first kilobytes.
+ImageSource ResolveImageSource(const Element& image, std::size_t dataLimit = kWholeContent);
+
+// The same for an address given as text, against `base`.
+ImageSource ResolveImageAddress(std::u16string_view base, std::u16string_view address,
+                                std::size_t dataLimit = kWholeContent);
 
 // Sets every image's source to its absolute address (nothing for a document
 // at "about:blank"), as the editor does before switching views.

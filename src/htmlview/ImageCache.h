@@ -6,7 +6,9 @@
 // gives; the pixels are decoded the first time the picture is painted and
 // kept from then on. A mail's pictures are so decoded once per open, and
 // only those the reader scrolls to: opening a mail of twenty photographs
-// paints its first screen after decoding the one or two on it.
+// paints its first screen after decoding the one or two on it. A data URL's
+// base64 is likewise decoded only as far as the header at layout, and whole
+// at that first paint.
 #pragma once
 
 #include <QByteArray>
@@ -15,6 +17,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 namespace vellum::html {
@@ -24,18 +27,22 @@ class Element;
 class Picture
 {
 public:
-    explicit Picture(QByteArray encoded);
+    // The picture of `image`, whose source `source` is.
+    Picture(const Element& image, std::u16string source);
 
+    const std::u16string& Source() const { return source_; }
     // Nothing to show: no bytes, or bytes that are no picture.
     bool IsNull() const { return size_.isEmpty(); }
     QSize Size() const { return size_; }
     // The decoded pixels (null when the bytes turned out broken past their
-    // header); the encoded bytes are let go once decoded.
+    // header).
     const QImage& Pixels() const;
 
 private:
-    mutable QByteArray encoded_;
+    std::u16string source_;
+    mutable QByteArray encoded_; // a file's bytes until decoded; empty for a data URL
     mutable QImage pixels_;
+    mutable bool decoded_ = false;
     QSize size_;
 };
 
@@ -48,7 +55,19 @@ public:
     void Clear() { pictures_.clear(); }
 
 private:
-    std::unordered_map<std::u16string, std::shared_ptr<const Picture>> pictures_;
+    struct SourceHash
+    {
+        using is_transparent = void;
+        std::size_t operator()(std::u16string_view source) const
+        {
+            return std::hash<std::u16string_view>()(source);
+        }
+    };
+
+    // Keyed by views of the pictures' own sources: a data URL is megabytes.
+    std::unordered_map<std::u16string_view, std::shared_ptr<const Picture>, SourceHash,
+                       std::equal_to<>>
+        pictures_;
 };
 
 } // namespace vellum::html
