@@ -35,11 +35,11 @@ std::optional<std::u16string> DataUrlOfFile(std::u16string_view source)
     return PictureDataUrl(*picture);
 }
 
-bool ContainsImageTag(const std::string& body)
+// A cheap look before a parse: "<img", or "<image", which parses as IMG.
+bool MayNameImages(const std::string& body)
 {
     for (std::size_t at = body.find('<'); at != std::string::npos; at = body.find('<', at + 1)) {
-        if (body.size() - at >= 4 && (body[at + 1] | 0x20) == 'i' && (body[at + 2] | 0x20) == 'm' &&
-            (body[at + 3] | 0x20) == 'g')
+        if (body.size() - at >= 3 && (body[at + 1] | 0x20) == 'i' && (body[at + 2] | 0x20) == 'm')
             return true;
     }
     return false;
@@ -68,7 +68,7 @@ std::u16string EmbedLocalPictures(Document& document)
 
 bool EmbedLocalPictures(std::string& body, std::string& unreadable)
 {
-    if (!ContainsImageTag(body))
+    if (!MayNameImages(body))
         return true;
     Document document;
     document.BeginLoadFromBytes(ToAsciiSafeHtml(vellum::text::ToUtf16(body)));
