@@ -1,8 +1,9 @@
 // Creating the editor, loading bodies, the readiness check and the hooks on
-// the editing area (keys, focus loss, pastes, caret moves).
+// the editing area (keys, focus loss, pastes, caret moves, drops).
 #include "editor/HtmlEditor.h"
 
 #include "html/Document.h"
+#include "html/Editing.h"
 #include "html/Serializer.h"
 #include "htmlview/HtmlView.h"
 #include "platform/text/CodePage.h"
@@ -11,7 +12,9 @@
 #include "platform/ui/WindowStyles.h"
 #include "ui/LayoutCtrl.h"
 
+#include <QDropEvent>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 
@@ -72,6 +75,8 @@ bool CHtmlEditor::Create(const QRect& rect, QWidget* parent, int id)
         CheckReadiness();
     });
     connect(view_, &HtmlView::caretMoved, this, [this] { OnCommand(kRefreshToolbar); });
+    view_->viewport()->setAcceptDrops(true);
+    view_->viewport()->installEventFilter(this);
     document_.Attach(view_);
 
     sourceView_ = new QPlainTextEdit(this);
@@ -190,6 +195,41 @@ bool CHtmlEditor::FilterKey(const QKeyEvent& key)
     default:
         return false;
     }
+}
+
+// A picture dragged onto the body (an image file from a file manager, a
+// picture from another program) goes in where it is dropped, as a paste of
+// it would. Text and markup drags are left alone.
+bool CHtmlEditor::eventFilter(QObject* watched, QEvent* event)
+{
+    const bool dragging = event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove;
+    if (watched != view_->viewport() || (!dragging && event->type() != QEvent::Drop))
+        return QWidget::eventFilter(watched, event);
+    auto* drop = static_cast<QDropEvent*>(event);
+    const QMimeData* data = drop->mimeData();
+    if (!view_->IsEditable() || !data || (!data->hasUrls() && !data->hasImage())) {
+        drop->ignore();
+        return true;
+    }
+    drop->acceptProposedAction();
+    if (!dragging)
+        DropPictures(*data, drop->position());
+    return true;
+}
+
+void CHtmlEditor::DropPictures(const QMimeData& data, const QPointF& viewportPoint)
+{
+    vellum::html::ClipboardContent content = PastedContent(data);
+    Document* document = document_.GetDocument();
+    if (content.html.empty() || !document)
+        return;
+    HitResult hit = view_->Layout().HitTest(view_->ToDocument(viewportPoint));
+    if (!hit.position.IsNull())
+        document->SetSelection(Selection::Caret(hit.position));
+    if (!PasteHtml(*document, content.html))
+        return;
+    recheckPending_ = true;
+    CheckReadiness();
 }
 
 void CHtmlEditor::resizeEvent(QResizeEvent* event)

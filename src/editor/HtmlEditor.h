@@ -26,6 +26,8 @@
 class CLayoutCtrl;
 class QComboBox;
 class QKeyEvent;
+class QMimeData;
+class QPointF;
 class QPlainTextEdit;
 
 namespace vellum::html {
@@ -107,6 +109,7 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // EditorToolbar.cpp
@@ -118,6 +121,7 @@ private:
     void LoadHTML(const std::u16string& html);
     void CheckReadiness();
     bool FilterKey(const QKeyEvent& key);
+    void DropPictures(const QMimeData& data, const QPointF& viewportPoint);
     void PlaceChildren();
 
     // HtmlEditorCommands.cpp

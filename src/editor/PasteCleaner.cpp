@@ -3,9 +3,18 @@
 // spacing, unterminated tags) slips past a text filter.
 #include "editor/PasteCleaner.h"
 
+#include "editor/LocalPictures.h"
 #include "html/Document.h"
+#include "html/ImageSource.h"
 #include "html/InlineStyle.h"
+#include "html/LocalImageFile.h"
 #include "html/Serializer.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMimeData>
+#include <QUrl>
 
 #include <algorithm>
 #include <cctype>
@@ -72,9 +81,61 @@ void CleanTree(Node& node)
     }
 }
 
+void GiveCarriedPicture(Document& scratch, const MailPicture& carried)
+{
+    std::vector<Element*> waiting;
+    for (Element* image : scratch.GetElementsByTagName("IMG"))
+        if (!image->GetAttribute("src").value_or(u"").starts_with(u"data:"))
+            waiting.push_back(image);
+    if (waiting.size() == 1)
+        waiting.front()->SetAttribute("src", PictureDataUrl(carried));
+}
+
+// The picture formats screenshot tools and image viewers offer, taken in the
+// order the clipboard's owner lists them (its own format first); a picture
+// offered only as Qt's image comes out as PNG.
+std::optional<MailPicture> PictureOnClipboard(const QMimeData& data)
+{
+    static const QStringList kPictureFormats = {"image/png", "image/jpeg", "image/gif",
+                                                "image/bmp"};
+    for (const QString& format : data.formats()) {
+        if (!kPictureFormats.contains(format))
+            continue;
+        if (std::optional<MailPicture> picture = PictureForMail(data.data(format).toStdString()))
+            return picture;
+    }
+    if (!data.hasImage())
+        return std::nullopt;
+    QImage image = qvariant_cast<QImage>(data.imageData());
+    if (image.isNull())
+        return std::nullopt;
+    return PictureForMail(image);
+}
+
+std::u16string ImageMarkup(const MailPicture& picture)
+{
+    return u"<IMG src=\"" + PictureDataUrl(picture) + u"\">";
+}
+
+// Picture files a file manager offers (a copy or a drag of files); files of
+// other kinds are not pictures of the body and give nothing.
+std::u16string PictureFilesMarkup(const QMimeData& data)
+{
+    std::u16string markup;
+    for (const QUrl& url : data.urls()) {
+        if (!url.isLocalFile())
+            continue;
+        std::optional<std::string> bytes = ReadLocalImageFile(url.toLocalFile().toStdString());
+        if (std::optional<MailPicture> picture =
+                bytes ? PictureForMail(std::move(*bytes)) : std::nullopt)
+            markup += ImageMarkup(*picture);
+    }
+    return markup;
+}
+
 } // namespace
 
-std::u16string CleanPastedHtml(std::u16string_view html)
+std::u16string CleanPastedHtml(std::u16string_view html, const std::optional<MailPicture>& carried)
 {
     Document scratch;
     scratch.LoadHtml(html);
@@ -82,7 +143,25 @@ std::u16string CleanPastedHtml(std::u16string_view html)
     if (!body)
         return {};
     CleanTree(*body);
+    EmbedLocalPictures(scratch);
+    if (carried)
+        GiveCarriedPicture(scratch, *carried);
     return SerializeChildren(*body);
+}
+
+ClipboardContent PastedContent(const QMimeData& data)
+{
+    ClipboardContent content;
+    if (data.hasText())
+        content.text = data.text().toStdU16String();
+    std::optional<MailPicture> picture = PictureOnClipboard(data);
+    if (data.hasHtml())
+        content.html = CleanPastedHtml(data.html().toStdU16String(), picture);
+    else if (picture)
+        content.html = ImageMarkup(*picture);
+    else if (data.hasUrls())
+        content.html = PictureFilesMarkup(data);
+    return content;
 }
 
 void CleaningClipboard::SetContent(const ClipboardContent& content)
@@ -92,8 +171,7 @@ void CleaningClipboard::SetContent(const ClipboardContent& content)
 
 ClipboardContent CleaningClipboard::Content() const
 {
-    ClipboardContent content = system_.Content();
-    if (!content.html.empty())
-        content.html = CleanPastedHtml(content.html);
-    return content;
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    const QMimeData* data = clipboard ? clipboard->mimeData() : nullptr;
+    return data ? PastedContent(*data) : ClipboardContent{};
 }

@@ -6,6 +6,9 @@
 #include "html/InlineStyle.h"
 #include "platform/text/CodePage.h"
 
+#include <algorithm>
+#include <unistd.h>
+
 namespace vellum::html {
 
 namespace {
@@ -52,43 +55,60 @@ std::string PercentDecode(std::string_view text)
     return out;
 }
 
-std::string Base64Decode(std::string_view text)
+// Mail pictures are megabytes of base64 each: decoded straight from the
+// attribute's UTF-16, into a buffer sized once.
+std::string Base64Decode(std::u16string_view text, std::size_t limit)
 {
-    std::string out;
+    std::string out(std::min(text.size() / 4 * 3 + 3, limit), '\0');
+    std::size_t filled = 0;
     unsigned buffer = 0;
     int bits = 0;
-    for (char c : text) {
-        int value = c >= 'A' && c <= 'Z'   ? c - 'A'
-                    : c >= 'a' && c <= 'z' ? c - 'a' + 26
-                    : c >= '0' && c <= '9' ? c - '0' + 52
-                    : c == '+'             ? 62
-                    : c == '/'             ? 63
-                                           : -1;
+    for (char16_t c : text) {
+        int value = c >= u'A' && c <= u'Z'   ? c - u'A'
+                    : c >= u'a' && c <= u'z' ? c - u'a' + 26
+                    : c >= u'0' && c <= u'9' ? c - u'0' + 52
+                    : c == u'+'              ? 62
+                    : c == u'/'              ? 63
+                                             : -1;
         if (value < 0)
             continue;
         buffer = (buffer << 6) | static_cast<unsigned>(value);
         bits += 6;
         if (bits >= 8) {
             bits -= 8;
-            out += static_cast<char>((buffer >> bits) & 0xFF);
+            out[filled++] = static_cast<char>((buffer >> bits) & 0xFF);
+            if (filled == out.size())
+                break;
         }
     }
+    out.resize(filled);
     return out;
 }
 
-ImageSource DecodeDataUrl(std::string_view url)
+ImageSource DecodeDataUrl(std::u16string_view url, std::size_t limit)
 {
     ImageSource source;
-    std::size_t comma = url.find(',');
-    if (comma == std::string_view::npos)
+    std::size_t comma = url.find(u',');
+    if (comma == std::u16string_view::npos)
         return source;
-    std::string_view header = url.substr(5, comma - 5);
-    std::string_view payload = url.substr(comma + 1);
-    bool base64 = header.size() >= 7 && NamesEqual(header.substr(header.size() - 7), ";base64");
+    std::string header = text::Utf16ToUtf8(url.substr(5, comma - 5));
+    std::u16string_view payload = url.substr(comma + 1);
+    bool base64 = header.size() >= 7 &&
+                  NamesEqual(std::string_view(header).substr(header.size() - 7), ";base64");
     source.kind = ImageSource::Kind::Data;
-    source.mimeType = std::string(header.substr(0, header.find(';')));
-    source.bytes = base64 ? Base64Decode(payload) : PercentDecode(payload);
+    source.mimeType = header.substr(0, header.find(';'));
+    source.bytes =
+        base64 ? Base64Decode(payload, limit) : PercentDecode(text::Utf16ToUtf8(payload));
     return source;
+}
+
+// A file URL's host: none, "localhost" or the name this machine answers to.
+bool IsThisMachine(std::string_view host)
+{
+    if (host.empty() || NamesEqual(host, "localhost"))
+        return true;
+    char name[256] = {};
+    return gethostname(name, sizeof name - 1) == 0 && NamesEqual(host, name);
 }
 
 } // namespace
@@ -132,26 +152,52 @@ std::u16string AbsoluteUrl(std::u16string_view base, std::u16string_view address
     return joined + rest;
 }
 
-ImageSource ResolveImageSource(const Element& image)
+std::optional<std::string> LocalFilePath(std::u16string_view address)
 {
-    std::u16string address =
-        AbsoluteUrl(image.OwnerDocument().Url(), image.GetAttribute("src").value_or(u""));
-    std::string utf8 = text::Utf16ToUtf8(address);
-    ImageSource source;
-    if (StartsWithNoCase(address, "data:"))
-        return DecodeDataUrl(utf8);
+    address = TrimSpace(address);
     if (StartsWithNoCase(address, "file://")) {
-        std::string rest = utf8.substr(7);
-        // "file://host/path" names another machine: refused like the network.
-        if (!rest.starts_with("/"))
-            return source;
-        source.kind = ImageSource::Kind::LocalFile;
-        source.path = PercentDecode(rest);
-        return source;
+        std::string rest = text::Utf16ToUtf8(address.substr(7));
+        std::size_t slash = rest.find('/');
+        if (slash == std::string::npos || !IsThisMachine(rest.substr(0, slash)))
+            return std::nullopt;
+        return PercentDecode(rest.substr(slash));
     }
-    if (!address.empty() && address[0] == u'/' && !address.starts_with(u"//")) {
+    if (address.size() < 2 || (address[0] != u'/' && address[0] != u'\\') || address[1] == u'/' ||
+        address[1] == u'\\') // "//host/share": another machine's disk
+        return std::nullopt;
+    std::string path = text::Utf16ToUtf8(address);
+    if (path[0] == '\\')
+        std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
+
+bool IsDrivePath(std::u16string_view address)
+{
+    address = TrimSpace(address);
+    return address.size() >= 3 &&
+           ((address[0] >= u'a' && address[0] <= u'z') ||
+            (address[0] >= u'A' && address[0] <= u'Z')) &&
+           address[1] == u':' && (address[2] == u'\\' || address[2] == u'/');
+}
+
+ImageSource ResolveImageSource(const Element& image, std::size_t dataLimit)
+{
+    const std::u16string* given = image.FindAttribute("src");
+    return ResolveImageAddress(image.OwnerDocument().Url(), given ? *given : std::u16string_view(),
+                               dataLimit);
+}
+
+ImageSource ResolveImageAddress(std::u16string_view base, std::u16string_view given,
+                                std::size_t dataLimit)
+{
+    std::u16string_view trimmed = TrimSpace(given);
+    if (StartsWithNoCase(trimmed, "data:"))
+        return DecodeDataUrl(trimmed, dataLimit);
+    std::u16string address = AbsoluteUrl(base, trimmed);
+    ImageSource source;
+    if (std::optional<std::string> path = LocalFilePath(address)) {
         source.kind = ImageSource::Kind::LocalFile;
-        source.path = utf8;
+        source.path = std::move(*path);
     }
     return source;
 }

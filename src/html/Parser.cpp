@@ -11,6 +11,7 @@
 #include "html/Document.h"
 #include "html/GumboHeap.h"
 #include "html/NestingBound.h"
+#include "html/SetAsidePayloads.h"
 #include "html/TagNameText.h"
 #include "platform/text/CodePage.h"
 
@@ -28,7 +29,10 @@ namespace vellum::html {
 class TreeBuilder
 {
 public:
-    TreeBuilder(Document& document, GumboHeap& heap) : document_(document), heap_(heap) {}
+    TreeBuilder(Document& document, GumboHeap& heap, const SetAsidePayloads& payloads)
+        : document_(document), heap_(heap), payloads_(payloads)
+    {
+    }
 
     std::vector<Node*> Convert(const GumboVector& roots)
     {
@@ -106,9 +110,9 @@ private:
         case GUMBO_NODE_TEXT:
         case GUMBO_NODE_WHITESPACE:
         case GUMBO_NODE_CDATA:
-            return document_.CreateTextNode(text::Utf8ToUtf16(source.v.text.text));
+            return document_.CreateTextNode(payloads_.Restore(source.v.text.text));
         case GUMBO_NODE_COMMENT:
-            return document_.CreateComment(text::Utf8ToUtf16(source.v.text.text));
+            return document_.CreateComment(payloads_.Restore(source.v.text.text));
         default:
             return nullptr;
         }
@@ -120,7 +124,7 @@ private:
         element->attributes_.reserve(source.attributes.length);
         for (unsigned i = 0; i < source.attributes.length; ++i) {
             auto* attribute = static_cast<const GumboAttribute*>(source.attributes.data[i]);
-            element->StoreAttribute(attribute->name, text::Utf8ToUtf16(attribute->value));
+            element->StoreAttribute(attribute->name, payloads_.Restore(attribute->value));
         }
         return element;
     }
@@ -164,6 +168,7 @@ private:
 
     Document& document_;
     GumboHeap& heap_;
+    const SetAsidePayloads& payloads_;
 };
 
 namespace {
@@ -171,8 +176,10 @@ namespace {
 std::vector<Node*> Parse(Document& document, std::string html, GumboTag context)
 {
     // The HTML and BODY elements the parser always makes take two levels.
-    const std::string utf8 = BoundNesting(html, kMaxNestingDepth - 2);
+    std::string utf8 = BoundNesting(html, kMaxNestingDepth - 2);
     std::string().swap(html);
+    SetAsidePayloads payloads;
+    payloads.SetAside(utf8);
     GumboOptions options = kGumboDefaultOptions;
     options.max_errors = 0;
     options.fragment_context = context;
@@ -182,7 +189,7 @@ std::vector<Node*> Parse(Document& document, std::string html, GumboTag context)
     if (!output)
         return {};
     heap.Drain();
-    TreeBuilder builder(document, heap);
+    TreeBuilder builder(document, heap, payloads);
     if (context == GUMBO_TAG_LAST)
         return builder.Convert(output->document->v.document.children);
     return builder.Convert(output->root->v.element.children);

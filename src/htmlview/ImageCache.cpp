@@ -8,23 +8,77 @@
 #include "html/LocalImageFile.h"
 #include "html/Node.h"
 
-#include <QByteArray>
+#include <QBuffer>
+#include <QImageReader>
 
 namespace vellum::html {
 
-const QImage& ImageCache::ImageFor(const Element& image)
+namespace {
+
+// Enough of a data URL's content for the header of any picture a mail
+// carries, a camera's EXIF block included.
+constexpr std::size_t kHeaderBytes = 96 * 1024;
+
+// The size the header states; a reader that cannot tell without decoding
+// gets the picture decoded here (its pixels then kept).
+QSize HeaderSize(const QByteArray& encoded, QImage& decoded)
 {
-    std::u16string key = image.GetAttribute("src").value_or(u"");
-    if (auto it = images_.find(key); it != images_.end())
+    QBuffer buffer;
+    buffer.setData(encoded);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    if (!reader.canRead())
+        return {};
+    QSize size = reader.size();
+    if (size.isValid())
+        return size;
+    decoded = reader.read();
+    return decoded.size();
+}
+
+QByteArray Bytes(std::string&& bytes)
+{
+    return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+} // namespace
+
+Picture::Picture(const Element& image, std::u16string source) : source_(std::move(source))
+{
+    ImageSource resolved = ResolveImageSource(image, kHeaderBytes);
+    if (resolved.kind == ImageSource::Kind::LocalFile)
+        encoded_ = Bytes(ReadLocalImageFile(resolved.path).value_or(std::string()));
+    QByteArray header =
+        resolved.kind == ImageSource::Kind::Data ? Bytes(std::move(resolved.bytes)) : encoded_;
+    if (!header.isEmpty())
+        size_ = HeaderSize(header, pixels_);
+    if (pixels_.isNull() && size_.isEmpty() && resolved.kind == ImageSource::Kind::Data &&
+        header.size() == static_cast<qsizetype>(kHeaderBytes))
+        size_ = HeaderSize(Bytes(ResolveImageAddress(u"", source_).bytes), pixels_);
+    decoded_ = !pixels_.isNull();
+}
+
+const QImage& Picture::Pixels() const
+{
+    if (decoded_)
+        return pixels_;
+    decoded_ = true;
+    if (encoded_.isEmpty())
+        encoded_ = Bytes(ResolveImageAddress(u"", source_).bytes);
+    pixels_.loadFromData(encoded_);
+    encoded_ = QByteArray();
+    return pixels_;
+}
+
+std::shared_ptr<const Picture> ImageCache::PictureFor(const Element& image)
+{
+    const std::u16string* given = image.FindAttribute("src");
+    std::u16string_view source = given ? std::u16string_view(*given) : std::u16string_view();
+    if (auto it = pictures_.find(source); it != pictures_.end())
         return it->second;
-    ImageSource source = ResolveImageSource(image);
-    std::string bytes = source.kind == ImageSource::Kind::LocalFile
-                            ? ReadLocalImageFile(source.path).value_or(std::string())
-                            : std::move(source.bytes);
-    QImage picture;
-    if (!bytes.empty())
-        picture.loadFromData(QByteArray::fromStdString(bytes));
-    return images_.emplace(std::move(key), std::move(picture)).first->second;
+    auto picture = std::make_shared<const Picture>(image, std::u16string(source));
+    pictures_.emplace(picture->Source(), picture);
+    return picture;
 }
 
 } // namespace vellum::html

@@ -172,11 +172,11 @@ private:
 
     void AddImage(Element& image, const LayoutStyle& style, int format)
     {
-        const QImage& picture = images_.ImageFor(image);
+        std::shared_ptr<const Picture> picture = images_.PictureFor(image);
         qreal width = ImageDimension(image, "width");
         qreal height = ImageDimension(image, "height");
-        QSizeF natural =
-            picture.isNull() ? QSizeF(kBrokenImageSize, kBrokenImageSize) : QSizeF(picture.size());
+        QSizeF natural = picture->IsNull() ? QSizeF(kBrokenImageSize, kBrokenImageSize)
+                                           : QSizeF(picture->Size());
         // One given dimension scales the other, keeping the picture's shape.
         if (width < 0 && height >= 0)
             width = natural.height() > 0 ? natural.width() * height / natural.height() : height;
@@ -193,7 +193,8 @@ private:
         piece.size = size;
         Append(kImageCharacter, 0);
         piece.end = piece.start + 1;
-        content_.images.push_back({&image, piece.start, size, picture, border, style.color});
+        content_.images.push_back(
+            {&image, piece.start, size, std::move(picture), border, style.color});
         afterSpace_ = trailingSpace_ = false;
     }
 

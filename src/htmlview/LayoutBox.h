@@ -44,12 +44,14 @@ struct InlinePiece
     QSizeF size; // images
 };
 
+class Picture;
+
 struct InlineImage
 {
     Element* element = nullptr;
-    int index = 0; // the character standing for it
-    QSizeF size;   // the border box: the picture and its BORDER around it
-    QImage image;  // null: draw the broken-image placeholder
+    int index = 0;                          // the character standing for it
+    QSizeF size;                            // the border box: the picture and its BORDER around it
+    std::shared_ptr<const Picture> picture; // a null one: the broken-image placeholder
     qreal border = 0;
     QColor borderColor;
 };

@@ -5,6 +5,7 @@
 
 #include "html/Node.h"
 #include "htmlview/CaretNavigation.h"
+#include "htmlview/ImageCache.h"
 #include "htmlview/InlineLayout.h"
 #include "htmlview/TextLines.h"
 
@@ -81,8 +82,8 @@ void PaintImage(QPainter& painter, QRectF rect, const InlineImage& image)
         painter.fillRect(QRectF(rect.right() - b, rect.top(), b, rect.height()), image.borderColor);
         rect.adjust(b, b, -b, -b);
     }
-    if (!image.image.isNull()) {
-        painter.drawImage(rect, image.image);
+    if (image.picture && !image.picture->IsNull() && !image.picture->Pixels().isNull()) {
+        painter.drawImage(rect, image.picture->Pixels());
         return;
     }
     // A broken image: a small framed placeholder.

@@ -5,6 +5,7 @@
 
 #include "base/IniDocument.h"
 #include "base/TextHelpers.h"
+#include "editor/LocalPictures.h"
 #include "platform/text/CodePage.h"
 #include "store/DbRecordset.h"
 #include "store/DbSession.h"
@@ -51,6 +52,8 @@ MailSender::MailSender(CDbSession* session, const std::string& userName, int& ke
 
 int MailSender::Save(MailFields& fields)
 {
+    if (!EmbedPictures(fields, "邮件没有保存"))
+        return 0;
     int saved = StoreDraft(fields);
     if (draftSent_)
         show_(FromUtf8("邮件已经发送，这次的修改没有保存"));
@@ -134,6 +137,17 @@ int MailSender::Update(const MailFields& fields)
     return 0;
 }
 
+// Before anything is stored, so that a picture that cannot travel stops the
+// save or send with the draft as it was, and the person can mend the body.
+bool MailSender::EmbedPictures(MailFields& fields, const char* notDone)
+{
+    std::string unreadable;
+    if (EmbedLocalPictures(fields.body, unreadable))
+        return true;
+    show_(FromUtf8("无法读取邮件中的图片文件:\r\n") + unreadable + "\r\n" + FromUtf8(notDone));
+    return false;
+}
+
 // Callers copy every key of section "." into their grid row, so "'@'" (the
 // drafts grid's attachment mark column) is only ever set, never cleared.
 void MailSender::WriteExchange(const MailFields& fields)
@@ -151,6 +165,8 @@ SendOutcome MailSender::Send(MailFields& fields)
 {
     if (ReportIfAlreadySent())
         return SendOutcome::AlreadySent;
+    if (!EmbedPictures(fields, "邮件没有发送"))
+        return SendOutcome::SaveFailed;
     if (StoreDraft(fields) >= 1)
         return Deliver(fields);
     if (!draftSent_)
@@ -193,6 +209,10 @@ SendOutcome MailSender::Deliver(const MailFields& fields)
     if (fields.subject.empty()) {
         show_(FromUtf8("请输入邮件标题"));
         return SendOutcome::NoSubject;
+    }
+    if (fields.body.size() > kLargestSentBody) {
+        show_(FromUtf8("邮件正文连同其中的图片超过 16 MB，没有发送。请删去或缩小一些图片。"));
+        return SendOutcome::BodyTooLarge;
     }
     SendOutcome outcome = StoreSending(fields);
     if (outcome != SendOutcome::Sent) {

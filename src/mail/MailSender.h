@@ -5,10 +5,14 @@
 // reports to stderr. Both therefore run the same statements in the same
 // order, and leave the database in the same state after the same failure.
 //
+// Pictures the body names on the author's disk go into the body before a
+// save or a send stores it (EmbedLocalPictures); one that cannot be read
+// stops it with a message naming the file, and nothing is written.
+//
 // A save writes the draft in SystemMail (an insert of sender and time, then
 // an update of the rest); each of its statements commits on its own, as
 // every other statement of the module does. Sending saves, checks
-// recipients and subject, then stores the one shared copy in SystemMailCopy
+// recipients, subject and the body's size, then stores the one shared copy in SystemMailCopy
 // through a record set, adds one SystemMailNotify notice per recipient and
 // marks the draft sent, all in one transaction: a send is stored whole or
 // not at all, so a failed one leaves the saved draft unsent and a retry
@@ -22,6 +26,7 @@
 // drafts or copies.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -48,6 +53,7 @@ enum class SendOutcome {
     SaveFailed,
     NoRecipients,
     NoSubject,
+    BodyTooLarge,
     CopyFailed,
     NoticeFailed,
     CommitFailed,
@@ -56,6 +62,10 @@ enum class SendOutcome {
     // MailSender::ReportIfAlreadySent); nothing was stored again.
     AlreadySent
 };
+
+// The largest body a send stores: pictures travel inside it, and every
+// reader's desk holds the whole of it while the mail is open.
+inline constexpr std::size_t kLargestSentBody = 16u << 20;
 
 // The current local time as the module writes it: "%Y-%m-%d %H:%M:%S".
 std::string CurrentMailTime();
@@ -114,6 +124,7 @@ public:
     int NoticeCount() const { return noticeCount_; }
 
 private:
+    [[nodiscard]] bool EmbedPictures(MailFields& fields, const char* notDone);
     [[nodiscard]] int StoreDraft(MailFields& fields);
     std::string DraftStatus();
     SendOutcome StoreSending(const MailFields& fields);

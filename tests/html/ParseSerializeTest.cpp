@@ -62,6 +62,21 @@ TEST(HtmlSerialize, SecondPassIsStable)
     }
 }
 
+// Pictures' payloads, set aside while gumbo parses, come back wherever they
+// stood; a marker spelt in the text stays text.
+TEST(HtmlParse, LongDataUrlPayloadsComeThroughWhereverTheyStand)
+{
+    std::string payload;
+    while (payload.size() < 6000)
+        payload += "QUJD+/9a";
+    std::string tail = "'>say \"y;base64," + payload + "\" #vellum-payload-7#</p>";
+    EXPECT_EQ(Reserialize("<img src=\"data:image/png;base64," + payload + "\"><p title='x;base64," +
+                          payload + tail),
+              "<HTML><HEAD></HEAD><BODY><IMG src=\"data:image/png;base64," + payload +
+                  "\"><P title=\"x;base64," + payload + "\">say \"y;base64," + payload +
+                  "\" #vellum-payload-7#</P></BODY></HTML>");
+}
+
 TEST(HtmlSerialize, CharactersOutsideTheCodePageBecomeReferences)
 {
     text::SetHostCodePage("BIG5");

@@ -4,10 +4,13 @@
 // its body shows a picture that names the database file, the real file
 // dialog lists the database's folder (with types and icons) and the person
 // picks the database itself as the attachment. Another process then connects
-// and disconnects, and the mail is sent. A third process must see the copy,
+// and disconnects; a send is refused while the body names the database as a
+// picture (it cannot be embedded unread), and once the picture is gone the
+// mail is sent. A third process must see the copy,
 // every notice and the draft's status: had the dialog read the file, the
 // second process would have deleted the write-ahead log under the session.
 #include "MailDialogTest.h"
+#include "editor/HtmlEditor.h"
 #include "mail/MailEditDlg.h"
 #include "platform/text/CodePage.h"
 #include "platform/ui/QtDesktopServices.h"
@@ -109,13 +112,17 @@ TEST_P(DatabaseLocksTest, NothingTheDialogShowsOrPicksReadsTheOpenDatabase)
             RunCommand("/usr/bin/sqlite3", {database, "select count(*) from SystemMail"});
         EXPECT_EQ(other.exitCode, 0) << other.err;
         dialog.OnCommand(CMailEditDlg::kSendId);
+        // The picture naming the database was not read, so it could not go in.
+        dialog.GetEditor()->SetInitialHTML("<P>see</P>");
+        dialog.OnCommand(CMailEditDlg::kSendId);
     });
     ASSERT_NE(m_connect.find(database), std::string::npos) << m_connect;
     EXPECT_EQ(dialog.DoModal(), kDialogOk);
 
-    ASSERT_GE(m_person.Messages().size(), 2u);
+    ASSERT_GE(m_person.Messages().size(), 3u);
     EXPECT_TRUE(m_person.Messages()[0].text.starts_with(FromUtf8("不能上传正在使用的数据库文件")))
         << m_person.Messages()[0].text;
+    EXPECT_NE(m_person.Messages()[1].text.find(database), std::string::npos);
     EXPECT_EQ(m_person.Messages().back().text, FromUtf8("邮件已经发送"));
     EXPECT_EQ(m_person.Messages().back().icon, MessageIcon::Information);
     EXPECT_EQ(SeenByAnotherProcess(database), "1 2 1\n");

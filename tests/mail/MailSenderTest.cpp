@@ -14,9 +14,12 @@
 #include "support/PostgresServer.h"
 #include "support/RunCommand.h"
 
+#include <QImage>
+#include <QString>
 #include <sqlite3.h>
 
 #include <chrono>
+#include <fstream>
 #include <thread>
 
 namespace {
@@ -351,6 +354,49 @@ TEST_P(SendCommandTest, RefusalsAndFailuresPrintTheDialogsMessageAndExitOne)
     CommandResult help = Vellum({"send", "--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("--body-file"), std::string::npos);
+}
+
+// A body naming pictures on this machine is stored carrying them: a small
+// PNG as it is, a large picture as JPEG no longer than 2,560 px. A picture
+// that cannot be read stops the send before anything is stored; a body over
+// 16 MB is refused once the draft is saved.
+TEST_P(SendCommandTest, PicturesOnThisDiskTravelInTheBody)
+{
+    QImage small(40, 30, QImage::Format_RGB32), noise(3000, 2000, QImage::Format_RGB32);
+    small.fill(Qt::red);
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x)
+            noise.setPixel(x, y, (x * 7919u + y * 104729u) * 2654435761u);
+    const std::string dir = m_folder.Path();
+    ASSERT_TRUE(small.save(QString::fromStdString(dir + "small.png")));
+    ASSERT_TRUE(noise.save(QString::fromStdString(dir + "noise.bmp")));
+    CommandResult sent = Send(
+        {"--user", "li", "--to", "wang", "--subject", "pictures", "--body",
+         "<P><IMG src=\"file://" + dir + "small.png\"><IMG src=\"" + dir + "noise.bmp\"></P>"});
+    ASSERT_EQ(sent.exitCode, 0) << sent.err;
+    std::string body = Rows("select Body from SystemMailCopy");
+    EXPECT_EQ(body.find(dir), std::string::npos) << "no local path is stored";
+    std::size_t jpeg = body.find("data:image/jpeg;base64,");
+    ASSERT_NE(jpeg, std::string::npos);
+    EXPECT_NE(body.find("<IMG src=\"data:image/png;base64,"), std::string::npos);
+    QImage shrunk = QImage::fromData(QByteArray::fromBase64(
+        QByteArray::fromStdString(body.substr(jpeg + 23, body.find('"', jpeg) - jpeg - 23))));
+    EXPECT_EQ(shrunk.size(), QSize(2560, 1706));
+
+    CommandResult missing = Send({"--user", "li", "--to", "wang", "--subject", "gone", "--body",
+                                  "<IMG src=\"" + dir + "gone.png\">"});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(missing.out, "");
+    EXPECT_NE(missing.err.find(dir + "gone.png"), std::string::npos) << missing.err;
+
+    std::ofstream(dir + "huge.html") << "<P>" << std::string(17u << 20, 'x') << "</P>";
+    CommandResult huge = Send(
+        {"--user", "li", "--to", "wang", "--subject", "huge", "--body-file", dir + "huge.html"});
+    EXPECT_EQ(huge.exitCode, 1);
+    EXPECT_EQ(huge.out, "draft 2\n") << "the draft is kept";
+    EXPECT_NE(huge.err.find("16 MB"), std::string::npos) << huge.err;
+    EXPECT_EQ(Rows("select KeyId, Status from SystemMail order by KeyId"), "1|1\n2|0\n");
+    EXPECT_EQ(Rows("select count(*) from SystemMailCopy"), "1\n");
 }
 
 // Two `vellum send --key K` started together, as two compose windows on one
