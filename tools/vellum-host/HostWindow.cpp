@@ -206,8 +206,12 @@ void HostWindow::UpdateTitle()
 void HostWindow::ShowFolder(HostFolder folder)
 {
     if (TellWhileDown()) {
-        QSignalBlocker quiet(m_folderList);
-        m_folderList->setCurrentRow(static_cast<int>(m_folder));
+        // After the click that chose the other folder has been handled, or
+        // the list would keep that folder selected beside the view it had.
+        QTimer::singleShot(0, this, [this] {
+            QSignalBlocker quiet(m_folderList);
+            m_folderList->setCurrentRow(static_cast<int>(m_folder));
+        });
         return;
     }
     delete m_view;

@@ -40,7 +40,10 @@ private:
     void Attempt();
 
     CDbSession& m_session;
-    Backoff m_backoff{std::chrono::milliseconds(500), std::chrono::seconds(15)};
+    // The ceiling keeps a desk back within 2 s of the server's return (1.3 s
+    // at most one and a half times); the jitter spreads a whole office's
+    // attempts over more than a second.
+    Backoff m_backoff{std::chrono::milliseconds(250), std::chrono::milliseconds(1300)};
     QTimer m_retry;
     bool m_down = false;
 };
