@@ -5,9 +5,17 @@
 // as its last line, only the ratio it is judged by.
 #pragma once
 
+#include <chrono>
 #include <cstdio>
 
 namespace vellum::bench {
+
+// The time since `start`, in the milliseconds the figures are given in.
+inline double MillisecondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
+}
 
 // name: a single word (dots and dashes allowed), e.g. "folders.fill-1m".
 inline void PrintFigure(const char* name, double oursMilliseconds, double referenceMilliseconds,

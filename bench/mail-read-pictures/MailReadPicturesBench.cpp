@@ -31,17 +31,13 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using vellum::bench::MillisecondsSince;
 
 constexpr int kPictures = 20;
 constexpr int kWidth = 2000;
 constexpr int kHeight = 1300;
 constexpr double kOpenBudgetMs = 300;
 constexpr double kHeldPixelsFactor = 3;
-
-double MillisecondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
 
 // A photograph-like picture: smooth colour with grain, so that JPEG at
 // quality 85 keeps it near 1 MB. Each picture differs, so none is shared.

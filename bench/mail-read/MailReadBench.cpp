@@ -31,16 +31,12 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using vellum::bench::MillisecondsSince;
 
 constexpr double kOpenBudgetMs = 2000;
 constexpr double kFrameBudgetMs = 50;
 constexpr double kPeakBudgetMb = 600;
 constexpr int kFrames = 20;
-
-double MillisecondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
 
 // The slowest of a run of frames, each scrolled a page down and painted.
 double SlowestScrollFrame(vellum::html::HtmlView& view)

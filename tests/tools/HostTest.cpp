@@ -97,21 +97,34 @@ TEST_F(InboxWatchTest, AQuoteInTheUserNameIsQuotedAndAFailedQueryKeepsTheState)
     EXPECT_EQ(m_watch.State(), (InboxState{1, 1}));
 }
 
+// A fresh database on the real PostgreSQL with the mail tables, a session
+// for the host and one for whoever sends.
+class OnPostgres : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        vellum::ui::EnsureApplication();
+        std::string error;
+        connect =
+            vellum::testing::FreshDatabase(vellum::testing::TestDatabase::Postgres, folder, error);
+        ASSERT_FALSE(connect.empty()) << error;
+        ASSERT_EQ(session.Open(connect.c_str()), 1) << session.GetLastErrorText();
+        ASSERT_EQ(sender.Open(connect.c_str()), 1) << sender.GetLastErrorText();
+        ASSERT_EQ(CreateMailTables(session, error), 1) << error;
+    }
+
+    vellum::testing::ScratchFolder folder;
+    std::string connect;
+    CDbSession session, sender;
+};
+
 // On PostgreSQL the watch listens on a connection of its own: a send that
 // another session commits reaches it well within a second, and one that is
 // rolled back never does.
-TEST(InboxWatchListeningTest, HearsCommittedMailAndNotRolledBackMail)
+TEST_F(OnPostgres, TheWatchHearsCommittedMailAndNotRolledBackMail)
 {
-    vellum::ui::EnsureApplication();
-    vellum::testing::ScratchFolder folder;
-    std::string error;
-    std::string connect =
-        vellum::testing::FreshDatabase(vellum::testing::TestDatabase::Postgres, folder, error);
-    ASSERT_FALSE(connect.empty()) << error;
-    CDbSession host, sender;
-    ASSERT_EQ(host.Open(connect.c_str()), 1) << host.GetLastErrorText();
-    ASSERT_EQ(sender.Open(connect.c_str()), 1) << sender.GetLastErrorText();
-    ASSERT_EQ(CreateMailTables(host, error), 1) << error;
+    CDbSession& host = session;
 
     InboxWatch watch(host);
     watch.Watch("li");
@@ -191,17 +204,8 @@ TEST_F(HostWindowTest, NewMailRefreshesTheInboxAndReadMailOnlyTheCount)
 // chosen meanwhile get one message for the whole outage, and once the
 // server is back the host is connected and listening again by itself,
 // with the mail that came in before it reconnected counted and shown.
-TEST(HostOutageTest, ARestartedServerIsReconnectedByItselfAndNoMailIsMissed)
+TEST_F(OnPostgres, ARestartedServerIsReconnectedByItselfAndNoMailIsMissed)
 {
-    vellum::ui::EnsureApplication();
-    vellum::testing::ScratchFolder folder;
-    std::string error;
-    std::string connect =
-        vellum::testing::FreshDatabase(vellum::testing::TestDatabase::Postgres, folder, error);
-    ASSERT_FALSE(connect.empty()) << error;
-    CDbSession session, sender;
-    ASSERT_EQ(session.Open(connect.c_str()), 1) << session.GetLastErrorText();
-    ASSERT_EQ(CreateMailTables(session, error), 1) << error;
     VellumModule module;
     ASSERT_TRUE(module.Load("")) << module.Error();
     vellum::ui::ScriptedDesktop desk;
