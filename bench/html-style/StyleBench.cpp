@@ -21,11 +21,11 @@
 #include "BenchFigure.h"
 #include "ChildMeasure.h"
 #include "PaintWatch.h"
+#include "ReadStoredDraft.h"
 #include "ScratchFolder.h"
 #include "html/Document.h"
 #include "htmlview/DocumentLayout.h"
 #include "htmlview/HtmlView.h"
-#include "mail/MailReadDlg.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/ScriptedDesktop.h"
 #include "store/DbSession.h"
@@ -173,12 +173,7 @@ vellum::bench::ChildFigures OpenInReadDialog(const std::string& folder, const st
                 QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
             view->viewport()->removeEventFilter(&watch);
         });
-        CMailReadDlg dialog;
-        dialog.m_nKeyId = key;
-        dialog.m_strTable = "SystemMail";
-        dialog.m_strUserName = "li";
-        dialog.m_pSession = &session;
-        dialog.DoModal();
+        vellum::bench::ReadStoredDraft(session, key);
     });
 }
 

@@ -9,10 +9,10 @@
 #include "BenchFigure.h"
 #include "ChildMeasure.h"
 #include "PaintWatch.h"
+#include "ReadStoredDraft.h"
 #include "ScratchFolder.h"
 #include "StoredMail.h"
 #include "htmlview/HtmlView.h"
-#include "mail/MailReadDlg.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/ScriptedDesktop.h"
 #include "store/DbSession.h"
@@ -131,12 +131,7 @@ int main()
         ScrollThroughEverything(*view);
     });
     {
-        CMailReadDlg dialog;
-        dialog.m_nKeyId = key;
-        dialog.m_strTable = "SystemMail";
-        dialog.m_strUserName = "li";
-        dialog.m_pSession = &session;
-        dialog.DoModal();
+        vellum::bench::ReadStoredDraft(session, key);
     }
     const double heldMb = vellum::bench::StatusMegabytes("VmHWM:") - before;
     session.Close();

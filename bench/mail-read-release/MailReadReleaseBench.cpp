@@ -8,10 +8,10 @@
 #include "BenchFigure.h"
 #include "ChildMeasure.h"
 #include "PaintWatch.h"
+#include "ReadStoredDraft.h"
 #include "ScratchFolder.h"
 #include "StoredMail.h"
 #include "htmlview/HtmlView.h"
-#include "mail/MailReadDlg.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/ScriptedDesktop.h"
 #include "store/DbSession.h"
@@ -43,12 +43,7 @@ bool ReadOnce(CDbSession& session, int key, vellum::ui::ScriptedDesktop& desktop
         painted = true;
     });
     {
-        CMailReadDlg dialog;
-        dialog.m_nKeyId = key;
-        dialog.m_strTable = "SystemMail";
-        dialog.m_strUserName = "li";
-        dialog.m_pSession = &session;
-        dialog.DoModal();
+        vellum::bench::ReadStoredDraft(session, key);
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
