@@ -11,6 +11,7 @@
 #include "platform/ui/QtText.h"
 #include "platform/ui/ScriptedDesktop.h"
 #include "store/MailTables.h"
+#include "support/Pgbouncer.h"
 #include "support/PostgresServer.h"
 #include "support/TestDatabases.h"
 
@@ -97,6 +98,19 @@ TEST_F(InboxWatchTest, AQuoteInTheUserNameIsQuotedAndAFailedQueryKeepsTheState)
     EXPECT_EQ(m_watch.State(), (InboxState{1, 1}));
 }
 
+// Runs the events until `done` or 15 s have passed; whether it is done.
+bool WaitFor(const std::function<bool()>& done)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < 15000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    return done();
+}
+
+constexpr char kNotice[] = "insert into SystemMailNotify(MailFrom,MailTo,Subject,MailId,Status) "
+                           "values ('wang','li','s',1,0)";
+
 // A fresh database on the real PostgreSQL with the mail tables, a session
 // for the host and one for whoever sends.
 class OnPostgres : public ::testing::Test
@@ -138,8 +152,7 @@ TEST_F(OnPostgres, TheWatchHearsCommittedMailAndNotRolledBackMail)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
         return clock.elapsed();
     };
-    const char* notice = "insert into SystemMailNotify(MailFrom,MailTo,Subject,MailId,Status) "
-                         "values ('wang','li','s',1,0)";
+    const char* notice = kNotice;
 
     ASSERT_EQ(sender.BeginTrans(), 1);
     ASSERT_EQ(sender.Execute(notice), 1);
@@ -215,19 +228,9 @@ TEST_F(OnPostgres, ARestartedServerIsReconnectedByItselfAndNoMailIsMissed)
     window.show();
     window.ShowFolder(HostFolder::Inbox);
     ASSERT_TRUE(window.Watch().IsListening());
-    auto waitFor = [](const std::function<bool()>& done) {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done() && clock.elapsed() < 15000)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-        return done();
-    };
-    const std::string notice =
-        "insert into SystemMailNotify(MailFrom,MailTo,Subject,MailId,Status) "
-        "values ('wang','li','s',1,0)";
 
     ASSERT_TRUE(vellum::testing::StopPostgres());
-    ASSERT_TRUE(waitFor([&] { return window.Keeper().IsDown(); }));
+    ASSERT_TRUE(WaitFor([&] { return window.Keeper().IsDown(); }));
     auto* outage = window.findChild<QLabel*>(QStringLiteral("outageNotice"));
     ASSERT_NE(outage, nullptr);
     EXPECT_TRUE(outage->isVisible());
@@ -240,19 +243,48 @@ TEST_F(OnPostgres, ARestartedServerIsReconnectedByItselfAndNoMailIsMissed)
 
     ASSERT_TRUE(vellum::testing::RestartPostgres());
     ASSERT_EQ(sender.Open(connect.c_str()), 1) << sender.GetLastErrorText();
-    ASSERT_EQ(sender.Execute(notice.c_str()), 1) << "mail before the host is back";
+    ASSERT_EQ(sender.Execute(kNotice), 1) << "mail before the host is back";
     QPointer<QWidget> before = window.CurrentView();
-    ASSERT_TRUE(waitFor([&] {
+    ASSERT_TRUE(WaitFor([&] {
         return window.FolderLabel(HostFolder::Inbox) == QStringLiteral("收件箱 (1)");
     })) << window.FolderLabel(HostFolder::Inbox).toStdString();
     EXPECT_FALSE(window.Keeper().IsDown());
     EXPECT_FALSE(outage->isVisible());
     EXPECT_TRUE(before.isNull()) << "the inbox on show was filled again";
-    EXPECT_TRUE(window.Watch().IsListening());
+    EXPECT_TRUE(WaitFor([&] {
+        return window.Watch().IsListening() && window.Watch().Problem() == ListeningProblem::None;
+    })) << "listening again, and heard";
 
-    ASSERT_EQ(sender.Execute(notice.c_str()), 1);
-    EXPECT_TRUE(waitFor([&] {
+    ASSERT_EQ(sender.Execute(kNotice), 1);
+    EXPECT_TRUE(WaitFor([&] {
         return window.FolderLabel(HostFolder::Inbox) == QStringLiteral("收件箱 (2)");
     })) << "heard through the listener again";
     EXPECT_EQ(desk.Messages().size(), 1u);
+}
+
+// Through a pooler in transaction mode LISTEN succeeds but no announcement
+// ever reaches the listener: the desk says so and checks every few seconds,
+// so new mail still shows.
+TEST_F(OnPostgres, ADeafListenerIsToldAndNewMailStillShows)
+{
+    const std::string& pooled = vellum::testing::PooledPostgresOdbcConnectString();
+    ASSERT_FALSE(pooled.empty()) << vellum::testing::PgbouncerStartError();
+    CDbSession host;
+    ASSERT_EQ(host.Open(pooled.c_str()), 1) << host.GetLastErrorText();
+    VellumModule module;
+    ASSERT_TRUE(module.Load("")) << module.Error();
+    vellum::ui::ScriptedDesktop desk;
+    vellum::ui::ScopedDesktop scoped(desk);
+    HostWindow window(module, host, pooled, "li");
+    window.show();
+    ASSERT_TRUE(WaitFor([&] { return window.Watch().Problem() == ListeningProblem::Deaf; }));
+    EXPECT_FALSE(window.Watch().IsListening());
+    auto* notice = window.findChild<QLabel*>(QStringLiteral("notHearingNotice"));
+    ASSERT_NE(notice, nullptr);
+    EXPECT_TRUE(notice->isVisible());
+    EXPECT_EQ(notice->text(), HostWindow::NotHearingText());
+
+    ASSERT_EQ(sender.Execute(kNotice), 1);
+    EXPECT_TRUE(WaitFor(
+        [&] { return window.FolderLabel(HostFolder::Inbox) == QStringLiteral("收件箱 (1)"); }));
 }

@@ -67,6 +67,7 @@ HostWindow::HostWindow(VellumModule& module, CDbSession& session, std::string co
     BuildKeys();
     connect(&m_watch, &InboxWatch::Changed, this, &HostWindow::OnInboxChanged);
     connect(&m_watch, &InboxWatch::CheckFailed, &m_keeper, &SessionKeeper::Suspect);
+    connect(&m_watch, &InboxWatch::ListeningChanged, this, &HostWindow::OnListeningChanged);
     connect(&m_keeper, &SessionKeeper::Lost, this, &HostWindow::OnSessionLost);
     connect(&m_keeper, &SessionKeeper::Restored, this, &HostWindow::OnSessionRestored);
     SetUser(userName);
@@ -87,6 +88,27 @@ void HostWindow::SayWhenReadOnly()
 QString HostWindow::OutageText()
 {
     return QStringLiteral("数据库连接已断开，正在重新连接 …");
+}
+
+QString HostWindow::NotHearingText()
+{
+    return QStringLiteral("收不到新邮件的即时通知，改为每 %1 秒检查一次")
+        .arg(InboxWatch::kFallbackIntervalMs / 1000);
+}
+
+// A pooler in transaction mode or a server out of slots: new mail still
+// shows, a little later, and the desk says why (the trace log has the
+// technical reason).
+void HostWindow::OnListeningChanged()
+{
+    bool problem = m_watch.Problem() != ListeningProblem::None;
+    if (problem && !m_notHearing) {
+        m_notHearing = new QLabel(NotHearingText());
+        m_notHearing->setObjectName(QStringLiteral("notHearingNotice"));
+        statusBar()->addPermanentWidget(m_notHearing);
+    }
+    if (m_notHearing)
+        m_notHearing->setVisible(problem);
 }
 
 // The watch would only fail four times a second meanwhile; it starts again

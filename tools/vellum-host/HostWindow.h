@@ -64,8 +64,10 @@ public:
     InboxWatch& Watch() { return m_watch; }
     SessionKeeper& Keeper() { return m_keeper; }
 
-    // The status bar's words on the database connection while it is down.
+    // The status bar's words on the database connection while it is down,
+    // and while new mail cannot be announced to this desk.
     static QString OutageText();
+    static QString NotHearingText();
 
 private:
     void BuildFolderList();
@@ -77,6 +79,7 @@ private:
     void UpdateTitle();
     void SayWhenReadOnly();
     void OnSessionLost();
+    void OnListeningChanged();
     bool TellWhileDown();
     void OnSessionRestored();
     std::string NewMailParams() const;
@@ -95,6 +98,7 @@ private:
     InboxWatch m_watch;
     SessionKeeper m_keeper;
     QLabel* m_outage = nullptr;
+    QLabel* m_notHearing = nullptr;
     bool m_outageTold = false;
     bool m_refreshPending = false;
 };

@@ -3,6 +3,7 @@
 // quoted literal.
 #include "InboxWatch.h"
 
+#include "base/TraceLog.h"
 #include "db/ChangeListener.h"
 #include "store/DbRecordset.h"
 #include "store/DbSession.h"
@@ -46,6 +47,14 @@ InboxWatch::InboxWatch(CDbSession& session, QObject* parent) : QObject(parent), 
         m_probe.stop();
         Check();
     });
+    m_hearing.setSingleShot(true);
+    m_hearing.setInterval(kHearingTimeoutMs);
+    connect(&m_hearing, &QTimer::timeout, this, [this] {
+        WriteTrace("inbox watch: the listener's own announcement never came back; the server's "
+                   "announcements cannot be heard through this connection\r\n");
+        ProbeInstead(ListeningProblem::Deaf);
+        ListenAgainLater();
+    });
 }
 
 InboxWatch::~InboxWatch()
@@ -58,6 +67,7 @@ void InboxWatch::Watch(const std::string& userName)
     Stop();
     m_userName = userName;
     m_state = {};
+    m_probe.setInterval(kProbeIntervalMs);
     if (!StartListening())
         m_probe.start();
     Check();
@@ -67,7 +77,33 @@ void InboxWatch::Stop()
 {
     m_probe.stop();
     m_relisten.stop();
+    m_hearing.stop();
     StopListening();
+}
+
+void InboxWatch::ProbeInstead(ListeningProblem problem)
+{
+    StopListening();
+    m_probe.setInterval(kFallbackIntervalMs);
+    m_probe.start();
+    SetProblem(problem);
+}
+
+// Any announcement proves the listener hears the server.
+void InboxWatch::Heard(int notices)
+{
+    if (notices > 0 && m_hearing.isActive()) {
+        m_hearing.stop();
+        SetProblem(ListeningProblem::None);
+    }
+}
+
+void InboxWatch::SetProblem(ListeningProblem problem)
+{
+    if (problem == m_problem)
+        return;
+    m_problem = problem;
+    emit ListeningChanged();
 }
 
 bool InboxWatch::Check()
@@ -81,8 +117,10 @@ bool InboxWatch::Check()
     // query's answer: the socket will not wake the watch for it again, so
     // the watch looks once more on its own.
     int arrivedMeanwhile = 0;
-    if (m_listener && m_listener->TakeNotices(arrivedMeanwhile) && arrivedMeanwhile > 0)
+    if (m_listener && m_listener->TakeNotices(arrivedMeanwhile) && arrivedMeanwhile > 0) {
+        Heard(arrivedMeanwhile);
         QTimer::singleShot(0, this, [this] { Check(); });
+    }
     if (now == m_state)
         return true;
     InboxState previous = m_state;
@@ -101,11 +139,21 @@ bool InboxWatch::StartListening()
     auto listener = std::make_unique<vellum::db::ChangeListener>();
     std::vector<std::optional<std::string>> channel;
     if (!listener->Open(server) || !listener->Query(kInboxChannelQuery, {m_userName}, channel) ||
-        !channel[0] || !listener->Listen(*channel[0]))
+        !channel[0] || !listener->Listen(*channel[0])) {
+        WriteTrace("inbox watch: cannot listen: " + listener->LastError() + "\r\n");
+        ProbeInstead(ListeningProblem::Unreachable);
         return false;
+    }
     m_listener = std::move(listener);
     m_notifier = new QSocketNotifier(m_listener->SocketDescriptor(), QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &InboxWatch::OnAnnounced);
+    // Announced as mail is, from another session (the host's): a pooler that
+    // hands the listener's announcements to whichever client is linked at
+    // the time would pass one the listener made itself.
+    std::string announce = "select pg_notify(" + SqlTextLiteral(channel[0]->c_str()) + ", '')";
+    if (!m_session.Execute(announce.c_str()))
+        WriteTrace("inbox watch: cannot announce: " + m_session.GetLastErrorText());
+    m_hearing.start();
     return true;
 }
 
@@ -127,6 +175,7 @@ void InboxWatch::OnAnnounced()
         Check();
         return;
     }
+    Heard(notices);
     if (notices > 0)
         Check();
 }

@@ -8,9 +8,16 @@
 // alone), reads the two figures only then. Elsewhere, and when the listener
 // cannot connect or loses its server, it probes on the host's session four
 // times a second; a lost listener is tried again, less often each time,
-// until the server takes it back. Either way one check reads the newest key through the
-// recipient + key index and counts only the unread notices through the
-// recipient + status index, so its cost does not grow with the inbox.
+// until the server takes it back.
+//
+// A listener can also be deaf: through a pooler in transaction mode LISTEN
+// succeeds but no announcement ever arrives. So when it starts listening the
+// watch announces once on the channel through the host's session, and
+// counts on the listener only once that arrives. A deaf listener, or one that cannot connect (a
+// server out of connection slots), is told as a problem, and the watch
+// checks on the session every few seconds instead. Either way one check reads the newest key
+// through the recipient + key index and counts only the unread notices through the recipient +
+// status index, so its cost does not grow with the inbox.
 #pragma once
 
 #include "base/Backoff.h"
@@ -28,6 +35,13 @@ namespace vellum::db {
 class ChangeListener;
 }
 
+// Why a server's announcements are not being heard.
+enum class ListeningProblem {
+    None,        // they are, or the database makes none (SQLite)
+    Unreachable, // the listener cannot connect (a server out of slots)
+    Deaf,        // it listens, but its own announcement never came back
+};
+
 struct InboxState
 {
     long newestKey = 0;
@@ -44,6 +58,10 @@ class InboxWatch : public QObject
 
 public:
     static constexpr int kProbeIntervalMs = 250;
+    // On a server whose announcements cannot be heard: every few seconds,
+    // since thousands of desks may be doing the same.
+    static constexpr int kFallbackIntervalMs = 3000;
+    static constexpr int kHearingTimeoutMs = 1000;
 
     InboxWatch(CDbSession& session, QObject* parent = nullptr);
     ~InboxWatch() override;
@@ -67,16 +85,23 @@ public:
     // True while changes come announced rather than probed for.
     bool IsListening() const { return m_notifier != nullptr; }
 
+    ListeningProblem Problem() const { return m_problem; }
+
 signals:
     // The state changed since the last check.
     void Changed(const InboxState& previous, const InboxState& now);
     // A check could not read the state (the state is kept).
     void CheckFailed();
+    // Problem() changed.
+    void ListeningChanged();
 
 private:
     bool StartListening();
     void StopListening();
     void ListenAgainLater();
+    void ProbeInstead(ListeningProblem problem);
+    void Heard(int notices);
+    void SetProblem(ListeningProblem problem);
     void OnAnnounced();
     bool ReadByListener(InboxState& now);
     bool ReadBySession(InboxState& now);
@@ -87,6 +112,8 @@ private:
     InboxState m_state;
     QTimer m_probe;
     QTimer m_relisten;
+    QTimer m_hearing; // runs until the listener's own announcement is back
+    ListeningProblem m_problem = ListeningProblem::None;
     Backoff m_relistenWaits{std::chrono::seconds(1), std::chrono::seconds(30)};
     std::unique_ptr<vellum::db::ChangeListener> m_listener;
     QSocketNotifier* m_notifier = nullptr;
