@@ -70,6 +70,15 @@ std::string WithoutPassword(std::string_view connect)
     return hidden;
 }
 
+void MaskPasswordsInPlace(char* connect)
+{
+    std::string_view text(connect);
+    ForEachPasswordValue(text, [&](size_t start, size_t length) {
+        for (size_t at = start; at < start + length; ++at)
+            connect[at] = '*';
+    });
+}
+
 std::string HidingPasswordsOf(std::string_view connect, std::string text)
 {
     ForEachPasswordValue(connect, [&](size_t start, size_t length) {

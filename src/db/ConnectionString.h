@@ -25,6 +25,11 @@ std::string WithoutPassword(std::string_view connect);
 // replaced by "***": a driver's message may quote the string it was given.
 std::string HidingPasswordsOf(std::string_view connect, std::string text);
 
+// Overwrites, in place and at the same length, every password value of the
+// connection string with "*": for a program's own arguments, which other
+// users of the machine read in /proc/PID/cmdline.
+void MaskPasswordsInPlace(char* connect);
+
 // True when the string asks for the SQLite provider.
 bool IsSqliteConnectionString(std::string_view connect);
 

@@ -2,6 +2,14 @@
 // output on stdout, messages on stderr, exit status 1 for every failure.
 #include "StoreFixture.h"
 #include "support/RunCommand.h"
+#include "support/ScratchFolder.h"
+
+#include <csignal>
+#include <fstream>
+#include <iterator>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -99,6 +107,41 @@ TEST(VellumCommandOpenTest, AnUnopenableDatabaseFails)
         Fails({"sql", "--connect", "Driver={No Such Driver};Uid=li;Pwd=s3cret;", "select 1"});
     EXPECT_EQ(secret.err.find("s3cret"), std::string::npos) << secret.err;
     EXPECT_NE(secret.err.find("Pwd=***"), std::string::npos) << secret.err;
+}
+
+// A password kept off the command line: in a file only its owner reads, or
+// in the environment; one given there anyway is masked in the process list
+// while the command runs.
+TEST(VellumCommandOpenTest, PasswordsStayOutOfTheProcessList)
+{
+    vellum::testing::ScratchFolder folder;
+    const std::string connect = "Provider=SQLite;Data Source=" + folder.Path() + "mail.db";
+    const std::string file = folder.Path() + "connect";
+    std::ofstream(file) << connect << "\n";
+    ASSERT_EQ(chmod(file.c_str(), 0644), 0);
+    CommandResult readable = Fails({"init-db", "--connect-file", file});
+    EXPECT_NE(readable.err.find("chmod 600"), std::string::npos) << readable.err;
+    ASSERT_EQ(chmod(file.c_str(), 0600), 0);
+    EXPECT_EQ(Succeeds({"init-db", "--connect-file", file}), "");
+    CommandResult fromEnvironment =
+        RunCommand(kVellum, {"maxkey", "SystemMail"},
+                   {{"VELLUM_CODEPAGE", "UTF-8"}, {"VELLUM_CONNECT", connect}});
+    EXPECT_EQ(fromEnvironment.out, "0\n") << fromEnvironment.err;
+
+    pid_t waiting = vellum::testing::StartCommand(kVellum,
+                                                  {"sql", "--connect",
+                                                   "Driver={No Such Driver};Uid=li;Pwd=s3cret;",
+                                                   "--wait", "5", "select 1"},
+                                                  {});
+    std::string shown;
+    for (int i = 0; i < 100 && shown.find("Pwd=*") == std::string::npos; ++i, usleep(20 * 1000)) {
+        std::ifstream cmdline("/proc/" + std::to_string(waiting) + "/cmdline");
+        shown.assign(std::istreambuf_iterator<char>(cmdline), {});
+    }
+    kill(waiting, SIGTERM);
+    waitpid(waiting, nullptr, 0);
+    EXPECT_EQ(shown.find("s3cret"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("Pwd=******;"), std::string::npos) << shown;
 }
 
 // Names that differ only in bytes the code page cannot read would meet as

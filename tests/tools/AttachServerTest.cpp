@@ -22,6 +22,7 @@
 #include <regex>
 #include <sys/mount.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -408,9 +409,17 @@ TEST(AttachServerTest, TwoServersShareOnePostgresDatabase)
     std::string conninfo = PostgresConnInfo();
     ASSERT_FALSE(conninfo.empty()) << vellum::testing::PostgresStartError();
     ScratchFolder folder;
-    std::vector<std::string> options = {"--storage", "postgres", "--database", conninfo};
-    AttachServerProcess one(folder.Path() + "one", options);
-    AttachServerProcess two(folder.Path() + "two", options);
+    // The connection string comes from the environment for one server and
+    // from a file only its owner reads for the other, never from the
+    // arguments, which every user sees.
+    const std::string secret = folder.Path() + "database";
+    std::ofstream(secret) << conninfo << "\n";
+    ASSERT_EQ(chmod(secret.c_str(), 0600), 0);
+    setenv("VELLUM_ATTACHD_DATABASE", conninfo.c_str(), 1);
+    AttachServerProcess one(folder.Path() + "one", {"--storage", "postgres"});
+    unsetenv("VELLUM_ATTACHD_DATABASE");
+    AttachServerProcess two(folder.Path() + "two",
+                            {"--storage", "postgres", "--database-file", secret});
     ASSERT_GT(one.Port(), 0);
     ASSERT_GT(two.Port(), 0);
     // A restart of the database kills the connections both servers keep

@@ -11,6 +11,7 @@ struct ServerOptions
     std::string storage = "folder"; // "folder" or "postgres"
     std::string root;               // the folder store's folder
     std::string database;           // the postgres store's libpq connection string
+    std::string databaseFile;       // or the file that holds it
     std::string listen = "127.0.0.1";
     int port = 8080; // 0: any free port
     std::string type = ".jsp";

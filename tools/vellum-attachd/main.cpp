@@ -5,12 +5,14 @@
 #include "AttachmentServer.h"
 #include "FolderStore.h"
 #include "PostgresStore.h"
+#include "base/SecretFile.h"
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <pthread.h>
 #include <sys/resource.h>
 #include <thread>
@@ -29,6 +31,10 @@ const char kUsage[] =
     "                             holding them (postgres storage), e.g.\n"
     "                             \"host=db.example dbname=host user=vellum\"; several\n"
     "                             servers may share one database\n"
+    "  --database-file FILE       the first line of FILE (only its owner may read it) is\n"
+    "                             the CONNINFO; without --database and --database-file,\n"
+    "                             the variable VELLUM_ATTACHD_DATABASE gives it, which\n"
+    "                             keeps a password out of the process list\n"
     "  --listen ADDRESS           address to listen on (default 127.0.0.1)\n"
     "  --port N                   port (default 8080; 0 picks a free one)\n"
     "  --type .EXT                page suffix: /upload.EXT, /download.EXT (default .jsp)\n"
@@ -60,6 +66,8 @@ bool ParseOption(const std::string& name, const char* value, ServerOptions& opti
         options.root = value;
     else if (name == "--database")
         options.database = value;
+    else if (name == "--database-file")
+        options.databaseFile = value;
     else if (name == "--listen")
         options.listen = value;
     else if (name == "--type")
@@ -83,15 +91,38 @@ bool ParseOption(const std::string& name, const char* value, ServerOptions& opti
     return true;
 }
 
+// The connection string of the database store: --database, else the first
+// line of --database-file, else VELLUM_ATTACHD_DATABASE. The last two keep
+// a password out of the arguments, which every user may read.
+bool FindDatabase(ServerOptions& options)
+{
+    if (!options.database.empty())
+        return true;
+    if (!options.databaseFile.empty()) {
+        std::string why;
+        std::optional<std::string> read = ReadSecretFile(options.databaseFile, why);
+        if (!read)
+            std::fprintf(stderr, "vellum-attachd: --database-file: %s\n", why.c_str());
+        options.database = read.value_or("");
+        return read.has_value();
+    }
+    if (const char* given = std::getenv("VELLUM_ATTACHD_DATABASE"))
+        options.database = given;
+    return !options.database.empty();
+}
+
 bool ParseOptions(int argc, char** argv, ServerOptions& options)
 {
     for (int i = 1; i < argc; ++i) {
         if (i + 1 >= argc || !ParseOption(argv[i], argv[i + 1], options))
             return false;
+        // Read above; other users would read it in /proc/PID/cmdline.
+        if (std::strcmp(argv[i], "--database") == 0)
+            std::memset(argv[i + 1], '*', std::strlen(argv[i + 1]));
         ++i;
     }
     if (options.storage == "postgres")
-        return !options.database.empty();
+        return FindDatabase(options);
     return !options.root.empty();
 }
 

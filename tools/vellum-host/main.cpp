@@ -19,6 +19,7 @@
 #include "base/IniDocument.h"
 #include "base/TextHelpers.h"
 #include "base/TraceLog.h"
+#include "db/ConnectionString.h"
 #include "platform/text/CodePage.h"
 #include "platform/ui/Translations.h"
 #include "store/DbSession.h"
@@ -59,12 +60,16 @@ std::optional<HostOptions> ParseOptions(int argc, char** argv)
         if (i + 1 >= argc)
             return std::nullopt;
         const char* name = argv[i];
-        const char* value = argv[++i];
-        if (!std::strcmp(name, "--connect"))
+        char* value = argv[++i];
+        // Once read, a password is masked where other users see the
+        // arguments (/proc/PID/cmdline); vellum-host.ini keeps it better.
+        if (!std::strcmp(name, "--connect")) {
             options.connect = FromUtf8(value);
-        else if (!std::strcmp(name, "--listen-connect"))
+            vellum::db::MaskPasswordsInPlace(value);
+        } else if (!std::strcmp(name, "--listen-connect")) {
             options.listenConnect = FromUtf8(value);
-        else if (!std::strcmp(name, "--user")) {
+            vellum::db::MaskPasswordsInPlace(value);
+        } else if (!std::strcmp(name, "--user")) {
             options.userName = FromUtf8(value);
             options.userNameIsText = ToUtf8(options.userName) == value;
         } else if (!std::strcmp(name, "--library"))

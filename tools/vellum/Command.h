@@ -39,6 +39,11 @@ std::string WithoutLineEnd(std::string text);
 // (the command's name goes into the message).
 bool OpenFromArgs(CommandArgs& args, CDbSession& session, const char* command);
 
+// Takes the connection string: --connect CONNECTION, else the first line of
+// --connect-file FILE (a file only its owner may read), else the variable
+// VELLUM_CONNECT; false after reporting why.
+bool TakeConnect(CommandArgs& args, std::string& connect, const char* command);
+
 // Takes --wait SECONDS (default 0) and opens the session with `connect`,
 // trying again meanwhile while the database cannot be reached; false after
 // reporting why.

@@ -76,8 +76,8 @@ int RunList(const CommandArgs& given)
     CommandArgs args = given;
     std::string connect;
     std::string user;
-    if (!TakeOption(args, "connect", connect))
-        return CommandFailure("list needs --connect CONNECTION (vellum list --help)");
+    if (!TakeConnect(args, connect, "list"))
+        return 1;
     if (!TakeOption(args, "user", user))
         return CommandFailure("list needs --user NAME (vellum list --help)");
     if (args.empty())

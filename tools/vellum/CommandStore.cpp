@@ -4,6 +4,7 @@
 // takes the same connection strings as the module.
 #include "Command.h"
 #include "base/Backoff.h"
+#include "base/SecretFile.h"
 #include "db/ConnectionString.h"
 #include "db/TextCompare.h"
 #include "store/DbRecordset.h"
@@ -14,18 +15,40 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string_view>
 #include <thread>
 
 bool OpenFromArgs(CommandArgs& args, CDbSession& session, const char* command)
 {
     std::string connect;
-    if (!TakeOption(args, "connect", connect)) {
-        CommandFailure(std::string(command) + " needs --connect CONNECTION (vellum " + command +
-                       " --help)");
-        return false;
+    return TakeConnect(args, connect, command) && OpenSession(args, session, connect);
+}
+
+// A string with a password is better kept out of the command line, which
+// every user of the machine can read: from a file only its owner reads, or
+// from the environment.
+bool TakeConnect(CommandArgs& args, std::string& connect, const char* command)
+{
+    if (TakeOption(args, "connect", connect))
+        return true;
+    std::string file, why;
+    if (TakeOption(args, "connect-file", file)) {
+        std::optional<std::string> read = ReadSecretFile(file, why);
+        if (!read) {
+            CommandFailure("--connect-file: " + why);
+            return false;
+        }
+        connect = *read;
+        return true;
     }
-    return OpenSession(args, session, connect);
+    if (const char* given = std::getenv("VELLUM_CONNECT"); given && *given) {
+        connect = given;
+        return true;
+    }
+    CommandFailure(std::string(command) + " needs --connect CONNECTION, --connect-file FILE or " +
+                   "VELLUM_CONNECT (vellum " + command + " --help)");
+    return false;
 }
 
 // A server that is restarting or starting up refuses connections for a

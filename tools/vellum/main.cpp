@@ -2,6 +2,7 @@
 // code. Output is plain text (tab-separated where it is a table) and text is
 // printed as the raw bytes of the host code page, since scripts rely on it.
 #include "Command.h"
+#include "db/ConnectionString.h"
 #include "platform/text/CodePage.h"
 
 #include <cstdio>
@@ -31,7 +32,11 @@ void PrintOverview(FILE* out)
         std::fprintf(out, "  %-10s %s\n", name.c_str(), entry.summary.c_str());
     std::fprintf(out, "\nEvery command that takes --connect also takes --wait SECONDS: a database "
                       "that cannot\nbe reached yet (restarting, starting up) is tried again, "
-                      "waiting longer each time,\nfor up to that long.\n");
+                      "waiting longer each time,\nfor up to that long. Instead of --connect, "
+                      "--connect-file FILE names a file only\nits owner may read (chmod 600) "
+                      "whose first line is the connection string, and\nwithout either the "
+                      "variable VELLUM_CONNECT gives it: a password on the command line\nis "
+                      "readable by every user of the machine while the command runs.\n");
 }
 
 } // namespace
@@ -105,6 +110,10 @@ bool UserNamesAreText(const CommandArgs& args)
 int main(int argc, char** argv)
 {
     CommandArgs args(argv + 1, argv + argc);
+    // Other users read the arguments in /proc/PID/cmdline for as long as the
+    // command runs; the copy above keeps the real values.
+    for (int i = 1; i < argc; ++i)
+        vellum::db::MaskPasswordsInPlace(argv[i]);
     if (std::string error = vellum::text::HostCodePageError(); !error.empty())
         return CommandFailure(error);
     if (!UserNamesAreText(args))
