@@ -122,6 +122,12 @@ bool CHtmlEditor::GetHTML(std::string& html)
     return true;
 }
 
+std::uint64_t CHtmlEditor::BodyStamp() const
+{
+    Document* document = document_.GetDocument();
+    return document ? document->ChangeStamp() : 0;
+}
+
 // The view finishes loads from its event loop; a caller that needs the
 // document now (GetHTML, a test, a benchmark) completes them here, with the
 // same steps the view's completion signal would have run.

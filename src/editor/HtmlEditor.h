@@ -90,6 +90,10 @@ public:
     // source view, and finishes a load still under way first.
     bool GetHTML(std::string& html);
 
+    // Changes whenever what GetHTML returns may have (see
+    // Document::ChangeStamp); 0 while there is no document.
+    std::uint64_t BodyStamp() const;
+
     // True once a load has finished and the document has a BODY.
     bool IsDocumentReady() const { return documentReady_; }
     // Finishes the pending loads now instead of from the event loop.

@@ -10,6 +10,7 @@
 #include "platform/text/CodePage.h"
 
 #include <algorithm>
+#include <atomic>
 #include <new>
 #include <utility>
 
@@ -160,6 +161,7 @@ void Document::LoadHtml(std::u16string_view html, std::u16string_view url)
 
 void Document::ReplaceTree(std::string html)
 {
+    changeStamp_ = NextChangeStamp();
     while (ChildCount() > 0)
         DetachChild(ChildCount() - 1);
     caretCarrier_ = nullptr;
@@ -356,8 +358,15 @@ void Document::RemoveObserver(DocumentObserver* observer)
     observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
 }
 
+std::uint64_t Document::NextChangeStamp()
+{
+    static std::atomic<std::uint64_t> last{0};
+    return ++last;
+}
+
 void Document::NotifyChanged(Node& node, ChangeKind kind)
 {
+    changeStamp_ = NextChangeStamp();
     for (DocumentObserver* observer : std::vector(observers_))
         observer->NodeChanged(node, kind);
 }

@@ -73,6 +73,11 @@ public:
     bool Navigate(std::u16string_view url);
     // Parses a pending load; false when none was pending.
     bool CompleteLoad();
+
+    // Different after every change of the tree and every load, and never
+    // the same in two documents: a reader that kept the stamp of what it
+    // read last knows, without reading again, that nothing changed since.
+    std::uint64_t ChangeStamp() const { return changeStamp_; }
     // BeginLoad and CompleteLoad together.
     void LoadHtml(std::u16string_view html, std::u16string_view url = u"about:blank");
     bool IsBusy() const { return readyState_ == ReadyState::Loading; }
@@ -164,8 +169,11 @@ private:
     Element* FirstElementNamed(std::string_view name) const;
     void ReplaceTree(std::string html);
 
+    static std::uint64_t NextChangeStamp();
+
     NodeArena nodes_;
     std::uint64_t nextNodeId_ = 1;
+    std::uint64_t changeStamp_ = NextChangeStamp();
     ReadyState readyState_ = ReadyState::Uninitialized;
     std::string pendingHtml_; // UTF-8
     std::u16string url_ = u"about:blank";

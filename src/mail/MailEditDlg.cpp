@@ -83,7 +83,7 @@ void CMailEditDlg::KeepUnsentCopy()
 {
     if (!unsentCopy_ || !editor_)
         return;
-    MailFields now = ReadFields();
+    MailFields now = ReadFieldsForCopy();
     if (SameMail(now, unchanged_)) {
         DropUnsentCopy();
         return;
@@ -170,14 +170,37 @@ void CMailEditDlg::WriteFields(const MailFields& fields)
 
 MailFields CMailEditDlg::ReadFields() const
 {
+    MailFields fields = ReadTextFields();
+    if (editor_ && !editor_->GetHTML(fields.body))
+        fields.body.clear();
+    return fields;
+}
+
+MailFields CMailEditDlg::ReadTextFields() const
+{
     MailFields fields;
     fields.sender = GetWindowText(FindControl(this, kSenderId));
     fields.mailTime = GetWindowText(FindControl(this, kTimeId));
     fields.mailTo = GetWindowText(FindControl(this, kMailToId));
     fields.subject = GetWindowText(FindControl(this, kSubjectId));
     fields.attachment = GetAttachmentField(FindControl(this, kAttachmentId));
-    if (editor_ && !editor_->GetHTML(fields.body))
-        fields.body.clear();
+    return fields;
+}
+
+// The body is serialised again only when the document changed since the
+// last tick: a body that carries pictures takes a visible moment to write
+// out, and most ticks find it as it was.
+MailFields CMailEditDlg::ReadFieldsForCopy()
+{
+    const std::uint64_t stamp = editor_->BodyStamp();
+    if (stamp == 0 || stamp != bodyStamp_) {
+        MailFields fields = ReadFields();
+        bodyStamp_ = editor_->BodyStamp(); // a load GetHTML finished changes it
+        bodyRead_ = fields.body;
+        return fields;
+    }
+    MailFields fields = ReadTextFields();
+    fields.body = bodyRead_;
     return fields;
 }
 

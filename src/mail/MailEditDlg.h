@@ -97,6 +97,8 @@ private:
     void BuildRows();
     void FillFields();
     MailFields ReadFields() const;
+    MailFields ReadTextFields() const;
+    MailFields ReadFieldsForCopy();
     void WriteFields(const MailFields& fields);
     MailSender Sender();
     bool OnSave();
@@ -116,5 +118,7 @@ private:
     std::optional<UnsentMail> restored_;
     std::unique_ptr<UnsentMailCopy> unsentCopy_;
     std::optional<MailFields> copied_; // what the copy on disk holds
+    std::uint64_t bodyStamp_ = 0;      // the editor's stamp when bodyRead_ was read
+    std::string bodyRead_;
     QTimer* copyTimer_ = nullptr;
 };

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sys/stat.h>
 
 using namespace vellum;
@@ -84,7 +85,10 @@ TEST(HtmlModel, TreeChangesMoveNodesAndRefuseBadOnes)
     std::vector<Element*> divs = document.GetElementsByTagName("div");
     ASSERT_EQ(divs.size(), 2u);
     Element* body = document.Body();
+    // Every change, and undoing one, gives the document a stamp of its own.
+    std::set<std::uint64_t> stamps{document.ChangeStamp()};
     ASSERT_TRUE(body->AppendChild(divs[0])); // moves the first to the end
+    EXPECT_TRUE(stamps.insert(document.ChangeStamp()).second);
     EXPECT_EQ(BodyHtml(document), "<DIV>b</DIV><DIV>a</DIV>");
     EXPECT_EQ(divs[0]->IndexInParent(), 1u);
     EXPECT_EQ(divs[0]->PreviousSibling(), divs[1]);
@@ -93,6 +97,7 @@ TEST(HtmlModel, TreeChangesMoveNodesAndRefuseBadOnes)
     EXPECT_FALSE(divs[0]->FirstChild()->AppendChild(document.CreateElement("P"))); // text
     Document other;
     EXPECT_FALSE(body->AppendChild(other.CreateElement("P")));
+    EXPECT_TRUE(stamps.insert(other.ChangeStamp()).second);
     ASSERT_TRUE(divs[1]->InsertBefore(document.CreateTextNode(u"<x>"), divs[1]->FirstChild()));
     EXPECT_EQ(BodyHtml(document), "<DIV>&lt;x&gt;b</DIV><DIV>a</DIV>");
     divs[1]->Remove();
@@ -101,7 +106,9 @@ TEST(HtmlModel, TreeChangesMoveNodesAndRefuseBadOnes)
     EXPECT_EQ(BodyHtml(document), "<DIV>a</DIV>");
     EXPECT_EQ(divs[0]->ParentElement(), body);
     // The detached node is still a valid handle, and undo puts it back.
+    EXPECT_TRUE(stamps.insert(document.ChangeStamp()).second);
     ASSERT_TRUE(document.Undo());
+    EXPECT_TRUE(stamps.insert(document.ChangeStamp()).second);
     EXPECT_TRUE(divs[1]->IsConnected());
     EXPECT_EQ(BodyHtml(document), "<DIV>&lt;x&gt;b</DIV><DIV>a</DIV>");
 }
