@@ -34,6 +34,7 @@ constexpr size_t kFileBuffer = 1 << 20;
 // sets the pace, small enough that a 4 GB upload stays a small process.
 constexpr size_t kSendBuffer = 256 * 1024;
 constexpr int64_t kLargestSend = 1 << 30;
+constexpr int64_t kSendBeforeLooking = 4 << 20;
 constexpr size_t kHeaderWindow = 2047;
 constexpr size_t kHeaderPatternLimit = 255;
 constexpr size_t kProxyServerLimit = 1023;
@@ -333,10 +334,21 @@ int CHttpClient::SendAndRecv()
 }
 
 // Sends until the socket takes no more (the next write event goes on) or
-// the body is out; -1 when it cannot go on.
+// the body is out; -1 when it cannot go on. A server that answers before
+// the body is out (413 from the head alone) and then reads on to drain
+// would keep the socket writable for as long as it drains: so every few
+// pieces the answer is looked for, and once it has come nothing more is
+// sent; the read event then takes it, before the server's close could
+// discard it.
 int CHttpClient::SendBodyPieces(int64_t& sentByThisCall)
 {
+    int64_t sinceLook = 0;
     while (m_bodyBytesSent < m_bodyLength) {
+        if (sinceLook >= kSendBeforeLooking) {
+            if (m_socket.HasInput())
+                return 0;
+            sinceLook = 0;
+        }
         const char* data = nullptr;
         size_t size = 0;
         if (!NextBodyPiece(data, size))
@@ -348,6 +360,7 @@ int CHttpClient::SendBodyPieces(int64_t& sentByThisCall)
         }
         m_bodyBytesSent += n;
         sentByThisCall += n;
+        sinceLook += n;
         m_sendAt += static_cast<size_t>(n);
         ReportProgress();
         if (static_cast<size_t>(n) < size)

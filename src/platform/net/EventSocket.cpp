@@ -108,6 +108,12 @@ bool EventSocket::SelectEvents(uint32_t mask)
     return true;
 }
 
+bool EventSocket::HasInput() const
+{
+    pollfd entry{m_fd, POLLIN, 0};
+    return m_fd >= 0 && poll(&entry, 1, 0) == 1 && (entry.revents & (POLLIN | POLLHUP)) != 0;
+}
+
 uint32_t EventSocket::EnumerateEvents()
 {
     uint32_t bits = m_pending;

@@ -65,6 +65,10 @@ public:
     // Clears the pending bits without handing them out (an event reset).
     void ResetEvent() { m_pending = 0; }
 
+    // True when bytes wait to be received now (or the peer closed), without
+    // waiting and whatever the armed events.
+    bool HasInput() const;
+
     // Returns the pending bits and clears them.
     uint32_t EnumerateEvents();
     bool HasPendingEvents() const { return m_pending != 0; }
