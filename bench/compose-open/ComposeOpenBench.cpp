@@ -5,6 +5,7 @@
 // and the best round of each counts. The last line is the ratio
 // compose dialog / editor alone.
 #include "BenchFigure.h"
+#include "DialogBench.h"
 #include "PaintWatch.h"
 #include "ScratchFolder.h"
 #include "StoredMail.h"
@@ -97,16 +98,13 @@ double OpenEditorAlone(const std::string& body)
 
 int main()
 {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    vellum::ui::EnsureApplication();
-    const std::string folder = vellum::bench::MakeScratchFolder();
-    if (folder.empty())
-        return 1;
     CDbSession session;
     const std::string body = LargeBody();
-    int key = vellum::bench::StoreDraft(session, folder, "Quarterly report", body);
-    if (key < 1)
+    const vellum::bench::BenchDraft draft =
+        vellum::bench::StartDialogBench(session, "Quarterly report", body);
+    if (draft.key < 1)
         return 1;
+    const int key = draft.key;
 
     vellum::ui::ScriptedDesktop desktop;
     vellum::ui::ScopedDesktop installed(desktop);
@@ -116,7 +114,7 @@ int main()
         reference = std::min(reference, OpenEditorAlone(body));
     }
     session.Close();
-    std::filesystem::remove_all(folder);
+    std::filesystem::remove_all(draft.folder);
 
     std::printf("first paint of a %zu KiB body, offscreen, best of %d\n", body.size() / 1024,
                 kRounds);

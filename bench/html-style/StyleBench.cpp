@@ -20,8 +20,8 @@
 // target (at most 1 is good).
 #include "BenchFigure.h"
 #include "ChildMeasure.h"
+#include "DialogBench.h"
 #include "PaintWatch.h"
-#include "ReadStoredDraft.h"
 #include "ScratchFolder.h"
 #include "html/Document.h"
 #include "htmlview/DocumentLayout.h"

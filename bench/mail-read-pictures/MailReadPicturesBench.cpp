@@ -8,8 +8,8 @@
 // pixels held. The last line is the worse of the two ratios.
 #include "BenchFigure.h"
 #include "ChildMeasure.h"
+#include "DialogBench.h"
 #include "PaintWatch.h"
-#include "ReadStoredDraft.h"
 #include "ScratchFolder.h"
 #include "StoredMail.h"
 #include "htmlview/HtmlView.h"

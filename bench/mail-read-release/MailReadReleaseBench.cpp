@@ -7,8 +7,8 @@
 // last line is the growth over those 30 MB.
 #include "BenchFigure.h"
 #include "ChildMeasure.h"
+#include "DialogBench.h"
 #include "PaintWatch.h"
-#include "ReadStoredDraft.h"
 #include "ScratchFolder.h"
 #include "StoredMail.h"
 #include "htmlview/HtmlView.h"
@@ -54,16 +54,12 @@ bool ReadOnce(CDbSession& session, int key, vellum::ui::ScriptedDesktop& desktop
 
 int main()
 {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    vellum::ui::EnsureApplication();
-    const std::string folder = vellum::bench::MakeScratchFolder();
-    if (folder.empty())
-        return 1;
     CDbSession session;
-    const int key = vellum::bench::StoreDraft(session, folder, "formatting",
-                                              vellum::bench::FormattingHeavyBody());
-    if (key < 1)
+    const vellum::bench::BenchDraft draft = vellum::bench::StartDialogBench(
+        session, "formatting", vellum::bench::FormattingHeavyBody());
+    if (draft.key < 1)
         return 1;
+    const int key = draft.key;
 
     vellum::ui::ScriptedDesktop desktop;
     vellum::ui::ScopedDesktop installed(desktop);
@@ -78,7 +74,7 @@ int main()
     const double after = vellum::bench::StatusMegabytes("VmRSS:");
     const double peak = vellum::bench::StatusMegabytes("VmHWM:");
     session.Close();
-    std::filesystem::remove_all(folder);
+    std::filesystem::remove_all(draft.folder);
 
     const double growth = after - before;
     std::printf("read dialog on a 3 MB formatting-heavy mail, opened and closed %d times\n",

@@ -8,8 +8,8 @@
 // The last line is the worst of the three ratios.
 #include "BenchFigure.h"
 #include "ChildMeasure.h"
+#include "DialogBench.h"
 #include "PaintWatch.h"
-#include "ReadStoredDraft.h"
 #include "ScratchFolder.h"
 #include "StoredMail.h"
 #include "htmlview/HtmlView.h"
@@ -56,16 +56,12 @@ double SlowestScrollFrame(vellum::html::HtmlView& view)
 
 int main()
 {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    vellum::ui::EnsureApplication();
-    const std::string folder = vellum::bench::MakeScratchFolder();
-    if (folder.empty())
-        return 1;
     CDbSession session;
-    const int key = vellum::bench::StoreDraft(session, folder, "formatting",
-                                              vellum::bench::FormattingHeavyBody());
-    if (key < 1)
+    const vellum::bench::BenchDraft draft = vellum::bench::StartDialogBench(
+        session, "formatting", vellum::bench::FormattingHeavyBody());
+    if (draft.key < 1)
         return 1;
+    const int key = draft.key;
 
     vellum::ui::ScriptedDesktop desktop;
     vellum::ui::ScopedDesktop installed(desktop);
@@ -84,7 +80,7 @@ int main()
     }
     const double peakMb = vellum::bench::StatusMegabytes("VmHWM:");
     session.Close();
-    std::filesystem::remove_all(folder);
+    std::filesystem::remove_all(draft.folder);
     if (openMs < 0)
         return 1;
 

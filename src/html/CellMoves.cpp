@@ -7,6 +7,7 @@
 #include "html/Table.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace vellum::html {
@@ -65,6 +66,28 @@ Element* AppendRowLike(Element& table, const Element& model)
     return row;
 }
 
+// The caret's cell, its table, the table's cells in reading order and the
+// cell's index among them (cells.size() when it is not one of them).
+struct CellPlace
+{
+    Element* cell;
+    Element* table;
+    std::vector<Element*> cells;
+    std::size_t index;
+};
+
+std::optional<CellPlace> CaretCellPlace(Document& document)
+{
+    Element* cell = CellAtCaret(document);
+    Element* table = cell ? TableOf(*cell) : nullptr;
+    if (!table)
+        return std::nullopt;
+    std::vector<Element*> cells = CellsInReadingOrder(*table);
+    std::size_t index = static_cast<std::size_t>(
+        std::find(cells.begin(), cells.end(), cell) - cells.begin());
+    return CellPlace{cell, table, std::move(cells), index};
+}
+
 } // namespace
 
 Element* EnclosingCell(Node* node)
@@ -79,21 +102,18 @@ Element* EnclosingCell(Node* node)
 
 bool MoveToNextCell(Document& document)
 {
-    Element* cell = CellAtCaret(document);
-    Element* table = cell ? TableOf(*cell) : nullptr;
-    if (!table)
+    std::optional<CellPlace> place = CaretCellPlace(document);
+    if (!place)
         return false;
-    std::vector<Element*> cells = CellsInReadingOrder(*table);
-    auto at = std::find(cells.begin(), cells.end(), cell);
-    if (at != cells.end() && at + 1 != cells.end()) {
-        document.SetSelection(Selection::Caret(StartOfCell(**(at + 1))));
+    if (place->index + 1 < place->cells.size()) {
+        document.SetSelection(Selection::Caret(StartOfCell(*place->cells[place->index + 1])));
         return true;
     }
-    Element* lastRow = cell->ParentElement();
+    Element* lastRow = place->cell->ParentElement();
     if (!lastRow || !lastRow->HasTagName("TR"))
         return false;
     Document::EditStep step(document, "insert row");
-    Element* row = AppendRowLike(*table, *lastRow);
+    Element* row = AppendRowLike(*place->table, *lastRow);
     std::vector<Element*> newCells = row ? RowCells(*row) : std::vector<Element*>{};
     if (newCells.empty())
         return false;
@@ -103,14 +123,11 @@ bool MoveToNextCell(Document& document)
 
 bool MoveToPreviousCell(Document& document)
 {
-    Element* cell = CellAtCaret(document);
-    Element* table = cell ? TableOf(*cell) : nullptr;
-    if (!table)
+    std::optional<CellPlace> place = CaretCellPlace(document);
+    if (!place)
         return false;
-    std::vector<Element*> cells = CellsInReadingOrder(*table);
-    auto at = std::find(cells.begin(), cells.end(), cell);
-    if (at != cells.end() && at != cells.begin())
-        document.SetSelection(Selection::Caret(StartOfCell(**(at - 1))));
+    if (place->index > 0 && place->index < place->cells.size())
+        document.SetSelection(Selection::Caret(StartOfCell(*place->cells[place->index - 1])));
     return true;
 }
 

@@ -8,6 +8,7 @@
 
 #include "html/Cascade.h"
 #include "html/InlineStyle.h"
+#include "htmlview/CssWords.h"
 #include "htmlview/LayoutBox.h"
 
 #include <algorithm>
@@ -49,17 +50,11 @@ struct Words
 {
     explicit Words(std::u16string_view value)
     {
-        std::size_t start = 0;
-        int depth = 0;
-        for (std::size_t i = 0; i <= value.size(); ++i) {
-            char16_t c = i < value.size() ? value[i] : u' ';
-            depth += c == u'(' ? 1 : c == u')' ? -1 : 0;
-            if (depth > 0 || (c != u' ' && c != u'\t' && c != u'\n' && c != u'\r'))
-                continue;
-            if (i > start && count < words.size())
-                words[count++] = value.substr(start, i - start);
-            start = i + 1;
-        }
+        ForEachCssWord(value, [this](std::u16string_view word) {
+            if (count < words.size())
+                words[count++] = word;
+            return count < words.size();
+        });
     }
     auto begin() const { return words.begin(); }
     auto end() const { return words.begin() + static_cast<std::ptrdiff_t>(count); }

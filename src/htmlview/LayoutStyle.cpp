@@ -7,6 +7,7 @@
 #include "html/Document.h"
 #include "html/InlineStyle.h"
 #include "html/Node.h"
+#include "htmlview/CssWords.h"
 #include "platform/ui/Fonts.h"
 
 #include <QHash>
@@ -533,25 +534,18 @@ qreal ParseLength(std::u16string_view text, qreal emSize, qreal percentBase)
     return ok && parsed >= 0 ? parsed * factor : -1;
 }
 
+// The shorthand's first word that is a colour ("background: url(x) #fff").
 QColor ColorInShorthand(std::u16string_view value)
 {
-    // Words are split at spaces outside parentheses: "rgb(1, 2, 3)" is one.
-    std::size_t start = 0;
-    int depth = 0;
-    for (std::size_t i = 0; i <= value.size(); ++i) {
-        char16_t c = i < value.size() ? value[i] : u' ';
-        depth += c == u'(' ? 1 : c == u')' ? -1 : 0;
-        if (depth > 0 || (c != u' ' && c != u'\t'))
-            continue;
-        std::u16string_view word = TrimSpace(value.substr(start, i - start));
-        start = i + 1;
+    QColor color;
+    ForEachCssWord(value, [&color](std::u16string_view word) {
+        word = TrimSpace(word);
         if (word.empty() || word.starts_with(u"url("))
-            continue;
-        QColor color = ParseColor(word);
-        if (color.isValid())
-            return color;
-    }
-    return {};
+            return true;
+        color = ParseColor(word);
+        return !color.isValid();
+    });
+    return color.isValid() ? color : QColor();
 }
 
 LayoutStyle BodyStyle(const Element* body, const Cascade* cascade)
