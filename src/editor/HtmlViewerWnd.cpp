@@ -31,12 +31,12 @@ bool CHtmlViewerWnd::Create(const QRect& rect, QWidget* parent, int id)
     return true;
 }
 
-void CHtmlViewerWnd::SetHTML(const std::string& html)
+void CHtmlViewerWnd::SetHTML(std::string html)
 {
     if (!view_)
         return;
     Document& document = view_->GetDocument();
-    document.BeginLoadFromBytes(html);
+    document.BeginLoadFromBytes(std::move(html));
     document.CompleteLoad();
 }
 

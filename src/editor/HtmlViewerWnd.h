@@ -22,7 +22,7 @@ public:
 
     bool Create(const QRect& rect, QWidget* parent, int id);
     // Shows the text (host code page bytes) as it is.
-    void SetHTML(const std::string& html);
+    void SetHTML(std::string html);
 
     vellum::html::HtmlView* GetView() const { return view_; }
 

@@ -120,9 +120,12 @@ void Document::BeginLoad(std::u16string_view html, std::u16string_view url)
     BeginLoadUtf8(text::Utf16ToUtf8(html), url);
 }
 
-void Document::BeginLoadFromBytes(std::string_view hostBytes, std::u16string_view url)
+// A body that is already UTF-8 (all ASCII, as one carrying pictures nearly
+// is) is taken over as it is: it may run to tens of megabytes.
+void Document::BeginLoadFromBytes(std::string hostBytes, std::u16string_view url)
 {
-    BeginLoadUtf8(text::ToUtf8(hostBytes), url);
+    text::MakeUtf8(hostBytes);
+    BeginLoadUtf8(std::move(hostBytes), url);
 }
 
 // The text waits in UTF-8, the form gumbo reads, so a large body is held

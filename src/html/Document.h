@@ -67,7 +67,7 @@ public:
     void BeginLoad(std::u16string_view html, std::u16string_view url = u"about:blank");
     // The bytes are in the host code page (references such as "&#x4E2D;"
     // make any character safe in it).
-    void BeginLoadFromBytes(std::string_view hostBytes, std::u16string_view url = u"about:blank");
+    void BeginLoadFromBytes(std::string hostBytes, std::u16string_view url = u"about:blank");
     // Only "about:blank" can be navigated to: nothing is fetched. False for
     // any other address.
     bool Navigate(std::u16string_view url);

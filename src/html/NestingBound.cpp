@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -136,30 +137,34 @@ NameInfo DescribeName(std::string name)
 class NestingFilter
 {
 public:
-    NestingFilter(std::string_view html, std::size_t maxDepth) : html_(html), maxDepth_(maxDepth)
-    {
-        out_.reserve(html.size());
-    }
+    NestingFilter(std::string_view html, std::size_t maxDepth) : html_(html), maxDepth_(maxDepth) {}
 
-    std::string Run()
+    // The text without the dropped tags, or nothing when none was dropped.
+    std::optional<std::string> Run()
     {
         while (at_ < html_.size()) {
             std::size_t lt = html_.find('<', at_);
             if (lt == std::string_view::npos)
                 break;
-            Copy(at_, lt);
             at_ = lt;
-            if (!Markup()) {
-                Copy(at_, at_ + 1);
+            if (!Markup())
                 ++at_;
-            }
         }
-        Copy(at_, html_.size());
+        if (kept_ == 0) // nothing dropped
+            return std::nullopt;
+        out_.append(html_.substr(kept_));
         return std::move(out_);
     }
 
 private:
-    void Copy(std::size_t from, std::size_t to) { out_.append(html_.substr(from, to - from)); }
+    // Leaves out the tag just read (it ends at at_). Everything else passes
+    // unchanged, so the text is copied only once a tag is dropped.
+    void Drop(std::string_view tag)
+    {
+        const std::size_t start = at_ - tag.size();
+        out_.append(html_.substr(kept_, start - kept_));
+        kept_ = at_;
+    }
 
     // Handles the markup at `at_`; false when '<' starts none (it is text).
     bool Markup()
@@ -178,7 +183,6 @@ private:
             ++nameEnd;
         std::size_t tagEnd = TagEnd(rest, nameEnd);
         if (tagEnd == std::string_view::npos) {
-            Copy(at_, html_.size());
             at_ = html_.size();
             return true;
         }
@@ -205,14 +209,11 @@ private:
         return found->second;
     }
 
-    // Copies up to `found` (an offset from at_) plus the marker's length, or
+    // Passes up to `found` (an offset from at_) plus the marker's length, or
     // everything when the marker never comes.
     bool CopyThrough(std::size_t found, std::size_t markerLength)
     {
-        std::size_t to =
-            found == std::string_view::npos ? html_.size() : at_ + found + markerLength;
-        Copy(at_, to);
-        at_ = to;
+        at_ = found == std::string_view::npos ? html_.size() : at_ + found + markerLength;
         return true;
     }
 
@@ -240,15 +241,13 @@ private:
     void StartTag(std::size_t id, std::string_view tag, bool selfClosing)
     {
         const NameInfo& info = names_[id];
-        if (info.isVoid || info.documentLevel || (selfClosing && foreign_ > 0)) {
-            out_.append(tag);
+        if (info.isVoid || info.documentLevel || (selfClosing && foreign_ > 0))
             return;
-        }
         CloseImplied(info);
         if (open_.size() >= maxDepth_) {
             ++names_[id].dropped;
+            Drop(tag);
         } else {
-            out_.append(tag);
             Push(id);
         }
         if (names_[id].rawText)
@@ -259,9 +258,9 @@ private:
     {
         if (names_[id].dropped > 0) {
             --names_[id].dropped;
+            Drop(tag);
             return;
         }
-        out_.append(tag);
         if (names_[id].open == 0)
             return;
         while (!open_.empty()) {
@@ -321,7 +320,7 @@ private:
         open_.pop_back();
     }
 
-    // Copies the content of a raw-text element up to its end tag, which is
+    // Passes the content of a raw-text element up to its end tag, which is
     // then handled as any end tag.
     void SkipRawText(const std::string& name)
     {
@@ -339,14 +338,13 @@ private:
                 break;
             end += 2;
         }
-        std::size_t to = end == std::string_view::npos || name == "plaintext" ? html_.size() : end;
-        Copy(at_, to);
-        at_ = to;
+        at_ = end == std::string_view::npos || name == "plaintext" ? html_.size() : end;
     }
 
     std::string_view html_;
     std::size_t maxDepth_;
     std::size_t at_ = 0;
+    std::size_t kept_ = 0; // where the text not yet in out_ starts
     std::string out_;
     std::string scratch_;
     std::unordered_map<std::string, std::size_t> ids_;
@@ -358,9 +356,10 @@ private:
 
 } // namespace
 
-std::string BoundNesting(std::string_view html, std::size_t maxDepth)
+void BoundNesting(std::string& html, std::size_t maxDepth)
 {
-    return NestingFilter(html, maxDepth).Run();
+    if (std::optional<std::string> bounded = NestingFilter(html, maxDepth).Run())
+        html.swap(*bounded);
 }
 
 } // namespace vellum::html

@@ -15,11 +15,13 @@ namespace vellum::html {
 // at this depth instead of inside it, as in Chromium's parser.
 inline constexpr std::size_t kMaxNestingDepth = 512;
 
-// `html` (UTF-8) without the start tags that would open an element deeper
-// than `maxDepth`, nor their end tags; their content stays, inside the
-// element at the bound. The nesting is followed approximately (implied end
-// tags of P, LI, table cells and the like included), erring on the shallow
-// side so that ordinary markup passes unchanged. Linear in the text.
-std::string BoundNesting(std::string_view html, std::size_t maxDepth = kMaxNestingDepth);
+// Removes from `html` (UTF-8) the start tags that would open an element
+// deeper than `maxDepth`, and their end tags; their content stays, inside
+// the element at the bound. The nesting is followed approximately (implied
+// end tags of P, LI, table cells and the like included), erring on the
+// shallow side so that ordinary markup passes unchanged, and then the text
+// is not copied at all (a mail body may be tens of megabytes). Linear in
+// the text.
+void BoundNesting(std::string& html, std::size_t maxDepth = kMaxNestingDepth);
 
 } // namespace vellum::html

@@ -176,16 +176,15 @@ namespace {
 std::vector<Node*> Parse(Document& document, std::string html, GumboTag context)
 {
     // The HTML and BODY elements the parser always makes take two levels.
-    std::string utf8 = BoundNesting(html, kMaxNestingDepth - 2);
-    std::string().swap(html);
+    BoundNesting(html, kMaxNestingDepth - 2);
     SetAsidePayloads payloads;
-    payloads.SetAside(utf8);
+    payloads.SetAside(html);
     GumboOptions options = kGumboDefaultOptions;
     options.max_errors = 0;
     options.fragment_context = context;
     GumboHeap heap;
     heap.Install(options);
-    GumboOutput* output = gumbo_parse_with_options(&options, utf8.data(), utf8.size());
+    GumboOutput* output = gumbo_parse_with_options(&options, html.data(), html.size());
     if (!output)
         return {};
     heap.Drain();

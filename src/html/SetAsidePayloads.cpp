@@ -38,7 +38,7 @@ void SetAsidePayloads::SetAside(std::string& html)
                 kept.reserve(html.size() / 8);
             kept.append(html, copied, start - copied);
             kept.append(kMarkerStart).append(std::to_string(payloads_.size())).append("#");
-            payloads_.emplace_back(html, start, end - start);
+            payloads_.push_back({start, end - start});
             copied = end;
         }
         at = html.find(kIntroducer, std::max(end, start));
@@ -46,7 +46,9 @@ void SetAsidePayloads::SetAside(std::string& html)
     if (payloads_.empty())
         return;
     kept.append(html, copied);
-    html.swap(kept);
+    // The payloads stay where they are, in the text as it came.
+    source_ = std::move(html);
+    html = std::move(kept);
 }
 
 std::u16string SetAsidePayloads::Restore(std::string_view utf8) const
@@ -69,8 +71,12 @@ std::u16string SetAsidePayloads::Restore(std::string_view utf8) const
         }
         if (!number || index >= payloads_.size())
             continue;
+        const std::string_view payload =
+            std::string_view(source_).substr(payloads_[index].start, payloads_[index].length);
+        // Room for the payload and the rest at once: growing by doubling
+        // would touch fresh memory twice over, most of what a payload costs.
+        out.reserve(out.size() + (at - done) + payload.size() + (utf8.size() - close));
         out += text::Utf8ToUtf16(utf8.substr(done, at - done));
-        const std::string& payload = payloads_[index];
         out.append(payload.begin(), payload.end());
         done = close + 1;
         at = close;

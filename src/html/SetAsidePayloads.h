@@ -30,7 +30,14 @@ public:
     std::u16string Restore(std::string_view utf8) const;
 
 private:
-    std::vector<std::string> payloads_;
+    struct Payload
+    {
+        std::size_t start;
+        std::size_t length;
+    };
+
+    std::string source_; // the text as it came, payloads and all
+    std::vector<Payload> payloads_;
 };
 
 } // namespace vellum::html

@@ -109,7 +109,7 @@ void CMailReadDlg::LoadMail()
     case StoredMailLookup::Found:
         SetWindowText(FindControl(this, kSubjectId), mail.subject);
         SetWindowText(FindControl(this, kSenderId), mail.sender);
-        viewer_->SetHTML(mail.body);
+        viewer_->SetHTML(std::move(mail.body));
         SetAttachmentField(FindControl(this, kAttachmentId), mail.attachment);
         SetWindowText(FindControl(this, kMailToId), mail.mailTo);
         SetWindowText(FindControl(this, kTimeId), mail.mailTime);

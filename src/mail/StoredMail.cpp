@@ -10,10 +10,12 @@ using vellum::text::FromUtf8;
 
 namespace {
 
+// Moved out of the record set: the body may carry pictures by the megabyte.
 std::string FieldText(CDbRecordset& row, const char* name)
 {
-    const char* value = row.GetFieldValue(name);
-    return value ? value : "";
+    std::string text;
+    row.TakeFieldValue(name, text);
+    return text;
 }
 
 } // namespace

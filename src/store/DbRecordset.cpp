@@ -54,6 +54,22 @@ const char* CDbRecordset::GetFieldValue(const char* name)
     return m_adding ? PendingValue(index) : ReadField(index);
 }
 
+bool CDbRecordset::TakeFieldValue(const char* name, std::string& text)
+{
+    text.clear();
+    int index = FindField(name);
+    if (index < 0 || m_adding) {
+        const char* value = index < 0 ? nullptr : PendingValue(index);
+        text = value ? value : "";
+        return value != nullptr;
+    }
+    if (!ReadPresent(index))
+        return false;
+    text = std::move(m_read.text);
+    m_readIndex = -1; // the buffer went with the text
+    return true;
+}
+
 int CDbRecordset::SetFieldValue(const char* name, const char* value)
 {
     if (!m_adding)
@@ -181,14 +197,20 @@ const FieldValue* CDbRecordset::ReadCurrent(int index)
     return &m_read;
 }
 
-const char* CDbRecordset::ReadField(int index)
+const FieldValue* CDbRecordset::ReadPresent(int index)
 {
     const FieldValue* value = ReadCurrent(index);
     if (!value) {
         Fail(m_cursor->LastError());
         return nullptr;
     }
-    if (value->kind == FieldKind::Null)
+    return value->kind == FieldKind::Null ? nullptr : value;
+}
+
+const char* CDbRecordset::ReadField(int index)
+{
+    const FieldValue* value = ReadPresent(index);
+    if (!value)
         return nullptr;
     m_value.assign(value->text); // reuses the buffer the last pointer named
     return m_value.c_str();

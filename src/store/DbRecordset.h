@@ -43,6 +43,11 @@ public:
     int IsEOF();
 
     const char* GetFieldValue(const char* name);
+    // A field of the current row moved into `text` rather than copied, for
+    // values too big to copy twice (a mail body with its pictures runs to
+    // tens of megabytes). False, with `text` left empty, where GetFieldValue
+    // gives null.
+    bool TakeFieldValue(const char* name, std::string& text);
 
     // Sets a column of the row being added (a null value writes SQL NULL).
     int SetFieldValue(const char* name, const char* value);
@@ -68,6 +73,8 @@ public:
 private:
     int FindField(const char* name);
     const char* ReadField(int index);
+    // The current row's field; null for SQL NULL and for a failure (recorded).
+    const vellum::db::FieldValue* ReadPresent(int index);
     const vellum::db::FieldValue* ReadCurrent(int index);
     const char* PendingValue(int index);
     int Fail(const std::string& message);

@@ -7,7 +7,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <iconv.h>
 #include <mutex>
@@ -154,9 +156,18 @@ bool KeepsAscii(iconv_t cd)
            std::equal(ascii, ascii + sizeof ascii, converted);
 }
 
+// Eight bytes at a time: mail bodies run to tens of megabytes of ASCII.
 bool IsAscii(std::string_view text)
 {
-    return std::all_of(text.begin(), text.end(),
+    constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+    std::size_t at = 0;
+    for (; at + 8 <= text.size(); at += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + at, sizeof word);
+        if (word & kHighBits)
+            return false;
+    }
+    return std::all_of(text.begin() + static_cast<std::ptrdiff_t>(at), text.end(),
                        [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
@@ -199,11 +210,16 @@ enum class OnFailure { Replace, Reference };
 // Converts `input` from one encoding to another. Undecodable input bytes
 // become `replacement` in the target; unencodable characters become either
 // `replacement` or a numeric reference (the input must be UTF-8 for that).
+const Converter* CachedConverter(const std::string& from, const std::string& to)
+{
+    thread_local ConverterCache converters;
+    return converters.Get(from, to);
+}
+
 std::string Convert(std::string_view input, const std::string& from, const std::string& to,
                     std::string_view replacement, OnFailure onFailure)
 {
-    thread_local ConverterCache converters;
-    const Converter* converter = converters.Get(from, to);
+    const Converter* converter = CachedConverter(from, to);
     if (!converter || (converter->keepsAscii && IsAscii(input)))
         return std::string(input);
     iconv_t cd = converter->cd;
@@ -289,6 +305,19 @@ std::string ToUtf8(std::string_view hostBytes)
     if (HostCodePageIsUtf8())
         return Utf16ToUtf8(Utf8ToUtf16(hostBytes));
     return Convert(hostBytes, HostCodePage(), "UTF-8", "\xEF\xBF\xBD", OnFailure::Replace);
+}
+
+void MakeUtf8(std::string& hostBytes)
+{
+    bool unchanged;
+    if (HostCodePageIsUtf8()) {
+        unchanged = IsAscii(hostBytes) || IsValidHostText(hostBytes);
+    } else {
+        const Converter* converter = CachedConverter(HostCodePage(), "UTF-8");
+        unchanged = !converter || (converter->keepsAscii && IsAscii(hostBytes));
+    }
+    if (!unchanged)
+        hostBytes = ToUtf8(hostBytes);
 }
 
 std::string FromUtf8(std::string_view utf8)

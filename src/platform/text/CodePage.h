@@ -34,6 +34,10 @@ bool HostCodePageIsUtf8();
 // becomes U+FFFD, so the result is always valid UTF-8.
 std::string ToUtf8(std::string_view hostBytes);
 
+// ToUtf8 in place: a text that reads the same in both (ASCII, or valid
+// UTF-8 when the host code page is UTF-8) is left as it is, not copied.
+void MakeUtf8(std::string& hostBytes);
+
 // UTF-8 to host code page bytes. A character the code page cannot hold
 // becomes "?" (callers that must not lose text use ToHostWithReferences).
 std::string FromUtf8(std::string_view utf8);

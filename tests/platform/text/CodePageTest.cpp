@@ -95,5 +95,34 @@ TEST_F(CodePageTest, EachCodePageConvertsAsItselfWhateverRanBefore)
     EXPECT_EQ(ToUtf8("a\xB2\xE2"), "a" + test);
 }
 
+// The in-place form gives what ToUtf8 gives, and leaves a text that reads
+// the same in both where it is (a mail body may be tens of megabytes).
+TEST_F(CodePageTest, MakeUtf8ConvertsInPlaceOnlyWhatChanges)
+{
+    struct Case
+    {
+        const char* codePage;
+        std::string text;
+        bool kept;
+    } cases[] = {
+        {"GBK", "ascii only", true},
+        {"GBK", "a\xB2\xE2", false},
+        {"UTF-8", "\xE6\xB5\x8B", true},
+        {"UTF-8", "a\xC0\xBC", false},
+        {"UTF-16LE", std::string("a\0", 2), false},
+    };
+    for (const Case& c : cases) {
+        SetHostCodePage(c.codePage);
+        std::string text;
+        for (int i = 0; i < 100; ++i)
+            text += c.text;
+        const std::string expected = ToUtf8(text);
+        const char* buffer = text.data();
+        MakeUtf8(text);
+        EXPECT_EQ(text, expected) << c.codePage << " " << c.text;
+        EXPECT_EQ(text.data() == buffer, c.kept) << c.codePage << " " << c.text;
+    }
+}
+
 } // namespace
 } // namespace vellum::text
