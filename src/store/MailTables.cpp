@@ -5,8 +5,10 @@
 #include "store/MailTables.h"
 
 #include "store/DbSession.h"
+#include "store/PerUserAccess.h"
 
 #include <iterator>
+#include <optional>
 
 namespace {
 
@@ -74,6 +76,8 @@ const TableShape kTables[] = {
 // identifier of at most 63 bytes). NOTIFY is delivered at commit, so a
 // watcher hears of a send only once it is whole, and a rolled-back one never.
 const char* const kPostgresAnnounce[] = {
+    ("create or replace function SystemMailNotify_Channel(name text) returns text language sql "
+     "stable as $$ select 'mail_' || md5(name) $$"),
     ("create or replace function SystemMailNotify_Announce() returns trigger language plpgsql "
      "as $$ begin "
      "perform pg_notify('mail_' || md5(coalesce(new.MailTo, old.MailTo, '')), ''); "
@@ -199,5 +203,10 @@ int CreateMailTables(CDbSession& session, std::string& error)
             return 0;
         }
     }
+    // A database switched to per-user access stays so: the statements above
+    // put back the announcing functions that name channels anyone can guess.
+    std::optional<bool> perUser = HasPerUserAccess(session, error);
+    if (!perUser || (*perUser && !EnablePerUserAccess(session, error)))
+        return 0;
     return 1;
 }

@@ -21,8 +21,10 @@ inline constexpr const char* kSystemMailCopy = "SystemMailCopy";
 inline constexpr const char* kSystemMailNotify = "SystemMailNotify";
 
 // The query (one text parameter, the user name) that gives the channel on
-// which PostgreSQL announces changes of that user's notices.
-inline constexpr const char* kInboxChannelQuery = "select 'mail_' || md5($1)";
+// which PostgreSQL announces changes of that user's notices: a name made
+// from the user's, or with per-user access (store/PerUserAccess.h) a secret
+// that only the user's own sessions are told.
+inline constexpr const char* kInboxChannelQuery = "select SystemMailNotify_Channel($1)";
 
 // The SQL dialects init-db can write.
 enum class MailSchemaDialect { Unknown, SQLite, PostgreSQL, SqlServer, MySql };

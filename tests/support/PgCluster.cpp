@@ -133,6 +133,17 @@ std::string PgCluster::Psql(const std::string& arguments) const
            " -U postgres -d postgres " + arguments;
 }
 
+bool PgCluster::RequirePasswords()
+{
+    std::ofstream rules(m_folder + "data/pg_hba.conf", std::ios::trunc);
+    rules << "local all all trust\n"
+             "host all postgres 127.0.0.1/32 trust\n"
+             "host all all 127.0.0.1/32 scram-sha-256\n";
+    rules.close();
+    return rules && Run(Tool("pg_ctl") + " -D " + m_folder + "data reload >>" + m_folder +
+                        "stop.log 2>&1") == 0;
+}
+
 bool PgCluster::Pause()
 {
     if (!m_running)

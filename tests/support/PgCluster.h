@@ -42,6 +42,10 @@ public:
     // A psql command line on the cluster, for the references.
     std::string Psql(const std::string& arguments) const;
 
+    // From now on, connections over TCP must give the role's password,
+    // except the administrator's (postgres); false when the reload failed.
+    bool RequirePasswords();
+
     // Stops the server (fast shutdown: open sessions are cut off) and
     // starts it again on the same port and data; false when pg_ctl failed.
     bool Pause();

@@ -78,8 +78,7 @@ int RunList(const CommandArgs& given)
     std::string user;
     if (!TakeConnect(args, connect, "list"))
         return 1;
-    if (!TakeOption(args, "user", user))
-        return CommandFailure("list needs --user NAME (vellum list --help)");
+    bool userGiven = TakeOption(args, "user", user);
     if (args.empty())
         return CommandFailure("list needs a FOLDER: drafts, sent, inbox or notify");
     const FolderDefinition* folder = FindFolder(args[0]);
@@ -87,7 +86,7 @@ int RunList(const CommandArgs& given)
         return CommandFailure("unknown folder \"" + args[0] + "\": drafts, sent, inbox or notify");
     args.erase(args.begin());
     CDbSession session;
-    if (!OpenSession(args, session, connect))
+    if (!OpenSession(args, session, connect) || !ResolveUser(session, user, userGiven, "list"))
         return 1;
     std::map<std::string, std::string> words;
     bool searching = std::find(args.begin(), args.end(), "--search") != args.end();
@@ -115,6 +114,7 @@ int RunList(const CommandArgs& given)
 const VellumCommand kList(
     "list", "print a user's folder as its view lists it",
     "usage: vellum list FOLDER --connect CONNECTION --user NAME [--search FIELD=WORD ...]\n\n"
+    "On a per-user database NAME must be the role CONNECTION logs in as, and may be left out.\n"
     "FOLDER is drafts, sent, inbox or notify. Prints the folder's header titles and then its\n"
     "rows, tab-separated, newest first and at most 200, exactly as the folder view fills its\n"
     "grid (with the attachment marks of drafts and sent). --search runs the view's search\n"

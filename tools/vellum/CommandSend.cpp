@@ -96,8 +96,8 @@ int RunSend(const CommandArgs& given)
     if (!OpenFromArgs(args, session, "send"))
         return 1;
     std::string user, keyText;
-    if (!TakeOption(args, "user", user))
-        return CommandFailure("send needs --user NAME (vellum send --help)");
+    if (!ResolveUser(session, user, TakeOption(args, "user", user), "send"))
+        return 1;
     int key = -1;
     if (TakeOption(args, "key", keyText))
         key = std::atoi(keyText.c_str());
@@ -140,6 +140,8 @@ const VellumCommand
     kSend("send", "save a mail as a draft and send it, as the compose dialog does",
           "usage: vellum send --connect CONNECTION --user NAME --to LIST --subject TEXT\n"
           "                   [--body HTML | --body-file FILE] [--attachment NAME] [--key KEY]\n\n"
+          "On a per-user database NAME must be the role CONNECTION logs in as, and may be left\n"
+          "out.\n\n"
           "Runs the compose dialog's send: saves the draft in SystemMail (a new one, or with\n"
           "--key the stored draft KEY, whose stored fields the other options replace), checks\n"
           "that recipients and subject are there, stores one copy in SystemMailCopy and one\n"

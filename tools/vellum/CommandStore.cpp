@@ -11,6 +11,7 @@
 #include "store/DbSession.h"
 #include "store/MailTables.h"
 #include "store/MaxKeyId.h"
+#include "store/PerUserAccess.h"
 
 #include <chrono>
 #include <cstdio>
@@ -79,6 +80,34 @@ bool OpenSession(CommandArgs& args, CDbSession& session, const std::string& conn
     return true;
 }
 
+bool ResolveUser(CDbSession& session, std::string& user, bool given, const char* command)
+{
+    std::string error;
+    std::optional<bool> perUser = HasPerUserAccess(session, error);
+    if (!perUser) {
+        CommandFailure(WithoutLineEnd(error));
+        return false;
+    }
+    if (!*perUser) {
+        if (!given)
+            CommandFailure(std::string(command) + " needs --user NAME (vellum " + command +
+                           " --help)");
+        return given;
+    }
+    std::optional<std::string> role = SessionRole(session, error);
+    if (!role) {
+        CommandFailure(WithoutLineEnd(error));
+        return false;
+    }
+    if (given && user != *role) {
+        CommandFailure("--user " + user + " is not the role this connection logs in as (" + *role +
+                       ")");
+        return false;
+    }
+    user = *role;
+    return true;
+}
+
 namespace {
 
 bool IsQuery(std::string_view statement)
@@ -127,10 +156,11 @@ int RunInitDb(const CommandArgs& given)
     CDbSession session;
     if (!OpenFromArgs(args, session, "init-db"))
         return 1;
+    bool perUser = TakeFlag(args, "per-user");
     if (!args.empty())
-        return CommandFailure("init-db takes no argument besides --connect");
+        return CommandFailure("init-db takes no argument besides --connect and --per-user");
     std::string error;
-    if (!CreateMailTables(session, error))
+    if (!CreateMailTables(session, error) || (perUser && !EnablePerUserAccess(session, error)))
         return CommandFailure(WithoutLineEnd(error));
     return 0;
 }
@@ -167,11 +197,15 @@ int RunMaxKey(const CommandArgs& given)
 
 const VellumCommand
     kInitDb("init-db", "create the mail tables and their indexes where missing",
-            "usage: vellum init-db --connect CONNECTION\n\n"
+            "usage: vellum init-db --connect CONNECTION [--per-user]\n\n"
             "Creates SystemMail, SystemMailCopy and SystemMailNotify when they are missing, with\n"
             "database-given increasing keys (KeyId) and the indexes the folders need. Running it\n"
             "again changes nothing. Works on SQLite and, over ODBC, on PostgreSQL, SQL Server and\n"
             "MySQL.\n\n"
+            "--per-user (PostgreSQL) switches the database to one role per user: row-level\n"
+            "security keeps each role of the group vellum_users to its own mail, and new mail\n"
+            "is announced on channels only their user knows (add users with `vellum user add`).\n"
+            "Once switched, running init-db again keeps it so.\n\n"
             "CONNECTION is \"Provider=SQLite;Data Source=PATH\" or an ODBC connection string.",
             RunInitDb);
 

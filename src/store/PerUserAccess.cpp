@@ -1,0 +1,189 @@
+// Column privileges do what policies cannot: a policy sees only the row as
+// it would be after an update, so a reader who could set a notice's MailId
+// would point it at another user's copy and read that. Roles of the group
+// may therefore update only a notice's Status, and never write a KeyId
+// (which would let a unique-key error tell them another user's row exists).
+// The functions that read the secret channels run as their owner, with a
+// search path of the tables' schema and pg_temp last, so that no role can
+// put a table of its own in their way.
+#include "store/PerUserAccess.h"
+
+#include "store/DbRecordset.h"
+#include "store/DbSession.h"
+#include "store/MailTables.h"
+#include "store/SqlLiteral.h"
+
+namespace {
+
+std::string QuotedName(std::string_view name)
+{
+    std::string quoted = "\"";
+    for (char c : name)
+        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + "\"";
+}
+
+// The one value of a one-row query ("" for no row).
+std::optional<std::string> QueryValue(CDbSession& session, const std::string& query,
+                                      std::string& error)
+{
+    CDbRecordset row;
+    row.Attach(&session);
+    if (!row.Open(query.c_str())) {
+        error = row.GetLastErrorText();
+        return std::nullopt;
+    }
+    const char* value = row.IsEOF() ? nullptr : row.GetFieldValueAt(0);
+    return std::string(value ? value : "");
+}
+
+bool ExecuteAll(CDbSession& session, const std::vector<std::string>& statements, std::string& error)
+{
+    for (const std::string& statement : statements) {
+        if (!session.Execute(statement.c_str())) {
+            error = session.GetLastErrorText();
+            return false;
+        }
+    }
+    return true;
+}
+
+void AddPolicy(std::vector<std::string>& statements, const char* table, const char* name,
+               const std::string& rule)
+{
+    statements.push_back(std::string("drop policy if exists ") + name + " on " + table);
+    statements.push_back(std::string("create policy ") + name + " on " + table + " " + rule);
+}
+
+void AddPolicies(std::vector<std::string>& s)
+{
+    AddPolicy(s, kSystemMail, "SystemMail_Read", "for select using (MailFrom = current_user)");
+    AddPolicy(s, kSystemMail, "SystemMail_Add", "for insert with check (MailFrom = current_user)");
+    AddPolicy(s, kSystemMail, "SystemMail_Change",
+              "for update using (MailFrom = current_user and Status = 0) "
+              "with check (MailFrom = current_user)");
+    AddPolicy(s, kSystemMail, "SystemMail_Remove", "for delete using (MailFrom = current_user)");
+    AddPolicy(s, kSystemMailCopy, "SystemMailCopy_Read",
+              "for select using (MailFrom = current_user or exists (select 1 from "
+              "SystemMailNotify n where n.MailId = SystemMailCopy.KeyId and n.MailTo = "
+              "current_user))");
+    AddPolicy(s, kSystemMailCopy, "SystemMailCopy_Add",
+              "for insert with check (MailFrom = current_user)");
+    AddPolicy(s, kSystemMailNotify, "SystemMailNotify_Read",
+              "for select using (MailTo = current_user)");
+    AddPolicy(s, kSystemMailNotify, "SystemMailNotify_Add",
+              "for insert with check (MailFrom = current_user and exists (select 1 from "
+              "SystemMailCopy c where c.KeyId = SystemMailNotify.MailId and c.MailFrom = "
+              "current_user))");
+    AddPolicy(s, kSystemMailNotify, "SystemMailNotify_Change",
+              "for update using (MailTo = current_user) with check (MailTo = current_user)");
+    AddPolicy(s, kSystemMailNotify, "SystemMailNotify_Remove",
+              "for delete using (MailTo = current_user)");
+}
+
+void AddPrivileges(std::vector<std::string>& s)
+{
+    const std::string group = kMailUsersRole;
+    s.push_back("revoke all on SystemMail, SystemMailCopy, SystemMailNotify, vellum_mail_channel "
+                "from public");
+    s.push_back("grant select, delete on SystemMail, SystemMailNotify to " + group);
+    s.push_back("grant select on SystemMailCopy to " + group);
+    s.push_back("grant insert (MailFrom, MailTo, Subject, Body, Attachment, MailTime, Status), "
+                "update (MailTo, Subject, Body, Attachment, MailTime, Status) on SystemMail to " +
+                group);
+    s.push_back("grant insert (MailFrom, MailTo, Subject, Body, Attachment, MailTime) on "
+                "SystemMailCopy to " +
+                group);
+    s.push_back("grant insert (MailFrom, MailTo, Subject, MailId, MailTime, Status), update "
+                "(Status) on SystemMailNotify to " +
+                group);
+    // The key of a row just added is read with lastval(), which needs usage.
+    s.push_back("do $$ declare t text; begin foreach t in array array['systemmail', "
+                "'systemmailcopy', 'systemmailnotify'] loop execute format('grant usage on "
+                "sequence %s to " +
+                group + "', pg_get_serial_sequence(t, 'keyid')); end loop; end $$");
+    for (const char* table : {kSystemMail, kSystemMailCopy, kSystemMailNotify})
+        s.push_back(std::string("alter table ") + table + " enable row level security");
+}
+
+void AddChannelFunctions(std::vector<std::string>& s, std::string_view schema)
+{
+    const std::string definer =
+        " security definer set search_path = " + QuotedName(schema) + ", pg_temp as $$ ";
+    s.push_back("create or replace function SystemMailNotify_Channel(name text) returns text "
+                "language sql stable" +
+                definer +
+                "select Channel from vellum_mail_channel where UserName = name and name = "
+                "session_user $$");
+    s.push_back("create or replace function SystemMailNotify_Announce() returns trigger "
+                "language plpgsql" +
+                definer +
+                "begin perform pg_notify(Channel, '') from vellum_mail_channel where UserName "
+                "= coalesce(new.MailTo, old.MailTo); return null; end $$");
+}
+
+} // namespace
+
+std::vector<std::string> PerUserAccessStatements(std::string_view schema)
+{
+    std::vector<std::string> s;
+    s.push_back(std::string("do $$ begin if not exists (select from pg_roles where rolname = '") +
+                kMailUsersRole + "') then create role " + kMailUsersRole +
+                " nologin; end if; end $$");
+    s.push_back("create table if not exists vellum_mail_channel (UserName varchar(64) primary "
+                "key, Channel text not null)");
+    AddPrivileges(s);
+    AddPolicies(s);
+    AddChannelFunctions(s, schema);
+    return s;
+}
+
+bool EnablePerUserAccess(CDbSession& session, std::string& error)
+{
+    if (MailSchemaDialectOf(session.GetDbmsName()) != MailSchemaDialect::PostgreSQL) {
+        error = "per-user access needs PostgreSQL";
+        return false;
+    }
+    std::optional<std::string> schema = QueryValue(session, "select current_schema()", error);
+    return schema && ExecuteAll(session, PerUserAccessStatements(*schema), error);
+}
+
+std::optional<bool> HasPerUserAccess(CDbSession& session, std::string& error)
+{
+    if (MailSchemaDialectOf(session.GetDbmsName()) != MailSchemaDialect::PostgreSQL)
+        return false;
+    std::optional<std::string> on = QueryValue(
+        session, "select relrowsecurity from pg_class where oid = to_regclass('systemmail')",
+        error);
+    if (!on)
+        return std::nullopt;
+    return *on == "1" || *on == "t" || *on == "true";
+}
+
+std::optional<std::string> SessionRole(CDbSession& session, std::string& error)
+{
+    return QueryValue(session, "select current_user", error);
+}
+
+bool AddMailUser(CDbSession& session, const std::string& name, const std::string& secret,
+                 std::string& error)
+{
+    return ExecuteAll(
+        session,
+        {"create role " + QuotedName(name) + " login password " + SqlTextLiteral(secret.c_str()) +
+             " in role " + kMailUsersRole,
+         "insert into vellum_mail_channel (UserName, Channel) values (" +
+             SqlTextLiteral(name.c_str()) +
+             ", 'mail_' || replace(gen_random_uuid()::text, '-', '')) on conflict (UserName) do "
+             "update set Channel = excluded.Channel"},
+        error);
+}
+
+bool RemoveMailUser(CDbSession& session, const std::string& name, std::string& error)
+{
+    return ExecuteAll(
+        session,
+        {"drop role " + QuotedName(name),
+         "delete from vellum_mail_channel where UserName = " + SqlTextLiteral(name.c_str())},
+        error);
+}
