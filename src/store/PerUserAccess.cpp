@@ -132,6 +132,7 @@ std::vector<std::string> PerUserAccessStatements(std::string_view schema)
                 " nologin; end if; end $$");
     s.push_back("create table if not exists vellum_mail_channel (UserName varchar(64) primary "
                 "key, Channel text not null)");
+    s.push_back("grant usage on schema " + QuotedName(schema) + " to " + kMailUsersRole);
     AddPrivileges(s);
     AddPolicies(s);
     AddChannelFunctions(s, schema);

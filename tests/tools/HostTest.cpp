@@ -11,8 +11,10 @@
 #include "platform/ui/QtText.h"
 #include "platform/ui/ScriptedDesktop.h"
 #include "store/MailTables.h"
+#include "store/PerUserAccess.h"
 #include "support/Pgbouncer.h"
 #include "support/PostgresServer.h"
+#include "support/RunCommand.h"
 #include "support/TestDatabases.h"
 
 #include <QCoreApplication>
@@ -287,4 +289,44 @@ TEST_F(OnPostgres, ADeafListenerIsToldAndNewMailStillShows)
     ASSERT_EQ(sender.Execute(kNotice), 1);
     EXPECT_TRUE(WaitFor(
         [&] { return window.FolderLabel(HostFolder::Inbox) == QStringLiteral("收件箱 (1)"); }));
+}
+
+// With per-user access li's desk logs in as li: its folders, its live inbox
+// (on li's secret channel) and a send to many by wang, logged in as wang,
+// all work through the policies.
+TEST_F(OnPostgres, APerUserDeskHearsAndShowsItsOwnMail)
+{
+    std::string error;
+    ASSERT_TRUE(EnablePerUserAccess(session, error)) << error;
+    for (const char* user : {"li", "wang"}) {
+        ASSERT_EQ(session.Execute((std::string("drop role if exists ") + user).c_str()), 1);
+        ASSERT_TRUE(AddMailUser(session, user, "unused under trust", error)) << error;
+    }
+    auto as = [&](const std::string& user) {
+        std::string own = connect;
+        return own.replace(own.find("Uid=postgres"), 12, "Uid=" + user);
+    };
+    CDbSession li;
+    ASSERT_EQ(li.Open(as("li").c_str()), 1) << li.GetLastErrorText();
+    VellumModule module;
+    ASSERT_TRUE(module.Load("")) << module.Error();
+    vellum::ui::ScriptedDesktop desk;
+    vellum::ui::ScopedDesktop scoped(desk);
+    HostWindow window(module, li, as("li"), "li");
+    window.show();
+    window.ShowFolder(HostFolder::Inbox);
+    ASSERT_TRUE(WaitFor([&] {
+        return window.Watch().IsListening() && window.Watch().Problem() == ListeningProblem::None;
+    }));
+
+    vellum::testing::CommandResult sent = vellum::testing::RunCommand(
+        VELLUM_BINARY_DIR "/tools/vellum/vellum",
+        {"send", "--connect", as("wang"), "--to", "li,zhao", "--subject", "s", "--body", "b"});
+    ASSERT_EQ(sent.exitCode, 0) << sent.err;
+    EXPECT_TRUE(WaitFor([&] {
+        return window.FolderLabel(HostFolder::Inbox) == QStringLiteral("收件箱 (1)");
+    })) << window.FolderLabel(HostFolder::Inbox).toStdString();
+    window.ShowFolder(HostFolder::Drafts);
+    window.ShowFolder(HostFolder::Sent);
+    EXPECT_TRUE(desk.Messages().empty()) << "every folder opens as li";
 }
