@@ -147,6 +147,16 @@ std::string BodyOf(const std::string& reply)
     return end == std::string::npos ? "" : reply.substr(end + 4);
 }
 
+// One figure of the server's /metrics page; -1 when the page lacks it.
+long Figure(int port, const std::string& series)
+{
+    Socket client(port);
+    client.Send("GET /metrics HTTP/1.0\r\n\r\n");
+    std::string page = BodyOf(client.ReadToEnd());
+    size_t at = page.find("\n" + series + " ");
+    return at == std::string::npos ? -1 : std::stol(page.substr(at + series.size() + 2));
+}
+
 // The names visible in a folder store's root.
 std::vector<std::string> VisibleNames(const std::string& root)
 {
@@ -279,6 +289,9 @@ TEST(AttachServerTest, PipelinedRequestsAreAnsweredInOrder)
     size_t a = replies.find("first file"), b = replies.find("file not found"),
            c = replies.find("second"), d = replies.rfind("first file");
     EXPECT_TRUE(a < b && b < c && c < d && d != a) << replies;
+    EXPECT_EQ(Figure(server.Port(), "vellum_attachd_requests_total{status=\"200\"}"), 5);
+    EXPECT_EQ(Figure(server.Port(), "vellum_attachd_requests_total{status=\"404\"}"), 1);
+    EXPECT_EQ(Figure(server.Port(), "vellum_attachd_sent_bytes_total"), 26);
 }
 
 TEST(AttachServerTest, StoredNamesAreRandomWithTheSafeNameAndOldNamesStillDownload)
@@ -402,6 +415,9 @@ TEST(AttachServerTest, OneAddressCannotTakeEveryConnection)
     for (int attempt = 0; attempt < 20 && again.empty(); ++attempt, usleep(100 * 1000))
         again = Download(server.Port(), "20200101000000-00000000.bin", "127.0.0.2");
     EXPECT_TRUE(StartsWith(again, "HTTP/1.1 404 ")) << again;
+    EXPECT_EQ(
+        Figure(server.Port(), "vellum_attachd_connections_refused_total{reason=\"per_address\"}"),
+        5);
 }
 
 TEST(AttachServerTest, TwoServersShareOnePostgresDatabase)
@@ -434,6 +450,7 @@ TEST(AttachServerTest, TwoServersShareOnePostgresDatabase)
     std::string name = StoredNameIn(Upload(one.Port(), "数据.csv", content));
     ASSERT_FALSE(name.empty());
     EXPECT_EQ(BodyOf(Download(two.Port(), name)), content);
+    EXPECT_GE(Figure(two.Port(), "vellum_attachd_database_connections_dropped_total"), 1);
     long pieces = CountRows(conninfo, "vellum_attachment_piece");
     EXPECT_EQ(pieces, 3) << "700 kB in 256 KiB pieces";
 
@@ -472,6 +489,7 @@ TEST(AttachServerTest, TwoServersShareOnePostgresDatabase)
     EXPECT_TRUE(StartsWith(unavailable, "HTTP/1.1 503 ")) << unavailable;
     EXPECT_NE(unavailable.find("Retry-After: 5\r\n"), std::string::npos) << unavailable;
     EXPECT_TRUE(StartsWith(Upload(two.Port(), "later.txt", "later"), "HTTP/1.1 503 "));
+    EXPECT_GE(Figure(one.Port(), "vellum_attachd_database_connects_total{result=\"failed\"}"), 1);
     ASSERT_TRUE(vellum::testing::RestartPostgres());
 }
 

@@ -63,10 +63,11 @@ private:
     void Serve(tcp::socket socket)
     {
         if (m_server.connections >= m_server.options.maxConnections)
-            return;
+            return m_server.metrics.Refused(Refusal::ServerFull);
         std::string address = AddressOf(socket);
         if (!m_server.addresses.Admit(address, m_server.options.maxPerAddress))
-            return;
+            return m_server.metrics.Refused(Refusal::PerAddress);
+        m_server.metrics.Accepted();
         boost::system::error_code ignored;
         socket.set_option(tcp::no_delay(true), ignored);
         std::make_shared<Connection>(std::move(socket), std::move(address), m_server)->Start();
@@ -126,7 +127,7 @@ bool RunAttachmentServer(const ServerOptions& options, AttachmentStore& store,
 {
     // Declared before the io_context: connections still queued in it when
     // it is destroyed count themselves out of `server` as they go.
-    ServerContext server{options, store, {0}, {}};
+    ServerContext server{options, store, {0}, {}, {}};
     net::io_context context;
     tcp::acceptor acceptor(context);
     boost::system::error_code ec;

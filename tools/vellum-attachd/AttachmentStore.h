@@ -61,10 +61,23 @@ public:
     [[nodiscard]] virtual long Read(uint64_t offset, char* buffer, size_t capacity) = 0;
 };
 
+// What a store on a database tells of its connections.
+struct StoreFigures
+{
+    bool database = false; // false: the store holds no connections
+    uint64_t inUse = 0;
+    uint64_t idle = 0;
+    uint64_t made = 0;
+    uint64_t failed = 0;
+    uint64_t dropped = 0;
+};
+
 class AttachmentStore
 {
 public:
     virtual ~AttachmentStore() = default;
+
+    virtual StoreFigures Figures() const { return {}; }
 
     // Gets the store ready to serve (folders, tables); false with a reason
     // on stderr when it cannot.

@@ -110,6 +110,10 @@ void Connection::Route()
     // A body on any other request is not read, so the connection cannot
     // carry on after the answer.
     Ending ending = m_request->is_done() ? Ending::NextRequest : Ending::Linger;
+    if (m_request->Method() == "GET" && path == "/metrics")
+        return Reply(200,
+                     m_context.metrics.Exposition(m_context.connections, m_context.store.Figures()),
+                     ending);
     if (m_request->Method() != "GET" || path != "/download" + type)
         return Reply(404, "not found\r\n", ending);
     std::string name = params.Get("FileName").value_or("");
@@ -119,7 +123,7 @@ void Connection::Route()
         return Reply(503, kUnavailable, ending, name);
     if (!m_file)
         return Reply(404, "file not found\r\n", ending, name);
-    LogRequest(m_address, m_request->Method(), path, 200, name);
+    Log(200, name);
     m_keepAfterFile = ending == Ending::NextRequest && KeepsAlive();
     http::response<http::empty_body> head{http::status::ok, 11};
     head.set(http::field::content_type, "application/octet-stream");
@@ -163,6 +167,7 @@ void Connection::SendByDescriptor()
         if (n > 0) {
             m_sent += static_cast<uint64_t>(n);
             sentNow += static_cast<uint64_t>(n);
+            m_context.metrics.Sent(static_cast<uint64_t>(n));
             continue;
         }
         if (n < 0 && errno == EINTR)
@@ -211,6 +216,7 @@ void Connection::SendByReading()
                          if (ec)
                              return self->Close();
                          self->m_sent += written;
+                         self->m_context.metrics.Sent(written);
                          self->SendByReading();
                      });
 }
@@ -253,7 +259,10 @@ void Connection::ReadBody()
     }
     m_stream.expires_after(m_context.options.idleTimeout);
     http::async_read_some(m_stream, m_buffer, *m_request,
-                          [self = shared_from_this()](error_code ec, size_t) { self->OnBody(ec); });
+                          [self = shared_from_this()](error_code ec, size_t read) {
+                              self->m_context.metrics.Received(read);
+                              self->OnBody(ec);
+                          });
 }
 
 void Connection::OnBody(error_code ec)
@@ -271,15 +280,21 @@ void Connection::OnBody(error_code ec)
     ReadBody();
 }
 
-void Connection::Reply(unsigned status, std::string text, Ending ending, std::string_view logName)
+void Connection::Log(unsigned status, std::string_view fileName)
 {
+    m_context.metrics.Answered(status);
     if (m_request && m_request->is_header_done()) {
         CRequestParams params;
         params.Parse(m_request->Target());
-        LogRequest(m_address, m_request->Method(), params.GetPath(), status, logName);
+        LogRequest(m_address, m_request->Method(), params.GetPath(), status, fileName);
     } else {
-        LogRequest(m_address, "-", "-", status, logName);
+        LogRequest(m_address, "-", "-", status, fileName);
     }
+}
+
+void Connection::Reply(unsigned status, std::string text, Ending ending, std::string_view logName)
+{
+    Log(status, logName);
     if (ending == Ending::NextRequest && !KeepsAlive())
         ending = Ending::Close;
     auto response =

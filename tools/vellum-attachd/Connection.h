@@ -5,6 +5,7 @@
 #pragma once
 
 #include "AddressCounts.h"
+#include "ServerMetrics.h"
 #include "ServerOptions.h"
 
 #include <boost/asio/ip/tcp.hpp>
@@ -29,6 +30,7 @@ struct ServerContext
     AttachmentStore& store;
     mutable std::atomic<unsigned> connections{0}; // open right now
     mutable AddressCounts addresses;              // admitted, per client address
+    mutable ServerMetrics metrics;
 };
 
 class Connection : public std::enable_shared_from_this<Connection>
@@ -56,6 +58,7 @@ private:
     void OnHead(error_code ec);
     void Route();
     void Download(const std::string& name);
+    void Log(unsigned status, std::string_view fileName);
     void Upload();
     void ReadBody();
     void OnBody(error_code ec);

@@ -208,8 +208,10 @@ PostgresStore::Lease::Lease(Lease&& other) noexcept
 
 PostgresStore::Lease::~Lease()
 {
-    if (m_connection)
-        m_store->GiveBack(m_connection);
+    if (!m_connection)
+        return;
+    --m_store->m_inUse;
+    m_store->GiveBack(m_connection);
 }
 
 PostgresStore::PostgresStore(std::string connectString) : m_connectString(std::move(connectString))
@@ -233,6 +235,7 @@ PGconn* PostgresStore::TakeIdle()
         m_idle.pop_back();
         if (PQconsumeInput(connection) == 1 && PQstatus(connection) == CONNECTION_OK)
             return connection;
+        ++m_dropped;
         PQfinish(connection);
     }
     return nullptr;
@@ -252,9 +255,17 @@ PostgresStore::Lease PostgresStore::Take()
         std::fprintf(stderr, "vellum-attachd: cannot reach the database: %s",
                      PQerrorMessage(connection));
         PQfinish(connection);
+        ++m_failed;
         return Lease(*this, nullptr);
     }
+    ++m_made;
     return Lease(*this, connection);
+}
+
+StoreFigures PostgresStore::Figures() const
+{
+    std::lock_guard lock(m_mutex);
+    return {true, m_inUse, m_idle.size(), m_made, m_failed, m_dropped};
 }
 
 void PostgresStore::GiveBack(PGconn* connection)
@@ -266,6 +277,8 @@ void PostgresStore::GiveBack(PGconn* connection)
             return;
         }
     }
+    if (PQstatus(connection) != CONNECTION_OK)
+        ++m_dropped;
     PQfinish(connection);
 }
 

@@ -14,6 +14,8 @@
 
 #include "AttachmentStore.h"
 
+#include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -34,6 +36,7 @@ public:
     bool Prepare() override;
     std::unique_ptr<IncomingFile> Receive(const std::string& name, StoreFailure& failure) override;
     std::unique_ptr<StoredFile> Open(const std::string& name, StoreFailure& failure) override;
+    StoreFigures Figures() const override;
 
     // Connections are reused: an idle one is taken, or a new one made.
     class Lease;
@@ -47,8 +50,12 @@ private:
     void GiveBack(PGconn* connection);
 
     std::string m_connectString;
-    std::mutex m_mutex;
+    mutable std::mutex m_mutex;
     std::vector<PGconn*> m_idle;
+    std::atomic<uint64_t> m_inUse{0};
+    std::atomic<uint64_t> m_made{0};
+    std::atomic<uint64_t> m_failed{0};
+    std::atomic<uint64_t> m_dropped{0};
 };
 
 // A connection taken from the store; it goes back when the lease ends,
@@ -56,7 +63,11 @@ private:
 class PostgresStore::Lease
 {
 public:
-    Lease(PostgresStore& store, PGconn* connection) : m_store(&store), m_connection(connection) {}
+    Lease(PostgresStore& store, PGconn* connection) : m_store(&store), m_connection(connection)
+    {
+        if (m_connection)
+            ++m_store->m_inUse;
+    }
     Lease(Lease&& other) noexcept;
     Lease& operator=(Lease&&) = delete;
     ~Lease();

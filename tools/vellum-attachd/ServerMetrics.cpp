@@ -1,0 +1,59 @@
+#include "ServerMetrics.h"
+
+#include "AttachmentStore.h"
+
+#include <sstream>
+
+namespace {
+
+void Family(std::ostringstream& out, const char* name, const char* type, const char* help)
+{
+    out << "# HELP vellum_attachd_" << name << " " << help << "\n# TYPE vellum_attachd_" << name
+        << " " << type << "\n";
+}
+
+} // namespace
+
+void ServerMetrics::Answered(unsigned status)
+{
+    if (status >= kFirstStatus && status < kFirstStatus + kStatuses)
+        ++m_answers[status - kFirstStatus];
+}
+
+std::string ServerMetrics::Exposition(unsigned open, const StoreFigures& store) const
+{
+    std::ostringstream out;
+    Family(out, "connections_open", "gauge", "Client connections open now.");
+    out << "vellum_attachd_connections_open " << open << "\n";
+    Family(out, "connections_accepted_total", "counter", "Client connections served.");
+    out << "vellum_attachd_connections_accepted_total " << m_accepted << "\n";
+    Family(out, "connections_refused_total", "counter",
+           "Client connections closed at once: the server was full, or their address held its "
+           "share.");
+    out << "vellum_attachd_connections_refused_total{reason=\"server_full\"} "
+        << m_refused[static_cast<size_t>(Refusal::ServerFull)] << "\n"
+        << "vellum_attachd_connections_refused_total{reason=\"per_address\"} "
+        << m_refused[static_cast<size_t>(Refusal::PerAddress)] << "\n";
+    Family(out, "requests_total", "counter", "Requests answered, by status.");
+    for (unsigned i = 0; i < kStatuses; ++i)
+        if (uint64_t count = m_answers[i])
+            out << "vellum_attachd_requests_total{status=\"" << kFirstStatus + i << "\"} " << count
+                << "\n";
+    Family(out, "received_bytes_total", "counter", "Bytes of upload bodies received.");
+    out << "vellum_attachd_received_bytes_total " << m_received << "\n";
+    Family(out, "sent_bytes_total", "counter", "Bytes of attachments sent.");
+    out << "vellum_attachd_sent_bytes_total " << m_sent << "\n";
+    if (!store.database)
+        return out.str();
+    Family(out, "database_connections", "gauge", "The store's database connections, by state.");
+    out << "vellum_attachd_database_connections{state=\"in_use\"} " << store.inUse << "\n"
+        << "vellum_attachd_database_connections{state=\"idle\"} " << store.idle << "\n";
+    Family(out, "database_connects_total", "counter",
+           "Connections to the database made, and attempts that failed.");
+    out << "vellum_attachd_database_connects_total{result=\"made\"} " << store.made << "\n"
+        << "vellum_attachd_database_connects_total{result=\"failed\"} " << store.failed << "\n";
+    Family(out, "database_connections_dropped_total", "counter",
+           "Connections found broken (a database restart) and dropped.");
+    out << "vellum_attachd_database_connections_dropped_total " << store.dropped << "\n";
+    return out.str();
+}
