@@ -11,6 +11,8 @@
 #include "mail/AttachmentField.h"
 #include "mail/AttachmentTransfer.h"
 #include "mail/MailDialogRows.h"
+#include "mail/RemotePictureBar.h"
+#include "mail/RemotePictures.h"
 #include "mail/StoredMail.h"
 #include "mail/TransferBar.h"
 #include "mail/TransferProgress.h"
@@ -56,8 +58,11 @@ void CMailEditDlg::OnInitDialog()
     BuildRows();
     transfer_ = CreateTransferProgress(*this, *transferBar_, toolbar_, kAttachmentId, kUploadId);
     CenterOnParent();
-    layout_.Arrange(width(), height());
+    ArrangeRows();
     ShowBeforeFilling();
+    // Before the body is filled, so that its load is watched: a reply or a
+    // forward does not fetch the original's pictures unasked either.
+    remotePictures_ = std::make_unique<RemotePictures>(*editor_->GetView(), *pictureBar_);
     FillFields();
     unchanged_ = ReadFields();
     if (restored_) {
@@ -69,6 +74,12 @@ void CMailEditDlg::OnInitDialog()
     copyTimer_->setObjectName(QStringLiteral("unsentCopyTimer"));
     connect(copyTimer_, &QTimer::timeout, this, [this] { KeepUnsentCopy(); });
     copyTimer_->start(kUnsentCopyIntervalMs);
+}
+
+void CMailEditDlg::ArrangeRows()
+{
+    layout_.Arrange(width(), height());
+    pictureBar_->FitAbove();
 }
 
 void CMailEditDlg::RestoreUnsentMail(const UnsentMail& mail)
@@ -128,6 +139,7 @@ void CMailEditDlg::BuildRows()
     editor_ = new CHtmlEditor(this);
     editor_->Create(QRect(0, 0, 100, 100), this, kBodyId);
     AddBodyRows(layout_, editor_);
+    pictureBar_ = new RemotePictureBar(*this, *editor_);
     AddAttachmentRow(layout_, kAttachmentId, "上传", kUploadId);
 }
 
@@ -229,6 +241,10 @@ bool CMailEditDlg::OnCommand(int id)
     case kUploadId:
         OnUpload();
         return true;
+    case RemotePictureBar::kShowPicturesId:
+        if (remotePictures_)
+            remotePictures_->ShowHeldBack();
+        return true;
     default:
         // OK and Cancel end the dialog; anything else (the unbound "选择",
         // the editor's focus notice) stops here instead of reaching the
@@ -324,6 +340,10 @@ void CMailEditDlg::OnDestroyWindow()
     DropUnsentCopy();
     unsentCopy_.reset();
     restored_.reset();
+    remotePictures_.reset();
+    if (pictureBar_)
+        pictureBar_->deleteLater();
+    pictureBar_ = nullptr;
     transfer_.reset();
     layout_.RemoveAll();
     // The strip is only attached to the layout; a second run builds a new one.
@@ -342,7 +362,7 @@ void CMailEditDlg::resizeEvent(QResizeEvent* event)
 {
     CBackdropDialog::resizeEvent(event);
     if (WindowExists())
-        layout_.Arrange(width(), height());
+        ArrangeRows();
 }
 
 // Escape never closes the compose dialog; Enter in a single-line field ends

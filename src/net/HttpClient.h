@@ -128,6 +128,11 @@ public:
     // body went out and each piece of the response body came in; a window
     // shows the transfer's progress from it.
     std::function<void(const CHttpClient&)> m_onProgress;
+    // When set, the response body goes here piece by piece instead of to
+    // m_textBody or the temporary file: a caller that wants a small body in
+    // memory, bounded as it likes. Returning false ends the exchange as
+    // refused (Failure::ResponseRefused).
+    std::function<bool(const char* data, size_t size)> m_bodySink;
 
 private:
     void ReadProxySettings();
