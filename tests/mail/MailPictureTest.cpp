@@ -270,10 +270,11 @@ TEST_P(MailPictureTest, RemotePicturesShowOnlyWhenAsked)
                     QTimer::singleShot(20, &pause, &QEventLoop::quit);
                     pause.exec();
                 }
-                dialog.grab().save(QString::fromStdString(
-                    vellum::testing::ScreenshotPath(("remote-pictures-" + std::to_string(reading) +
-                                                     std::to_string(barOnOpen.empty()) + ".png")
-                                                        .c_str())));
+                std::string name =
+                    std::string(reading ? "remote-pictures-read" : "remote-pictures-compose") +
+                    (barOnOpen.empty() ? "-held.png" : "-asked.png");
+                dialog.grab().save(
+                    QString::fromStdString(vellum::testing::ScreenshotPath(name.c_str())));
             };
             settle();
             openedLog = server.TakeLog();
