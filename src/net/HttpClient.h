@@ -2,8 +2,9 @@
 // request opens a fresh connection, sends the head, then sends the body and
 // reads the response in one event loop (SendAndRecv). The response head is
 // kept as text; the body goes to a string when the response is text and to
-// a temporary file otherwise, and SaveToFile stores it under a name. The
-// temporary file goes when the object does.
+// a temporary file otherwise, and SaveToFile stores it under a name (or, when
+// the caller set a body sink, to the sink alone). The temporary file goes
+// when the object does.
 //
 // Callers set the request members and read the response members directly.
 // The HTTP status is never examined: an error page is a response like any
