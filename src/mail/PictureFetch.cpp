@@ -26,9 +26,13 @@ constexpr uint32_t kWaitMilliseconds = 10000;
 constexpr uint32_t kFlowMilliseconds = 3000;
 constexpr int kWatchMilliseconds = 200;
 constexpr int kStatusOk = 200;
+// 25 million pixels: a screenshot of two 4K screens side by side, 100 MB
+// once decoded.
+constexpr long long kLargestPixels = 25'000'000;
 
-// A connect starts only while the fetch goes on: the new socket resets the
-// abort event, so a cancel that came just before it would otherwise be lost.
+// The client of one picture. A connect starts only while the fetch goes on:
+// the new socket resets the abort event, so a cancel that came just before
+// it would otherwise be lost.
 class PictureClient : public CHttpClient
 {
 public:
@@ -42,6 +46,15 @@ public:
     int Connect(const std::string& host, unsigned short port) override
     {
         return stop_ ? 0 : CHttpClient::Connect(host, port);
+    }
+
+    // Anything but a picture is known from the head: the rest of the answer
+    // (an error page, or its close) is not waited for.
+    int OnData(char* buffer, int length) override
+    {
+        int more = CHttpClient::OnData(buffer, length);
+        return more == 1 && m_state == kReceivingBody && ResponseStatus(*this) != kStatusOk ? 0
+                                                                                            : more;
     }
 
 private:
@@ -59,14 +72,18 @@ bool NamesCredentials(const std::string& address)
     return address.substr(start + 2, end - start - 2).find('@') != std::string::npos;
 }
 
+// A few megabytes of file may claim a picture of gigabytes: one whose header
+// states more than kLargestPixels is refused before anything is decoded.
 QImage Decode(const QByteArray& bytes)
 {
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
-    // The reader's allocation limit keeps a small file that claims a huge
-    // size from taking the memory of its pixels.
-    return QImageReader(&buffer).read();
+    QImageReader reader(&buffer);
+    const QSize size = reader.size();
+    if (size.isValid() && static_cast<long long>(size.width()) * size.height() > kLargestPixels)
+        return {};
+    return reader.read();
 }
 
 } // namespace

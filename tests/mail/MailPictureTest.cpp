@@ -233,6 +233,18 @@ std::string PngAnswer(QColor color, const char* status = "200 OK", std::size_t p
            body;
 }
 
+// Lets a mail dialog run until its bar shows and no picture is on its way.
+template <typename Dialog> void Settle(Dialog& dialog)
+{
+    QDeadlineTimer limit(20000);
+    while ((dialog.GetRemotePictures()->IsFetching() || dialog.GetPictureBar()->isHidden()) &&
+           !limit.hasExpired()) {
+        QEventLoop pause;
+        QTimer::singleShot(20, &pause, &QEventLoop::quit);
+        pause.exec();
+    }
+}
+
 // Remote pictures stay on their servers until the reader asks, in both
 // dialogs; the office's own show at once; nothing else is ever asked for.
 // Each picture that must not show is one that would paint its colour.
@@ -262,14 +274,7 @@ TEST_P(MailPictureTest, RemotePicturesShowOnlyWhenAsked)
         double office = 0, red = 0, unwanted = 1;
         auto look = [&](auto& dialog, HtmlView& view) {
             auto settle = [&] {
-                QDeadlineTimer limit(20000);
-                while ((dialog.GetRemotePictures()->IsFetching() ||
-                        dialog.GetPictureBar()->isHidden()) &&
-                       !limit.hasExpired()) {
-                    QEventLoop pause;
-                    QTimer::singleShot(20, &pause, &QEventLoop::quit);
-                    pause.exec();
-                }
+                Settle(dialog);
                 std::string name =
                     std::string(reading ? "remote-pictures-read" : "remote-pictures-compose") +
                     (barOnOpen.empty() ? "-held.png" : "-asked.png");
@@ -320,6 +325,34 @@ TEST_P(MailPictureTest, RemotePicturesShowOnlyWhenAsked)
         EXPECT_LT(unwanted, 0.05) << "an oversized or failed picture keeps its box";
         EXPECT_EQ(barAfter, vellum::text::FromUtf8("此邮件中的 4 张远程图片未能显示"));
     }
+}
+
+// However many pictures a mail names, one dialog asks for at most 50.
+TEST_P(MailPictureTest, AMailAsksForAtMostFiftyPictures)
+{
+    PictureServer server({});
+    std::string body;
+    for (int i = 0; i < 51; ++i)
+        body += "<IMG src=\"" + server.Url("/" + std::to_string(i) + ".png") + "\">";
+    Run("insert into SystemMail(MailFrom,Body) values ('wang','" + body + "')");
+    std::string bar;
+    m_desktop.ActInModal([&](QWidget& window) {
+        auto& dialog = static_cast<CMailReadDlg&>(window);
+        ui::PressControl(dialog, RemotePictureBar::kShowPicturesId);
+        Settle(dialog);
+        bar = dialog.GetPictureBar()->Text();
+    });
+    CMailReadDlg read;
+    read.m_nKeyId = 1;
+    read.m_strTable = "SystemMail";
+    read.m_pSession = &m_session;
+    read.DoModal();
+    const std::string log = server.TakeLog();
+    int requests = 0;
+    for (size_t at = log.find("GET /"); at != std::string::npos; at = log.find("GET /", at + 1))
+        ++requests;
+    EXPECT_EQ(requests, 50);
+    EXPECT_EQ(bar, vellum::text::FromUtf8("此邮件中的 51 张远程图片未能显示"));
 }
 
 VELLUM_ON_SQLITE(MailPictureTest);
