@@ -3,11 +3,13 @@
 // the clock, the exchange record and then the stored draft, each replacing
 // what came before. Every command of the dialog ends here: the toolbar
 // strip passes its buttons' clicks on, and "选择" (6007) is bound to
-// nothing on purpose.
+// nothing on purpose. A body quoting a mail with remote pictures (a reply, a
+// forward) holds them back as the read dialog does, under the same bar.
 #include "mail/MailEditDlg.h"
 
 #include "editor/HtmlEditor.h"
 #include "html/ChunkPool.h"
+#include "htmlview/HtmlView.h"
 #include "mail/AttachmentField.h"
 #include "mail/AttachmentTransfer.h"
 #include "mail/MailDialogRows.h"
@@ -242,6 +244,9 @@ bool CMailEditDlg::OnCommand(int id)
         OnUpload();
         return true;
     case RemotePictureBar::kShowPicturesId:
+        // The button goes with the offer: the keys go to the body, not to
+        // whichever field is next.
+        editor_->GetView()->setFocus();
         if (remotePictures_)
             remotePictures_->ShowHeldBack();
         return true;

@@ -7,6 +7,7 @@
 
 #include "editor/HtmlViewerWnd.h"
 #include "html/ChunkPool.h"
+#include "htmlview/HtmlView.h"
 #include "mail/AttachmentField.h"
 #include "mail/AttachmentTransfer.h"
 #include "mail/MailDialogRows.h"
@@ -152,6 +153,9 @@ bool CMailReadDlg::OnCommand(int id)
         OnDownload();
         return true;
     case RemotePictureBar::kShowPicturesId:
+        // The button goes with the offer: the keys go to the body, not to
+        // whichever field is next.
+        viewer_->GetView()->setFocus();
         if (remotePictures_)
             remotePictures_->ShowHeldBack();
         return true;
