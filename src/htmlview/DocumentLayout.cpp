@@ -53,6 +53,16 @@ void DocumentLayout::Impl::Invalidate()
     needsFullBuild_ = true;
 }
 
+void DocumentLayout::Impl::ShowPicture(const std::u16string& source, QImage pixels)
+{
+    images.Put(source, std::move(pixels));
+    for (Element* image : document.GetElementsByTagName("IMG")) {
+        const std::u16string* given = image->FindAttribute("src");
+        if (given && *given == source && !needsFullBuild_ && root)
+            MarkBoxOf(*image, false);
+    }
+}
+
 void DocumentLayout::Impl::DocumentReplaced()
 {
     // Every node the boxes point at is gone: drop them now, not lazily.
@@ -231,6 +241,11 @@ void DocumentLayout::Update()
 void DocumentLayout::Invalidate()
 {
     impl_->Invalidate();
+}
+
+void DocumentLayout::ShowPicture(const std::u16string& source, QImage pixels)
+{
+    impl_->ShowPicture(source, std::move(pixels));
 }
 
 int DocumentLayout::Height() const

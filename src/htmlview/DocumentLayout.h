@@ -21,11 +21,13 @@
 
 #include <QColor>
 #include <QFont>
+#include <QImage>
 #include <QPointF>
 #include <QRectF>
 
 #include <cstddef>
 #include <memory>
+#include <string>
 
 class QPainter;
 
@@ -91,6 +93,11 @@ public:
     void Update();
     // Forgets every block's layout (the next Update() does all of it).
     void Invalidate();
+
+    // The images whose source attribute is `source` show `pixels` from now
+    // on (a remote picture its owner fetched); the next Update() lays out
+    // the blocks holding them again.
+    void ShowPicture(const std::u16string& source, QImage pixels);
 
     // Height of the whole document, in pixels.
     int Height() const;

@@ -123,6 +123,13 @@ void HtmlView::FinishPendingLoad()
         emit loadCompleted();
 }
 
+void HtmlView::ShowPicture(const std::u16string& source, QImage pixels)
+{
+    layout_->ShowPicture(source, std::move(pixels));
+    UpdateScrollRange();
+    viewport()->update();
+}
+
 void HtmlView::SetEditable(bool editable)
 {
     document_->SetDesignMode(editable ? u"On" : u"Off");

@@ -60,6 +60,11 @@ public:
     // Loads begun on the document directly are finished the same way.
     void Load(std::u16string_view html, std::u16string_view url = u"about:blank");
 
+    // The images whose source attribute is `source` show `pixels` from now
+    // on, until the next load: a remote picture fetched at the reader's
+    // request. The document itself is not touched.
+    void ShowPicture(const std::u16string& source, QImage pixels);
+
     // Editing on (the document's design mode "On") or read-only ("Off").
     void SetEditable(bool editable);
     bool IsEditable() const;

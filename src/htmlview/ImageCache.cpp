@@ -1,7 +1,8 @@
 // Images come only from local files and data URLs (ResolveImageSource
 // refuses everything else), so loading one never waits on the network; a
 // local path is read only when it names a regular file of sane size that
-// this process does not hold open (see ReadLocalImageFile).
+// this process does not hold open (see ReadLocalImageFile). A remote
+// picture shows only when its owner fetched and decoded it and Put it here.
 #include "htmlview/ImageCache.h"
 
 #include "html/ImageSource.h"
@@ -58,6 +59,11 @@ Picture::Picture(const Element& image, std::u16string source) : source_(std::mov
     decoded_ = !pixels_.isNull();
 }
 
+Picture::Picture(std::u16string source, QImage pixels)
+    : source_(std::move(source)), pixels_(std::move(pixels)), decoded_(true), size_(pixels_.size())
+{
+}
+
 const QImage& Picture::Pixels() const
 {
     if (decoded_)
@@ -79,6 +85,13 @@ std::shared_ptr<const Picture> ImageCache::PictureFor(const Element& image)
     auto picture = std::make_shared<const Picture>(image, std::u16string(source));
     pictures_.emplace(picture->Source(), picture);
     return picture;
+}
+
+void ImageCache::Put(std::u16string source, QImage pixels)
+{
+    auto picture = std::make_shared<const Picture>(std::move(source), std::move(pixels));
+    pictures_.erase(picture->Source());
+    pictures_.emplace(picture->Source(), std::move(picture));
 }
 
 } // namespace vellum::html

@@ -29,6 +29,9 @@ class Picture
 public:
     // The picture of `image`, whose source `source` is.
     Picture(const Element& image, std::u16string source);
+    // A picture whose pixels came from elsewhere (fetched for a remote
+    // source), already decoded.
+    Picture(std::u16string source, QImage pixels);
 
     const std::u16string& Source() const { return source_; }
     // Nothing to show: no bytes, or bytes that are no picture.
@@ -52,6 +55,8 @@ public:
     // The picture of an IMG element, never null; a null Picture when the
     // source is missing, remote or undecodable.
     std::shared_ptr<const Picture> PictureFor(const Element& image);
+    // From now on the images whose source is `source` show `pixels`.
+    void Put(std::u16string source, QImage pixels);
     void Clear() { pictures_.clear(); }
 
 private:

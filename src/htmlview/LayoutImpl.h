@@ -24,6 +24,7 @@ public:
     void Update();
     void SetWidth(int width);
     void Invalidate();
+    void ShowPicture(const std::u16string& source, QImage pixels);
 
     // DocumentObserver
     void NodeChanged(Node& node, ChangeKind kind) override;

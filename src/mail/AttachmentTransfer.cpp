@@ -45,10 +45,16 @@ struct ServerPages
     std::string Download() const { return base + "download" + type; }
 };
 
-std::optional<ServerPages> ReadServerPages(QWidget* parent)
+CIniDocument ServerSettings()
 {
     CIniDocument ini;
     ini.Load(GetModuleDir() + "data/tolvan.ini");
+    return ini;
+}
+
+std::optional<ServerPages> ReadServerPages(QWidget* parent)
+{
+    CIniDocument ini = ServerSettings();
     ServerPages pages{ini.Get(".", "HttpServer").value_or(""),
                       ini.Get(".", "ServerType").value_or("")};
     if (pages.type.empty())
@@ -139,6 +145,11 @@ void OpenSavedCopy(const std::string& path, QWidget* parent)
 }
 
 } // namespace
+
+std::string AttachmentServerAddress()
+{
+    return ServerSettings().Get(".", "HttpServer").value_or("");
+}
 
 int UploadAttachment(AttachmentFields& fields)
 {

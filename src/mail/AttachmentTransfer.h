@@ -38,6 +38,10 @@ struct AttachmentFields
     TransferRunner* runner = nullptr;
 };
 
+// The attachment server's base address: HttpServer in "data/tolvan.ini"
+// section ".", read now; empty when none is set.
+std::string AttachmentServerAddress();
+
 // The compose dialog's upload: asks for a local file, posts it and puts the
 // server's name for it into fields.attachment. 1 when the field got a new
 // name, 0 when the user cancelled (the file dialog or the request) or a

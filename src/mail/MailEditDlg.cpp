@@ -3,14 +3,18 @@
 // the clock, the exchange record and then the stored draft, each replacing
 // what came before. Every command of the dialog ends here: the toolbar
 // strip passes its buttons' clicks on, and "选择" (6007) is bound to
-// nothing on purpose.
+// nothing on purpose. A body quoting a mail with remote pictures (a reply, a
+// forward) holds them back as the read dialog does, under the same bar.
 #include "mail/MailEditDlg.h"
 
 #include "editor/HtmlEditor.h"
 #include "html/ChunkPool.h"
+#include "htmlview/HtmlView.h"
 #include "mail/AttachmentField.h"
 #include "mail/AttachmentTransfer.h"
 #include "mail/MailDialogRows.h"
+#include "mail/RemotePictureBar.h"
+#include "mail/RemotePictures.h"
 #include "mail/StoredMail.h"
 #include "mail/TransferBar.h"
 #include "mail/TransferProgress.h"
@@ -56,8 +60,11 @@ void CMailEditDlg::OnInitDialog()
     BuildRows();
     transfer_ = CreateTransferProgress(*this, *transferBar_, toolbar_, kAttachmentId, kUploadId);
     CenterOnParent();
-    layout_.Arrange(width(), height());
+    ArrangeRows();
     ShowBeforeFilling();
+    // Before the body is filled, so that its load is watched: a reply or a
+    // forward does not fetch the original's pictures unasked either.
+    remotePictures_ = std::make_unique<RemotePictures>(*editor_->GetView(), *pictureBar_);
     FillFields();
     unchanged_ = ReadFields();
     if (restored_) {
@@ -69,6 +76,12 @@ void CMailEditDlg::OnInitDialog()
     copyTimer_->setObjectName(QStringLiteral("unsentCopyTimer"));
     connect(copyTimer_, &QTimer::timeout, this, [this] { KeepUnsentCopy(); });
     copyTimer_->start(kUnsentCopyIntervalMs);
+}
+
+void CMailEditDlg::ArrangeRows()
+{
+    layout_.Arrange(width(), height());
+    pictureBar_->FitAbove();
 }
 
 void CMailEditDlg::RestoreUnsentMail(const UnsentMail& mail)
@@ -128,6 +141,7 @@ void CMailEditDlg::BuildRows()
     editor_ = new CHtmlEditor(this);
     editor_->Create(QRect(0, 0, 100, 100), this, kBodyId);
     AddBodyRows(layout_, editor_);
+    pictureBar_ = new RemotePictureBar(*this, *editor_);
     AddAttachmentRow(layout_, kAttachmentId, "上传", kUploadId);
 }
 
@@ -229,6 +243,13 @@ bool CMailEditDlg::OnCommand(int id)
     case kUploadId:
         OnUpload();
         return true;
+    case RemotePictureBar::kShowPicturesId:
+        // The button goes with the offer: the keys go to the body, not to
+        // whichever field is next.
+        editor_->GetView()->setFocus();
+        if (remotePictures_)
+            remotePictures_->ShowHeldBack();
+        return true;
     default:
         // OK and Cancel end the dialog; anything else (the unbound "选择",
         // the editor's focus notice) stops here instead of reaching the
@@ -324,6 +345,10 @@ void CMailEditDlg::OnDestroyWindow()
     DropUnsentCopy();
     unsentCopy_.reset();
     restored_.reset();
+    remotePictures_.reset();
+    if (pictureBar_)
+        pictureBar_->deleteLater();
+    pictureBar_ = nullptr;
     transfer_.reset();
     layout_.RemoveAll();
     // The strip is only attached to the layout; a second run builds a new one.
@@ -342,7 +367,7 @@ void CMailEditDlg::resizeEvent(QResizeEvent* event)
 {
     CBackdropDialog::resizeEvent(event);
     if (WindowExists())
-        layout_.Arrange(width(), height());
+        ArrangeRows();
 }
 
 // Escape never closes the compose dialog; Enter in a single-line field ends

@@ -36,6 +36,8 @@ class CHtmlEditor;
 class CLayoutCtrl;
 class CTransferBar;
 class QTimer;
+class RemotePictureBar;
+class RemotePictures;
 class TransferProgress;
 
 class CMailEditDlg : public CBackdropDialog
@@ -72,6 +74,8 @@ public:
     CHtmlEditor* GetEditor() const { return editor_; }
     CLayout& GetLayout() { return layout_; }
     CTransferBar* GetTransferBar() const { return transferBar_; }
+    RemotePictureBar* GetPictureBar() const { return pictureBar_; }
+    RemotePictures* GetRemotePictures() const { return remotePictures_.get(); }
 
     // True when a field, the body or the attachment differs from what the
     // dialog was opened with or last saved.
@@ -95,6 +99,7 @@ protected:
 
 private:
     void BuildRows();
+    void ArrangeRows();
     void FillFields();
     MailFields ReadFields() const;
     MailFields ReadTextFields() const;
@@ -113,7 +118,9 @@ private:
     CLayoutCtrl* toolbar_ = nullptr;
     CHtmlEditor* editor_ = nullptr;
     CTransferBar* transferBar_ = nullptr;
+    RemotePictureBar* pictureBar_ = nullptr;
     std::unique_ptr<TransferProgress> transfer_;
+    std::unique_ptr<RemotePictures> remotePictures_;
     MailFields unchanged_; // what the fields held when opened or last saved
     std::optional<UnsentMail> restored_;
     std::unique_ptr<UnsentMailCopy> unsentCopy_;

@@ -1,15 +1,19 @@
 // The dialog reads its row once, when it opens; reply and forward read it
 // again, with their own spelling of the query, and hand a quoted copy to a
 // compose dialog. While a download runs, a thin transfer bar lies along the
-// bottom of the attachment field.
+// bottom of the attachment field; while the body holds remote pictures not
+// shown, their bar takes the top of the body's row.
 #include "mail/MailReadDlg.h"
 
 #include "editor/HtmlViewerWnd.h"
 #include "html/ChunkPool.h"
+#include "htmlview/HtmlView.h"
 #include "mail/AttachmentField.h"
 #include "mail/AttachmentTransfer.h"
 #include "mail/MailDialogRows.h"
 #include "mail/MailEditDlg.h"
+#include "mail/RemotePictureBar.h"
+#include "mail/RemotePictures.h"
 #include "mail/StoredMail.h"
 #include "mail/TransferBar.h"
 #include "mail/TransferProgress.h"
@@ -51,10 +55,17 @@ void CMailReadDlg::OnInitDialog()
     BuildRows();
     transfer_ = CreateTransferProgress(*this, *transferBar_, toolbar_, kAttachmentId, kDownloadId);
     CenterOnParent();
-    layout_.Arrange(width(), height());
-    PlaceTransferBar();
+    ArrangeRows();
     ShowBeforeFilling();
     LoadMail();
+    remotePictures_ = std::make_unique<RemotePictures>(*viewer_->GetView(), *pictureBar_);
+}
+
+void CMailReadDlg::ArrangeRows()
+{
+    layout_.Arrange(width(), height());
+    pictureBar_->FitAbove();
+    PlaceTransferBar();
 }
 
 void CMailReadDlg::BuildRows()
@@ -76,6 +87,7 @@ void CMailReadDlg::BuildRows()
     viewer_ = new CHtmlViewerWnd(this);
     viewer_->Create(QRect(0, 0, 100, 100), this, kBodyId);
     AddBodyRows(layout_, viewer_);
+    pictureBar_ = new RemotePictureBar(*this, *viewer_);
     QLineEdit* attachment = AddAttachmentRow(layout_, kAttachmentId, "下载", kDownloadId);
     MakeReadOnlyField(attachment);
 
@@ -140,6 +152,13 @@ bool CMailReadDlg::OnCommand(int id)
     case kDownloadId:
         OnDownload();
         return true;
+    case RemotePictureBar::kShowPicturesId:
+        // The button goes with the offer: the keys go to the body, not to
+        // whichever field is next.
+        viewer_->GetView()->setFocus();
+        if (remotePictures_)
+            remotePictures_->ShowHeldBack();
+        return true;
     default:
         // Commands stop at the dialog, as they do at any dialog.
         CBackdropDialog::OnCommand(id);
@@ -192,6 +211,10 @@ void CMailReadDlg::OnDownload()
 
 void CMailReadDlg::OnDestroyWindow()
 {
+    remotePictures_.reset();
+    if (pictureBar_)
+        pictureBar_->deleteLater();
+    pictureBar_ = nullptr;
     transfer_.reset();
     layout_.RemoveAll();
     transferBar_ = nullptr; // went with the attachment field
@@ -210,8 +233,7 @@ void CMailReadDlg::resizeEvent(QResizeEvent* event)
     CBackdropDialog::resizeEvent(event);
     if (!WindowExists())
         return;
-    layout_.Arrange(width(), height());
-    PlaceTransferBar();
+    ArrangeRows();
 }
 
 // Neither Escape nor Enter closes the read dialog from a field; Enter acts

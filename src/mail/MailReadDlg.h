@@ -18,6 +18,8 @@ class CDbSession;
 class CHtmlViewerWnd;
 class CLayoutCtrl;
 class CTransferBar;
+class RemotePictureBar;
+class RemotePictures;
 class TransferProgress;
 
 class CMailReadDlg : public CBackdropDialog
@@ -48,10 +50,13 @@ public:
 
     bool OnCommand(int id) override;
 
-    // The body view, the layout and the transfer bar while the window exists.
+    // The body view, the layout, the bars and the remote pictures while the
+    // window exists.
     CHtmlViewerWnd* GetViewer() const { return viewer_; }
     CLayout& GetLayout() { return layout_; }
     CTransferBar* GetTransferBar() const { return transferBar_; }
+    RemotePictureBar* GetPictureBar() const { return pictureBar_; }
+    RemotePictures* GetRemotePictures() const { return remotePictures_.get(); }
 
 protected:
     void OnInitDialog() override;
@@ -63,6 +68,7 @@ private:
     enum class AnswerKind { Reply, Forward };
 
     void BuildRows();
+    void ArrangeRows();
     void LoadMail();
     void OpenAnswer(AnswerKind kind);
     void OnDownload();
@@ -73,5 +79,7 @@ private:
     CLayoutCtrl* toolbar_ = nullptr;
     CHtmlViewerWnd* viewer_ = nullptr;
     CTransferBar* transferBar_ = nullptr;
+    RemotePictureBar* pictureBar_ = nullptr;
     std::unique_ptr<TransferProgress> transfer_;
+    std::unique_ptr<RemotePictures> remotePictures_;
 };

@@ -516,6 +516,15 @@ int CHttpClient::WriteFailure(int error)
 // bound, a failed write), with the reason recorded.
 bool CHttpClient::StoreBody(const char* data, int length)
 {
+    if (m_bodySink) {
+        if (!m_bodySink(data, static_cast<size_t>(length))) {
+            RefuseResponse("CHttpClient 响应体已被拒收");
+            return false;
+        }
+        m_bytesReceived += length;
+        ReportProgress();
+        return true;
+    }
     if (!m_nonTextBody) {
         size_t text = strnlen(data, static_cast<size_t>(length));
         if (m_textBody.size() + text > kTextBodyLimit) {

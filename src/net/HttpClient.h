@@ -2,8 +2,9 @@
 // request opens a fresh connection, sends the head, then sends the body and
 // reads the response in one event loop (SendAndRecv). The response head is
 // kept as text; the body goes to a string when the response is text and to
-// a temporary file otherwise, and SaveToFile stores it under a name. The
-// temporary file goes when the object does.
+// a temporary file otherwise, and SaveToFile stores it under a name (or, when
+// the caller set a body sink, to the sink alone). The temporary file goes
+// when the object does.
 //
 // Callers set the request members and read the response members directly.
 // The HTTP status is never examined: an error page is a response like any
@@ -128,6 +129,11 @@ public:
     // body went out and each piece of the response body came in; a window
     // shows the transfer's progress from it.
     std::function<void(const CHttpClient&)> m_onProgress;
+    // When set, the response body goes here piece by piece instead of to
+    // m_textBody or the temporary file: a caller that wants a small body in
+    // memory, bounded as it likes. Returning false ends the exchange as
+    // refused (Failure::ResponseRefused).
+    std::function<bool(const char* data, size_t size)> m_bodySink;
 
 private:
     void ReadProxySettings();
