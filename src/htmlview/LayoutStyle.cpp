@@ -412,21 +412,24 @@ int ChannelFrom(const QString& text)
     return std::clamp(t.toInt(), 0, 255);
 }
 
-// An installed face that looks like a Windows one the body asks for.
+// An installed face that looks like a Windows one the body asks for. Arial,
+// Helvetica, Times New Roman and Courier New go to the Liberation faces,
+// which have their widths to the pixel, as Chromium's fontconfig maps them,
+// so lines break where the author's browser breaks them.
 QString SubstituteFamily(const QString& family)
 {
-    static const QHash<QString, QString> kSubstitutes = {{"courier new", "DejaVu Sans Mono"},
-                                                         {"courier", "DejaVu Sans Mono"},
+    static const QHash<QString, QString> kSubstitutes = {{"courier new", "Liberation Mono"},
+                                                         {"courier", "Liberation Mono"},
                                                          {"consolas", "DejaVu Sans Mono"},
                                                          {"lucida console", "DejaVu Sans Mono"},
                                                          {"monospace", "DejaVu Sans Mono"},
                                                          {"fixedsys", "DejaVu Sans Mono"},
-                                                         {"times new roman", "DejaVu Serif"},
-                                                         {"times", "DejaVu Serif"},
+                                                         {"times new roman", "Liberation Serif"},
+                                                         {"times", "Liberation Serif"},
                                                          {"georgia", "DejaVu Serif"},
                                                          {"serif", "DejaVu Serif"},
-                                                         {"arial", "DejaVu Sans"},
-                                                         {"helvetica", "DejaVu Sans"},
+                                                         {"arial", "Liberation Sans"},
+                                                         {"helvetica", "Liberation Sans"},
                                                          {"verdana", "DejaVu Sans"},
                                                          {"tahoma", "DejaVu Sans"},
                                                          {"sans-serif", "DejaVu Sans"},
