@@ -230,8 +230,8 @@ private:
             percent = ParseLength(text.substr(0, text.size() - 1), 0, 0);
         else
             pixels = ParseLength(text, em_, -1);
-        if (pixels < 0 && percent < 0)
-            return; // "auto" or unreadable
+        if (pixels < 0 && percent < 0 && Lower(text) != "auto")
+            return; // unreadable; "auto" undoes a width given before
         qreal& boxPixels = box_.table  ? box_.table->specifiedWidth
                            : box_.cell ? box_.cell->specifiedWidth
                                        : box_.specifiedWidth;

@@ -8,6 +8,7 @@
 // as the container's own line of text, which is why a row of inline blocks
 // in a 16 px font keeps a few pixels under it that a font-size of 0 does not.
 #include "htmlview/BlockLayout.h"
+
 #include <QFontMetricsF>
 
 #include <algorithm>

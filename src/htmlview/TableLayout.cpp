@@ -87,11 +87,16 @@ ColumnNeeds MeasureColumns(Box& table, int columns)
                     haveMin += needs.min[c];
                     haveMax += needs.max[c];
                 }
+                // What the spanning cell lacks goes to its columns by how
+                // wide they would like to be, so that a column no cell of
+                // its own asks for stays narrow, as in browsers.
+                qreal wanted = haveMax - between;
                 for (std::size_t c = first; c < first + span; ++c) {
+                    qreal part = wanted > 0 ? needs.max[c] / wanted : 1 / static_cast<qreal>(span);
                     if (cellMin > haveMin)
-                        needs.min[c] += (cellMin - haveMin) / static_cast<qreal>(span);
+                        needs.min[c] += (cellMin - haveMin) * part;
                     if (cellMax > haveMax)
-                        needs.max[c] += (cellMax - haveMax) / static_cast<qreal>(span);
+                        needs.max[c] += (cellMax - haveMax) * part;
                     needs.max[c] = std::max(needs.max[c], needs.min[c]);
                 }
             }
