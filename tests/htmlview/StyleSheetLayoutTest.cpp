@@ -79,6 +79,32 @@ TEST(LayoutStyleSheet, BoxPropertiesFromRules)
         {"body { margin: 0 } table { border-collapse: collapse } td { width: 50px; padding: 0; "
          "border: 2px solid black }",
          "<TABLE><TR><TD>a</TD><TD>b</TD></TR></TABLE>", "TD", 1, 52, 0, 52, -1},
+        // Border spacing across and down, on elements made tables too.
+        {"table { border-spacing: 10px 4px; margin: 0 } td { width: 50px; padding: 0 }",
+         "<TABLE><TR><TD>a</TD><TD>b</TD></TR></TABLE>", "TD", 1, 78, 12, 50, -1},
+        {"body { margin: 0 } .t { display: table; border-spacing: 6px } .c { display: "
+         "table-cell; width: 100px }",
+         "<DIV class=t><DIV class=c>a</DIV><DIV class=c>b</DIV></DIV>", "DIV", 2, 112, 6, 100, -1},
+        // Rows made blocks: cells made blocks stack at the row's width,
+        // cells left alone sit side by side in a table made up for them.
+        {"body { margin: 0 } tr { display: block } td { display: block; height: 20px }",
+         "<TABLE cellspacing=0 width=400><TR><TD>a</TD><TD>b</TD></TR></TABLE>", "TD", 1, 0, 22,
+         400, 22},
+        {"body { margin: 0 } tr { display: block } td { width: 50px; padding: 0 }",
+         "<TABLE><TR><TD>a</TD><TD>b</TD></TR></TABLE>", "TD", 1, 56, 4, 50, -1},
+        // Inline blocks: cells side by side that wrap, blocks centred on
+        // their line, on the baseline or the top, a space between them.
+        {"body { margin: 0 } td { display: inline-block; width: 150px; padding: 0 }",
+         "<TABLE cellspacing=0 width=400><TR><TD>a</TD><TD>b</TD><TD>c</TD></TR></TABLE>", "TD", 2,
+         0, 16, 150, -1},
+        {"body { margin: 0; font-size: 0; text-align: center } div { display: inline-block; "
+         "width: 100px; font-size: 13px; line-height: 20px } .t { vertical-align: top }",
+         "<DIV>a<BR>b</DIV><DIV>c</DIV><DIV class=t>d</DIV>", "DIV", 1, 150, 20, 100, 20},
+        {"body { margin: 0; font-size: 0 } div { display: inline-block; width: 100px; font-size: "
+         "13px; line-height: 20px } .t { vertical-align: top }",
+         "<DIV>a<BR>b</DIV><DIV class=t>d</DIV>", "DIV", 1, 100, 0, 100, 20},
+        {"body { margin: 0; font: 16px Arial } div { display: inline-block; width: 100px }",
+         "<DIV>a</DIV> <DIV>b</DIV>", "DIV", 1, 104.4, -1, -1, -1},
     };
     for (const Case& c : cases) {
         LaidOutBody laid(c.body, 400, Sheet(c.css));
