@@ -222,6 +222,21 @@ qreal SpaceWidth(const LayoutStyle& style)
     return QFontMetricsF(FontFor(style)).horizontalAdvance(QChar(u' ')) + style.letterSpacing;
 }
 
+// Inline blocks get boxes of their own when nothing but blocks and white
+// space stands beside them (columns, cards, a button alone in its cell);
+// among text they lay out as their content.
+bool InlineBlocksStandApart(const std::vector<Node*>& nodes, const std::vector<Display>& displays,
+                            bool preformatted)
+{
+    if (std::find(displays.begin(), displays.end(), Display::InlineBlock) == displays.end())
+        return false;
+    for (std::size_t i = 0; i < nodes.size(); ++i)
+        if (displays[i] != Display::InlineBlock && displays[i] != Display::None &&
+            !IsBlockLevel(displays[i]) && !(IsWhiteSpaceText(*nodes[i]) && !preformatted))
+            return false;
+    return true;
+}
+
 bool HasLines(const Box& box)
 {
     if (box.inlines)
@@ -393,15 +408,7 @@ void BoxBuilder::BuildFlowChildren(Box& box, const std::vector<Node*>& nodes, Re
     std::vector<Display> displays(nodes.size());
     for (std::size_t i = 0; i < nodes.size(); ++i)
         displays[i] = DisplayOf(*nodes[i], cascade_);
-    // Inline blocks get boxes of their own when nothing but blocks and
-    // white space stands beside them (columns, cards, a button alone in
-    // its cell); among text they lay out as their content.
-    bool inlineBlocksApart =
-        std::find(displays.begin(), displays.end(), Display::InlineBlock) != displays.end();
-    for (std::size_t i = 0; i < nodes.size() && inlineBlocksApart; ++i)
-        inlineBlocksApart = displays[i] == Display::InlineBlock || displays[i] == Display::None ||
-                            IsBlockLevel(displays[i]) ||
-                            (IsWhiteSpaceText(*nodes[i]) && !box.style.preformatted);
+    bool inlineBlocksApart = InlineBlocksStandApart(nodes, displays, box.style.preformatted);
     std::vector<bool> blockLevel(nodes.size());
     bool anyBlock = false;
     for (std::size_t i = 0; i < nodes.size(); ++i) {
@@ -449,33 +456,13 @@ void BoxBuilder::BuildFlowChildren(Box& box, const std::vector<Node*>& nodes, Re
         Element& element = *node->AsElement();
         if (display == Display::InlineBlock) {
             looseTable = looseRow = nullptr;
-            bool first = !inlineBlocks;
-            if (first) {
-                box.children.push_back(AnonymousTablePart(BoxKind::InlineRun, box));
-                inlineBlocks = box.children.back().get();
-            }
-            inlineBlocks->children.push_back(TakeOrBuild(element, *inlineBlocks, reusable));
-            inlineBlocks->children.back()->spaceBefore =
-                !first && spaceBefore ? SpaceWidth(box.style) : 0;
+            AppendInlineBlock(box, element, inlineBlocks, spaceBefore, reusable);
             spaceBefore = false;
             continue;
         }
         inlineBlocks = nullptr;
         if (display == Display::Cell || display == Display::Row) {
-            if (!looseTable) {
-                box.children.push_back(AnonymousTable(box));
-                looseTable = box.children.back().get();
-            }
-            if (display == Display::Row) {
-                looseRow = nullptr;
-                looseTable->children.push_back(TakeOrBuild(element, *looseTable, reusable));
-                continue;
-            }
-            if (!looseRow) {
-                looseTable->children.push_back(AnonymousTablePart(BoxKind::Row, *looseTable));
-                looseRow = looseTable->children.back().get();
-            }
-            looseRow->children.push_back(TakeOrBuild(element, *looseRow, reusable));
+            AppendLooseTablePart(box, element, display, looseTable, looseRow, reusable);
             continue;
         }
         looseTable = looseRow = nullptr;
@@ -488,6 +475,41 @@ void BoxBuilder::BuildFlowChildren(Box& box, const std::vector<Node*>& nodes, Re
         box.children.push_back(TakeOrBuild(element, box, reusable));
     }
     flushRun();
+}
+
+// Starts a line of inline blocks in `box` unless `line` is one already,
+// and puts the element's box on it.
+void BoxBuilder::AppendInlineBlock(Box& box, Element& element, Box*& line, bool spaceBefore,
+                                   Reusable& reusable)
+{
+    bool first = !line;
+    if (first) {
+        box.children.push_back(AnonymousTablePart(BoxKind::InlineRun, box));
+        line = box.children.back().get();
+    }
+    line->children.push_back(TakeOrBuild(element, *line, reusable));
+    line->children.back()->spaceBefore = !first && spaceBefore ? SpaceWidth(box.style) : 0;
+}
+
+// Puts a cell or a row standing in a flow into the table made up around
+// it (`table`, and `row` for cells), starting them where needed.
+void BoxBuilder::AppendLooseTablePart(Box& box, Element& element, Display display, Box*& table,
+                                      Box*& row, Reusable& reusable)
+{
+    if (!table) {
+        box.children.push_back(AnonymousTable(box));
+        table = box.children.back().get();
+    }
+    if (display == Display::Row) {
+        row = nullptr;
+        table->children.push_back(TakeOrBuild(element, *table, reusable));
+        return;
+    }
+    if (!row) {
+        table->children.push_back(AnonymousTablePart(BoxKind::Row, *table));
+        row = table->children.back().get();
+    }
+    row->children.push_back(TakeOrBuild(element, *row, reusable));
 }
 
 // What is no cell in a row (cells made blocks or inline blocks, other

@@ -174,7 +174,8 @@ bool HoldsBlock(const Node& node, const Cascade* cascade)
         Display display = DisplayOf(*child, cascade);
         if (IsBlockLevel(display))
             return true;
-        if (display == Display::Inline && child->IsElement() && HoldsBlock(*child, cascade))
+        bool inlineLevel = display == Display::Inline || display == Display::InlineBlock;
+        if (inlineLevel && child->IsElement() && HoldsBlock(*child, cascade))
             return true;
     }
     return false;
