@@ -278,7 +278,9 @@ void BoxBuilder::SetUpBlock(Box& box, const AppliedDeclarations& declarations)
         box.padding.left = kListIndent;
     } else if (tag == "DD") {
         box.margin.left = kListIndent;
-    } else if (tag == "LI" && !IsList(box.parent ? box.parent->element : nullptr)) {
+    } else if (tag == "LI" && !IsList(box.parent ? box.parent->element : nullptr) &&
+               !(box.parent && box.parent->kind == BoxKind::InlineRun)) {
+        // An item made an inline block has no marker, as in browsers.
         box.marker = QStringLiteral("\u2022");
     }
     switch (box.kind) {
