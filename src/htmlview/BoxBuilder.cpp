@@ -90,11 +90,11 @@ void SetUpTable(Box& box)
     auto info = std::make_unique<TableInfo>();
     if (auto border = e.FindAttribute("border"))
         info->border = TrimSpace(*border).empty() ? 1 : std::max(0, AttributeInt(e, "border", 1));
-    // Two pixels between cells and one inside them are TABLE's own; an
-    // element made a table by its style has neither.
+    // One pixel inside cells is TABLE's own; an element made a table by its
+    // style has none. The spacing between cells is in the style.
     bool tableTag = e.TagName() == "TABLE";
-    info->columnSpacing = info->rowSpacing =
-        std::max<qreal>(0, AttributeLength(e, "cellspacing", tableTag ? 2 : 0));
+    info->columnSpacing = box.style.columnSpacing;
+    info->rowSpacing = box.style.rowSpacing;
     info->padding = std::max<qreal>(0, AttributeLength(e, "cellpadding", tableTag ? 1 : 0));
     ReadWidth(e, info->specifiedWidth, info->percentWidth);
     if (qreal height = AttributeLength(e, "height", -1); height > 0)
@@ -183,19 +183,14 @@ std::unique_ptr<Box> AnonymousTablePart(BoxKind kind, Box& parent)
 }
 
 // A table browsers make up around cells or rows standing in a flow (a row
-// made a block holding its cells). Its spacing is inherited from the
-// nearest table around it, as "border-spacing" is.
+// made a block holding its cells), with the spacing its parent inherits.
 std::unique_ptr<Box> AnonymousTable(Box& parent)
 {
     auto box = AnonymousTablePart(BoxKind::Table, parent);
     box->table = std::make_unique<TableInfo>();
-    box->table->columnSpacing = box->table->rowSpacing = box->table->padding = 0;
-    for (const Box* b = &parent; b; b = b->parent)
-        if (b->table) {
-            box->table->columnSpacing = b->table->columnSpacing;
-            box->table->rowSpacing = b->table->rowSpacing;
-            break;
-        }
+    box->table->columnSpacing = parent.style.columnSpacing;
+    box->table->rowSpacing = parent.style.rowSpacing;
+    box->table->padding = 0;
     return box;
 }
 

@@ -3,8 +3,8 @@
 // known only at layout. A border side is drawn only when a style other
 // than none is given for it, as CSS has it; its width defaults to medium
 // (3 px) and its colour to the text's. A table's height counts its
-// borders, as browsers size tables. "border-spacing" replaces CELLSPACING,
-// and collapsed borders have none, whichever comes first.
+// borders, as browsers size tables, and collapsed borders have no spacing
+// between them, whatever "border-spacing" the style has.
 #include "htmlview/BoxDeclarations.h"
 
 #include "html/Cascade.h"
@@ -16,9 +16,7 @@
 #include <array>
 #include <cstddef>
 #include <memory>
-#include <optional>
 #include <string_view>
-#include <utility>
 
 namespace vellum::html {
 namespace {
@@ -123,7 +121,7 @@ public:
             if (side >= 0)
                 SetSpacing(name.substr(0, dash), side, value);
         } else if (name == "border-spacing") {
-            ReadBorderSpacing(value);
+            return; // inherited, so read into the style
         } else if (name.starts_with("border")) {
             ReadBorder(name, value);
         } else if (name == "width") {
@@ -168,14 +166,9 @@ public:
         if (height_ >= 0)
             box_.specifiedHeight =
                 height_ + (box_.table ? 0 : box_.border.Vertical() + box_.padding.Vertical());
-        if (!box_.table)
-            return;
-        if (collapse_) {
+        if (collapse_ && box_.table) {
             box_.table->columnSpacing = box_.table->rowSpacing = 0;
             box_.table->collapse = true;
-        } else if (spacing_) {
-            box_.table->columnSpacing = spacing_->first;
-            box_.table->rowSpacing = spacing_->second;
         }
     }
 
@@ -207,19 +200,6 @@ private:
             box_.autoMarginLeft = false;
         if (margin && side == Right)
             box_.autoMarginRight = false;
-    }
-
-    // One length for both directions or two (across, then down); negative
-    // lengths make the declaration invalid.
-    void ReadBorderSpacing(std::u16string_view value)
-    {
-        Words w(value);
-        if (w.size() < 1 || w.size() > 2)
-            return;
-        qreal across = ParseLength(w[0], em_, -1);
-        qreal down = w.size() == 2 ? ParseLength(w[1], em_, -1) : across;
-        if (across >= 0 && down >= 0)
-            spacing_ = {across, down};
     }
 
     void ReadWidth(std::u16string_view value)
@@ -328,7 +308,6 @@ private:
     std::array<BorderSide, 4> borders_;
     qreal height_ = -1;
     bool collapse_ = false;
-    std::optional<std::pair<qreal, qreal>> spacing_;
 };
 
 } // namespace

@@ -79,12 +79,13 @@ TEST(LayoutStyleSheet, BoxPropertiesFromRules)
         {"body { margin: 0 } table { border-collapse: collapse } td { width: 50px; padding: 0; "
          "border: 2px solid black }",
          "<TABLE><TR><TD>a</TD><TD>b</TD></TR></TABLE>", "TD", 1, 52, 0, 52, -1},
-        // Border spacing across and down, on elements made tables too.
+        // Border spacing across and down, inherited by elements made tables.
         {"table { border-spacing: 10px 4px; margin: 0 } td { width: 50px; padding: 0 }",
          "<TABLE><TR><TD>a</TD><TD>b</TD></TR></TABLE>", "TD", 1, 78, 12, 50, -1},
-        {"body { margin: 0 } .t { display: table; border-spacing: 6px } .c { display: "
-         "table-cell; width: 100px }",
-         "<DIV class=t><DIV class=c>a</DIV><DIV class=c>b</DIV></DIV>", "DIV", 2, 112, 6, 100, -1},
+        {"body { margin: 0 } .w { border-spacing: 7px } .t { display: table } .c { display: "
+         "table-cell; width: 50px }",
+         "<DIV class=w><DIV class=t><DIV class=c>a</DIV><DIV class=c>b</DIV></DIV></DIV>", "DIV", 3,
+         64, 7, 50, -1},
         // Rows made blocks: cells made blocks stack at the row's width,
         // cells left alone sit side by side in a table made up for them.
         {"body { margin: 0 } tr { display: block } td { display: block; height: 20px }",
