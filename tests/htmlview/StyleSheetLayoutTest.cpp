@@ -1,9 +1,10 @@
 // Style sheet rules in layout and paint: the box properties they set
-// (margins, padding, borders, sizes, auto margins, display, cell alignment),
+// (margins, padding, borders, sizes, auto margins, display, cell alignment,
+// border spacing),
 // the colours they paint (over presentational attributes, inherited,
 // rgba over the background, the body's colour over the whole view), border
-// lines, @media following the width, a sheet edited after layout and
-// siblings restyled by an edit.
+// lines, @media following the width, a sheet edited after layout,
+// siblings restyled by an edit and a line of inline blocks after an edit.
 #include "LayoutTestSupport.h"
 #include "html/Document.h"
 
@@ -198,4 +199,15 @@ TEST(LayoutStyleSheet, AnEditRestylesTheSiblingsItsSelectorsLookAt)
     EXPECT_NEAR(laid.Rect("P", 1).height(), 20, 1) << "no longer the first child";
     laid.Nth("P", 1)->SetAttribute("class", u"k");
     EXPECT_NEAR(laid.Rect("P", 2).height(), 30, 1) << "now after a .k";
+}
+
+TEST(LayoutStyleSheet, AnEditInAnInlineBlockPlacesItsLineAsAFullLayoutDoes)
+{
+    LaidOutBody laid("<DIV>a</DIV><DIV>b</DIV>", 400,
+                     Sheet("body { margin: 0 } div { display: inline-block }"));
+    static_cast<CharacterData*>(laid.TextOf(laid.Nth("DIV")))->SetData(u"a wider text");
+    QRectF first = laid.Rect("DIV"), second = laid.Rect("DIV", 1);
+    EXPECT_NEAR(second.left(), first.right(), 0.5) << "beside the grown block";
+    laid.layout->Invalidate();
+    EXPECT_EQ(second, laid.Rect("DIV", 1));
 }
