@@ -1,10 +1,10 @@
 // Style sheet rules in layout and paint: the box properties they set
 // (margins, padding, borders, sizes, auto margins, display, cell alignment,
-// border spacing),
-// the colours they paint (over presentational attributes, inherited,
-// rgba over the background, the body's colour over the whole view), border
-// lines, @media following the width, a sheet edited after layout,
-// siblings restyled by an edit and a line of inline blocks after an edit.
+// border spacing), the colours they paint (over presentational attributes,
+// inherited, rgba over the background, the body's colour over the whole
+// view), border lines, @media following the width, a sheet edited after
+// layout, siblings restyled by an edit and a line of inline blocks after an
+// edit.
 #include "LayoutTestSupport.h"
 #include "html/Document.h"
 
