@@ -128,7 +128,9 @@ void PlaceChildren(Box& box)
     }
     qreal insetsTop = box.border.top + box.padding.top;
     qreal insetsBottom = box.border.bottom + box.padding.bottom;
-    if (box.inlines) {
+    if (box.kind == BoxKind::InlineRun) {
+        PlaceInlineBlocks(box);
+    } else if (box.inlines) {
         box.height = insetsTop + box.inlines->height + insetsBottom;
     } else {
         qreal contentLeft = box.border.left + box.padding.left;
@@ -178,8 +180,11 @@ void LayoutBlock(Box& box, qreal containingWidth, std::size_t& laidOut)
     }
     if (box.inlines)
         LayoutLines(*box.inlines, box.style, inner);
-    for (auto& child : box.children)
-        LayoutBlock(*child, inner, laidOut);
+    if (box.kind == BoxKind::InlineRun)
+        LayoutInlineBlocks(box, laidOut);
+    else
+        for (auto& child : box.children)
+            LayoutBlock(*child, inner, laidOut);
     PlaceChildren(box);
 }
 
@@ -192,6 +197,8 @@ void IntrinsicWidths(Box& box, qreal& minWidth, qreal& maxWidth)
     }
     if (box.kind == BoxKind::Table) {
         TableIntrinsicWidths(box, minWidth, maxWidth);
+    } else if (box.kind == BoxKind::InlineRun) {
+        InlineBlocksIntrinsicWidths(box, minWidth, maxWidth);
     } else {
         qreal insets = box.border.Horizontal() + box.padding.Horizontal();
         minWidth = maxWidth = 0;

@@ -31,4 +31,10 @@ void LayoutTable(Box& table, qreal containingWidth, std::size_t& laidOut);
 void PlaceTableRows(Box& table);
 void TableIntrinsicWidths(Box& table, qreal& minWidth, qreal& maxWidth);
 
+// Lines of inline blocks (InlineBlockLayout.cpp): their widths in a run
+// already as wide as its container, then their places.
+void LayoutInlineBlocks(Box& run, std::size_t& laidOut);
+void PlaceInlineBlocks(Box& run);
+void InlineBlocksIntrinsicWidths(Box& run, qreal& minWidth, qreal& maxWidth);
+
 } // namespace vellum::html

@@ -10,6 +10,8 @@
 #include "htmlview/Display.h"
 #include "htmlview/InlineLayout.h"
 
+#include <QFontMetricsF>
+
 #include <algorithm>
 #include <array>
 #include <optional>
@@ -88,10 +90,11 @@ void SetUpTable(Box& box)
     auto info = std::make_unique<TableInfo>();
     if (auto border = e.FindAttribute("border"))
         info->border = TrimSpace(*border).empty() ? 1 : std::max(0, AttributeInt(e, "border", 1));
-    // Two pixels between cells and one inside them are TABLE's own; an
-    // element made a table by its style has neither.
+    // One pixel inside cells is TABLE's own; an element made a table by its
+    // style has none. The spacing between cells is in the style.
     bool tableTag = e.TagName() == "TABLE";
-    info->spacing = std::max<qreal>(0, AttributeLength(e, "cellspacing", tableTag ? 2 : 0));
+    info->columnSpacing = box.style.columnSpacing;
+    info->rowSpacing = box.style.rowSpacing;
     info->padding = std::max<qreal>(0, AttributeLength(e, "cellpadding", tableTag ? 1 : 0));
     ReadWidth(e, info->specifiedWidth, info->percentWidth);
     if (qreal height = AttributeLength(e, "height", -1); height > 0)
@@ -105,6 +108,25 @@ void SetUpTable(Box& box)
             box.borderColor = c;
     }
     box.table = std::move(info);
+}
+
+bool IsCellTag(const Element& element)
+{
+    return element.TagName() == "TD" || element.TagName() == "TH";
+}
+
+// The padding a TD or TH gets from the TABLE element it belongs to when it
+// is not one of that table's cells (made a block, an inline block, or a
+// cell of a table made up around it): its CELLPADDING, else the pixel
+// browsers give every cell.
+qreal CellPaddingAround(const Box& box)
+{
+    if (!box.element || !IsCellTag(*box.element))
+        return 0;
+    for (const Box* b = box.parent; b; b = b->parent)
+        if (b->table && b->element && b->element->TagName() == "TABLE")
+            return b->table->padding;
+    return 1;
 }
 
 void SetUpCell(Box& box)
@@ -122,7 +144,7 @@ void SetUpCell(Box& box)
     }
     const Box* table = box.parent ? box.parent->parent : nullptr;
     if (table && table->table) {
-        qreal p = table->table->padding;
+        qreal p = table->element ? table->table->padding : CellPaddingAround(box);
         box.padding = {p, p, p, p};
         qreal b = table->table->border > 0 ? 1 : 0;
         box.border = {b, b, b, b};
@@ -160,6 +182,56 @@ std::unique_ptr<Box> AnonymousTablePart(BoxKind kind, Box& parent)
     return box;
 }
 
+// A table browsers make up around cells or rows standing in a flow (a row
+// made a block holding its cells), with the spacing its parent inherits.
+std::unique_ptr<Box> AnonymousTable(Box& parent)
+{
+    auto box = AnonymousTablePart(BoxKind::Table, parent);
+    box->table = std::make_unique<TableInfo>();
+    box->table->columnSpacing = parent.style.columnSpacing;
+    box->table->rowSpacing = parent.style.rowSpacing;
+    box->table->padding = 0;
+    return box;
+}
+
+// The cell browsers make up in a row around what is no cell there: blocks
+// stacked, inline blocks side by side.
+std::unique_ptr<Box> AnonymousCell(Box& row)
+{
+    auto cell = AnonymousTablePart(BoxKind::Cell, row);
+    cell->cell = std::make_unique<CellInfo>();
+    cell->cell->verticalAlign = CellAlign::Top;
+    return cell;
+}
+
+bool IsWhiteSpaceText(const Node& node)
+{
+    return node.IsText() && TrimSpace(node.AsCharacterData()->Data()).empty();
+}
+
+// The width of the space between two inline blocks on a line.
+qreal SpaceWidth(const LayoutStyle& style)
+{
+    if (style.pixelSize <= 0)
+        return 0;
+    return QFontMetricsF(FontFor(style)).horizontalAdvance(QChar(u' ')) + style.letterSpacing;
+}
+
+// Inline blocks get boxes of their own when nothing but blocks and white
+// space stands beside them (columns, cards, a button alone in its cell);
+// among text they lay out as their content.
+bool InlineBlocksStandApart(const std::vector<Node*>& nodes, const std::vector<Display>& displays,
+                            bool preformatted)
+{
+    if (std::find(displays.begin(), displays.end(), Display::InlineBlock) == displays.end())
+        return false;
+    for (std::size_t i = 0; i < nodes.size(); ++i)
+        if (displays[i] != Display::InlineBlock && displays[i] != Display::None &&
+            !IsBlockLevel(displays[i]) && !(IsWhiteSpaceText(*nodes[i]) && !preformatted))
+            return false;
+    return true;
+}
+
 bool HasLines(const Box& box)
 {
     if (box.inlines)
@@ -175,6 +247,7 @@ void BoxBuilder::SetUpBlock(Box& box, const AppliedDeclarations& declarations)
     box.margin = box.border = box.padding = {};
     box.specifiedWidth = box.percentWidth = box.specifiedHeight = box.maxWidth = -1;
     box.autoMarginLeft = box.autoMarginRight = box.flatBorders = false;
+    box.inlineAlign = CellAlign::Unset;
     box.sideLines = {};
     box.percentSides.reset();
     box.marker.clear();
@@ -200,7 +273,9 @@ void BoxBuilder::SetUpBlock(Box& box, const AppliedDeclarations& declarations)
         box.padding.left = kListIndent;
     } else if (tag == "DD") {
         box.margin.left = kListIndent;
-    } else if (tag == "LI" && !IsList(box.parent ? box.parent->element : nullptr)) {
+    } else if (tag == "LI" && !IsList(box.parent ? box.parent->element : nullptr) &&
+               !(box.parent && box.parent->kind == BoxKind::InlineRun)) {
+        // An item made an inline block has no marker, as in browsers.
         box.marker = QStringLiteral("\u2022");
     }
     switch (box.kind) {
@@ -216,8 +291,11 @@ void BoxBuilder::SetUpBlock(Box& box, const AppliedDeclarations& declarations)
     default:
         break;
     }
-    if (box.kind == BoxKind::Flow)
+    if (box.kind == BoxKind::Flow) {
         ReadWidth(*box.element, box.specifiedWidth, box.percentWidth);
+        qreal p = CellPaddingAround(box);
+        box.padding = {p, p, p, p};
+    }
     ApplyBoxDeclarations(box, declarations);
     const Box* table = box.cell && box.parent ? box.parent->parent : nullptr;
     if (table && table->table && table->table->collapse)
@@ -324,13 +402,19 @@ void BoxBuilder::BuildContent(Box& box, Reusable& reusable, InlineContent* previ
 void BoxBuilder::BuildFlowChildren(Box& box, const std::vector<Node*>& nodes, Reusable& reusable,
                                    InlineContent* previous)
 {
+    std::vector<Display> displays(nodes.size());
+    for (std::size_t i = 0; i < nodes.size(); ++i)
+        displays[i] = DisplayOf(*nodes[i], cascade_);
+    bool inlineBlocksApart = InlineBlocksStandApart(nodes, displays, box.style.preformatted);
     std::vector<bool> blockLevel(nodes.size());
     bool anyBlock = false;
     for (std::size_t i = 0; i < nodes.size(); ++i) {
-        Display display = DisplayOf(*nodes[i], cascade_);
-        blockLevel[i] =
-            IsBlockLevel(display) || (display == Display::Inline && nodes[i]->IsElement() &&
-                                      HoldsBlock(*nodes[i], cascade_));
+        Display display = displays[i];
+        bool inlineLevel =
+            display == Display::Inline || (display == Display::InlineBlock && !inlineBlocksApart);
+        blockLevel[i] = IsBlockLevel(display) ||
+                        (display == Display::InlineBlock && inlineBlocksApart) ||
+                        (inlineLevel && nodes[i]->IsElement() && HoldsBlock(*nodes[i], cascade_));
         anyBlock = anyBlock || blockLevel[i];
     }
     if (!anyBlock) {
@@ -339,6 +423,10 @@ void BoxBuilder::BuildFlowChildren(Box& box, const std::vector<Node*>& nodes, Re
     }
     std::vector<Node*> run;
     bool runVisible = false;
+    Box* inlineBlocks = nullptr; // the line of inline blocks being filled
+    bool spaceBefore = false;
+    Box* looseTable = nullptr; // what browsers make up around cells and rows here
+    Box* looseRow = nullptr;
     auto flushRun = [&] {
         if (runVisible)
             box.children.push_back(BuildAnonymous(std::move(run), box));
@@ -347,61 +435,132 @@ void BoxBuilder::BuildFlowChildren(Box& box, const std::vector<Node*>& nodes, Re
     };
     for (std::size_t i = 0; i < nodes.size(); ++i) {
         Node* node = nodes[i];
-        if (blockLevel[i]) {
-            flushRun();
-            // A table's caption is laid out as a block of its own above it.
-            if (DisplayOf(*node, cascade_) == Display::Table) {
-                for (Node* part : node->Children())
-                    if (part->IsElement() && part->AsElement()->TagName() == "CAPTION")
-                        box.children.push_back(TakeOrBuild(*part->AsElement(), box, reusable));
+        Display display = displays[i];
+        if (!blockLevel[i]) {
+            if (display == Display::None)
+                continue;
+            spaceBefore = spaceBefore || IsWhiteSpaceText(*node);
+            run.push_back(node);
+            if (node->IsText()) {
+                const std::u16string& data = node->AsCharacterData()->Data();
+                runVisible = runVisible || !TrimSpace(data).empty() || box.style.preformatted;
+            } else {
+                runVisible = true;
             }
-            box.children.push_back(TakeOrBuild(*node->AsElement(), box, reusable));
             continue;
         }
-        Display display = DisplayOf(*node, cascade_);
-        if (display == Display::None)
+        flushRun();
+        Element& element = *node->AsElement();
+        if (display == Display::InlineBlock) {
+            looseTable = looseRow = nullptr;
+            AppendInlineBlock(box, element, inlineBlocks, spaceBefore, reusable);
+            spaceBefore = false;
             continue;
-        run.push_back(node);
-        if (node->IsText()) {
-            const std::u16string& data = node->AsCharacterData()->Data();
-            runVisible = runVisible || !TrimSpace(data).empty() || box.style.preformatted;
-        } else {
-            runVisible = true;
         }
+        inlineBlocks = nullptr;
+        if (display == Display::Cell || display == Display::Row) {
+            AppendLooseTablePart(box, element, display, looseTable, looseRow, reusable);
+            continue;
+        }
+        looseTable = looseRow = nullptr;
+        // A table's caption is laid out as a block of its own above it.
+        if (display == Display::Table) {
+            for (Node* part : node->Children())
+                if (part->IsElement() && part->AsElement()->TagName() == "CAPTION")
+                    box.children.push_back(TakeOrBuild(*part->AsElement(), box, reusable));
+        }
+        box.children.push_back(TakeOrBuild(element, box, reusable));
     }
     flushRun();
 }
 
-// Cells made blocks (and other blocks in a row) go into one anonymous cell
-// per run, stacked in it, as browsers wrap what is no cell inside a row.
+// Starts a line of inline blocks in `box` unless `line` is one already,
+// and puts the element's box on it.
+void BoxBuilder::AppendInlineBlock(Box& box, Element& element, Box*& line, bool spaceBefore,
+                                   Reusable& reusable)
+{
+    bool first = !line;
+    if (first) {
+        box.children.push_back(AnonymousTablePart(BoxKind::InlineRun, box));
+        line = box.children.back().get();
+    }
+    line->children.push_back(TakeOrBuild(element, *line, reusable));
+    line->children.back()->spaceBefore = !first && spaceBefore ? SpaceWidth(box.style) : 0;
+}
+
+// Puts a cell or a row standing in a flow into the table made up around
+// it (`table`, and `row` for cells), starting them where needed.
+void BoxBuilder::AppendLooseTablePart(Box& box, Element& element, Display display, Box*& table,
+                                      Box*& row, Reusable& reusable)
+{
+    if (!table) {
+        box.children.push_back(AnonymousTable(box));
+        table = box.children.back().get();
+    }
+    if (display == Display::Row) {
+        row = nullptr;
+        table->children.push_back(TakeOrBuild(element, *table, reusable));
+        return;
+    }
+    if (!row) {
+        table->children.push_back(AnonymousTablePart(BoxKind::Row, *table));
+        row = table->children.back().get();
+    }
+    row->children.push_back(TakeOrBuild(element, *row, reusable));
+}
+
+// What is no cell in a row (cells made blocks or inline blocks, other
+// blocks) goes into one anonymous cell per run, as browsers wrap it.
 void BoxBuilder::BuildRowCells(Box& row, Reusable& reusable)
 {
-    Box* stack = nullptr;
+    std::vector<Node*> loose;
+    auto flushLoose = [&] {
+        if (loose.empty())
+            return;
+        row.children.push_back(AnonymousCell(row));
+        BuildFlowChildren(*row.children.back(), loose, reusable, nullptr);
+        loose.clear();
+    };
     for (Node* child : row.element->Children()) {
         Display display = DisplayOf(*child, cascade_);
         if (display == Display::Cell) {
+            flushLoose();
             row.children.push_back(TakeOrBuild(*child->AsElement(), row, reusable));
-            stack = nullptr;
-            continue;
+        } else if (IsBlockLevel(display) || display == Display::InlineBlock) {
+            loose.push_back(child);
         }
-        if (!IsBlockLevel(display))
-            continue;
-        if (!stack) {
-            auto cell = AnonymousTablePart(BoxKind::Cell, row);
-            cell->cell = std::make_unique<CellInfo>();
-            cell->cell->verticalAlign = CellAlign::Top;
-            stack = cell.get();
-            row.children.push_back(std::move(cell));
-        }
-        stack->children.push_back(TakeOrBuild(*child->AsElement(), *stack, reusable));
     }
+    flushLoose();
 }
 
 void BoxBuilder::BuildTableRows(Box& table, Element& element, Reusable& reusable)
 {
     Box* looseRow = nullptr; // cells straight in the table share one
+    // Rows made blocks or inline blocks, and other blocks, where rows
+    // belong: one made-up row and cell holds each run of them. The caption
+    // is laid out above the table by its parent.
+    std::vector<Node*> loose;
+    auto flushLoose = [&] {
+        if (loose.empty())
+            return;
+        table.children.push_back(AnonymousTablePart(BoxKind::Row, table));
+        Box& row = *table.children.back();
+        row.children.push_back(AnonymousCell(row));
+        BuildFlowChildren(*row.children.back(), loose, reusable, nullptr);
+        loose.clear();
+    };
     for (Node* child : element.Children()) {
         Display display = DisplayOf(*child, cascade_);
+        bool tablePart =
+            display == Display::Cell || display == Display::Row || display == Display::RowGroup;
+        bool caption = child->IsElement() && child->AsElement()->TagName() == "CAPTION";
+        if (!tablePart && !caption && (IsBlockLevel(display) || display == Display::InlineBlock)) {
+            looseRow = nullptr;
+            loose.push_back(child);
+            continue;
+        }
+        if (tablePart)
+            flushLoose();
         if (display == Display::Cell) {
             if (!looseRow) {
                 table.children.push_back(AnonymousTablePart(BoxKind::Row, table));
@@ -419,6 +578,7 @@ void BoxBuilder::BuildTableRows(Box& table, Element& element, Reusable& reusable
             BuildTableRows(table, *child->AsElement(), reusable);
         }
     }
+    flushLoose();
 }
 
 void BoxBuilder::Rebuild(Box& box)

@@ -1,6 +1,7 @@
 // Builds the box tree from the document: one box per block-level element,
-// anonymous boxes for inline runs beside blocks, list markers, table rows
-// and cells. A rebuild of one box reuses its children that did not change,
+// anonymous boxes for inline runs beside blocks, lines of inline blocks,
+// list markers, table rows and cells, and the table parts browsers make up
+// around cells and rows out of place. A rebuild of one box reuses its children that did not change,
 // so inserting a paragraph into a long body builds one box, not all of them.
 #pragma once
 
@@ -12,6 +13,7 @@
 namespace vellum::html {
 
 class AppliedDeclarations;
+enum class Display;
 class Cascade;
 class Element;
 class ImageCache;
@@ -50,6 +52,10 @@ private:
     void BuildFlowChildren(Box& box, const std::vector<Node*>& nodes,
                            std::unordered_map<const Element*, std::unique_ptr<Box>>& reusable,
                            InlineContent* previous);
+    void AppendInlineBlock(Box& box, Element& element, Box*& line, bool spaceBefore,
+                           std::unordered_map<const Element*, std::unique_ptr<Box>>& reusable);
+    void AppendLooseTablePart(Box& box, Element& element, Display display, Box*& table, Box*& row,
+                              std::unordered_map<const Element*, std::unique_ptr<Box>>& reusable);
     void BuildTableRows(Box& table, Element& element,
                         std::unordered_map<const Element*, std::unique_ptr<Box>>& reusable);
     void BuildRowCells(Box& row,

@@ -3,7 +3,8 @@
 // known only at layout. A border side is drawn only when a style other
 // than none is given for it, as CSS has it; its width defaults to medium
 // (3 px) and its colour to the text's. A table's height counts its
-// borders, as browsers size tables.
+// borders, as browsers size tables, and collapsed borders have no spacing
+// between them, whatever "border-spacing" the style has.
 #include "htmlview/BoxDeclarations.h"
 
 #include "html/Cascade.h"
@@ -119,6 +120,8 @@ public:
             int side = SideNamed(std::string_view(name).substr(dash + 1));
             if (side >= 0)
                 SetSpacing(name.substr(0, dash), side, value);
+        } else if (name == "border-spacing") {
+            return; // inherited, so read into the style
         } else if (name.starts_with("border")) {
             ReadBorder(name, value);
         } else if (name == "width") {
@@ -131,12 +134,14 @@ public:
             qreal px = ParseLength(value, em_, -1);
             if (px >= 0)
                 height_ = std::max(height_, px);
-        } else if (name == "vertical-align" && box_.cell) {
+        } else if (name == "vertical-align") {
             std::string word = Lower(value);
-            box_.cell->verticalAlign = word == "top"      ? CellAlign::Top
-                                       : word == "bottom" ? CellAlign::Bottom
-                                       : word == "middle" ? CellAlign::Middle
-                                                          : box_.cell->verticalAlign;
+            CellAlign& align = box_.cell ? box_.cell->verticalAlign : box_.inlineAlign;
+            align = word == "top"                      ? CellAlign::Top
+                    : word == "bottom"                 ? CellAlign::Bottom
+                    : word == "middle"                 ? CellAlign::Middle
+                    : word == "baseline" && !box_.cell ? CellAlign::Unset
+                                                       : align;
         }
     }
 
@@ -162,7 +167,7 @@ public:
             box_.specifiedHeight =
                 height_ + (box_.table ? 0 : box_.border.Vertical() + box_.padding.Vertical());
         if (collapse_ && box_.table) {
-            box_.table->spacing = 0;
+            box_.table->columnSpacing = box_.table->rowSpacing = 0;
             box_.table->collapse = true;
         }
     }
@@ -205,8 +210,8 @@ private:
             percent = ParseLength(text.substr(0, text.size() - 1), 0, 0);
         else
             pixels = ParseLength(text, em_, -1);
-        if (pixels < 0 && percent < 0)
-            return; // "auto" or unreadable
+        if (pixels < 0 && percent < 0 && Lower(text) != "auto")
+            return; // unreadable; "auto" undoes a width given before
         qreal& boxPixels = box_.table  ? box_.table->specifiedWidth
                            : box_.cell ? box_.cell->specifiedWidth
                                        : box_.specifiedWidth;

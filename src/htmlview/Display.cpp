@@ -108,18 +108,22 @@ Display WithProperty(Display byTag, std::u16string_view property)
             c = static_cast<char>(c + 32);
     if (value == "none")
         return Display::None;
-    // A cell made a block stacks under its neighbours at the row's full
-    // width: how mail templates turn their columns into one on narrow
-    // screens.
-    if (byTag == Display::Cell && value == "block")
+    // A cell or a row made a block stacks under its neighbours at the
+    // row's full width: how mail templates turn their columns into one on
+    // narrow screens. Made inline blocks, they sit side by side and wrap.
+    if ((byTag == Display::Cell || byTag == Display::Row) && value == "block")
         return Display::Block;
+    if (value == "inline-block" && byTag != Display::RowGroup && byTag != Display::Table &&
+        byTag != Display::Image && byTag != Display::Break && byTag != Display::Rule &&
+        byTag != Display::None)
+        return Display::InlineBlock;
     // Images, breaks and rules keep their own kind of box; the other parts
     // of a table keep theirs, since a row without cells has nothing to lay
     // out.
     if (byTag == Display::None || byTag == Display::Image || byTag == Display::Break ||
         byTag == Display::Rule || IsTablePart(byTag))
         return byTag;
-    if (value == "inline" || value == "inline-block" || value == "inline-table")
+    if (value == "inline" || value == "inline-table")
         return Display::Inline;
     if (value == "list-item")
         return Display::ListItem;
@@ -170,7 +174,8 @@ bool HoldsBlock(const Node& node, const Cascade* cascade)
         Display display = DisplayOf(*child, cascade);
         if (IsBlockLevel(display))
             return true;
-        if (display == Display::Inline && child->IsElement() && HoldsBlock(*child, cascade))
+        bool inlineLevel = display == Display::Inline || display == Display::InlineBlock;
+        if (inlineLevel && child->IsElement() && HoldsBlock(*child, cascade))
             return true;
     }
     return false;

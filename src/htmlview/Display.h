@@ -2,8 +2,8 @@
 // part or not at all. Unknown elements are inline, so they lay out as
 // their content. The "display" property (from the style sheets or the
 // "style" attribute) can hide any element and turn the others into blocks
-// or inline content, blocks into the parts of a table and cells into
-// blocks; rows and row groups keep their roles.
+// or inline content, blocks into the parts of a table, cells and rows into
+// blocks, and any of these into inline blocks; row groups keep their role.
 #pragma once
 
 namespace vellum::html {
@@ -14,6 +14,7 @@ class Node;
 enum class Display {
     None,
     Inline,
+    InlineBlock, // laid out as a block, placed beside its neighbours like a word
     Image,
     Break,
     Block,

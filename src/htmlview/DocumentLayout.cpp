@@ -193,10 +193,11 @@ void DocumentLayout::Impl::RebuildDirty(Box& box)
 void DocumentLayout::Impl::Relayout(Box& box)
 {
     // Inside a table a change of content can change the column widths, so
-    // the outermost table lays out again; its unchanged cells are kept.
+    // the outermost table lays out again; its unchanged cells are kept. An
+    // inline block's width follows its content too.
     Box* target = &box;
     for (Box* b = box.parent; b; b = b->parent)
-        if (b->kind == BoxKind::Table)
+        if (b->kind == BoxKind::Table || b->kind == BoxKind::InlineRun)
             target = b;
     for (Box* b = &box; b; b = b->parent) {
         b->minContent = b->maxContent = -1;

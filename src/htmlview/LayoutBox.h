@@ -30,6 +30,9 @@ enum class BoxKind {
     Table, // children are rows
     Row,   // children are cells
     Cell,  // a block inside a table
+    // Inline blocks side by side: children are blocks, placed on lines
+    // that wrap like words.
+    InlineRun,
 };
 
 enum class PieceKind { Text, Image, Break };
@@ -133,7 +136,10 @@ struct TableInfo
     // the line between them (each keeps half of its border there).
     bool collapse = false;
     qreal border = 0;
-    qreal spacing = 2;
+    // Between columns and between rows, and between the outer cells and
+    // the table's border ("border-spacing: 10px 4px", CELLSPACING).
+    qreal columnSpacing = 2;
+    qreal rowSpacing = 2;
     qreal padding = 1;
     qreal specifiedWidth = -1; // px
     qreal percentWidth = -1;
@@ -182,6 +188,10 @@ struct Box
     // "margin: 0 auto": the spare room of the container goes to these sides.
     bool autoMarginLeft = false;
     bool autoMarginRight = false;
+    // Inline blocks: the collapsed white space before it on its line, and
+    // its "vertical-align" (Unset: on the line's baseline).
+    qreal spaceBefore = 0;
+    CellAlign inlineAlign = CellAlign::Unset;
 
     std::vector<std::unique_ptr<Box>> children;
     std::unique_ptr<InlineContent> inlines;

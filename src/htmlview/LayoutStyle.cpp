@@ -217,6 +217,7 @@ void ApplyTagDefaults(const Element& element, TagRole role, LayoutStyle& style)
     case TagRole::Table:
         // Tables do not inherit alignment in quirks-mode browsers.
         style.align = TextAlign::Left;
+        style.columnSpacing = style.rowSpacing = 2;
         break;
     default:
         break;
@@ -256,6 +257,31 @@ void ApplyAttributes(const Element& element, TagRole role, LayoutStyle& style)
         if (c.isValid())
             style.background = c;
     }
+    if (auto spacing = element.FindAttribute("cellspacing"); spacing && role == TagRole::Table) {
+        qreal px = ParseLength(*spacing, 0, -1);
+        if (px >= 0)
+            style.columnSpacing = style.rowSpacing = px;
+    }
+}
+
+// "border-spacing: 10px 4px": one length for both directions or two
+// (across, then down).
+void ApplyBorderSpacing(std::u16string_view value, qreal emSize, LayoutStyle& style)
+{
+    std::array<qreal, 2> lengths{};
+    std::size_t count = 0;
+    bool readable = true;
+    ForEachCssWord(value, [&](std::u16string_view word) {
+        qreal px = count < lengths.size() ? ParseLength(word, emSize, -1) : -1;
+        readable = px >= 0;
+        if (readable)
+            lengths[count++] = px;
+        return readable;
+    });
+    if (!readable || count == 0)
+        return;
+    style.columnSpacing = lengths[0];
+    style.rowSpacing = count == 2 ? lengths[1] : lengths[0];
 }
 
 bool IsWeightBold(const QString& value, bool parentBold)
@@ -342,7 +368,8 @@ void ApplyDeclaration(const Declaration& declaration, const LayoutStyle& parent,
         "color",           "background-color",     "background",
         "text-align",      "font-weight",          "font-style",
         "text-decoration", "text-decoration-line", "line-height",
-        "letter-spacing",  "visibility",           "white-space"};
+        "letter-spacing",  "visibility",           "white-space",
+        "border-spacing"};
     if (!kTextProperties.contains(name))
         return;
     const std::u16string& raw = declaration.value;
@@ -362,6 +389,10 @@ void ApplyDeclaration(const Declaration& declaration, const LayoutStyle& parent,
             style.italic = parent.italic;
         else if (name == "text-align")
             style.align = parent.align;
+        else if (name == "border-spacing") {
+            style.columnSpacing = parent.columnSpacing;
+            style.rowSpacing = parent.rowSpacing;
+        }
         return;
     }
     if (name == "font-size") {
@@ -397,6 +428,8 @@ void ApplyDeclaration(const Declaration& declaration, const LayoutStyle& parent,
         qreal px = value == "normal" ? 0 : ParseLength(raw, style.pixelSize, 0);
         if (px >= 0)
             style.letterSpacing = px;
+    } else if (name == "border-spacing") {
+        ApplyBorderSpacing(raw, style.pixelSize, style);
     } else if (name == "visibility") {
         style.hidden = value == "hidden" || value == "collapse";
     } else if (name == "white-space") {
@@ -412,21 +445,24 @@ int ChannelFrom(const QString& text)
     return std::clamp(t.toInt(), 0, 255);
 }
 
-// An installed face that looks like a Windows one the body asks for.
+// An installed face that looks like a Windows one the body asks for. Arial,
+// Helvetica, Times New Roman and Courier New go to the Liberation faces,
+// which have their widths to the pixel, as Chromium's fontconfig maps them,
+// so lines break where the author's browser breaks them.
 QString SubstituteFamily(const QString& family)
 {
-    static const QHash<QString, QString> kSubstitutes = {{"courier new", "DejaVu Sans Mono"},
-                                                         {"courier", "DejaVu Sans Mono"},
+    static const QHash<QString, QString> kSubstitutes = {{"courier new", "Liberation Mono"},
+                                                         {"courier", "Liberation Mono"},
                                                          {"consolas", "DejaVu Sans Mono"},
                                                          {"lucida console", "DejaVu Sans Mono"},
                                                          {"monospace", "DejaVu Sans Mono"},
                                                          {"fixedsys", "DejaVu Sans Mono"},
-                                                         {"times new roman", "DejaVu Serif"},
-                                                         {"times", "DejaVu Serif"},
+                                                         {"times new roman", "Liberation Serif"},
+                                                         {"times", "Liberation Serif"},
                                                          {"georgia", "DejaVu Serif"},
                                                          {"serif", "DejaVu Serif"},
-                                                         {"arial", "DejaVu Sans"},
-                                                         {"helvetica", "DejaVu Sans"},
+                                                         {"arial", "Liberation Sans"},
+                                                         {"helvetica", "Liberation Sans"},
                                                          {"verdana", "DejaVu Sans"},
                                                          {"tahoma", "DejaVu Sans"},
                                                          {"sans-serif", "DejaVu Sans"},

@@ -3,10 +3,9 @@
 // presentational attributes (FONT, ALIGN, BGCOLOR), the style sheets' rules
 // and the "style" attribute, in that order of strength.
 //
-// Only inherited text properties (and the background) live here, so that
-// the style stays small; the box model of a block (margins, padding,
-// borders, sizes) is worked out by the box builder from the same
-// declarations.
+// Only inherited properties (text, and the spacing between a table's
+// cells) and the background live here, so that the style stays small; the box model of a block
+// (margins, padding, borders, sizes) is worked out by the box builder from the same declarations.
 #pragma once
 
 #include <QColor>
@@ -42,6 +41,10 @@ struct LayoutStyle
     qreal lineHeight = -1;
     qreal lineHeightScale = -1;
     qreal letterSpacing = 0;
+    // "border-spacing" across and down; inherited, so an element made a
+    // table takes the spacing of the table or the element around it.
+    qreal columnSpacing = 0;
+    qreal rowSpacing = 0;
     bool hidden = false; // visibility: hidden
     TextAlign align = TextAlign::Left;
     BaselineShift shift = BaselineShift::None;

@@ -53,7 +53,7 @@ ColumnNeeds MeasureColumns(Box& table, int columns)
     needs.max.assign(n, 0);
     needs.percent.assign(n, -1);
     needs.fixed.assign(n, false);
-    qreal spacing = table.table->spacing;
+    qreal spacing = table.table->columnSpacing;
     // Single-column cells first, then spanning cells spread what they lack.
     for (int pass = 0; pass < 2; ++pass) {
         for (auto& row : table.children) {
@@ -87,11 +87,16 @@ ColumnNeeds MeasureColumns(Box& table, int columns)
                     haveMin += needs.min[c];
                     haveMax += needs.max[c];
                 }
+                // What the spanning cell lacks goes to its columns by how
+                // wide they would like to be, so that a column no cell of
+                // its own asks for stays narrow, as in browsers.
+                qreal wanted = haveMax - between;
                 for (std::size_t c = first; c < first + span; ++c) {
+                    qreal part = wanted > 0 ? needs.max[c] / wanted : 1 / static_cast<qreal>(span);
                     if (cellMin > haveMin)
-                        needs.min[c] += (cellMin - haveMin) / static_cast<qreal>(span);
+                        needs.min[c] += (cellMin - haveMin) * part;
                     if (cellMax > haveMax)
-                        needs.max[c] += (cellMax - haveMax) / static_cast<qreal>(span);
+                        needs.max[c] += (cellMax - haveMax) * part;
                     needs.max[c] = std::max(needs.max[c], needs.min[c]);
                 }
             }
@@ -180,7 +185,7 @@ CellAlign CellAlignOf(const Box& cell, const Box& row)
 
 qreal TableChrome(const Box& table, int columns)
 {
-    return table.border.Horizontal() + table.table->spacing * (columns + 1);
+    return table.border.Horizontal() + table.table->columnSpacing * (columns + 1);
 }
 
 // A table's height is a least height, as browsers treat it: the rows
@@ -190,7 +195,7 @@ void GrowRowsToHeight(const Box& table, std::vector<qreal>& heights)
     if (table.specifiedHeight < 0 || heights.empty())
         return;
     qreal chrome =
-        table.border.Vertical() + table.table->spacing * static_cast<qreal>(heights.size() + 1);
+        table.border.Vertical() + table.table->rowSpacing * static_cast<qreal>(heights.size() + 1);
     qreal content = Sum(heights);
     qreal spare = table.specifiedHeight - chrome - content;
     if (spare <= 0)
@@ -239,10 +244,10 @@ void LayoutTable(Box& table, qreal containingWidth, std::size_t& laidOut)
     width = std::max(width, minTotal);
     info.widths = DistributeWidths(needs, width - chrome, stretch);
     info.columns.assign(info.widths.size(), 0);
-    qreal x = table.border.left + info.spacing;
+    qreal x = table.border.left + info.columnSpacing;
     for (std::size_t c = 0; c < info.widths.size(); ++c) {
         info.columns[c] = x;
-        x += info.widths[c] + info.spacing;
+        x += info.widths[c] + info.columnSpacing;
     }
     table.width = x + table.border.right;
 
@@ -253,7 +258,7 @@ void LayoutTable(Box& table, qreal containingWidth, std::size_t& laidOut)
             std::size_t first = static_cast<std::size_t>(cell->cell->column);
             std::size_t last =
                 std::min(info.widths.size(), first + static_cast<std::size_t>(cell->cell->colSpan));
-            qreal cellWidth = info.spacing * static_cast<qreal>(last - first - 1);
+            qreal cellWidth = info.columnSpacing * static_cast<qreal>(last - first - 1);
             for (std::size_t c = first; c < last; ++c)
                 cellWidth += info.widths[c];
             LayoutBlock(*cell, cellWidth, laidOut);
@@ -280,7 +285,7 @@ void PlaceTableRows(Box& table)
                 continue;
             std::size_t last =
                 std::min(rows, r + static_cast<std::size_t>(cell->cell->rowSpan)) - 1;
-            qreal covered = info.spacing * static_cast<qreal>(last - r);
+            qreal covered = info.rowSpacing * static_cast<qreal>(last - r);
             for (std::size_t k = r; k <= last; ++k)
                 covered += heights[k];
             if (naturalHeight(*cell) > covered)
@@ -288,17 +293,18 @@ void PlaceTableRows(Box& table)
         }
     }
     GrowRowsToHeight(table, heights);
-    qreal y = table.border.top + info.spacing;
-    qreal rowLeft = table.border.left + info.spacing;
+    qreal y = table.border.top + info.rowSpacing;
+    qreal rowLeft = table.border.left + info.columnSpacing;
     std::vector<qreal> rowTops(rows);
     for (std::size_t r = 0; r < rows; ++r) {
         Box& row = *table.children[r];
         rowTops[r] = y;
         row.x = rowLeft;
         row.y = y;
-        row.width = std::max<qreal>(0, table.width - table.border.Horizontal() - 2 * info.spacing);
+        row.width =
+            std::max<qreal>(0, table.width - table.border.Horizontal() - 2 * info.columnSpacing);
         row.height = heights[r];
-        y += heights[r] + info.spacing;
+        y += heights[r] + info.rowSpacing;
     }
     for (std::size_t r = 0; r < rows; ++r) {
         for (auto& cell : table.children[r]->children) {

@@ -1,9 +1,10 @@
 // Style sheet rules in layout and paint: the box properties they set
-// (margins, padding, borders, sizes, auto margins, display, cell alignment),
-// the colours they paint (over presentational attributes, inherited,
-// rgba over the background, the body's colour over the whole view), border
-// lines, @media following the width, a sheet edited after layout and
-// siblings restyled by an edit.
+// (margins, padding, borders, sizes, auto margins, display, cell alignment,
+// border spacing), the colours they paint (over presentational attributes,
+// inherited, rgba over the background, the body's colour over the whole
+// view), border lines, @media following the width, a sheet edited after
+// layout, siblings restyled by an edit and a line of inline blocks after an
+// edit.
 #include "LayoutTestSupport.h"
 #include "html/Document.h"
 
@@ -79,6 +80,33 @@ TEST(LayoutStyleSheet, BoxPropertiesFromRules)
         {"body { margin: 0 } table { border-collapse: collapse } td { width: 50px; padding: 0; "
          "border: 2px solid black }",
          "<TABLE><TR><TD>a</TD><TD>b</TD></TR></TABLE>", "TD", 1, 52, 0, 52, -1},
+        // Border spacing across and down, inherited by elements made tables.
+        {"table { border-spacing: 10px 4px; margin: 0 } td { width: 50px; padding: 0 }",
+         "<TABLE><TR><TD>a</TD><TD>b</TD></TR></TABLE>", "TD", 1, 78, 12, 50, -1},
+        {"body { margin: 0 } .w { border-spacing: 7px } .t { display: table } .c { display: "
+         "table-cell; width: 50px }",
+         "<DIV class=w><DIV class=t><DIV class=c>a</DIV><DIV class=c>b</DIV></DIV></DIV>", "DIV", 3,
+         64, 7, 50, -1},
+        // Rows made blocks: cells made blocks stack at the row's width,
+        // cells left alone sit side by side in a table made up for them.
+        {"body { margin: 0 } tr { display: block } td { display: block; height: 20px }",
+         "<TABLE cellspacing=0 width=400><TR><TD>a</TD><TD>b</TD></TR></TABLE>", "TD", 1, 0, 22,
+         400, 22},
+        {"body { margin: 0 } tr { display: block } td { width: 50px; padding: 0 }",
+         "<TABLE><TR><TD>a</TD><TD>b</TD></TR></TABLE>", "TD", 1, 56, 4, 50, -1},
+        // Inline blocks: cells side by side that wrap, blocks centred on
+        // their line, on the baseline or the top, a space between them.
+        {"body { margin: 0 } td { display: inline-block; width: 150px; padding: 0 }",
+         "<TABLE cellspacing=0 width=400><TR><TD>a</TD><TD>b</TD><TD>c</TD></TR></TABLE>", "TD", 2,
+         0, 16, 150, -1},
+        {"body { margin: 0; font-size: 0; text-align: center } div { display: inline-block; "
+         "width: 100px; font-size: 13px; line-height: 20px } .t { vertical-align: top }",
+         "<DIV>a<BR>b</DIV><DIV>c</DIV><DIV class=t>d</DIV>", "DIV", 1, 150, 20, 100, 20},
+        {"body { margin: 0; font-size: 0 } div { display: inline-block; width: 100px; font-size: "
+         "13px; line-height: 20px } .t { vertical-align: top }",
+         "<DIV>a<BR>b</DIV><DIV class=t>d</DIV>", "DIV", 1, 100, 0, 100, 20},
+        {"body { margin: 0; font: 16px Arial } div { display: inline-block; width: 100px }",
+         "<DIV>a</DIV> <DIV>b</DIV>", "DIV", 1, 104.4, -1, -1, -1},
     };
     for (const Case& c : cases) {
         LaidOutBody laid(c.body, 400, Sheet(c.css));
@@ -171,4 +199,15 @@ TEST(LayoutStyleSheet, AnEditRestylesTheSiblingsItsSelectorsLookAt)
     EXPECT_NEAR(laid.Rect("P", 1).height(), 20, 1) << "no longer the first child";
     laid.Nth("P", 1)->SetAttribute("class", u"k");
     EXPECT_NEAR(laid.Rect("P", 2).height(), 30, 1) << "now after a .k";
+}
+
+TEST(LayoutStyleSheet, AnEditInAnInlineBlockPlacesItsLineAsAFullLayoutDoes)
+{
+    LaidOutBody laid("<DIV>a</DIV><DIV>b</DIV>", 400,
+                     Sheet("body { margin: 0 } div { display: inline-block }"));
+    static_cast<CharacterData*>(laid.TextOf(laid.Nth("DIV")))->SetData(u"a wider text");
+    QRectF first = laid.Rect("DIV"), second = laid.Rect("DIV", 1);
+    EXPECT_NEAR(second.left(), first.right(), 0.5) << "beside the grown block";
+    laid.layout->Invalidate();
+    EXPECT_EQ(second, laid.Rect("DIV", 1));
 }

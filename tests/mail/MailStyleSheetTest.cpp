@@ -3,8 +3,11 @@
 // in a sheet inside BODY with a hidden preheader, word-processor output with
 // MsoNormal paragraphs and Chinese text, a business report whose table is
 // styled by classes, an invitation whose columns a media query stacks, an
-// order notice with percentage padding and a spacer table) opens in the real read dialog offscreen;
-// the test reads the computed style of named elements and the colours painted over them.
+// order notice with percentage padding and a spacer table, a launch mail
+// with a hero block, cards in a row of inline blocks and a footer with
+// border spacing, a digest whose rows a media query makes blocks) opens in
+// the real read dialog offscreen; the test reads the computed style of
+// named elements and the colours painted over them.
 #include "MailDialogTest.h"
 #include "editor/HtmlViewerWnd.h"
 #include "html/Document.h"
@@ -13,6 +16,7 @@
 #include "platform/text/CodePage.h"
 #include "support/Screenshots.h"
 
+#include <QFontInfo>
 #include <QImage>
 
 #include <cstdlib>
@@ -201,6 +205,41 @@ TEST_P(MailStyleSheetTest, OrderNoticeWithPercentPaddingAndATallSpacer)
     Open("order.html", [](const Shown& shown) {
         EXPECT_NEAR(shown.Rect("title").left() - shown.Rect("card").left(), 30, 1) << "5 % of 600";
         EXPECT_NEAR(shown.Rect("spacer").height(), 24, 1);
+    });
+}
+
+TEST_P(MailStyleSheetTest, LaunchWithAHeroCardsInARowAndASpacedFooter)
+{
+    Open("launch.html", [](const Shown& shown) {
+        EXPECT_EQ(QFontInfo(shown.TextOf("hero").font).family(), "Liberation Sans") << "Arial";
+        EXPECT_GT(shown.Share("hero", QColor(0x1d, 0x5c, 0x63)), 0.7);
+        QRectF one = shown.Rect("card1"), two = shown.Rect("card2"), three = shown.Rect("card3");
+        EXPECT_EQ(QPointF(two.left(), two.top()), QPointF(one.right() + 10, one.top()));
+        EXPECT_NEAR(three.center().x(), shown.Rect("cards").center().x(), 1) << "wraps, centred";
+        QRectF foot = shown.Rect("foot"), help = shown.Rect("help");
+        EXPECT_EQ(help.topLeft() - foot.topLeft(), QPointF(10, 6)) << "border spacing";
+        EXPECT_GT(shown.ShareIn(QRectF(help.right() + 1, help.top(), 8, help.height()),
+                                QColor(0xd7, 0xd2, 0xc6)),
+                  0.95);
+        shown.view->Layout().SetWidth(480);
+        one = shown.Rect("card1"), two = shown.Rect("card2");
+        EXPECT_EQ(QRectF(two.left(), two.top() - 10, two.width(), 0),
+                  QRectF(one.left(), one.bottom(), 460, 0))
+            << "stacked at the full width when narrow";
+    });
+}
+
+TEST_P(MailStyleSheetTest, DigestWithRowsMadeBlocksAndInlineBlockCells)
+{
+    Open("digest.html", [](const Shown& shown) {
+        EXPECT_NEAR(shown.Rect("tips").left(), shown.Rect("news").right(), 1);
+        QRectF first = shown.Rect("tag1"), fifth = shown.Rect("tag5");
+        EXPECT_EQ(fifth.topLeft(), first.bottomLeft()) << "the fifth tag wraps";
+        EXPECT_NEAR(shown.Rect("link1").left() - shown.Rect("links").left(), 8, 1);
+        shown.view->Layout().SetWidth(480);
+        QRectF news = shown.Rect("news"), tips = shown.Rect("tips");
+        EXPECT_EQ(tips.topLeft(), news.bottomLeft()) << "the row made a block stacks its cells";
+        EXPECT_NEAR(news.width(), 480, 1);
     });
 }
 
