@@ -4,6 +4,7 @@
 #include "support/RunCommand.h"
 #include "support/ScratchFolder.h"
 
+#include <algorithm>
 #include <csignal>
 #include <fstream>
 #include <iterator>
@@ -158,6 +159,37 @@ TEST(VellumCommandOpenTest, UndecodableUserNamesAndUnknownCodePagesAreRefused)
         RunCommand(kVellum, {"sql", "--help"}, {{"VELLUM_CODEPAGE", "NO-SUCH-PAGE"}});
     EXPECT_EQ(unknown.exitCode, 1);
     EXPECT_NE(unknown.err.find("NO-SUCH-PAGE"), std::string::npos) << unknown.err;
+}
+
+// A mail to li printed once, as it arrives, and nothing for anyone else's
+// or for what was there before.
+TEST_P(VellumCommandTest, WatchPrintsEachNewMailOfItsUserOnce)
+{
+    auto send = [&](const char* from, const char* to, const char* subject) {
+        EXPECT_EQ(Vellum({"send", "--connect", m_connect, "--user", from, "--to", to, "--subject",
+                          subject})
+                      .exitCode,
+                  0);
+    };
+    send("wang", "li", "before");
+    const std::string lines = m_folder.Path() + "watch.txt";
+    pid_t watch = vellum::testing::StartCommand(
+        "/bin/sh",
+        {"-c", "exec \"$0\" watch --connect \"$1\" --user li >\"$2\"", kVellum, m_connect, lines},
+        {{"VELLUM_CODEPAGE", "UTF-8"}});
+    usleep(1500 * 1000); // it has read where li's inbox stands
+    send("zhao", "li,wang", "第一");
+    send("wang", "zhao", "not li's");
+    send("wang", "li", "second");
+    std::string printed;
+    for (int i = 0; i < 80 && std::count(printed.begin(), printed.end(), '\n') < 2; ++i) {
+        usleep(100 * 1000);
+        std::ifstream file(lines);
+        printed.assign(std::istreambuf_iterator<char>(file), {});
+    }
+    kill(watch, SIGTERM);
+    waitpid(watch, nullptr, 0);
+    EXPECT_EQ(printed, "2\tzhao\t第一\n5\twang\tsecond\n");
 }
 
 } // namespace

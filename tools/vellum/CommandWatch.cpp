@@ -1,0 +1,163 @@
+// `vellum watch`: one line per new mail for a user as it arrives, for
+// scripts and tests. On PostgreSQL it listens as the host's live inbox does
+// (the channel kInboxChannelQuery names, so on a per-user database only the
+// user's own role hears it) and reads the new notices when the server
+// announces a change; it also looks every few seconds, so a listener that
+// cannot hear (a pooler, a restart) only makes lines later, never lost.
+// Lines are the notice's key, its sender and its subject, tab-separated,
+// flushed at once.
+#include "Command.h"
+#include "base/Backoff.h"
+#include "db/ChangeListener.h"
+#include "store/DbRecordset.h"
+#include "store/DbSession.h"
+#include "store/MailTables.h"
+#include "store/SqlLiteral.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <poll.h>
+#include <thread>
+
+namespace {
+
+constexpr int kLookEveryMs = 3000;
+
+class MailWatch
+{
+public:
+    MailWatch(CDbSession& session, std::string connect, std::string user)
+        : m_session(session), m_connect(std::move(connect)), m_user(std::move(user))
+    {
+    }
+
+    // Runs until the session fails for good; the exit code.
+    int Run()
+    {
+        if (!Newest(m_last))
+            return 1;
+        while (true) {
+            Listen();
+            WaitForNews();
+            if (!PrintNew())
+                return 1;
+        }
+    }
+
+private:
+    bool Newest(long& key)
+    {
+        CDbRecordset row;
+        row.Attach(&m_session);
+        std::string query = "select max(KeyId) from SystemMailNotify where MailTo=" +
+                            SqlTextLiteral(m_user.c_str());
+        if (!row.Open(query.c_str())) {
+            CommandFailure(WithoutLineEnd(row.GetLastErrorText()));
+            return false;
+        }
+        const char* value = row.IsEOF() ? nullptr : row.GetFieldValueAt(0);
+        key = value ? std::atol(value) : 0;
+        return true;
+    }
+
+    // A listener that failed is tried again after a growing wait.
+    void Listen()
+    {
+        if (m_listener || std::chrono::steady_clock::now() < m_nextTry ||
+            !vellum::db::LibpqConninfoOf(m_connect))
+            return;
+        auto listener = std::make_unique<vellum::db::ChangeListener>();
+        std::vector<std::optional<std::string>> channel;
+        if (listener->Open(m_connect) && listener->Query(kInboxChannelQuery, {m_user}, channel) &&
+            channel[0] && listener->Listen(*channel[0])) {
+            m_listener = std::move(listener);
+            m_backoff.Reset();
+            return;
+        }
+        m_nextTry = std::chrono::steady_clock::now() + m_backoff.Next();
+    }
+
+    void WaitForNews()
+    {
+        if (!m_listener) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(kLookEveryMs));
+            return;
+        }
+        pollfd socket{m_listener->SocketDescriptor(), POLLIN, 0};
+        int notices = 0;
+        if (poll(&socket, 1, kLookEveryMs) > 0 && !m_listener->TakeNotices(notices))
+            m_listener.reset();
+    }
+
+    // Prints the notices after the last one printed; a session that broke is
+    // opened again (false when it cannot be).
+    bool PrintNew()
+    {
+        CDbRecordset rows;
+        rows.Attach(&m_session);
+        std::string query = "select KeyId, MailFrom, Subject from SystemMailNotify where MailTo=" +
+                            SqlTextLiteral(m_user.c_str()) + " and KeyId > " +
+                            std::to_string(m_last) + " order by KeyId";
+        if (!rows.Open(query.c_str()))
+            return Reconnect();
+        for (; !rows.IsEOF(); rows.MoveNext()) {
+            std::string line;
+            for (int field = 0; field < 3; ++field) {
+                const char* value = rows.GetFieldValueAt(field);
+                line += (field ? "\t" : "") + std::string(value ? value : "");
+            }
+            m_last = std::max(m_last, std::atol(rows.GetFieldValueAt(0)));
+            std::printf("%s\n", line.c_str());
+            std::fflush(stdout);
+        }
+        return true;
+    }
+
+    bool Reconnect()
+    {
+        m_session.Close();
+        if (m_session.Open(m_connect.c_str()) == 1)
+            return true;
+        std::this_thread::sleep_for(m_backoff.Next());
+        return true; // tried again on the next round
+    }
+
+    CDbSession& m_session;
+    std::string m_connect;
+    std::string m_user;
+    long m_last = 0;
+    std::unique_ptr<vellum::db::ChangeListener> m_listener;
+    Backoff m_backoff{std::chrono::milliseconds(250), std::chrono::seconds(5)};
+    std::chrono::steady_clock::time_point m_nextTry;
+};
+
+int RunWatch(const CommandArgs& given)
+{
+    CommandArgs args = given;
+    std::string connect, user;
+    if (!TakeConnect(args, connect, "watch"))
+        return 1;
+    bool userGiven = TakeOption(args, "user", user);
+    CDbSession session;
+    if (!OpenSession(args, session, connect) || !ResolveUser(session, user, userGiven, "watch"))
+        return 1;
+    if (!args.empty())
+        return CommandFailure("watch: unexpected argument \"" + args[0] + "\"");
+    return MailWatch(session, connect, user).Run();
+}
+
+const VellumCommand
+    kWatch("watch", "print a line for each new mail of a user as it arrives",
+           "usage: vellum watch --connect CONNECTION --user NAME\n\n"
+           "Prints one line for each notice that reaches NAME's inbox from now on: its KeyId,\n"
+           "sender and subject, tab-separated, flushed at once; runs until stopped. On\n"
+           "PostgreSQL it listens for the server's announcements as the host's live inbox does;\n"
+           "it also looks every 3 s, and rides out a restart of the database. On a per-user\n"
+           "database NAME must be the role CONNECTION logs in as, and may be left out.",
+           RunWatch);
+
+} // namespace
