@@ -23,6 +23,7 @@
 #include "platform/text/CodePage.h"
 #include "platform/ui/Translations.h"
 #include "store/DbSession.h"
+#include "store/PerUserAccess.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -122,6 +123,24 @@ int Fail(const std::string& message, bool showBox)
     return 1;
 }
 
+// On a per-user database the desk must log in as its user's own role: as
+// anyone else the policies would show it an empty inbox and refuse its sends.
+std::string RoleMismatch(CDbSession& session, const std::string& user)
+{
+    std::string error;
+    std::optional<bool> perUser = HasPerUserAccess(session, error);
+    if (!perUser)
+        return ToUtf8(error);
+    if (!*perUser)
+        return {};
+    std::optional<std::string> role = SessionRole(session, error);
+    if (!role)
+        return ToUtf8(error);
+    return *role == user ? std::string()
+                         : "the user " + ToUtf8(user) + " must connect as the database role " +
+                               ToUtf8(user) + ", not " + ToUtf8(*role);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -164,6 +183,8 @@ int main(int argc, char** argv)
 
     if (options->userName.empty())
         return Fail("no user: give --user or UserName in vellum-host.ini", true);
+    if (std::string mismatch = RoleMismatch(session, options->userName); !mismatch.empty())
+        return Fail(mismatch, true);
     HostWindow window(module, session, options->connect, options->userName);
     if (!options->listenConnect.empty()) {
         window.Watch().SetListenConnect(options->listenConnect);
