@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <map>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 using namespace vellum::html;
@@ -35,11 +36,56 @@ std::optional<std::u16string> DataUrlOfFile(std::u16string_view source)
     return PictureDataUrl(*picture);
 }
 
-// A cheap look before a parse: "<img", or "<image", which parses as IMG.
-bool MayNameImages(const std::string& body)
+bool StartsWithNoCase(std::string_view text, std::string_view prefix)
+{
+    return text.size() >= prefix.size() &&
+           std::equal(prefix.begin(), prefix.end(), text.begin(),
+                      [](char a, char b) { return a == (b | 0x20); });
+}
+
+// The tag that starts at `at`, up to its '>' (quoted values skipped).
+std::string_view TagAt(std::string_view body, std::size_t at)
+{
+    char quote = 0;
+    for (std::size_t i = at + 1; i < body.size(); ++i) {
+        char c = body[i];
+        if (quote)
+            quote = c == quote ? 0 : quote;
+        else if (c == '"' || c == '\'')
+            quote = c;
+        else if (c == '>')
+            return body.substr(at, i + 1 - at);
+    }
+    return body.substr(at);
+}
+
+// Whether a "src" in the tag may name a file: any value that is not plainly
+// a data: or http(s): address (an entity, a path, a file: URL) counts.
+bool MayNameFile(std::string_view tag)
+{
+    for (std::size_t at = 0; (at = tag.find_first_of("sS", at)) != std::string_view::npos; ++at) {
+        if (!StartsWithNoCase(tag.substr(at), "src"))
+            continue;
+        std::size_t value = tag.find_first_not_of(" \t\r\n\f", at + 3);
+        if (value == std::string_view::npos || tag[value] != '=')
+            continue;
+        value = tag.find_first_not_of(" \t\r\n\f\"'", value + 1);
+        std::string_view rest = value == std::string_view::npos ? "" : tag.substr(value);
+        if (!StartsWithNoCase(rest, "data:") && !StartsWithNoCase(rest, "http:") &&
+            !StartsWithNoCase(rest, "https:"))
+            return true;
+    }
+    return false;
+}
+
+// A cheap look before a parse, which for a body carrying pictures means
+// megabytes: an "<img" (or "<image", which parses as IMG) whose source may
+// name a file.
+bool MayNameLocalImages(std::string_view body)
 {
     for (std::size_t at = body.find('<'); at != std::string::npos; at = body.find('<', at + 1)) {
-        if (body.size() - at >= 3 && (body[at + 1] | 0x20) == 'i' && (body[at + 2] | 0x20) == 'm')
+        if (body.size() - at >= 3 && (body[at + 1] | 0x20) == 'i' && (body[at + 2] | 0x20) == 'm' &&
+            MayNameFile(TagAt(body, at)))
             return true;
     }
     return false;
@@ -68,7 +114,7 @@ std::u16string EmbedLocalPictures(Document& document)
 
 bool EmbedLocalPictures(std::string& body, std::string& unreadable)
 {
-    if (!MayNameImages(body))
+    if (!MayNameLocalImages(body))
         return true;
     Document document;
     document.BeginLoadFromBytes(ToAsciiSafeHtml(vellum::text::ToUtf16(body)));

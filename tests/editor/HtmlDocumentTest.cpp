@@ -6,6 +6,7 @@
 
 #include "EditorTestSupport.h"
 #include "editor/HtmlViewerWnd.h"
+#include "editor/LocalPictures.h"
 #include "html/Table.h"
 #include "platform/ui/DialogActions.h"
 
@@ -249,4 +250,25 @@ TEST_F(EditorTest, ControlKeysInsertTablesRowsColumnsAndRulesOrAreSwallowed)
     QTest::keyClick(editor->GetView(), Qt::Key_T, Qt::ControlModifier);
     EXPECT_TRUE(outerCell->GetElementsByTagName("HR").empty());
     EXPECT_EQ(outerCell->GetElementsByTagName("TABLE").size(), 2u);
+}
+
+// Before a save parses a body (megabytes, once it carries pictures), a scan
+// decides whether any picture may name a file. It must miss none, however
+// the source is spelled; data: and http(s): sources alone need no parse.
+TEST(LocalPicturesTest, EverySourceThatMayNameAFileIsFound)
+{
+    const std::string missing = "/no/such/dir/p.png";
+    for (const std::string& image :
+         {"<img src=" + missing + ">", "<IMG\nSRC = 'file://" + missing + "'>",
+          "<img alt=\"a > b\" src=\"" + missing + "\">",
+          std::string("<image src=\"&#47;no/such/dir/p.png\">"),
+          "<IMG title='src=data:' SRC=" + missing + ">"}) {
+        std::string body = "<P>" + image + "</P>", unreadable;
+        EXPECT_FALSE(EmbedLocalPictures(body, unreadable)) << image;
+        EXPECT_NE(unreadable.find("p.png"), std::string::npos) << image;
+    }
+    std::string remote = "<P><img src=\"data:image/png;base64,AA\"><IMG SRC='HTTPS://a/b.png'></P>";
+    std::string body = remote, unreadable;
+    EXPECT_TRUE(EmbedLocalPictures(body, unreadable));
+    EXPECT_EQ(body, remote) << "left as it was";
 }
