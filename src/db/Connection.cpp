@@ -12,6 +12,8 @@ bool Connection::Open(std::string_view connect)
     Close();
     std::string error;
     std::string text(connect);
+    m_connect = text;
+    m_inTransaction = false;
     if (IsSqliteConnectionString(text)) {
         auto path = ConnectionStringValue(text, "Data Source");
         if (!path || path->empty()) {
@@ -36,19 +38,28 @@ void Connection::Close()
     m_backend.reset();
 }
 
+bool Connection::Ready()
+{
+    if (m_reopenWhenLost && !m_inTransaction && (m_reopenPending || IsLost())) {
+        std::string connect = m_connect;
+        m_reopenPending = !Open(connect);
+        if (m_reopenPending)
+            return false;
+    }
+    return m_backend || FailNotOpen();
+}
+
 bool Connection::Execute(std::string_view sql, long* affected)
 {
-    if (!m_backend)
-        return FailNotOpen();
+    if (!Ready())
+        return false;
     return m_backend->Execute(sql, affected) || KeepBackendError();
 }
 
 std::unique_ptr<Cursor> Connection::Query(std::string_view sql, long maxRows)
 {
-    if (!m_backend) {
-        FailNotOpen();
+    if (!Ready())
         return nullptr;
-    }
     auto cursor = m_backend->Query(sql, maxRows);
     if (!cursor)
         KeepBackendError();
@@ -76,20 +87,25 @@ bool Connection::InsertRow(std::string_view table, const std::vector<ColumnValue
 
 bool Connection::Begin()
 {
-    if (!m_backend)
-        return FailNotOpen();
-    return m_backend->Begin() || KeepBackendError();
+    if (!Ready())
+        return false;
+    m_inTransaction = m_backend->Begin();
+    return m_inTransaction || KeepBackendError();
 }
 
 bool Connection::Commit()
 {
     if (!m_backend)
         return FailNotOpen();
-    return m_backend->Commit() || KeepBackendError();
+    if (!m_backend->Commit())
+        return KeepBackendError();
+    m_inTransaction = false;
+    return true;
 }
 
 bool Connection::Rollback()
 {
+    m_inTransaction = false;
     if (!m_backend)
         return FailNotOpen();
     return m_backend->Rollback() || KeepBackendError();

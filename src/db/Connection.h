@@ -57,14 +57,26 @@ public:
     // True when open on a server that went away (see Backend::IsLost).
     bool IsLost() const { return m_backend && m_backend->IsLost(); }
 
+    // When on, a connection the server dropped (IsLost) is opened again, with
+    // the same string, before the next statement; never inside a transaction,
+    // whose statements would otherwise run outside it. The statement that
+    // found it lost has failed with its message.
+    void ReopenWhenLost(bool on) { m_reopenWhenLost = on; }
+
     const std::string& LastError() const { return m_error; }
 
 private:
     bool FailNotOpen();
+    // Open, or opened again as ReopenWhenLost asks; false with the reason.
+    bool Ready();
     bool KeepBackendError();
 
     std::unique_ptr<Backend> m_backend;
     std::string m_error;
+    std::string m_connect;
+    bool m_reopenWhenLost = false;
+    bool m_reopenPending = false; // a reopen failed: try again next time
+    bool m_inTransaction = false;
 };
 
 } // namespace vellum::db

@@ -35,6 +35,8 @@ int32_t RunDialogExport(const char* params, PauseBeforeOpen pause,
 
     auto session = std::make_unique<CDbSession>();
     session->SetCloseOnDestroy(1);
+    // The dialog may stay open across a restart of the database server.
+    session->SetReopenWhenLost(1);
     if (pause == PauseBeforeOpen::OneSecond)
         ui::CurrentDesktop().Pause(1000);
     if (session->Open(connect.c_str()) < 1) {

@@ -20,6 +20,7 @@ int CDbSession::Open(const char* connect)
     m_connectString = connect ? connect : "";
     if (m_state == -1) {
         m_connection = std::make_shared<vellum::db::Connection>();
+        m_connection->ReopenWhenLost(m_reopenWhenLost);
         m_state = 0;
     }
     if (m_connection->Open(m_connectString)) {
@@ -98,6 +99,13 @@ int CDbSession::GetLastInsertKeyId(const char* table)
         std::string("the database did not report the key of the row just inserted into ") +
         (table ? table : "") + "\r\n";
     return -1;
+}
+
+void CDbSession::SetReopenWhenLost(int on)
+{
+    m_reopenWhenLost = on != 0;
+    if (m_connection)
+        m_connection->ReopenWhenLost(m_reopenWhenLost);
 }
 
 bool CDbSession::IsLost() const

@@ -70,6 +70,12 @@ public:
     void SetTrace(int on) { m_trace = on; }
     int GetTrace() const { return m_trace; }
 
+    // When on, a connection the server dropped is opened again before the
+    // next statement (outside a transaction): the statement that found it
+    // lost fails with its message, the next runs. For sessions that nothing
+    // else watches, such as a dialog's own.
+    void SetReopenWhenLost(int on);
+
     // When on, destroying the session closes the connection first.
     void SetCloseOnDestroy(int on) { m_closeOnDestroy = on; }
     int GetCloseOnDestroy() const { return m_closeOnDestroy; }
@@ -86,4 +92,5 @@ private:
     std::string m_lastError;
     int m_trace = 0;
     int m_closeOnDestroy = 0;
+    bool m_reopenWhenLost = false;
 };

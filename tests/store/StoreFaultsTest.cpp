@@ -89,6 +89,20 @@ TEST_F(StoreFaults, PostgresStoppedUnderAnOpenSessionFailsWithItsMessageAndOpens
     ASSERT_EQ(session.Open(connect.c_str()), 1) << "the same session opens again";
     EXPECT_FALSE(session.IsLost());
     EXPECT_EQ(CountRows(session), 1);
+
+    // A dialog's session opens again by itself, but never inside a
+    // transaction, whose later statements would run outside it.
+    CDbSession dialog;
+    dialog.SetReopenWhenLost(1);
+    ASSERT_EQ(dialog.Open(connect.c_str()), 1);
+    ASSERT_EQ(dialog.BeginTrans(), 1);
+    ASSERT_TRUE(vellum::testing::StopPostgres());
+    ASSERT_TRUE(vellum::testing::RestartPostgres());
+    EXPECT_EQ(dialog.Execute("insert into Kept values (3, '')"), 0) << "found lost";
+    EXPECT_EQ(dialog.Execute("insert into Kept values (3, '')"), 0) << "still in the transaction";
+    dialog.RollbackTrans();
+    EXPECT_EQ(dialog.Execute("insert into Kept values (3, '')"), 1) << dialog.GetLastErrorText();
+    EXPECT_EQ(CountRows(dialog), 2);
 }
 
 TEST_F(StoreFaults, SqliteLockedByAnotherWriterPastTheBusyTimeoutSaysSo)
