@@ -73,12 +73,14 @@ void RemotePictures::DocumentReplaced()
     });
 }
 
+// The scheme is read first: a picture that travels in the mail is a data URL
+// of megabytes, not worth converting whole to learn that it is none of ours.
 RemotePictures::Origin RemotePictures::OriginOf(const std::u16string& source) const
 {
-    std::string address = AddressOf(source);
-    if (!StartsWithNoCase(address, "http://") && !StartsWithNoCase(address, "https://"))
+    std::string scheme = vellum::text::Utf16ToUtf8(vellum::html::TrimSpace(source).substr(0, 8));
+    if (!StartsWithNoCase(scheme, "http://") && !StartsWithNoCase(scheme, "https://"))
         return Origin::Elsewhere;
-    return OnServer(address, officeServer_) ? Origin::Office : Origin::Remote;
+    return OnServer(AddressOf(source), officeServer_) ? Origin::Office : Origin::Remote;
 }
 
 // Pictures fetched for an earlier load of the same body show again at once.
@@ -89,10 +91,8 @@ void RemotePictures::Scan()
     std::set<std::u16string> seen;
     for (vellum::html::Element* image : view_.GetDocument().GetElementsByTagName("IMG")) {
         const std::u16string* source = image->FindAttribute("src");
-        if (!source || !seen.insert(*source).second)
-            continue;
-        Origin origin = OriginOf(*source);
-        if (origin == Origin::Elsewhere)
+        Origin origin = source ? OriginOf(*source) : Origin::Elsewhere;
+        if (origin == Origin::Elsewhere || !seen.insert(*source).second)
             continue;
         if (auto it = fetched_.find(*source); it != fetched_.end())
             view_.ShowPicture(*source, it->second);
@@ -112,7 +112,7 @@ int RemotePictures::UnshownRemoteImages() const
     int count = 0;
     for (vellum::html::Element* image : view_.GetDocument().GetElementsByTagName("IMG")) {
         const std::u16string* source = image->FindAttribute("src");
-        count += source && !fetched_.contains(*source) && OriginOf(*source) == Origin::Remote;
+        count += source && OriginOf(*source) == Origin::Remote && !fetched_.contains(*source);
     }
     return count;
 }
