@@ -1,3 +1,5 @@
+// The text format: a HELP and a TYPE line per family, then one line per
+// series; answers by status list only the statuses that were given.
 #include "ServerMetrics.h"
 
 #include "AttachmentStore.h"

@@ -1,3 +1,5 @@
+// The terminal is asked twice, so a typing slip does not lock a user out
+// with a password nobody knows; a script pipes the password in once.
 #include "PasswordPrompt.h"
 
 #include "base/SecretFile.h"
