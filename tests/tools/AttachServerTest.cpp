@@ -493,4 +493,39 @@ TEST(AttachServerTest, TwoServersShareOnePostgresDatabase)
     ASSERT_TRUE(vellum::testing::RestartPostgres());
 }
 
+// One worker held by a locked table: its statement is cut off at the
+// statement timeout, the request queued behind it is refused once it has
+// waited its limit, both as 503 (the file may well exist), and the worker
+// serves again as soon as the lock goes.
+TEST(AttachServerTest, ABusyPostgresStoreAnswers503NotNotFound)
+{
+    std::string conninfo = PostgresConnInfo();
+    ASSERT_FALSE(conninfo.empty()) << vellum::testing::PostgresStartError();
+    ScratchFolder folder;
+    AttachServerProcess server(folder.Path() + "store",
+                               {"--storage", "postgres", "--database", conninfo,
+                                "--database-workers", "1", "--database-wait", "1",
+                                "--statement-timeout", "2"});
+    ASSERT_GT(server.Port(), 0);
+    PGconn* locker = PQconnectdb(conninfo.c_str());
+    PQclear(PQexec(locker, "BEGIN; LOCK TABLE vellum_attachment IN ACCESS EXCLUSIVE MODE"));
+    const std::string request =
+        "GET /download.jsp?FileName=20200101000000-00000000.bin HTTP/1.0\r\n\r\n";
+    Socket first(server.Port()), second(server.Port());
+    ASSERT_TRUE(first.Send(request));
+    usleep(100 * 1000);
+    ASSERT_TRUE(second.Send(request));
+    for (Socket* client : {&first, &second}) {
+        std::string reply = client->ReadToEnd();
+        EXPECT_TRUE(StartsWith(reply, "HTTP/1.1 503 ")) << reply;
+        EXPECT_NE(reply.find("Retry-After: 5\r\n"), std::string::npos) << reply;
+    }
+    PQclear(PQexec(locker, "COMMIT"));
+    PQfinish(locker);
+    EXPECT_TRUE(
+        StartsWith(Download(server.Port(), "20200101000000-00000000.bin"), "HTTP/1.1 404 "));
+    EXPECT_EQ(Figure(server.Port(), "vellum_attachd_database_waits_total{result=\"refused\"}"), 1);
+    EXPECT_EQ(Figure(server.Port(), "vellum_attachd_requests_total{status=\"503\"}"), 2);
+}
+
 } // namespace
