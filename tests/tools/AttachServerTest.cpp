@@ -434,8 +434,10 @@ TEST(AttachServerTest, TwoServersShareOnePostgresDatabase)
     setenv("VELLUM_ATTACHD_DATABASE", conninfo.c_str(), 1);
     AttachServerProcess one(folder.Path() + "one", {"--storage", "postgres"});
     unsetenv("VELLUM_ATTACHD_DATABASE");
-    AttachServerProcess two(folder.Path() + "two",
-                            {"--storage", "postgres", "--database-file", secret});
+    const std::string stage = folder.Path() + "stage";
+    fs::create_directory(stage);
+    AttachServerProcess two(folder.Path() + "two", {"--storage", "postgres", "--database-file",
+                                                    secret, "--stage-folder", stage});
     ASSERT_GT(one.Port(), 0);
     ASSERT_GT(two.Port(), 0);
     // A restart of the database kills the connections both servers keep
@@ -454,15 +456,18 @@ TEST(AttachServerTest, TwoServersShareOnePostgresDatabase)
     long pieces = CountRows(conninfo, "vellum_attachment_piece");
     EXPECT_EQ(pieces, 3) << "700 kB in 256 KiB pieces";
 
-    // An upload cut off halfway leaves nothing any server can see.
+    // An upload cut off halfway leaves nothing any server can see, and
+    // held no database connection while it waited for the client.
     std::string body = FormHead("cut.bin") + std::string(600000, 'c') + FormTail();
     {
         Socket client(two.Port());
         client.Send(UploadHead(body.size()) + body.substr(0, body.size() / 2));
         usleep(200 * 1000);
+        EXPECT_EQ(Figure(two.Port(), "vellum_attachd_database_connections{state=\"in_use\"}"), 0);
         client.Abort();
     }
     usleep(200 * 1000);
+    EXPECT_TRUE(fs::is_empty(stage));
     EXPECT_EQ(CountRows(conninfo, "vellum_attachment"), 1);
     EXPECT_EQ(CountRows(conninfo, "vellum_attachment_piece"), pieces);
     EXPECT_TRUE(StartsWith(Download(one.Port(), "20200101000000-00000000.bin"), "HTTP/1.1 404 "));

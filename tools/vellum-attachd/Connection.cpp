@@ -280,7 +280,10 @@ void Connection::Upload()
         UploadAnswer answer = UploadForm::TooLarge(maxSize);
         return Reply(answer.status, answer.text, Ending::Linger);
     }
-    m_upload = std::make_unique<UploadForm>(m_context.store, maxSize, boundary);
+    // A database store is written only once the whole body is here, so a
+    // slow client holds no connection.
+    const std::string* stageFolder = m_context.workers ? &m_context.options.stageFolder : nullptr;
+    m_upload = std::make_unique<UploadForm>(m_context.store, maxSize, boundary, stageFolder);
     // Beast reads as much as the buffer's free capacity (at least 512
     // bytes): without room made here a body would come in tiny reads.
     m_buffer.reserve(kBodyPiece);
@@ -298,18 +301,29 @@ void Connection::Upload()
 
 void Connection::ReadBody()
 {
-    if (m_request->is_done()) {
-        UploadAnswer answer = m_upload->Finish();
-        std::string fileName = m_upload->ClientFileName();
-        m_upload.reset();
-        return Reply(answer.status, answer.text, Ending::NextRequest, fileName);
-    }
+    if (m_request->is_done())
+        return FinishUpload();
     m_stream.expires_after(m_context.options.idleTimeout);
     http::async_read_some(m_stream, m_buffer, *m_request,
                           [self = shared_from_this()](error_code ec, size_t read) {
                               self->m_context.metrics.Received(read);
                               self->OnBody(ec);
                           });
+}
+
+void Connection::FinishUpload()
+{
+    auto answer = std::make_shared<UploadAnswer>();
+    RunOnStore(
+        [this, answer](bool inTime) {
+            *answer =
+                inTime ? m_upload->Finish() : UploadForm::StoreFailed(StoreFailure::Unavailable);
+        },
+        [this, answer] {
+            std::string fileName = m_upload->ClientFileName();
+            m_upload.reset();
+            Reply(answer->status, answer->text, Ending::NextRequest, fileName);
+        });
 }
 
 void Connection::OnBody(error_code ec)

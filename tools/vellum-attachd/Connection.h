@@ -70,6 +70,7 @@ private:
     void Log(unsigned status, std::string_view fileName);
     void Upload();
     void ReadBody();
+    void FinishUpload();
     void OnBody(error_code ec);
     void Reply(unsigned status, std::string text, Ending ending, std::string_view logName = {});
     void AfterReply(Ending ending);

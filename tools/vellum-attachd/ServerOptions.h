@@ -24,6 +24,9 @@ struct ServerOptions
     // How long a request may wait for a free worker before it is told to
     // come back later.
     std::chrono::milliseconds databaseWait{5000};
+    // Where uploads to the postgres store wait for their last byte (the
+    // system's temporary folder when empty).
+    std::string stageFolder;
     // Longest statement: a database that stalls frees the worker.
     std::chrono::seconds statementTimeout{30};
     unsigned maxConnections = 10000;

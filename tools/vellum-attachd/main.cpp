@@ -45,6 +45,8 @@ const char kUsage[] =
     "  --database-wait SECONDS    longest wait for a free one before the answer is 503\n"
     "                             (default 5)\n"
     "  --statement-timeout SECONDS  longest database statement (default 30)\n"
+    "  --stage-folder DIR         where uploads to postgres storage are held until\n"
+    "                             their last byte (default: $TMPDIR or /tmp)\n"
     "  --max-connections N        connections served at once (default 10000)\n"
     "  --max-per-address N        connections one client address may hold (default 2000)\n"
     "  --head-timeout SECONDS     total time a request head may take to arrive\n"
@@ -73,6 +75,8 @@ bool ParseOption(const std::string& name, const char* value, ServerOptions& opti
         options.database = value;
     else if (name == "--database-file")
         options.databaseFile = value;
+    else if (name == "--stage-folder")
+        options.stageFolder = value;
     else if (name == "--listen")
         options.listen = value;
     else if (name == "--type")
