@@ -440,10 +440,10 @@ TEST(AttachServerTest, TwoServersShareOnePostgresDatabase)
                                                     secret, "--stage-folder", stage});
     ASSERT_GT(one.Port(), 0);
     ASSERT_GT(two.Port(), 0);
-    // A restart of the database kills the connections both servers keep
-    // idle since they made the tables: the upload and the download below
-    // must get new ones, not fail (a download would say 404).
-    ASSERT_TRUE(vellum::testing::StopPostgres());
+    // A crash and restart of the database kills the connections both
+    // servers keep idle since they made the tables: the upload and the
+    // download below must get new ones, not fail (a download would say 404).
+    ASSERT_TRUE(vellum::testing::StopPostgres(true));
     ASSERT_TRUE(vellum::testing::RestartPostgres());
 
     std::string content;
