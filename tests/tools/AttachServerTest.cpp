@@ -7,6 +7,7 @@
 #include "support/PostgresServer.h"
 #include "support/RunCommand.h"
 #include "support/ScratchFolder.h"
+#include "support/TcpRelay.h"
 
 #include <gtest/gtest.h>
 #include <libpq-fe.h>
@@ -531,6 +532,26 @@ TEST(AttachServerTest, ABusyPostgresStoreAnswers503NotNotFound)
         StartsWith(Download(server.Port(), "20200101000000-00000000.bin"), "HTTP/1.1 404 "));
     EXPECT_EQ(Figure(server.Port(), "vellum_attachd_database_waits_total{result=\"refused\"}"), 1);
     EXPECT_EQ(Figure(server.Port(), "vellum_attachd_requests_total{status=\"503\"}"), 2);
+}
+
+// A cut network looks like a missing database, not a missing file, and
+// the server reconnects by itself once the link is back.
+TEST(AttachServerTest, APostgresStoreBehindACutLinkAnswers503UntilItIsBack)
+{
+    std::string conninfo = PostgresConnInfo();
+    ASSERT_FALSE(conninfo.empty()) << vellum::testing::PostgresStartError();
+    vellum::testing::TcpRelay relay(std::stoi(conninfo.substr(conninfo.rfind('=') + 1)));
+    ScratchFolder folder;
+    AttachServerProcess server(
+        folder.Path() + "store",
+        {"--storage", "postgres", "--database",
+         conninfo.substr(0, conninfo.rfind('=') + 1) + std::to_string(relay.Port())});
+    ASSERT_GT(server.Port(), 0);
+    const std::string name = "20200101000000-00000000.bin";
+    relay.Cut();
+    EXPECT_TRUE(StartsWith(Download(server.Port(), name), "HTTP/1.1 503 "));
+    ASSERT_TRUE(relay.Restore());
+    EXPECT_TRUE(StartsWith(Download(server.Port(), name), "HTTP/1.1 404 "));
 }
 
 } // namespace

@@ -15,6 +15,7 @@
 #include "support/Pgbouncer.h"
 #include "support/PostgresServer.h"
 #include "support/RunCommand.h"
+#include "support/TcpRelay.h"
 #include "support/TestDatabases.h"
 
 #include <QCoreApplication>
@@ -25,6 +26,7 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -220,6 +222,7 @@ struct Outage
     const char* name;
     bool immediate; // killed as in a crash rather than shut down
     int heldSeconds;
+    bool relayCut; // the server stays up; the relay in front of it is cut
 };
 
 class AfterAnOutage : public OnPostgres, public ::testing::WithParamInterface<Outage>
@@ -227,8 +230,10 @@ class AfterAnOutage : public OnPostgres, public ::testing::WithParamInterface<Ou
 };
 
 INSTANTIATE_TEST_SUITE_P(Outages, AfterAnOutage,
-                         ::testing::Values(Outage{"Fast", false, 0}, Outage{"Immediate", true, 0},
-                                           Outage{"Held30s", false, 30}),
+                         ::testing::Values(Outage{"Fast", false, 0, false},
+                                           Outage{"Immediate", true, 0, false},
+                                           Outage{"Held30s", false, 30, false},
+                                           Outage{"RelayCut", false, 0, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // The server restarted under a live host: the status bar says so, folders
@@ -242,13 +247,25 @@ TEST_P(AfterAnOutage, TheHostReconnectsByItselfAndNoMailIsMissed)
     ASSERT_TRUE(module.Load("")) << module.Error();
     vellum::ui::ScriptedDesktop desk;
     vellum::ui::ScopedDesktop scoped(desk);
-    HostWindow window(module, session, connect, "li");
+    std::optional<vellum::testing::TcpRelay> relay;
+    std::string through = connect;
+    if (GetParam().relayCut) {
+        size_t port = connect.find("Port=") + 5;
+        relay.emplace(std::stoi(connect.substr(port)));
+        through = vellum::testing::WithPort(connect, relay->Port());
+    }
+    CDbSession host;
+    ASSERT_EQ(host.Open(through.c_str()), 1) << host.GetLastErrorText();
+    HostWindow window(module, host, through, "li");
     window.Keeper().SetWaits(std::chrono::milliseconds(100), std::chrono::milliseconds(400));
     window.show();
     window.ShowFolder(HostFolder::Inbox);
     ASSERT_TRUE(window.Watch().IsListening());
 
-    ASSERT_TRUE(vellum::testing::StopPostgres(GetParam().immediate));
+    if (relay)
+        relay->Cut();
+    else
+        ASSERT_TRUE(vellum::testing::StopPostgres(GetParam().immediate));
     ASSERT_TRUE(WaitFor([&] { return window.Keeper().IsDown(); }));
     auto* outage = window.findChild<QLabel*>(QStringLiteral("outageNotice"));
     ASSERT_NE(outage, nullptr);
@@ -264,8 +281,12 @@ TEST_P(AfterAnOutage, TheHostReconnectsByItselfAndNoMailIsMissed)
     EXPECT_TRUE(outage->isVisible());
     EXPECT_EQ(desk.Messages().size(), 1u) << "still one message, however long the outage";
 
-    ASSERT_TRUE(vellum::testing::RestartPostgres());
-    ASSERT_EQ(sender.Open(connect.c_str()), 1) << sender.GetLastErrorText();
+    if (relay) {
+        ASSERT_TRUE(relay->Restore());
+    } else {
+        ASSERT_TRUE(vellum::testing::RestartPostgres());
+        ASSERT_EQ(sender.Open(connect.c_str()), 1) << sender.GetLastErrorText();
+    }
     ASSERT_EQ(sender.Execute(kNotice), 1) << "mail before the host is back";
     QPointer<QWidget> before = window.CurrentView();
     ASSERT_TRUE(WaitFor(
