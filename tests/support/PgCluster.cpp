@@ -144,12 +144,13 @@ bool PgCluster::RequirePasswords()
                         "stop.log 2>&1") == 0;
 }
 
-bool PgCluster::Pause()
+bool PgCluster::Pause(bool immediate)
 {
     if (!m_running)
         return false;
-    m_running = Run(Tool("pg_ctl") + " -D " + m_folder + "data -m fast -w stop >>" + m_folder +
-                    "stop.log 2>&1") != 0;
+    m_running =
+        Run(Tool("pg_ctl") + " -D " + m_folder + "data -m " + (immediate ? "immediate" : "fast") +
+            " -w stop >>" + m_folder + "stop.log 2>&1") != 0;
     return !m_running;
 }
 

@@ -46,9 +46,10 @@ public:
     // except the administrator's (postgres); false when the reload failed.
     bool RequirePasswords();
 
-    // Stops the server (fast shutdown: open sessions are cut off) and
+    // Stops the server (fast shutdown: open sessions are cut off; with
+    // `immediate`, killed as in a crash, so it recovers when it starts) and
     // starts it again on the same port and data; false when pg_ctl failed.
-    bool Pause();
+    bool Pause(bool immediate = false);
     bool Resume();
 
     // A PostgreSQL program's command line, as the postgres account for root.

@@ -26,7 +26,7 @@ public:
     }
 
     const std::string& Error() const { return m_error; }
-    bool Pause() { return m_cluster && m_cluster->Pause(); }
+    bool Pause(bool immediate) { return m_cluster && m_cluster->Pause(immediate); }
     bool Resume() { return m_cluster && m_cluster->Resume(); }
     void Stop() { m_cluster.reset(); }
 
@@ -76,9 +76,9 @@ const std::string& PostgresStartError()
     return TheCluster().Error();
 }
 
-bool StopPostgres()
+bool StopPostgres(bool immediate)
 {
-    return TheCluster().Pause();
+    return TheCluster().Pause(immediate);
 }
 
 bool RestartPostgres()

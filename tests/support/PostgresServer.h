@@ -15,9 +15,9 @@ namespace vellum::testing {
 const std::string& PostgresOdbcConnectString();
 const std::string& PostgresStartError();
 
-// Stops the running cluster (fast shutdown: open sessions are cut off) and
-// starts it again on the same port and data; false when pg_ctl failed.
-bool StopPostgres();
+// Stops the running cluster (as PgCluster::Pause) and starts it again on
+// the same port and data; false when pg_ctl failed.
+bool StopPostgres(bool immediate = false);
 bool RestartPostgres();
 
 } // namespace vellum::testing

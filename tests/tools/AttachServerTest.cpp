@@ -7,6 +7,7 @@
 #include "support/PostgresServer.h"
 #include "support/RunCommand.h"
 #include "support/ScratchFolder.h"
+#include "support/TcpRelay.h"
 
 #include <gtest/gtest.h>
 #include <libpq-fe.h>
@@ -434,14 +435,16 @@ TEST(AttachServerTest, TwoServersShareOnePostgresDatabase)
     setenv("VELLUM_ATTACHD_DATABASE", conninfo.c_str(), 1);
     AttachServerProcess one(folder.Path() + "one", {"--storage", "postgres"});
     unsetenv("VELLUM_ATTACHD_DATABASE");
-    AttachServerProcess two(folder.Path() + "two",
-                            {"--storage", "postgres", "--database-file", secret});
+    const std::string stage = folder.Path() + "stage";
+    fs::create_directory(stage);
+    AttachServerProcess two(folder.Path() + "two", {"--storage", "postgres", "--database-file",
+                                                    secret, "--stage-folder", stage});
     ASSERT_GT(one.Port(), 0);
     ASSERT_GT(two.Port(), 0);
-    // A restart of the database kills the connections both servers keep
-    // idle since they made the tables: the upload and the download below
-    // must get new ones, not fail (a download would say 404).
-    ASSERT_TRUE(vellum::testing::StopPostgres());
+    // A crash and restart of the database kills the connections both
+    // servers keep idle since they made the tables: the upload and the
+    // download below must get new ones, not fail (a download would say 404).
+    ASSERT_TRUE(vellum::testing::StopPostgres(true));
     ASSERT_TRUE(vellum::testing::RestartPostgres());
 
     std::string content;
@@ -454,15 +457,18 @@ TEST(AttachServerTest, TwoServersShareOnePostgresDatabase)
     long pieces = CountRows(conninfo, "vellum_attachment_piece");
     EXPECT_EQ(pieces, 3) << "700 kB in 256 KiB pieces";
 
-    // An upload cut off halfway leaves nothing any server can see.
+    // An upload cut off halfway leaves nothing any server can see, and
+    // held no database connection while it waited for the client.
     std::string body = FormHead("cut.bin") + std::string(600000, 'c') + FormTail();
     {
         Socket client(two.Port());
         client.Send(UploadHead(body.size()) + body.substr(0, body.size() / 2));
         usleep(200 * 1000);
+        EXPECT_EQ(Figure(two.Port(), "vellum_attachd_database_connections{state=\"in_use\"}"), 0);
         client.Abort();
     }
     usleep(200 * 1000);
+    EXPECT_TRUE(fs::is_empty(stage));
     EXPECT_EQ(CountRows(conninfo, "vellum_attachment"), 1);
     EXPECT_EQ(CountRows(conninfo, "vellum_attachment_piece"), pieces);
     EXPECT_TRUE(StartsWith(Download(one.Port(), "20200101000000-00000000.bin"), "HTTP/1.1 404 "));
@@ -491,6 +497,61 @@ TEST(AttachServerTest, TwoServersShareOnePostgresDatabase)
     EXPECT_TRUE(StartsWith(Upload(two.Port(), "later.txt", "later"), "HTTP/1.1 503 "));
     EXPECT_GE(Figure(one.Port(), "vellum_attachd_database_connects_total{result=\"failed\"}"), 1);
     ASSERT_TRUE(vellum::testing::RestartPostgres());
+}
+
+// One worker held by a locked table: its statement is cut off at the
+// statement timeout, the request queued behind it is refused once it has
+// waited its limit, both as 503 (the file may well exist), and the worker
+// serves again as soon as the lock goes.
+TEST(AttachServerTest, ABusyPostgresStoreAnswers503NotNotFound)
+{
+    std::string conninfo = PostgresConnInfo();
+    ASSERT_FALSE(conninfo.empty()) << vellum::testing::PostgresStartError();
+    ScratchFolder folder;
+    AttachServerProcess server(folder.Path() + "store",
+                               {"--storage", "postgres", "--database", conninfo,
+                                "--database-workers", "1", "--database-wait", "1",
+                                "--statement-timeout", "2"});
+    ASSERT_GT(server.Port(), 0);
+    PGconn* locker = PQconnectdb(conninfo.c_str());
+    PQclear(PQexec(locker, "BEGIN; LOCK TABLE vellum_attachment IN ACCESS EXCLUSIVE MODE"));
+    const std::string request =
+        "GET /download.jsp?FileName=20200101000000-00000000.bin HTTP/1.0\r\n\r\n";
+    Socket first(server.Port()), second(server.Port());
+    ASSERT_TRUE(first.Send(request));
+    usleep(100 * 1000);
+    ASSERT_TRUE(second.Send(request));
+    for (Socket* client : {&first, &second}) {
+        std::string reply = client->ReadToEnd();
+        EXPECT_TRUE(StartsWith(reply, "HTTP/1.1 503 ")) << reply;
+        EXPECT_NE(reply.find("Retry-After: 5\r\n"), std::string::npos) << reply;
+    }
+    PQclear(PQexec(locker, "COMMIT"));
+    PQfinish(locker);
+    EXPECT_TRUE(
+        StartsWith(Download(server.Port(), "20200101000000-00000000.bin"), "HTTP/1.1 404 "));
+    EXPECT_EQ(Figure(server.Port(), "vellum_attachd_database_waits_total{result=\"refused\"}"), 1);
+    EXPECT_EQ(Figure(server.Port(), "vellum_attachd_requests_total{status=\"503\"}"), 2);
+}
+
+// A cut network looks like a missing database, not a missing file, and
+// the server reconnects by itself once the link is back.
+TEST(AttachServerTest, APostgresStoreBehindACutLinkAnswers503UntilItIsBack)
+{
+    std::string conninfo = PostgresConnInfo();
+    ASSERT_FALSE(conninfo.empty()) << vellum::testing::PostgresStartError();
+    vellum::testing::TcpRelay relay(std::stoi(conninfo.substr(conninfo.rfind('=') + 1)));
+    ScratchFolder folder;
+    AttachServerProcess server(
+        folder.Path() + "store",
+        {"--storage", "postgres", "--database",
+         conninfo.substr(0, conninfo.rfind('=') + 1) + std::to_string(relay.Port())});
+    ASSERT_GT(server.Port(), 0);
+    const std::string name = "20200101000000-00000000.bin";
+    relay.Cut();
+    EXPECT_TRUE(StartsWith(Download(server.Port(), name), "HTTP/1.1 503 "));
+    ASSERT_TRUE(relay.Restore());
+    EXPECT_TRUE(StartsWith(Download(server.Port(), name), "HTTP/1.1 404 "));
 }
 
 } // namespace

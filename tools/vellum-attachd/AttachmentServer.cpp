@@ -7,6 +7,7 @@
 #include "AttachmentServer.h"
 
 #include "Connection.h"
+#include "StoreWorkers.h"
 
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
@@ -18,6 +19,7 @@
 #include <atomic>
 #include <cstdio>
 #include <malloc.h>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -129,6 +131,13 @@ bool RunAttachmentServer(const ServerOptions& options, AttachmentStore& store,
     // it is destroyed count themselves out of `server` as they go.
     ServerContext server{options, store, {0}, {}, {}};
     net::io_context context;
+    // After the io_context: work the workers finish while they stop still
+    // resumes its connection there.
+    std::optional<StoreWorkers> workers;
+    if (store.Figures().database) {
+        workers.emplace(options.databaseWorkers, options.databaseWait);
+        server.workers = &*workers;
+    }
     tcp::acceptor acceptor(context);
     boost::system::error_code ec;
     tcp::endpoint endpoint(net::ip::make_address(options.listen, ec),

@@ -70,6 +70,12 @@ struct StoreFigures
     uint64_t made = 0;
     uint64_t failed = 0;
     uint64_t dropped = 0;
+    // The workers that run its calls (StoreWorkers).
+    uint64_t workers = 0;
+    uint64_t workersBusy = 0;
+    uint64_t queued = 0;
+    uint64_t waited = 0;   // calls that found every worker busy
+    uint64_t timedOut = 0; // calls refused after waiting too long
 };
 
 class AttachmentStore

@@ -16,6 +16,7 @@
 #include "MultipartReader.h"
 #include "RequestLog.h"
 #include "RequestReader.h"
+#include "StoreWorkers.h"
 #include "StoredName.h"
 #include "UploadForm.h"
 #include "base/RequestParams.h"
@@ -111,18 +112,56 @@ void Connection::Route()
     // carry on after the answer.
     Ending ending = m_request->is_done() ? Ending::NextRequest : Ending::Linger;
     if (m_request->Method() == "GET" && path == "/metrics")
-        return Reply(200,
-                     m_context.metrics.Exposition(m_context.connections, m_context.store.Figures()),
+        return Reply(200, m_context.metrics.Exposition(m_context.connections, StoreFiguresNow()),
                      ending);
     if (m_request->Method() != "GET" || path != "/download" + type)
         return Reply(404, "not found\r\n", ending);
     std::string name = params.Get("FileName").value_or("");
-    StoreFailure failure = StoreFailure::None;
-    m_file = IsStoredName(name) ? m_context.store.Open(name, failure) : nullptr;
-    if (failure == StoreFailure::Unavailable)
-        return Reply(503, kUnavailable, ending, name);
-    if (!m_file)
+    if (!IsStoredName(name))
         return Reply(404, "file not found\r\n", ending, name);
+    Download(name, ending);
+}
+
+StoreFigures Connection::StoreFiguresNow() const
+{
+    StoreFigures figures = m_context.store.Figures();
+    if (m_context.workers)
+        m_context.workers->AddFigures(figures);
+    return figures;
+}
+
+void Connection::RunOnStore(std::function<void(bool inTime)> work, std::function<void()> then)
+{
+    if (!m_context.workers) {
+        work(true);
+        return then();
+    }
+    m_context.workers->Post([self = shared_from_this(), work = std::move(work),
+                             then = std::move(then)](bool inTime) mutable {
+        work(inTime);
+        net::post(self->m_stream.get_executor(), [self, then = std::move(then)] { then(); });
+    });
+}
+
+void Connection::Download(const std::string& name, Ending ending)
+{
+    RunOnStore(
+        [this, name](bool inTime) {
+            m_failure = inTime ? StoreFailure::None : StoreFailure::Unavailable;
+            if (inTime)
+                m_file = m_context.store.Open(name, m_failure);
+        },
+        [this, name, ending] {
+            if (m_failure == StoreFailure::Unavailable)
+                return Reply(503, kUnavailable, ending, name);
+            if (!m_file)
+                return Reply(404, "file not found\r\n", ending, name);
+            SendHead(name, ending);
+        });
+}
+
+void Connection::SendHead(const std::string& name, Ending ending)
+{
     Log(200, name);
     m_keepAfterFile = ending == Ending::NextRequest && KeepsAlive();
     http::response<http::empty_body> head{http::status::ok, 11};
@@ -207,11 +246,19 @@ void Connection::SendByReading()
         return AfterReply(m_keepAfterFile ? Ending::NextRequest : Ending::Close);
     }
     m_piece.resize(static_cast<size_t>(std::min<uint64_t>(size - m_sent, kReadPiece)));
-    long n = m_file->Read(m_sent, m_piece.data(), m_piece.size());
-    if (n <= 0)
+    RunOnStore(
+        [this](bool inTime) {
+            m_read = inTime ? m_file->Read(m_sent, m_piece.data(), m_piece.size()) : -1;
+        },
+        [this] { SendPiece(); });
+}
+
+void Connection::SendPiece()
+{
+    if (m_read <= 0)
         return Abort(); // the length is already promised: only a cut can say it failed
     m_stream.expires_after(m_context.options.idleTimeout);
-    net::async_write(m_stream, net::buffer(m_piece.data(), static_cast<size_t>(n)),
+    net::async_write(m_stream, net::buffer(m_piece.data(), static_cast<size_t>(m_read)),
                      [self = shared_from_this()](error_code ec, size_t written) {
                          if (ec)
                              return self->Close();
@@ -233,7 +280,10 @@ void Connection::Upload()
         UploadAnswer answer = UploadForm::TooLarge(maxSize);
         return Reply(answer.status, answer.text, Ending::Linger);
     }
-    m_upload = std::make_unique<UploadForm>(m_context.store, maxSize, boundary);
+    // A database store is written only once the whole body is here, so a
+    // slow client holds no connection.
+    const std::string* stageFolder = m_context.workers ? &m_context.options.stageFolder : nullptr;
+    m_upload = std::make_unique<UploadForm>(m_context.store, maxSize, boundary, stageFolder);
     // Beast reads as much as the buffer's free capacity (at least 512
     // bytes): without room made here a body would come in tiny reads.
     m_buffer.reserve(kBodyPiece);
@@ -251,18 +301,29 @@ void Connection::Upload()
 
 void Connection::ReadBody()
 {
-    if (m_request->is_done()) {
-        UploadAnswer answer = m_upload->Finish();
-        std::string fileName = m_upload->ClientFileName();
-        m_upload.reset();
-        return Reply(answer.status, answer.text, Ending::NextRequest, fileName);
-    }
+    if (m_request->is_done())
+        return FinishUpload();
     m_stream.expires_after(m_context.options.idleTimeout);
     http::async_read_some(m_stream, m_buffer, *m_request,
                           [self = shared_from_this()](error_code ec, size_t read) {
                               self->m_context.metrics.Received(read);
                               self->OnBody(ec);
                           });
+}
+
+void Connection::FinishUpload()
+{
+    auto answer = std::make_shared<UploadAnswer>();
+    RunOnStore(
+        [this, answer](bool inTime) {
+            *answer =
+                inTime ? m_upload->Finish() : UploadForm::StoreFailed(StoreFailure::Unavailable);
+        },
+        [this, answer] {
+            std::string fileName = m_upload->ClientFileName();
+            m_upload.reset();
+            Reply(answer->status, answer->text, Ending::NextRequest, fileName);
+        });
 }
 
 void Connection::OnBody(error_code ec)

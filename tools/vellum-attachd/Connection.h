@@ -1,10 +1,14 @@
 // One client connection, from accept to close: it reads request heads and
 // answers them in order (so pipelined and keep-alive requests work), with
 // a total time limit on each head, and streams uploads into and downloads
-// out of the store. All its work runs on the connection's strand.
+// out of the store. All its work runs on the connection's strand, except
+// the calls to a database store: those go to the StoreWorkers, and the
+// connection resumes on its strand with their result, with no other
+// operation of its own pending meanwhile.
 #pragma once
 
 #include "AddressCounts.h"
+#include "AttachmentStore.h"
 #include "ServerMetrics.h"
 #include "ServerOptions.h"
 
@@ -15,12 +19,13 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
-class AttachmentStore;
 class RequestReader;
+class StoreWorkers;
 class StoredFile;
 class UploadForm;
 
@@ -31,6 +36,7 @@ struct ServerContext
     mutable std::atomic<unsigned> connections{0}; // open right now
     mutable AddressCounts addresses;              // admitted, per client address
     mutable ServerMetrics metrics;
+    StoreWorkers* workers = nullptr; // a database store's; none for a folder
 };
 
 class Connection : public std::enable_shared_from_this<Connection>
@@ -57,10 +63,14 @@ private:
     void ReadHead();
     void OnHead(error_code ec);
     void Route();
-    void Download(const std::string& name);
+    StoreFigures StoreFiguresNow() const;
+    void RunOnStore(std::function<void(bool inTime)> work, std::function<void()> then);
+    void Download(const std::string& name, Ending ending);
+    void SendHead(const std::string& name, Ending ending);
     void Log(unsigned status, std::string_view fileName);
     void Upload();
     void ReadBody();
+    void FinishUpload();
     void OnBody(error_code ec);
     void Reply(unsigned status, std::string text, Ending ending, std::string_view logName = {});
     void AfterReply(Ending ending);
@@ -68,6 +78,7 @@ private:
     void SendByDescriptor();
     void WaitUntilWritable();
     void SendByReading();
+    void SendPiece();
     void Linger();
     void DrainSome();
     void Close();
@@ -82,6 +93,8 @@ private:
     std::unique_ptr<RequestReader> m_request;
     std::unique_ptr<UploadForm> m_upload;
     std::unique_ptr<StoredFile> m_file;
+    StoreFailure m_failure = StoreFailure::None;
+    long m_read = 0; // bytes the last piece of a download brought
     std::string m_responseHead;
     std::string m_piece; // one piece of a download read from the store
     uint64_t m_sent = 0;

@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr size_t kMaxIdleConnections = 8;
 constexpr char kDiskFull[] = "53100";
 
 const char kCreateTables[] = "CREATE TABLE IF NOT EXISTS vellum_attachment ("
@@ -214,7 +213,10 @@ PostgresStore::Lease::~Lease()
     m_store->GiveBack(m_connection);
 }
 
-PostgresStore::PostgresStore(std::string connectString) : m_connectString(std::move(connectString))
+PostgresStore::PostgresStore(std::string connectString, size_t maxIdle,
+                             std::chrono::seconds statementTimeout)
+    : m_connectString(std::move(connectString)), m_maxIdle(maxIdle),
+      m_statementTimeout(statementTimeout)
 {
 }
 
@@ -251,7 +253,12 @@ PostgresStore::Lease PostgresStore::Take()
     const char* keywords[] = {"connect_timeout", "dbname", nullptr};
     const char* values[] = {"5", m_connectString.c_str(), nullptr};
     PGconn* connection = PQconnectdbParams(keywords, values, 1);
-    if (PQstatus(connection) != CONNECTION_OK) {
+    // Set after connecting rather than as a startup option, which
+    // pgbouncer refuses.
+    std::string limit =
+        "SET statement_timeout = " + std::to_string(m_statementTimeout.count() * 1000);
+    if (PQstatus(connection) != CONNECTION_OK ||
+        !Succeeded(Result(PQexec(connection, limit.c_str()), &PQclear))) {
         std::fprintf(stderr, "vellum-attachd: cannot reach the database: %s",
                      PQerrorMessage(connection));
         PQfinish(connection);
@@ -272,7 +279,7 @@ void PostgresStore::GiveBack(PGconn* connection)
 {
     if (PQstatus(connection) == CONNECTION_OK && PQtransactionStatus(connection) == PQTRANS_IDLE) {
         std::lock_guard lock(m_mutex);
-        if (m_idle.size() < kMaxIdleConnections) {
+        if (m_idle.size() < m_maxIdle) {
             m_idle.push_back(connection);
             return;
         }

@@ -9,12 +9,14 @@
 // file at its commit or nothing at all: an upload that fails, or a server
 // killed in the middle of one, is rolled back by the database. A download
 // reads one piece per query, so neither direction ever holds more than a
-// piece in memory.
+// piece in memory. Every call blocks on the database: the server makes
+// them from its StoreWorkers, never from an I/O thread.
 #pragma once
 
 #include "AttachmentStore.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -30,7 +32,9 @@ class PostgresStore : public AttachmentStore
 public:
     static constexpr size_t kPieceSize = 256 * 1024;
 
-    explicit PostgresStore(std::string connectString);
+    // Keeps at most `maxIdle` connections idle; every statement is cut off
+    // after `statementTimeout`.
+    PostgresStore(std::string connectString, size_t maxIdle, std::chrono::seconds statementTimeout);
     ~PostgresStore() override;
 
     bool Prepare() override;
@@ -50,6 +54,8 @@ private:
     void GiveBack(PGconn* connection);
 
     std::string m_connectString;
+    size_t m_maxIdle;
+    std::chrono::seconds m_statementTimeout;
     mutable std::mutex m_mutex;
     std::vector<PGconn*> m_idle;
     std::atomic<uint64_t> m_inUse{0};

@@ -57,5 +57,16 @@ std::string ServerMetrics::Exposition(unsigned open, const StoreFigures& store) 
     Family(out, "database_connections_dropped_total", "counter",
            "Connections found broken (a database restart) and dropped.");
     out << "vellum_attachd_database_connections_dropped_total " << store.dropped << "\n";
+    Family(out, "database_workers", "gauge", "The threads that run database calls, by state.");
+    out << "vellum_attachd_database_workers{state=\"busy\"} " << store.workersBusy << "\n"
+        << "vellum_attachd_database_workers{state=\"idle\"} " << store.workers - store.workersBusy
+        << "\n";
+    Family(out, "database_calls_queued", "gauge", "Database calls waiting for a worker now.");
+    out << "vellum_attachd_database_calls_queued " << store.queued << "\n";
+    Family(out, "database_waits_total", "counter",
+           "Database calls that found every worker busy, and those refused (503) after waiting "
+           "too long.");
+    out << "vellum_attachd_database_waits_total{result=\"waited\"} " << store.waited << "\n"
+        << "vellum_attachd_database_waits_total{result=\"refused\"} " << store.timedOut << "\n";
     return out.str();
 }

@@ -17,6 +17,18 @@ struct ServerOptions
     std::string type = ".jsp";
     uint64_t maxSize = 1ull << 30;
     unsigned threads = 0; // 0: one per processor
+    // The postgres store's workers, each with at most one connection: a
+    // few serve many clients, as each call is short, and leave the
+    // database's slots to the hosts.
+    unsigned databaseWorkers = 4;
+    // How long a request may wait for a free worker before it is told to
+    // come back later.
+    std::chrono::milliseconds databaseWait{5000};
+    // Where uploads to the postgres store wait for their last byte (the
+    // system's temporary folder when empty).
+    std::string stageFolder;
+    // Longest statement: a database that stalls frees the worker.
+    std::chrono::seconds statementTimeout{30};
     unsigned maxConnections = 10000;
     // Connections one client address may hold at once: an office behind
     // one address still fits, a flood from one address leaves room for

@@ -21,8 +21,9 @@ UploadAnswer Refused(unsigned status, const std::string& why)
 
 } // namespace
 
-UploadForm::UploadForm(AttachmentStore& store, uint64_t maxSize, const std::string& boundary)
-    : m_store(store), m_maxSize(maxSize), m_reader(boundary, *this)
+UploadForm::UploadForm(AttachmentStore& store, uint64_t maxSize, const std::string& boundary,
+                       const std::string* stageFolder)
+    : m_store(store), m_maxSize(maxSize), m_reader(boundary, *this), m_stageFolder(stageFolder)
 {
 }
 
@@ -50,6 +51,10 @@ bool UploadForm::StartPart(const std::string& name, const std::string& fileName)
     if (fileName.empty())
         return true; // refused at the end, as a form without a file name
     m_storedName = MakeStoredName(fileName);
+    if (m_stageFolder) {
+        m_staged = StagedFile::Make(*m_stageFolder, m_failure);
+        return m_staged != nullptr;
+    }
     m_file = m_store.Receive(m_storedName, m_failure);
     return m_file != nullptr;
 }
@@ -61,20 +66,22 @@ bool UploadForm::TakeContent(std::string_view content)
             content.substr(0, kFieldLimit - std::min(m_userName.size(), kFieldLimit)));
         return true;
     }
-    if (m_part != "File1" || !m_file)
+    if (m_part != "File1" || (!m_file && !m_staged))
         return true;
     m_fileSize += content.size();
     if (m_fileSize > m_maxSize) {
         m_tooLarge = true;
         return false;
     }
+    if (m_staged)
+        return m_staged->Write(content, m_failure);
     if (m_file->Write(content))
         return true;
     m_failure = m_file->Failure();
     return false;
 }
 
-UploadAnswer UploadForm::StoreFailed(StoreFailure failure) const
+UploadAnswer UploadForm::StoreFailed(StoreFailure failure)
 {
     if (failure == StoreFailure::Full)
         return Refused(507, "the server has no room left for the file");
@@ -104,8 +111,22 @@ UploadAnswer UploadForm::Finish()
         return Refused(400, "bad file name");
     if (m_userName.empty())
         return Refused(400, "no user name");
-    if (!m_file->Keep(m_userName))
-        return StoreFailed(m_file->Failure());
-    m_file.reset();
+    bool stored = Store();
+    m_file.reset(); // a database store's rollback happens here, off the I/O threads
+    if (!stored)
+        return StoreFailed(m_failure);
     return {200, "SUCCESS?FileName1=" + m_storedName};
+}
+
+bool UploadForm::Store()
+{
+    if (m_staged) {
+        m_file = m_store.Receive(m_storedName, m_failure);
+        if (!m_file || !m_staged->CopyTo(*m_file, m_failure))
+            return false;
+    }
+    if (m_file->Keep(m_userName))
+        return true;
+    m_failure = m_file->Failure();
+    return false;
 }

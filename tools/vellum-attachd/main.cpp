@@ -40,6 +40,13 @@ const char kUsage[] =
     "  --type .EXT                page suffix: /upload.EXT, /download.EXT (default .jsp)\n"
     "  --max-size BYTES           largest file accepted (default 1073741824)\n"
     "  --threads N                worker threads (default: one per processor, at least 2)\n"
+    "  --database-workers N       threads (each with one connection) that make the\n"
+    "                             postgres store's calls (default 4)\n"
+    "  --database-wait SECONDS    longest wait for a free one before the answer is 503\n"
+    "                             (default 5)\n"
+    "  --statement-timeout SECONDS  longest database statement (default 30)\n"
+    "  --stage-folder DIR         where uploads to postgres storage are held until\n"
+    "                             their last byte (default: $TMPDIR or /tmp)\n"
     "  --max-connections N        connections served at once (default 10000)\n"
     "  --max-per-address N        connections one client address may hold (default 2000)\n"
     "  --head-timeout SECONDS     total time a request head may take to arrive\n"
@@ -68,6 +75,8 @@ bool ParseOption(const std::string& name, const char* value, ServerOptions& opti
         options.database = value;
     else if (name == "--database-file")
         options.databaseFile = value;
+    else if (name == "--stage-folder")
+        options.stageFolder = value;
     else if (name == "--listen")
         options.listen = value;
     else if (name == "--type")
@@ -78,6 +87,12 @@ bool ParseOption(const std::string& name, const char* value, ServerOptions& opti
         options.maxSize = number;
     else if (name == "--threads" && isNumber && number <= 256)
         options.threads = static_cast<unsigned>(number);
+    else if (name == "--database-workers" && isNumber && number > 0 && number <= 256)
+        options.databaseWorkers = static_cast<unsigned>(number);
+    else if (name == "--database-wait" && isNumber && number <= 3600)
+        options.databaseWait = std::chrono::seconds(number);
+    else if (name == "--statement-timeout" && isNumber && number > 0 && number <= 86400)
+        options.statementTimeout = std::chrono::seconds(number);
     else if (name == "--max-connections" && isNumber && number > 0 && number <= 1000000)
         options.maxConnections = static_cast<unsigned>(number);
     else if (name == "--max-per-address" && isNumber && number > 0 && number <= 1000000)
@@ -162,7 +177,8 @@ sigset_t StopSignals()
 std::unique_ptr<AttachmentStore> MakeStore(const ServerOptions& options)
 {
     if (options.storage == "postgres")
-        return std::make_unique<PostgresStore>(options.database);
+        return std::make_unique<PostgresStore>(options.database, options.databaseWorkers,
+                                               options.statementTimeout);
     return std::make_unique<FolderStore>(options.root);
 }
 
