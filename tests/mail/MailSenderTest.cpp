@@ -6,13 +6,13 @@
 // database, where every key read back must be the sender's own row.
 #include "mail/MailSender.h"
 
-#include "CommitAnswerCutter.h"
 #include "MailDbTest.h"
 #include "base/IniDocument.h"
 #include "db/ConnectionString.h"
 #include "platform/text/CodePage.h"
 #include "support/PostgresServer.h"
 #include "support/RunCommand.h"
+#include "support/TcpRelay.h"
 
 #include <QImage>
 #include <QString>
@@ -225,7 +225,7 @@ TEST_P(MailSenderTest, ARetryAfterACommitWhoseAnswerWasLostDeliversNothingMore)
         GTEST_SKIP() << "the connection to cut is PostgreSQL's";
     auto port = vellum::db::ConnectionStringValue(m_connect, "Port");
     ASSERT_TRUE(port);
-    vellum::testing::CommitAnswerCutter cutter(std::atoi(port->c_str()));
+    vellum::testing::TcpRelay cutter(std::atoi(port->c_str()));
     std::string relayed = vellum::testing::WithPort(m_connect, cutter.Port());
     CDbSession cutSession;
     ASSERT_EQ(cutSession.Open(relayed.c_str()), 1) << cutSession.GetLastErrorText();
@@ -234,7 +234,7 @@ TEST_P(MailSenderTest, ARetryAfterACommitWhoseAnswerWasLostDeliversNothingMore)
     MailSender cutSender(&cutSession, "li", key, m_exchange,
                          [this](const std::string& text) { m_shown.push_back(text); });
     ASSERT_EQ(cutSender.Save(fields), 1);
-    cutter.Arm();
+    cutter.CutAtAnswerTo("COMMIT");
     EXPECT_EQ(cutSender.Deliver(fields), SendOutcome::CommitFailed);
     EXPECT_TRUE(cutter.HasCut());
     EXPECT_EQ(Rows("select count(*) from SystemMailNotify"), "3\n");

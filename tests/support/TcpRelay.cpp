@@ -5,6 +5,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <string_view>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -39,9 +40,20 @@ TcpRelay::~TcpRelay()
 
 void TcpRelay::Cut()
 {
+    std::lock_guard lock(m_mutex);
+    CutLocked();
+}
+
+void TcpRelay::CutAtAnswerTo(std::string marker)
+{
+    std::lock_guard lock(m_mutex);
+    m_marker = std::move(marker);
+}
+
+void TcpRelay::CutLocked()
+{
     // Shut down before closed: the relay's thread may be polling them, and
     // a close alone would wait for its poll to end.
-    std::lock_guard lock(m_mutex);
     for (int socket : m_sockets) {
         shutdown(socket, SHUT_RDWR);
         close(socket);
@@ -122,6 +134,14 @@ void TcpRelay::Pump(size_t from)
     size_t pair = from - from % 2;
     char piece[65536];
     ssize_t n = recv(m_sockets[from], piece, sizeof piece, 0);
+    const bool fromClient = from % 2 == 0;
+    if (n > 0 && !fromClient && m_markerSent) {
+        m_cut = true;
+        return CutLocked();
+    }
+    if (n > 0 && fromClient && !m_marker.empty() &&
+        std::string_view(piece, static_cast<size_t>(n)).find(m_marker) != std::string_view::npos)
+        m_markerSent = true;
     if (n > 0 && send(m_sockets[from ^ 1], piece, static_cast<size_t>(n), MSG_NOSIGNAL) == n)
         return;
     close(m_sockets[pair]);
