@@ -128,13 +128,13 @@ bool FindDatabase(ServerOptions& options)
 
 bool ParseOptions(int argc, char** argv, ServerOptions& options)
 {
-    for (int i = 1; i < argc; ++i) {
+    // Options come in pairs: a name and its value.
+    for (int i = 1; i < argc; i += 2) {
         if (i + 1 >= argc || !ParseOption(argv[i], argv[i + 1], options))
             return false;
         // Read above; other users would read it in /proc/PID/cmdline.
         if (std::strcmp(argv[i], "--database") == 0)
             std::memset(argv[i + 1], '*', std::strlen(argv[i + 1]));
-        ++i;
     }
     if (options.storage == "postgres")
         return FindDatabase(options);
