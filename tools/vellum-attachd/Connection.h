@@ -1,7 +1,9 @@
 // One client connection, from accept to close: it reads request heads and
 // answers them in order (so pipelined and keep-alive requests work), with
 // a total time limit on each head, and streams uploads into and downloads
-// out of the store. All its work runs on the connection's strand.
+// out of the store. All its work runs on the connection's strand. When the
+// server holds a certificate, the connection is a TLS session over the TCP
+// stream, set up before the first head is read.
 #pragma once
 
 #include "AddressCounts.h"
@@ -12,6 +14,7 @@
 #include <boost/asio/steady_timer.hpp>
 #include <boost/beast/core/flat_buffer.hpp>
 #include <boost/beast/core/tcp_stream.hpp>
+#include <boost/beast/ssl/ssl_stream.hpp>
 
 #include <atomic>
 #include <chrono>
@@ -28,6 +31,7 @@ struct ServerContext
 {
     const ServerOptions& options;
     AttachmentStore& store;
+    boost::asio::ssl::context* tls;               // the certificate and key; null: clear text
     mutable std::atomic<unsigned> connections{0}; // open right now
     mutable AddressCounts addresses;              // admitted, per client address
     mutable ServerMetrics metrics;
@@ -54,6 +58,16 @@ private:
         Linger, // the client may still be sending: drain a while, then close
     };
 
+    // Runs `operation` on the stream the bytes go through: the TLS session
+    // when there is one, else the TCP stream itself.
+    template <class Operation> void OnWire(Operation&& operation)
+    {
+        if (m_tls)
+            operation(*m_tls);
+        else
+            operation(m_stream);
+    }
+
     void ReadHead();
     void OnHead(error_code ec);
     void Route();
@@ -76,6 +90,7 @@ private:
 
     const ServerContext& m_context;
     boost::beast::tcp_stream m_stream;
+    std::unique_ptr<boost::beast::ssl_stream<boost::beast::tcp_stream&>> m_tls;
     boost::asio::steady_timer m_stall; // guards waits outside the stream
     boost::beast::flat_buffer m_buffer;
     std::string m_address;
