@@ -7,6 +7,7 @@
 #include "mail/AttachmentTransfer.h"
 #include "net/HttpClient.h"
 #include "net/TestHome.h"
+#include "net/Tinyproxy.h"
 #include "platform/text/CodePage.h"
 #include "platform/ui/ScriptedDesktop.h"
 #include "support/RunCommand.h"
@@ -22,6 +23,7 @@ using vellum::testing::AttachServerProcess;
 using vellum::testing::ReadFile;
 using vellum::testing::RunCommand;
 using vellum::testing::TestHome;
+using vellum::testing::Tinyproxy;
 using vellum::text::FromUtf8;
 
 int Openssl(const std::vector<std::string>& args)
@@ -83,20 +85,25 @@ TEST(TlsTransferTest, OnlyAVerifiedServerGetsTheFileAndEveryRefusalSaysWhy)
         bytes[i] = static_cast<char>(i * 7919 >> 5);
     home.WriteFile("local/big.bin", bytes);
 
+    Tinyproxy proxy(home);
+    ASSERT_TRUE(proxy.WaitReady());
     struct Case
     {
         const char* certificate;
         const char* host;
         bool trustCa;
+        bool proxied;        // through tinyproxy's CONNECT tunnel
         const char* refusal; // null: the round trip succeeds
     };
     const Case cases[] = {
-        {"good", "127.0.0.1", true, nullptr},
-        {"good", "localhost", true, nullptr},
-        {"good", "127.0.0.1", false, "签发证书的机构不受信任"},
-        {"other", "127.0.0.1", true, "证书上的名称不是 127.0.0.1"},
-        {"expired", "127.0.0.1", true, "证书已过期"},
-        {"self", "127.0.0.1", true, "证书是服务器自己签发的, 不受信任"},
+        {"good", "127.0.0.1", true, false, nullptr},
+        {"good", "localhost", true, false, nullptr},
+        {"good", "127.0.0.1", true, true, nullptr},
+        {"good", "127.0.0.1", false, false, "签发证书的机构不受信任"},
+        {"other", "127.0.0.1", true, false, "证书上的名称不是 127.0.0.1"},
+        {"other", "127.0.0.1", true, true, "证书上的名称不是 127.0.0.1"},
+        {"expired", "127.0.0.1", true, false, "证书已过期"},
+        {"self", "127.0.0.1", true, false, "证书是服务器自己签发的, 不受信任"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.certificate) + " " + c.host);
@@ -105,9 +112,12 @@ TEST(TlsTransferTest, OnlyAVerifiedServerGetsTheFileAndEveryRefusalSaysWhy)
                                            dir + c.certificate + ".key"});
         ASSERT_GT(server.Port(), 0);
         home.WriteFile("httpclient.ini",
-                       c.trustCa ? "[HttpClient]\nCAFile=" + dir + "ca.pem\n" : std::string());
-        home.WriteFile("data/tolvan.ini", "[.]\nHttpServer=https://" + std::string(c.host) + ":" +
-                                              std::to_string(server.Port()) + "/\n");
+                       "[HttpClient]\n" + (c.trustCa ? "CAFile=" + dir + "ca.pem\n" : "") +
+                           (c.proxied ? "ProxyType=1\nProxyServer=127.0.0.1\nProxyPort=" +
+                                            std::to_string(proxy.Port()) + "\n"
+                                      : ""));
+        const std::string target = std::string(c.host) + ":" + std::to_string(server.Port());
+        home.WriteFile("data/tolvan.ini", "[.]\nHttpServer=https://" + target + "/\n");
         desk.AnswerOpenFile(home.Home() + "local/big.bin");
         Watching watching;
         AttachmentFields fields;
@@ -118,7 +128,10 @@ TEST(TlsTransferTest, OnlyAVerifiedServerGetsTheFileAndEveryRefusalSaysWhy)
             ASSERT_FALSE(desk.Messages().empty());
             EXPECT_EQ(desk.Messages().back().text,
                       FromUtf8(std::string("上传失败\r\n服务器证书无法验证：") + c.refusal));
-            EXPECT_EQ(watching.bytesSent, 0);
+            // At most the proxy's CONNECT went out in clear.
+            const std::string tunnel =
+                "CONNECT " + target + " HTTP/1.0\r\nHost: " + target + "\r\n\r\n";
+            EXPECT_EQ(watching.bytesSent, c.proxied ? static_cast<int64_t>(tunnel.size()) : 0);
             EXPECT_EQ(ReadFile(store + ".log").find("upload"), std::string::npos)
                 << "no request reached the server";
             continue;
