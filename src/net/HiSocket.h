@@ -66,6 +66,7 @@ public:
     [[nodiscard]] int RecvData(char* buffer, int size);
 
     bool IsOpen() const { return m_socket.IsOpen(); }
+    bool IsEncrypted() const { return m_tls != nullptr; }
 
     const std::string& GetLastErrorText() const { return m_lastError; }
     void SetLastErrorText(std::string text) { m_lastError = std::move(text); }

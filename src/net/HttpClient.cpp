@@ -352,8 +352,13 @@ int CHttpClient::SendBodyPieces(int64_t& sentByThisCall)
     int64_t sinceLook = 0;
     while (m_bodyBytesSent < m_bodyLength) {
         if (sinceLook >= kSendBeforeLooking) {
-            if (m_socket.HasInput())
+            if (m_socket.HasInput()) {
+                // Under TLS the input may be no answer at all (a session
+                // ticket): once it is read, sending must be offered again.
+                if (IsEncrypted())
+                    m_socket.ReportWriteAgain();
                 return 0;
+            }
             sinceLook = 0;
         }
         const char* data = nullptr;
