@@ -41,8 +41,8 @@ bool OnServer(const std::string& address, const std::string& server)
     if (server.empty() || !SplitHttpUrl(address, picture) || !SplitHttpUrl(server, office))
         return false;
     const std::string folder = office.object.empty() ? "/" : office.object;
-    return SameNameIgnoringCase(picture.server, office.server) && picture.port == office.port &&
-           picture.object.starts_with(folder);
+    return picture.secure == office.secure && SameNameIgnoringCase(picture.server, office.server) &&
+           picture.port == office.port && picture.object.starts_with(folder);
 }
 
 } // namespace

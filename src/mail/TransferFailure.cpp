@@ -50,6 +50,11 @@ std::string Endpoint(const std::string& host, int port)
 
 std::string ConnectionFailure(const CHttpClient& client)
 {
+    // The TLS layer already said why in words: a certificate that could not
+    // be verified above all, which must not read as a server that is down.
+    if (client.LastConnectFailure() == CHiSocket::ConnectFailure::CertificateRefused ||
+        client.LastConnectFailure() == CHiSocket::ConnectFailure::TlsFailed)
+        return client.GetLastErrorText();
     if (client.m_proxyMode == CProxySocket::kHttpProxy)
         return FromUtf8("无法连接到代理服务器 ") + Endpoint(client.m_proxyHost, client.m_proxyPort);
     if (client.LastConnectFailure() == CHiSocket::ConnectFailure::HostNotFound)
@@ -78,7 +83,7 @@ bool IsErrorStatus(const CHttpClient& client)
 std::string DescribeTransferFailure(const CHttpClient& client, int requestResult)
 {
     if (requestResult < 0)
-        return FromUtf8("服务器地址不是 http:// 地址");
+        return FromUtf8("服务器地址不是 http:// 或 https:// 地址");
     if (requestResult == 0)
         return ConnectionFailure(client);
     // Our own side stopped the exchange, and its text is already in words:

@@ -3,6 +3,7 @@
 // SendBlock's abort path.
 #include "net/HiSocket.h"
 
+#include "net/TlsSession.h"
 #include "platform/net/EventWait.h"
 #include "platform/net/Ipv4Address.h"
 #include "platform/text/CodePage.h"
@@ -18,6 +19,8 @@ using vellum::net::WaitResult;
 namespace {
 
 constexpr int kSendPiece = 4096;
+// One full TLS record: smaller pieces would each cost a record's overhead.
+constexpr int kTlsSendPiece = 16384;
 constexpr uint32_t kSelectedEvents = 0x33; // read, write, connect, close
 
 } // namespace
@@ -66,8 +69,27 @@ int CHiSocket::Connect(const std::string& host, unsigned short port)
     return 1;
 }
 
+int CHiSocket::StartTls(const std::string& host, const std::string& caFile)
+{
+    m_tls = std::make_unique<TlsSession>(m_socket);
+    std::string words;
+    TlsSession::Outcome outcome = m_tls->Handshake(host, caFile, m_abortEvent, m_timeout, words);
+    if (outcome == TlsSession::Outcome::Ready)
+        return 1;
+    m_lastError = vellum::text::FromUtf8(words);
+    m_connectFailure = outcome == TlsSession::Outcome::CertificateRefused
+                           ? ConnectFailure::CertificateRefused
+                           : ConnectFailure::TlsFailed;
+    Close();
+    return 0;
+}
+
 void CHiSocket::Close()
 {
+    if (m_tls) {
+        m_tls->Shutdown();
+        m_tls.reset();
+    }
     m_socket.Close();
     m_connected = 0;
     m_abortEvent.Reset();
@@ -83,8 +105,8 @@ int CHiSocket::SendData(const char* buffer, int length)
     while (sent < length) {
         // Pieces stay small, but only the last one of the buffer ends a
         // packet: a big body then costs the system far fewer packets.
-        int piece = std::min(kSendPiece, length - sent);
-        result = m_socket.Send(buffer + sent, piece, sent + piece < length);
+        int piece = std::min(m_tls ? kTlsSendPiece : kSendPiece, length - sent);
+        result = SendPiece(buffer + sent, piece, sent + piece < length);
         if (result.Failed() || result.count == 0)
             break;
         sent += result.count;
@@ -98,6 +120,11 @@ int CHiSocket::SendData(const char* buffer, int length)
     m_lastError = message;
     Close();
     return -1;
+}
+
+vellum::net::IoResult CHiSocket::SendPiece(const char* data, int length, bool moreFollows)
+{
+    return m_tls ? m_tls->Send(data, length) : m_socket.Send(data, length, moreFollows);
 }
 
 int CHiSocket::SendBlock(const char* buffer, int length)
@@ -163,7 +190,8 @@ int CHiSocket::Send(const char* buffer, int length)
 
 int CHiSocket::RecvData(char* buffer, int size)
 {
-    vellum::net::IoResult result = m_socket.Receive(buffer, size);
+    vellum::net::IoResult result =
+        m_tls ? m_tls->Receive(buffer, size) : m_socket.Receive(buffer, size);
     if (!result.Failed())
         return result.count;
     if (result.WouldBlock())

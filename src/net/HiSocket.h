@@ -4,6 +4,10 @@
 // Failures (and a few notable non-failures) are kept as the last error text,
 // which callers show when a transfer yields nothing.
 //
+// StartTls turns the connection into a TLS session (net/TlsSession.h);
+// from then on every send and receive goes through it, with the same events
+// and results, until Close.
+//
 // Results are plain integers: a byte count or 1 for success, 0 or a negative
 // code for failure. Nothing here throws.
 #pragma once
@@ -12,7 +16,10 @@
 #include "platform/net/ManualEvent.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
+
+class TlsSession;
 
 class CHiSocket
 {
@@ -26,12 +33,24 @@ public:
     [[nodiscard]] bool Create();
     // Why the last Connect failed, for the code to decide on (the last error
     // text keeps the system's words).
-    enum class ConnectFailure { None, HostNotFound, NotConnected, EventsNotSelected };
+    enum class ConnectFailure {
+        None,
+        HostNotFound,
+        NotConnected,
+        EventsNotSelected,
+        CertificateRefused, // StartTls: the server's certificate could not be verified
+        TlsFailed,          // StartTls: no TLS session for another reason
+    };
 
     // Resolves, connects (blocking, but the abort event ends the attempt)
     // and binds the network event. 1 or 0 (LastConnectFailure says why).
     [[nodiscard]] virtual int Connect(const std::string& host, unsigned short port);
     [[nodiscard]] ConnectFailure LastConnectFailure() const { return m_connectFailure; }
+    // After Connect: the TLS handshake for `host`, trusting the system's
+    // store and `caFile` (may be empty). 1 or 0; the last error text then
+    // says why in words, and LastConnectFailure tells a refused certificate
+    // from the rest.
+    [[nodiscard]] int StartTls(const std::string& host, const std::string& caFile);
     void Close();
 
     // Sends without waiting: the bytes the system accepted (maybe fewer than
@@ -47,6 +66,7 @@ public:
     [[nodiscard]] int RecvData(char* buffer, int size);
 
     bool IsOpen() const { return m_socket.IsOpen(); }
+    bool IsEncrypted() const { return m_tls != nullptr; }
 
     const std::string& GetLastErrorText() const { return m_lastError; }
     void SetLastErrorText(std::string text) { m_lastError = std::move(text); }
@@ -58,6 +78,11 @@ public:
 protected:
     vellum::net::EventSocket m_socket; // also the network event
     ConnectFailure m_connectFailure = ConnectFailure::None;
+
+private:
+    [[nodiscard]] vellum::net::IoResult SendPiece(const char* data, int length, bool moreFollows);
+
+    std::unique_ptr<TlsSession> m_tls;
 
 public:
     std::string m_lastError;

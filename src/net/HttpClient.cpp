@@ -134,7 +134,7 @@ int64_t ParseLength(const std::string& text)
 
 CHttpClient::CHttpClient() : m_tempFilePath(TempFilePath())
 {
-    ReadProxySettings();
+    ReadSettings();
 }
 
 // The body lives on only where SaveToFile put it (a second name of the same
@@ -146,10 +146,15 @@ CHttpClient::~CHttpClient()
         std::remove(vellum::text::ToUtf8(m_tempFilePath).c_str());
 }
 
-void CHttpClient::ReadProxySettings()
+void CHttpClient::ReadSettings()
 {
     CIniDocument ini;
     ini.Load(GetModuleDir() + "httpclient.ini");
+    // A relative name is taken beside the ini file, where the rest of the
+    // installation lives.
+    m_caFile = ini.Get("HttpClient", "CAFile").value_or("");
+    if (!m_caFile.empty() && m_caFile[0] != '/')
+        m_caFile = GetModuleDir() + m_caFile;
     int type = ini.GetInt("HttpClient", "ProxyType");
     if (type == 0)
         return;
@@ -191,6 +196,7 @@ int CHttpClient::Request(const std::string& method, const std::string& url)
     m_server = parts.server;
     m_object = parts.object;
     m_port = parts.port;
+    m_secure = parts.secure;
     m_method = method;
     m_url = url;
     std::string cookieLine;
@@ -199,7 +205,7 @@ int CHttpClient::Request(const std::string& method, const std::string& url)
     if (!Create())
         return 0;
     m_state = kConnecting;
-    if (!Connect(m_server, m_port))
+    if (!(m_secure ? ConnectTls(m_server, m_port, m_caFile) : Connect(m_server, m_port)))
         return 0;
     if (m_object.empty())
         m_object = "/";
@@ -224,8 +230,9 @@ int CHttpClient::Request(const std::string& method, const std::string& url)
 
 std::string CHttpClient::BuildHead(const std::string& cookieLine)
 {
-    std::string head =
-        m_method + " " + (m_proxyMode == kHttpProxy ? m_url : m_object) + " HTTP/1.0\r\n";
+    // Inside a tunnel the server is talked to as directly.
+    bool absolute = m_proxyMode == kHttpProxy && !m_secure;
+    std::string head = m_method + " " + (absolute ? m_url : m_object) + " HTTP/1.0\r\n";
     head += "Accept: */*\r\n";
     if (!m_referer.empty())
         head += "Referer: " + m_referer + "\r\n";
@@ -250,7 +257,7 @@ std::string CHttpClient::BuildHead(const std::string& cookieLine)
     if (!cookieLine.empty())
         head += "Cookie: " + cookieLine + "\r\n";
     head += "Host: " + m_server;
-    if (m_port != 80)
+    if (m_port != (m_secure ? 443 : 80))
         head += ":" + std::to_string(m_port);
     head += "\r\n\r\n";
     return head;
@@ -345,8 +352,13 @@ int CHttpClient::SendBodyPieces(int64_t& sentByThisCall)
     int64_t sinceLook = 0;
     while (m_bodyBytesSent < m_bodyLength) {
         if (sinceLook >= kSendBeforeLooking) {
-            if (m_socket.HasInput())
+            if (m_socket.HasInput()) {
+                // Under TLS the input may be no answer at all (a session
+                // ticket): once it is read, sending must be offered again.
+                if (IsEncrypted())
+                    m_socket.ReportWriteAgain();
                 return 0;
+            }
             sinceLook = 0;
         }
         const char* data = nullptr;

@@ -10,6 +10,10 @@
 // The HTTP status is never examined: an error page is a response like any
 // other, and redirections are not followed.
 //
+// An https URL is fetched the same way inside a TLS session whose server
+// certificate is verified (net/TlsSession.h); through a proxy, inside its
+// tunnel.
+//
 // A peer may send without end: a head longer than kHeadLimit or a text body
 // longer than kTextBodyLimit ends the exchange with a message instead of
 // filling memory. Non-text bodies go to disk and have no such bound.
@@ -60,11 +64,12 @@ public:
         WriteFailed,     // the body could not be written to disk
     };
 
-    // Reads "httpclient.ini" once, for the life of the object.
+    // Reads "httpclient.ini" once, for the life of the object: the proxy,
+    // and the extra CA file trusted for https.
     CHttpClient();
     ~CHttpClient() override;
 
-    // -1: not an http URL; 0: no socket or no connection (the last error
+    // -1: not an http or https URL; 0: no socket or no connection (the last error
     // text says why); 1: the request went out and the exchange ran, however
     // it ended.
     [[nodiscard]] int Request(const std::string& method, const std::string& url);
@@ -109,6 +114,10 @@ public:
     std::string m_url;
     unsigned short m_port = 0;
     std::string m_server = "127.0.0.1";
+    bool m_secure = false; // the current request is https
+    // An extra certificate authority's file (PEM) trusted for https besides
+    // the system's store; "" for none.
+    std::string m_caFile;
     std::string m_method = "GET";
     std::string m_object = "/";
     std::string m_referer;
@@ -136,7 +145,7 @@ public:
     std::function<bool(const char* data, size_t size)> m_bodySink;
 
 private:
-    void ReadProxySettings();
+    void ReadSettings();
     std::string BuildHead(const std::string& cookieLine);
     bool IsPaced() const;
     void TraceStep(const char* step);

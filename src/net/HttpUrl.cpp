@@ -7,13 +7,12 @@
 
 namespace {
 
-bool StartsWithHttp(const std::string& url)
+bool StartsWithNoCase(const std::string& url, const std::string& scheme)
 {
-    static const char kScheme[] = "http://";
-    if (url.size() < 7)
+    if (url.size() < scheme.size())
         return false;
-    for (size_t i = 0; i < 7; ++i) {
-        if (std::tolower(static_cast<unsigned char>(url[i])) != kScheme[i])
+    for (size_t i = 0; i < scheme.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(url[i])) != scheme[i])
             return false;
     }
     return true;
@@ -39,9 +38,10 @@ bool ParsePort(const std::string& text, unsigned short& port)
 
 bool SplitHttpUrl(const std::string& url, HttpUrlParts& parts)
 {
-    if (!StartsWithHttp(url))
+    parts.secure = StartsWithNoCase(url, "https://");
+    if (!parts.secure && !StartsWithNoCase(url, "http://"))
         return false;
-    size_t hostStart = 7;
+    size_t hostStart = parts.secure ? 8 : 7;
     size_t hostEnd = url.find_first_of("/?", hostStart);
     if (hostEnd == std::string::npos)
         hostEnd = url.size();
@@ -49,7 +49,7 @@ bool SplitHttpUrl(const std::string& url, HttpUrlParts& parts)
     size_t at = authority.rfind('@');
     if (at != std::string::npos)
         authority.erase(0, at + 1);
-    parts.port = 80;
+    parts.port = parts.secure ? 443 : 80;
     size_t colon = authority.rfind(':');
     if (colon != std::string::npos) {
         if (!ParsePort(authority.substr(colon + 1), parts.port))

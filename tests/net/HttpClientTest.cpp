@@ -105,7 +105,7 @@ TEST_F(HttpClientTest, OnlyHttpUrlsAreRequestedAndConnectFailuresReturnZero)
 {
     CHttpClient client;
     // Which URLs split is the URL tests' business; here only that a refused one is -1.
-    EXPECT_EQ(client.Request("GET", "https://127.0.0.1/"), -1);
+    EXPECT_EQ(client.Request("GET", "ftp://127.0.0.1/"), -1);
 
     std::string closed = "http://127.0.0.1:" + std::to_string(vellum::testing::FreePort()) + "/";
     EXPECT_EQ(client.Request("GET", closed), 0);

@@ -12,6 +12,7 @@
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/post.hpp>
+#include <boost/asio/ssl/context.hpp>
 #include <boost/asio/steady_timer.hpp>
 #include <boost/asio/strand.hpp>
 
@@ -122,6 +123,25 @@ private:
     unsigned m_peak = 0;
 };
 
+// The TLS context of --tls-cert and --tls-key: TLS 1.2 and later only.
+// False, with the reason on stderr, when a file cannot be used.
+bool LoadCertificate(const ServerOptions& options, net::ssl::context& tls)
+{
+    tls.set_options(net::ssl::context::default_workarounds | net::ssl::context::no_sslv2 |
+                    net::ssl::context::no_sslv3 | net::ssl::context::no_tlsv1 |
+                    net::ssl::context::no_tlsv1_1 | net::ssl::context::single_dh_use);
+    boost::system::error_code ec;
+    tls.use_certificate_chain_file(options.tlsCert, ec);
+    const char* which = "--tls-cert";
+    if (!ec) {
+        which = "--tls-key";
+        tls.use_private_key_file(options.tlsKey, net::ssl::context::pem, ec);
+    }
+    if (ec)
+        std::fprintf(stderr, "vellum-attachd: %s: %s\n", which, ec.message().c_str());
+    return !ec;
+}
+
 } // namespace
 
 bool RunAttachmentServer(const ServerOptions& options, AttachmentStore& store,
@@ -129,7 +149,13 @@ bool RunAttachmentServer(const ServerOptions& options, AttachmentStore& store,
 {
     // Declared before the io_context: connections still queued in it when
     // it is destroyed count themselves out of `server` as they go.
-    ServerContext server{options, store, {0}, {}, {}};
+    std::optional<net::ssl::context> tls;
+    if (!options.tlsCert.empty()) {
+        tls.emplace(net::ssl::context::tls_server);
+        if (!LoadCertificate(options, *tls))
+            return false;
+    }
+    ServerContext server{options, store, tls ? &*tls : nullptr, {0}, {}, {}};
     net::io_context context;
     // After the io_context: work the workers finish while they stop still
     // resumes its connection there.
@@ -159,7 +185,7 @@ bool RunAttachmentServer(const ServerOptions& options, AttachmentStore& store,
     listener->Accept();
     std::make_shared<MemoryTrimmer>(context, server)->Watch();
 
-    std::printf("listening on http://%s:%d/\n", options.listen.c_str(),
+    std::printf("listening on %s://%s:%d/\n", tls ? "https" : "http", options.listen.c_str(),
                 static_cast<int>(acceptor.local_endpoint().port()));
     std::fflush(stdout);
     started([&context] { context.stop(); });

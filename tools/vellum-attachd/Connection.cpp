@@ -9,7 +9,9 @@
 //   connection drains it for a while before closing: closing with unread
 //   bytes would reset the connection and could destroy the answer before
 //   the client has read it.
-// Downloads from a folder go out with sendfile, other stores' in pieces.
+// Downloads from a folder go out with sendfile, other stores' in pieces;
+// under TLS every download goes in pieces, since the bytes must pass
+// through the session's encryption.
 #include "Connection.h"
 
 #include "AttachmentStore.h"
@@ -55,6 +57,8 @@ Connection::Connection(tcp::socket socket, std::string address, const ServerCont
     : m_context(context), m_stream(std::move(socket)), m_stall(m_stream.get_executor()),
       m_buffer(kBufferLimit), m_address(std::move(address))
 {
+    if (context.tls)
+        m_tls = std::make_unique<beast::ssl_stream<beast::tcp_stream&>>(m_stream, *context.tls);
     ++m_context.connections;
 }
 
@@ -66,7 +70,17 @@ Connection::~Connection()
 
 void Connection::Start()
 {
-    net::dispatch(m_stream.get_executor(), [self = shared_from_this()] { self->ReadHead(); });
+    net::dispatch(m_stream.get_executor(), [self = shared_from_this()] {
+        if (!self->m_tls)
+            return self->ReadHead();
+        // The handshake counts against the first head's time.
+        self->m_stream.expires_after(self->m_context.options.headTimeout);
+        self->m_tls->async_handshake(net::ssl::stream_base::server, [self](error_code ec) {
+            if (ec)
+                return self->Close();
+            self->ReadHead();
+        });
+    });
 }
 
 void Connection::ReadHead()
@@ -75,9 +89,11 @@ void Connection::ReadHead()
     m_buffer.shrink_to_fit();
     m_request = std::make_unique<RequestReader>();
     m_stream.expires_after(m_context.options.headTimeout);
-    http::async_read_header(
-        m_stream, m_buffer, *m_request,
-        [self = shared_from_this()](error_code ec, size_t) { self->OnHead(ec); });
+    OnWire([this](auto& wire) {
+        http::async_read_header(
+            wire, m_buffer, *m_request,
+            [self = shared_from_this()](error_code ec, size_t) { self->OnHead(ec); });
+    });
 }
 
 void Connection::OnHead(error_code ec)
@@ -88,7 +104,7 @@ void Connection::OnHead(error_code ec)
                      Ending::Linger);
     if (ec == http::error::end_of_stream || ec == beast::error::timeout ||
         ec == net::error::operation_aborted || ec == net::error::connection_reset ||
-        ec == net::error::eof)
+        ec == net::error::eof || ec == net::ssl::error::stream_truncated)
         return Close();
     if (ec)
         return Reply(400, "bad request: " + ec.message() + "\r\n", Ending::Close);
@@ -173,18 +189,20 @@ void Connection::SendHead(const std::string& name, Ending ending)
     text << head.base();
     m_responseHead = text.str();
     m_stream.expires_after(m_context.options.idleTimeout);
-    net::async_write(m_stream, net::buffer(m_responseHead),
-                     [self = shared_from_this()](error_code ec, size_t) {
-                         if (ec)
-                             return self->Close();
-                         self->m_sent = 0;
-                         self->SendFile();
-                     });
+    OnWire([this](auto& wire) {
+        net::async_write(wire, net::buffer(m_responseHead),
+                         [self = shared_from_this()](error_code ec, size_t) {
+                             if (ec)
+                                 return self->Close();
+                             self->m_sent = 0;
+                             self->SendFile();
+                         });
+    });
 }
 
 void Connection::SendFile()
 {
-    if (m_file->Descriptor() >= 0)
+    if (m_file->Descriptor() >= 0 && !m_tls)
         return SendByDescriptor();
     SendByReading();
 }
@@ -258,14 +276,16 @@ void Connection::SendPiece()
     if (m_read <= 0)
         return Abort(); // the length is already promised: only a cut can say it failed
     m_stream.expires_after(m_context.options.idleTimeout);
-    net::async_write(m_stream, net::buffer(m_piece.data(), static_cast<size_t>(m_read)),
-                     [self = shared_from_this()](error_code ec, size_t written) {
-                         if (ec)
-                             return self->Close();
-                         self->m_sent += written;
-                         self->m_context.metrics.Sent(written);
-                         self->SendByReading();
-                     });
+    OnWire([this](auto& wire) {
+        net::async_write(wire, net::buffer(m_piece.data(), static_cast<size_t>(m_read)),
+                         [self = shared_from_this()](error_code ec, size_t written) {
+                             if (ec)
+                                 return self->Close();
+                             self->m_sent += written;
+                             self->m_context.metrics.Sent(written);
+                             self->SendByReading();
+                         });
+    });
 }
 
 void Connection::Upload()
@@ -292,10 +312,12 @@ void Connection::Upload()
         return ReadBody();
     auto goOn = std::make_shared<http::response<http::empty_body>>(http::status::continue_, 11);
     m_stream.expires_after(m_context.options.idleTimeout);
-    http::async_write(m_stream, *goOn, [self = shared_from_this(), goOn](error_code ec, size_t) {
-        if (ec)
-            return self->Close();
-        self->ReadBody();
+    OnWire([this, goOn](auto& wire) {
+        http::async_write(wire, *goOn, [self = shared_from_this(), goOn](error_code ec, size_t) {
+            if (ec)
+                return self->Close();
+            self->ReadBody();
+        });
     });
 }
 
@@ -304,11 +326,13 @@ void Connection::ReadBody()
     if (m_request->is_done())
         return FinishUpload();
     m_stream.expires_after(m_context.options.idleTimeout);
-    http::async_read_some(m_stream, m_buffer, *m_request,
-                          [self = shared_from_this()](error_code ec, size_t read) {
-                              self->m_context.metrics.Received(read);
-                              self->OnBody(ec);
-                          });
+    OnWire([this](auto& wire) {
+        http::async_read_some(wire, m_buffer, *m_request,
+                              [self = shared_from_this()](error_code ec, size_t read) {
+                                  self->m_context.metrics.Received(read);
+                                  self->OnBody(ec);
+                              });
+    });
 }
 
 void Connection::FinishUpload()
@@ -367,12 +391,14 @@ void Connection::Reply(unsigned status, std::string text, Ending ending, std::st
     response->keep_alive(ending == Ending::NextRequest);
     response->prepare_payload();
     m_stream.expires_after(m_context.options.idleTimeout);
-    http::async_write(m_stream, *response,
-                      [self = shared_from_this(), response, ending](error_code ec, size_t) {
-                          if (ec)
-                              return self->Close();
-                          self->AfterReply(ending);
-                      });
+    OnWire([this, response, ending](auto& wire) {
+        http::async_write(wire, *response,
+                          [self = shared_from_this(), response, ending](error_code ec, size_t) {
+                              if (ec)
+                                  return self->Close();
+                              self->AfterReply(ending);
+                          });
+    });
 }
 
 void Connection::AfterReply(Ending ending)
@@ -399,12 +425,14 @@ void Connection::DrainSome()
         return Close();
     m_stream.expires_after(std::min<std::chrono::steady_clock::duration>(left, kLingerIdle));
     m_buffer.clear();
-    m_stream.async_read_some(m_buffer.prepare(kDrainPiece),
+    OnWire([this](auto& wire) {
+        wire.async_read_some(m_buffer.prepare(kDrainPiece),
                              [self = shared_from_this()](error_code ec, size_t) {
                                  if (ec)
                                      return self->Close();
                                  self->DrainSome();
                              });
+    });
 }
 
 // A reset rather than an orderly close: the client must not take what it

@@ -4,7 +4,9 @@
 // out of the store. All its work runs on the connection's strand, except
 // the calls to a database store: those go to the StoreWorkers, and the
 // connection resumes on its strand with their result, with no other
-// operation of its own pending meanwhile.
+// operation of its own pending meanwhile. When the server holds a
+// certificate, the connection is a TLS session over the TCP stream, set up
+// before the first head is read.
 #pragma once
 
 #include "AddressCounts.h"
@@ -16,6 +18,7 @@
 #include <boost/asio/steady_timer.hpp>
 #include <boost/beast/core/flat_buffer.hpp>
 #include <boost/beast/core/tcp_stream.hpp>
+#include <boost/beast/ssl/ssl_stream.hpp>
 
 #include <atomic>
 #include <chrono>
@@ -33,6 +36,7 @@ struct ServerContext
 {
     const ServerOptions& options;
     AttachmentStore& store;
+    boost::asio::ssl::context* tls;               // the certificate and key; null: clear text
     mutable std::atomic<unsigned> connections{0}; // open right now
     mutable AddressCounts addresses;              // admitted, per client address
     mutable ServerMetrics metrics;
@@ -59,6 +63,16 @@ private:
         Close,
         Linger, // the client may still be sending: drain a while, then close
     };
+
+    // Runs `operation` on the stream the bytes go through: the TLS session
+    // when there is one, else the TCP stream itself.
+    template <class Operation> void OnWire(Operation&& operation)
+    {
+        if (m_tls)
+            operation(*m_tls);
+        else
+            operation(m_stream);
+    }
 
     void ReadHead();
     void OnHead(error_code ec);
@@ -87,6 +101,7 @@ private:
 
     const ServerContext& m_context;
     boost::beast::tcp_stream m_stream;
+    std::unique_ptr<boost::beast::ssl_stream<boost::beast::tcp_stream&>> m_tls;
     boost::asio::steady_timer m_stall; // guards waits outside the stream
     boost::beast::flat_buffer m_buffer;
     std::string m_address;

@@ -14,6 +14,10 @@ struct ServerOptions
     std::string databaseFile;       // or the file that holds it
     std::string listen = "127.0.0.1";
     int port = 8080; // 0: any free port
+    // Both given: the server speaks TLS itself with this certificate chain
+    // and private key (PEM files); neither: clear text.
+    std::string tlsCert;
+    std::string tlsKey;
     std::string type = ".jsp";
     uint64_t maxSize = 1ull << 30;
     unsigned threads = 0; // 0: one per processor

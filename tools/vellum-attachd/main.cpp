@@ -1,5 +1,6 @@
 // vellum-attachd: the attachment server of a host installation. --help
-// lists the options. Prints "listening on http://HOST:PORT/" once it
+// lists the options. Prints "listening on http://HOST:PORT/" (https with a
+// certificate) once it
 // accepts connections (with --port 0 the system picks the port), logs one
 // line per request to stderr and stops cleanly on SIGTERM or SIGINT.
 #include "AttachmentServer.h"
@@ -37,6 +38,9 @@ const char kUsage[] =
     "                             keeps a password out of the process list\n"
     "  --listen ADDRESS           address to listen on (default 127.0.0.1)\n"
     "  --port N                   port (default 8080; 0 picks a free one)\n"
+    "  --tls-cert FILE            serve https with this certificate chain (PEM);\n"
+    "                             needs --tls-key\n"
+    "  --tls-key FILE             the certificate's private key (PEM)\n"
     "  --type .EXT                page suffix: /upload.EXT, /download.EXT (default .jsp)\n"
     "  --max-size BYTES           largest file accepted (default 1073741824)\n"
     "  --threads N                worker threads (default: one per processor, at least 2)\n"
@@ -79,6 +83,10 @@ bool ParseOption(const std::string& name, const char* value, ServerOptions& opti
         options.stageFolder = value;
     else if (name == "--listen")
         options.listen = value;
+    else if (name == "--tls-cert")
+        options.tlsCert = value;
+    else if (name == "--tls-key")
+        options.tlsKey = value;
     else if (name == "--type")
         options.type = value;
     else if (name == "--port" && isNumber && number <= 65535)
@@ -136,6 +144,8 @@ bool ParseOptions(int argc, char** argv, ServerOptions& options)
         if (std::strcmp(argv[i], "--database") == 0)
             std::memset(argv[i + 1], '*', std::strlen(argv[i + 1]));
     }
+    if (options.tlsCert.empty() != options.tlsKey.empty())
+        return false;
     if (options.storage == "postgres")
         return FindDatabase(options);
     return !options.root.empty();

@@ -62,6 +62,11 @@ public:
     // non-blocking.
     [[nodiscard]] bool SelectEvents(uint32_t mask);
 
+    // Lets write readiness be reported once more, as after events were
+    // selected: a layer that used up the first report (a TLS handshake)
+    // hands it on to the code that sends next.
+    void ReportWriteAgain() { m_writeArmed = true; }
+
     // Clears the pending bits without handing them out (an event reset).
     void ResetEvent() { m_pending = 0; }
 
