@@ -55,8 +55,10 @@ TEST(TlsTransferTest, OnlyAVerifiedServerGetsTheFileAndEveryRefusalSaysWhy)
         Openssl("x509 -req -copy_extensions copy -CA " + dir + "ca.pem -CAkey " + dir +
                 "ca.key -days " + days + " -in " + dir + name + ".csr -out " + dir + name + ".pem");
     }
-    // Several TLS records, so that sends which would block come back.
-    std::string bytes(3 << 20, '\0');
+    // Many TLS records, so that sends which would block come back, and long
+    // enough that the server's session tickets arrive while the body is
+    // still going out (an upload once stalled on them).
+    std::string bytes(48 << 20, '\0');
     for (size_t i = 0; i < bytes.size(); ++i)
         bytes[i] = static_cast<char>(i * 7919 >> 5);
     home.WriteFile("local/big.bin", bytes);
