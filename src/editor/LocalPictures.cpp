@@ -7,6 +7,7 @@
 #include "html/Document.h"
 #include "html/ImageSource.h"
 #include "html/LocalImageFile.h"
+#include "html/Node.h"
 #include "html/Serializer.h"
 #include "platform/text/CodePage.h"
 
@@ -19,6 +20,11 @@
 using namespace vellum::html;
 
 namespace {
+
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix)
+{
+    return NamesEqual(text.substr(0, prefix.size()), prefix);
+}
 
 bool NamesLocalFile(const Element& image)
 {
@@ -34,13 +40,6 @@ std::optional<std::u16string> DataUrlOfFile(std::u16string_view source)
     if (!picture)
         return std::nullopt;
     return PictureDataUrl(*picture);
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix)
-{
-    return text.size() >= prefix.size() &&
-           std::equal(prefix.begin(), prefix.end(), text.begin(),
-                      [](char a, char b) { return a == (b | 0x20); });
 }
 
 // The tag that starts at `at`, up to its '>' (quoted values skipped).
@@ -64,15 +63,15 @@ std::string_view TagAt(std::string_view body, std::size_t at)
 bool MayNameFile(std::string_view tag)
 {
     for (std::size_t at = 0; (at = tag.find_first_of("sS", at)) != std::string_view::npos; ++at) {
-        if (!StartsWithNoCase(tag.substr(at), "src"))
+        if (!StartsWithIgnoringCase(tag.substr(at), "src"))
             continue;
         std::size_t value = tag.find_first_not_of(" \t\r\n\f", at + 3);
         if (value == std::string_view::npos || tag[value] != '=')
             continue;
         value = tag.find_first_not_of(" \t\r\n\f\"'", value + 1);
         std::string_view rest = value == std::string_view::npos ? "" : tag.substr(value);
-        if (!StartsWithNoCase(rest, "data:") && !StartsWithNoCase(rest, "http:") &&
-            !StartsWithNoCase(rest, "https:"))
+        if (!StartsWithIgnoringCase(rest, "data:") && !StartsWithIgnoringCase(rest, "http:") &&
+            !StartsWithIgnoringCase(rest, "https:"))
             return true;
     }
     return false;

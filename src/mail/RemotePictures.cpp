@@ -6,6 +6,7 @@
 #include "mail/RemotePictures.h"
 
 #include "base/NameCompare.h"
+#include "db/TextCompare.h"
 #include "html/InlineStyle.h"
 #include "html/Node.h"
 #include "htmlview/HtmlView.h"
@@ -23,12 +24,6 @@
 using vellum::text::FromUtf8;
 
 namespace {
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix)
-{
-    return text.size() >= prefix.size() &&
-           SameNameIgnoringCase(text.substr(0, prefix.size()), prefix);
-}
 
 std::string AddressOf(const std::u16string& source)
 {
@@ -78,7 +73,8 @@ void RemotePictures::DocumentReplaced()
 RemotePictures::Origin RemotePictures::OriginOf(const std::u16string& source) const
 {
     std::string scheme = vellum::text::Utf16ToUtf8(vellum::html::TrimSpace(source).substr(0, 8));
-    if (!StartsWithNoCase(scheme, "http://") && !StartsWithNoCase(scheme, "https://"))
+    if (!vellum::db::StartsWithIgnoringCase(scheme, "http://") &&
+        !vellum::db::StartsWithIgnoringCase(scheme, "https://"))
         return Origin::Elsewhere;
     return OnServer(AddressOf(source), officeServer_) ? Origin::Office : Origin::Remote;
 }

@@ -8,9 +8,9 @@
 // put a table of its own in their way.
 #include "store/PerUserAccess.h"
 
-#include "store/DbRecordset.h"
 #include "store/DbSession.h"
 #include "store/MailTables.h"
+#include "store/QueryValue.h"
 #include "store/SqlLiteral.h"
 
 namespace {
@@ -21,20 +21,6 @@ std::string QuotedName(std::string_view name)
     for (char c : name)
         quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
     return quoted + "\"";
-}
-
-// The one value of a one-row query ("" for no row).
-std::optional<std::string> QueryValue(CDbSession& session, const std::string& query,
-                                      std::string& error)
-{
-    CDbRecordset row;
-    row.Attach(&session);
-    if (!row.Open(query.c_str())) {
-        error = row.GetLastErrorText();
-        return std::nullopt;
-    }
-    const char* value = row.IsEOF() ? nullptr : row.GetFieldValueAt(0);
-    return std::string(value ? value : "");
 }
 
 bool ExecuteAll(CDbSession& session, const std::vector<std::string>& statements, std::string& error)
@@ -164,6 +150,22 @@ std::optional<bool> HasPerUserAccess(CDbSession& session, std::string& error)
 std::optional<std::string> SessionRole(CDbSession& session, std::string& error)
 {
     return QueryValue(session, "select current_user", error);
+}
+
+std::optional<std::string> SessionUser(CDbSession& session, const std::string& user,
+                                       std::string& error)
+{
+    std::optional<bool> perUser = HasPerUserAccess(session, error);
+    if (!perUser)
+        return std::nullopt;
+    if (!*perUser)
+        return user;
+    std::optional<std::string> role = SessionRole(session, error);
+    if (role && !user.empty() && user != *role) {
+        error = "the user " + user + " is not the role this connection logs in as (" + *role + ")";
+        return std::nullopt;
+    }
+    return role;
 }
 
 bool AddMailUser(CDbSession& session, const std::string& name, const std::string& secret,

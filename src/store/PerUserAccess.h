@@ -40,6 +40,14 @@ std::optional<bool> HasPerUserAccess(CDbSession& session, std::string& error);
 // The role the session acts as (PostgreSQL's current_user).
 std::optional<std::string> SessionRole(CDbSession& session, std::string& error);
 
+// The user a session acts for. On a per-user database it is the session's
+// role, which `user`, when not empty, must be (a desk logged in as anyone
+// else would see an empty inbox and have every send refused); on any other
+// database it is `user` as given. Nothing, with the reason in `error`, on a
+// mismatch or a failed read.
+std::optional<std::string> SessionUser(CDbSession& session, const std::string& user,
+                                       std::string& error);
+
 // Adds a user: a login role of the group with the given password secret
 // (a SCRAM verifier, so that no statement carries the password itself),
 // and the user's secret announcement channel.

@@ -123,24 +123,6 @@ int Fail(const std::string& message, bool showBox)
     return 1;
 }
 
-// On a per-user database the desk must log in as its user's own role: as
-// anyone else the policies would show it an empty inbox and refuse its sends.
-std::string RoleMismatch(CDbSession& session, const std::string& user)
-{
-    std::string error;
-    std::optional<bool> perUser = HasPerUserAccess(session, error);
-    if (!perUser)
-        return ToUtf8(error);
-    if (!*perUser)
-        return {};
-    std::optional<std::string> role = SessionRole(session, error);
-    if (!role)
-        return ToUtf8(error);
-    return *role == user ? std::string()
-                         : "the user " + ToUtf8(user) + " must connect as the database role " +
-                               ToUtf8(user) + ", not " + ToUtf8(*role);
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -183,8 +165,9 @@ int main(int argc, char** argv)
 
     if (options->userName.empty())
         return Fail("no user: give --user or UserName in vellum-host.ini", true);
-    if (std::string mismatch = RoleMismatch(session, options->userName); !mismatch.empty())
-        return Fail(mismatch, true);
+    // On a per-user database the desk must log in as its user's own role.
+    if (std::string error; !SessionUser(session, options->userName, error))
+        return Fail(ToUtf8(error), true);
     HostWindow window(module, session, options->connect, options->userName);
     if (!options->listenConnect.empty()) {
         window.Watch().SetListenConnect(options->listenConnect);

@@ -49,10 +49,10 @@ bool TakeConnect(CommandArgs& args, std::string& connect, const char* command);
 // reporting why.
 bool OpenSession(CommandArgs& args, CDbSession& session, const std::string& connect);
 
-// The user a command acts for. On a per-user database it must be the
-// session's role, and is taken from it when --user was not given; on any
-// other database --user is needed. False after reporting why.
-bool ResolveUser(CDbSession& session, std::string& user, bool given, const char* command);
+// The user a command acts for (`user` holds --user, or nothing): on a
+// per-user database the session's role, which --user must name when given;
+// on any other database --user is needed. False after reporting why.
+bool ResolveUser(CDbSession& session, std::string& user, const char* command);
 
 // The whole file as bytes; false when it cannot be read.
 bool ReadWholeFile(const std::string& path, std::string& bytes);

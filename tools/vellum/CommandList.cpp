@@ -78,7 +78,7 @@ int RunList(const CommandArgs& given)
     std::string user;
     if (!TakeConnect(args, connect, "list"))
         return 1;
-    bool userGiven = TakeOption(args, "user", user);
+    TakeOption(args, "user", user);
     if (args.empty())
         return CommandFailure("list needs a FOLDER: drafts, sent, inbox or notify");
     const FolderDefinition* folder = FindFolder(args[0]);
@@ -86,7 +86,7 @@ int RunList(const CommandArgs& given)
         return CommandFailure("unknown folder \"" + args[0] + "\": drafts, sent, inbox or notify");
     args.erase(args.begin());
     CDbSession session;
-    if (!OpenSession(args, session, connect) || !ResolveUser(session, user, userGiven, "list"))
+    if (!OpenSession(args, session, connect) || !ResolveUser(session, user, "list"))
         return 1;
     std::map<std::string, std::string> words;
     bool searching = std::find(args.begin(), args.end(), "--search") != args.end();

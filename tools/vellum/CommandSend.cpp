@@ -96,7 +96,8 @@ int RunSend(const CommandArgs& given)
     if (!OpenFromArgs(args, session, "send"))
         return 1;
     std::string user, keyText;
-    if (!ResolveUser(session, user, TakeOption(args, "user", user), "send"))
+    TakeOption(args, "user", user);
+    if (!ResolveUser(session, user, "send"))
         return 1;
     int key = -1;
     if (TakeOption(args, "key", keyText))

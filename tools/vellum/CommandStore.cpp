@@ -80,31 +80,19 @@ bool OpenSession(CommandArgs& args, CDbSession& session, const std::string& conn
     return true;
 }
 
-bool ResolveUser(CDbSession& session, std::string& user, bool given, const char* command)
+bool ResolveUser(CDbSession& session, std::string& user, const char* command)
 {
     std::string error;
-    std::optional<bool> perUser = HasPerUserAccess(session, error);
-    if (!perUser) {
+    std::optional<std::string> acting = SessionUser(session, user, error);
+    if (!acting) {
         CommandFailure(WithoutLineEnd(error));
         return false;
     }
-    if (!*perUser) {
-        if (!given)
-            CommandFailure(std::string(command) + " needs --user NAME (vellum " + command +
-                           " --help)");
-        return given;
-    }
-    std::optional<std::string> role = SessionRole(session, error);
-    if (!role) {
-        CommandFailure(WithoutLineEnd(error));
+    if (acting->empty()) {
+        CommandFailure(std::string(command) + " needs --user NAME (vellum " + command + " --help)");
         return false;
     }
-    if (given && user != *role) {
-        CommandFailure("--user " + user + " is not the role this connection logs in as (" + *role +
-                       ")");
-        return false;
-    }
-    user = *role;
+    user = *acting;
     return true;
 }
 

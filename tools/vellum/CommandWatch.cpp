@@ -12,6 +12,7 @@
 #include "store/DbRecordset.h"
 #include "store/DbSession.h"
 #include "store/MailTables.h"
+#include "store/QueryValue.h"
 #include "store/SqlLiteral.h"
 
 #include <algorithm>
@@ -35,35 +36,26 @@ public:
     {
     }
 
-    // Runs until the session fails for good; the exit code.
+    // Runs until stopped; 1 when where the inbox stands cannot be read.
     int Run()
     {
-        if (!Newest(m_last))
-            return 1;
+        std::string error;
+        std::optional<std::string> newest =
+            QueryValue(m_session,
+                       "select max(KeyId) from SystemMailNotify where MailTo=" +
+                           SqlTextLiteral(m_user.c_str()),
+                       error);
+        if (!newest)
+            return CommandFailure(WithoutLineEnd(error));
+        m_last = std::atol(newest->c_str());
         while (true) {
             Listen();
             WaitForNews();
-            if (!PrintNew())
-                return 1;
+            PrintNew();
         }
     }
 
 private:
-    bool Newest(long& key)
-    {
-        CDbRecordset row;
-        row.Attach(&m_session);
-        std::string query = "select max(KeyId) from SystemMailNotify where MailTo=" +
-                            SqlTextLiteral(m_user.c_str());
-        if (!row.Open(query.c_str())) {
-            CommandFailure(WithoutLineEnd(row.GetLastErrorText()));
-            return false;
-        }
-        const char* value = row.IsEOF() ? nullptr : row.GetFieldValueAt(0);
-        key = value ? std::atol(value) : 0;
-        return true;
-    }
-
     // A listener that failed is tried again after a growing wait.
     void Listen()
     {
@@ -93,9 +85,10 @@ private:
             m_listener.reset();
     }
 
-    // Prints the notices after the last one printed; a session that broke is
-    // opened again (false when it cannot be).
-    bool PrintNew()
+    // Prints the notices after the last one printed. A query that failed is
+    // asked again next round (the session opens again by itself once the
+    // server is back).
+    void PrintNew()
     {
         CDbRecordset rows;
         rows.Attach(&m_session);
@@ -103,7 +96,7 @@ private:
                             SqlTextLiteral(m_user.c_str()) + " and KeyId > " +
                             std::to_string(m_last) + " order by KeyId";
         if (!rows.Open(query.c_str()))
-            return Reconnect();
+            return;
         for (; !rows.IsEOF(); rows.MoveNext()) {
             std::string line;
             for (int field = 0; field < 3; ++field) {
@@ -114,16 +107,6 @@ private:
             std::printf("%s\n", line.c_str());
             std::fflush(stdout);
         }
-        return true;
-    }
-
-    bool Reconnect()
-    {
-        m_session.Close();
-        if (m_session.Open(m_connect.c_str()) == 1)
-            return true;
-        std::this_thread::sleep_for(m_backoff.Next());
-        return true; // tried again on the next round
     }
 
     CDbSession& m_session;
@@ -141,9 +124,10 @@ int RunWatch(const CommandArgs& given)
     std::string connect, user;
     if (!TakeConnect(args, connect, "watch"))
         return 1;
-    bool userGiven = TakeOption(args, "user", user);
+    TakeOption(args, "user", user);
     CDbSession session;
-    if (!OpenSession(args, session, connect) || !ResolveUser(session, user, userGiven, "watch"))
+    session.SetReopenWhenLost(1);
+    if (!OpenSession(args, session, connect) || !ResolveUser(session, user, "watch"))
         return 1;
     if (!args.empty())
         return CommandFailure("watch: unexpected argument \"" + args[0] + "\"");
