@@ -7,6 +7,9 @@
 #include "platform/net/ManualEvent.h"
 
 #include <cerrno>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
@@ -113,6 +116,53 @@ std::string OpenSslError()
     return text;
 }
 
+using Context = std::shared_ptr<SSL_CTX>;
+
+Context NewClientContext(const std::string& caFile, std::string& words)
+{
+    Context context(SSL_CTX_new(TLS_client_method()), SSL_CTX_free);
+    if (!context) {
+        words = "无法建立加密连接: " + OpenSslError();
+        return nullptr;
+    }
+    SSL_CTX_set_min_proto_version(context.get(), TLS1_2_VERSION);
+    SSL_CTX_set_verify(context.get(), SSL_VERIFY_PEER, nullptr);
+    SSL_CTX_set_default_verify_paths(context.get());
+    if (!caFile.empty() &&
+        SSL_CTX_load_verify_locations(context.get(), caFile.c_str(), nullptr) != 1) {
+        words = "无法读取证书颁发机构文件 " + caFile;
+        ERR_clear_error();
+        return nullptr;
+    }
+    // A server that renegotiates would make a send wait for a receive,
+    // which the event loop cannot express; HTTP/1.0 bodies that end with
+    // the connection are judged by their length, as in clear text.
+    SSL_CTX_set_options(context.get(), SSL_OP_NO_RENEGOTIATION | SSL_OP_IGNORE_UNEXPECTED_EOF);
+    // The client hands the unsent rest of a piece back after a send that
+    // would block, from wherever its buffer now is.
+    SSL_CTX_set_mode(context.get(),
+                     SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
+    SSL_CTX_set_read_ahead(context.get(), 1);
+    return context;
+}
+
+// One context per CA file for the life of the process, shared by every
+// request: making one reads the system's whole certificate store. The map
+// is never destroyed, so no context is freed after OpenSSL's own clean-up
+// at exit.
+Context ClientContext(const std::string& caFile, std::string& words)
+{
+    static std::mutex mutex;
+    static auto* contexts = new std::map<std::string, Context>;
+    std::lock_guard lock(mutex);
+    if (auto found = contexts->find(caFile); found != contexts->end())
+        return found->second;
+    Context context = NewClientContext(caFile, words);
+    if (context)
+        contexts->emplace(caFile, context);
+    return context;
+}
+
 } // namespace
 
 TlsSession::TlsSession(EventSocket& socket) : m_socket(socket), m_ssl(nullptr, SSL_free)
@@ -124,30 +174,9 @@ TlsSession::~TlsSession() = default;
 TlsSession::Outcome TlsSession::Configure(const std::string& host, const std::string& caFile,
                                           std::string& words)
 {
-    std::unique_ptr<SSL_CTX, void (*)(SSL_CTX*)> context(SSL_CTX_new(TLS_client_method()),
-                                                         SSL_CTX_free);
-    if (!context) {
-        words = "无法建立加密连接: " + OpenSslError();
+    Context context = ClientContext(caFile, words);
+    if (!context)
         return Outcome::Failed;
-    }
-    SSL_CTX_set_min_proto_version(context.get(), TLS1_2_VERSION);
-    SSL_CTX_set_verify(context.get(), SSL_VERIFY_PEER, nullptr);
-    SSL_CTX_set_default_verify_paths(context.get());
-    if (!caFile.empty() &&
-        SSL_CTX_load_verify_locations(context.get(), caFile.c_str(), nullptr) != 1) {
-        words = "无法读取证书颁发机构文件 " + caFile;
-        ERR_clear_error();
-        return Outcome::Failed;
-    }
-    // A server that renegotiates would make a send wait for a receive,
-    // which the event loop cannot express; HTTP/1.0 bodies that end with
-    // the connection are judged by their length, as in clear text.
-    SSL_CTX_set_options(context.get(), SSL_OP_NO_RENEGOTIATION | SSL_OP_IGNORE_UNEXPECTED_EOF);
-    // The client hands the unsent rest of a piece back after a send that
-    // would block, from wherever its buffer now is.
-    SSL_CTX_set_mode(context.get(),
-                     SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
-    SSL_CTX_set_read_ahead(context.get(), 1);
     m_ssl.reset(SSL_new(context.get()));
     BIO* bio = m_ssl ? BIO_new(SocketMethod()) : nullptr;
     if (!bio) {
