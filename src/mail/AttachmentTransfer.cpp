@@ -16,6 +16,7 @@
 #include "base/IniDocument.h"
 #include "base/RequestParams.h"
 #include "base/TextHelpers.h"
+#include "base/TicketHeader.h"
 #include "mail/AttachmentName.h"
 #include "mail/LocalCopy.h"
 #include "mail/OpenableTypes.h"
@@ -26,6 +27,7 @@
 #include "platform/fs/ModuleHome.h"
 #include "platform/text/CodePage.h"
 #include "platform/ui/DesktopServices.h"
+#include "store/PerUserAccess.h"
 
 #include <cstdio>
 #include <optional>
@@ -81,12 +83,35 @@ RequestOutcome RunTransfer(const AttachmentFields& fields, CHttpClient& client,
 }
 
 // The title and the reason in words for the person; the technical text for
-// the trace log.
-void ShowFailure(const char* title, const std::string& url, const CHttpClient& client,
-                 int requestResult, QWidget* parent)
+// the trace log. A server with per-user access answers 403 to a user who
+// may not do what was asked, which `refused` says.
+void ShowFailure(const char* title, const char* refused, const std::string& url,
+                 const CHttpClient& client, int requestResult, QWidget* parent)
 {
     TraceTransferFailure(FromUtf8(title), url, client);
-    Show(FromUtf8(title) + "\r\n" + DescribeTransferFailure(client, requestResult), parent);
+    std::string reason = ResponseStatus(client) == 403
+                             ? FromUtf8(refused) + " (HTTP 403)"
+                             : DescribeTransferFailure(client, requestResult);
+    Show(FromUtf8(title) + "\r\n" + reason, parent);
+}
+
+// Under per-user access the request carries a ticket, taken as the desk's
+// own role just before it is sent; false after a message when none could
+// be had.
+bool AddTicket(const AttachmentFields& fields, CHttpClient& client, const char* title)
+{
+    if (!fields.session)
+        return true;
+    std::string error;
+    std::optional<std::string> ticket = AttachmentTicket(*fields.session, error);
+    if (!ticket) {
+        Show(FromUtf8(title) + FromUtf8("\r\n无法从数据库取得附件服务器的通行凭据：") + error,
+             fields.parent);
+        return false;
+    }
+    if (!ticket->empty())
+        client.m_extraHeaders += std::string(kTicketHeader) + ": " + *ticket + "\r\n";
+    return true;
 }
 
 // Posts the chosen file; 1 when the reply named the stored file.
@@ -97,6 +122,8 @@ int PostAttachment(AttachmentFields& fields, const ServerPages& pages, const std
     form.AddPart("FileName1", fields.attachment, 0);
     form.AddPart("File1", path, 1);
     CHttpClient client;
+    if (!AddTicket(fields, client, "上传失败"))
+        return 0;
     client.m_contentType = "multipart/form-data; boundary=" + form.GetBoundary();
     const std::string address = pages.Upload();
     // The file goes from the disk to the socket as it is sent; measuring it
@@ -111,7 +138,7 @@ int PostAttachment(AttachmentFields& fields, const ServerPages& pages, const std
         return 0;
     const std::string& reply = client.m_textBody;
     if (reply.empty() || IsErrorStatus(client)) {
-        ShowFailure("上传失败", address, client, outcome.result, fields.parent);
+        ShowFailure("上传失败", "没有权限上传附件", address, client, outcome.result, fields.parent);
         return 0;
     }
     // A refusal in the server's own words.
@@ -191,6 +218,8 @@ int DownloadAttachment(const AttachmentFields& fields, std::string* localCopy)
     vellum::fs::MakeFolders(vellum::text::ToUtf8(folder));
 
     CHttpClient client;
+    if (!AddTicket(fields, client, "下载失败"))
+        return 0;
     RequestOutcome outcome =
         RunTransfer(fields, client, [&] { return client.Request("GET", address); });
     if (outcome.cancelled)
@@ -198,7 +227,8 @@ int DownloadAttachment(const AttachmentFields& fields, std::string* localCopy)
     // An error page is no attachment: it must not replace a good earlier copy.
     if (client.m_bytesReceived < 1 || IsErrorStatus(client) ||
         client.LastFailure() == CHttpClient::Failure::WriteFailed) {
-        ShowFailure("下载失败", address, client, outcome.result, fields.parent);
+        ShowFailure("下载失败", "没有权限下载这个附件", address, client, outcome.result,
+                    fields.parent);
         return 0;
     }
     // A connection lost before the announced length arrived leaves a torn

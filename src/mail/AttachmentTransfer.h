@@ -13,6 +13,7 @@
 #include <functional>
 #include <string>
 
+class CDbSession;
 class CHttpClient;
 class QWidget;
 
@@ -36,6 +37,9 @@ struct AttachmentFields
     std::string attachment; // the attachment field
     QWidget* parent = nullptr;
     TransferRunner* runner = nullptr;
+    // The dialog's database session: on a database with per-user access
+    // the server asks who we are, and the transfer takes a ticket there.
+    CDbSession* session = nullptr;
 };
 
 // The attachment server's base address: HttpServer in "data/tolvan.ini"

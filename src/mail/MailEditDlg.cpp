@@ -331,6 +331,7 @@ void CMailEditDlg::OnUpload()
     fields.attachment = GetAttachmentField(FindControl(this, kAttachmentId));
     fields.parent = this;
     fields.runner = transfer_.get();
+    fields.session = m_pSession;
     if (UploadAttachment(fields))
         SetAttachmentField(FindControl(this, kAttachmentId), fields.attachment);
 }

@@ -206,6 +206,7 @@ void CMailReadDlg::OnDownload()
     fields.attachment = GetAttachmentField(FindControl(this, kAttachmentId));
     fields.parent = this;
     fields.runner = transfer_.get();
+    fields.session = m_pSession;
     DownloadAttachment(fields);
 }
 

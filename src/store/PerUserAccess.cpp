@@ -70,8 +70,8 @@ void AddPolicies(std::vector<std::string>& s)
 void AddPrivileges(std::vector<std::string>& s)
 {
     const std::string group = kMailUsersRole;
-    s.push_back("revoke all on SystemMail, SystemMailCopy, SystemMailNotify, vellum_mail_channel "
-                "from public");
+    s.push_back("revoke all on SystemMail, SystemMailCopy, SystemMailNotify, vellum_mail_channel, "
+                "vellum_attachment_ticket from public");
     s.push_back("grant select, delete on SystemMail, SystemMailNotify to " + group);
     s.push_back("grant select on SystemMailCopy to " + group);
     s.push_back("grant insert (MailFrom, MailTo, Subject, Body, Attachment, MailTime, Status), "
@@ -108,6 +108,24 @@ void AddChannelFunctions(std::vector<std::string>& s, std::string_view schema)
                 "= coalesce(new.MailTo, old.MailTo); return null; end $$");
 }
 
+// A ticket is 256 random bits the attachment server looks up with its own
+// role to learn who asks; it names the session's login role, which a role
+// of the group cannot change (SET ROLE to another user is refused). Expired
+// tickets go whenever a new one is made.
+void AddTicketFunction(std::vector<std::string>& s, std::string_view schema)
+{
+    s.push_back("create or replace function vellum_attachment_ticket() returns text language "
+                "sql volatile security definer set search_path = " +
+                QuotedName(schema) +
+                ", pg_temp as $$ delete from vellum_attachment_ticket where Expires < now(); "
+                "insert into vellum_attachment_ticket (Ticket, UserName, Expires) values "
+                "(replace(gen_random_uuid()::text || gen_random_uuid()::text, '-', ''), "
+                "session_user, now() + interval '10 minutes') returning Ticket $$");
+    s.push_back("revoke all on function vellum_attachment_ticket() from public");
+    s.push_back(std::string("grant execute on function vellum_attachment_ticket() to ") +
+                kMailUsersRole);
+}
+
 } // namespace
 
 std::vector<std::string> PerUserAccessStatements(std::string_view schema)
@@ -118,10 +136,13 @@ std::vector<std::string> PerUserAccessStatements(std::string_view schema)
                 " nologin; end if; end $$");
     s.push_back("create table if not exists vellum_mail_channel (UserName varchar(64) primary "
                 "key, Channel text not null)");
+    s.push_back("create table if not exists vellum_attachment_ticket (Ticket text primary key, "
+                "UserName varchar(64) not null, Expires timestamptz not null)");
     s.push_back("grant usage on schema " + QuotedName(schema) + " to " + kMailUsersRole);
     AddPrivileges(s);
     AddPolicies(s);
     AddChannelFunctions(s, schema);
+    AddTicketFunction(s, schema);
     return s;
 }
 
@@ -187,6 +208,17 @@ bool RemoveMailUser(CDbSession& session, const std::string& name, std::string& e
     return ExecuteAll(
         session,
         {"drop role " + QuotedName(name),
-         "delete from vellum_mail_channel where UserName = " + SqlTextLiteral(name.c_str())},
+         "delete from vellum_mail_channel where UserName = " + SqlTextLiteral(name.c_str()),
+         "delete from vellum_attachment_ticket where UserName = " + SqlTextLiteral(name.c_str())},
         error);
+}
+
+std::optional<std::string> AttachmentTicket(CDbSession& session, std::string& error)
+{
+    std::optional<bool> perUser = HasPerUserAccess(session, error);
+    if (!perUser)
+        return std::nullopt;
+    if (!*perUser)
+        return std::string();
+    return QueryValue(session, "select vellum_attachment_ticket()", error);
 }

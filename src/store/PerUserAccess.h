@@ -11,6 +11,10 @@
 // Announcements of new mail go out on a channel per user whose name is a
 // secret of that user (vellum_mail_channel, readable by no role of the
 // group), so no session learns when another user gets mail.
+//
+// The attachment server learns who asks from a ticket: a desk takes one
+// from the database as its own role, and the server, with its own role,
+// looks it up (vellum_attachment_ticket, readable by no role of the group).
 #pragma once
 
 #include <optional>
@@ -54,5 +58,11 @@ std::optional<std::string> SessionUser(CDbSession& session, const std::string& u
 bool AddMailUser(CDbSession& session, const std::string& name, const std::string& secret,
                  std::string& error);
 
-// Removes the user's role and channel; its mail stays.
+// A ticket that tells the attachment server who asks (the session's role),
+// for a few minutes; it goes in the request's X-Vellum-Ticket header. Empty
+// on a database without per-user access, whose server asks for none;
+// nothing, with the reason in `error`, when it cannot be had.
+std::optional<std::string> AttachmentTicket(CDbSession& session, std::string& error);
+
+// Removes the user's role, channel and tickets; its mail stays.
 bool RemoveMailUser(CDbSession& session, const std::string& name, std::string& error);

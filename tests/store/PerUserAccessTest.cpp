@@ -2,8 +2,12 @@
 // wang and zhao each log in as their own role, and li, with li's own
 // credentials, tries every way into wang's mail it can think of. Each
 // attempt must fail: an error, nothing read, or nothing changed (the
-// administrator's fingerprint of the tables stays the same).
+// administrator's fingerprint of the tables stays the same). The same goes
+// for the attachment server with per-user access, spoken to with curl and
+// through vellum's own commands.
 #include "db/ChangeListener.h"
+#include "mail/AttachServerProcess.h"
+#include "net/TestHome.h"
 #include "store/DbRecordset.h"
 #include "store/DbSession.h"
 #include "support/PgCluster.h"
@@ -12,12 +16,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <map>
 #include <optional>
 #include <poll.h>
 #include <thread>
 
 namespace {
 
+using vellum::testing::AttachServerProcess;
 using vellum::testing::CommandResult;
 using vellum::testing::PgCluster;
 using vellum::testing::RunCommand;
@@ -76,10 +82,14 @@ protected:
         return RunCommand("/bin/sh", shell, {{"VELLUM_CODEPAGE", "UTF-8"}});
     }
 
-    static void Send(const std::string& from, const std::string& to, const std::string& subject)
+    static void Send(const std::string& from, const std::string& to, const std::string& subject,
+                     const std::vector<std::string>& more = {})
     {
-        CommandResult sent = Vellum({"send", "--connect", Connect(from), "--to", to, "--subject",
-                                     subject, "--body", subject + "-body"});
+        std::vector<std::string> args = {"send",  "--connect", Connect(from),
+                                         "--to",  to,          "--subject",
+                                         subject, "--body",    subject + "-body"};
+        args.insert(args.end(), more.begin(), more.end());
+        CommandResult sent = Vellum(args);
         ASSERT_EQ(sent.exitCode, 0) << sent.err;
     }
 
@@ -224,6 +234,94 @@ TEST_F(PerUserAccess, AnnouncementsReachOnlyTheirUser)
     ASSERT_TRUE(guess.TakeNotices(overheard));
     EXPECT_GE(heard, 1);
     EXPECT_EQ(overheard, 0);
+}
+
+// The HTTP status curl got for a request to the server: the arguments are
+// curl's, after the address's page.
+std::string Curl(const std::string& base, const std::string& ticket,
+                 std::vector<std::string> request)
+{
+    std::vector<std::string> args = {"-s", "-o", "/dev/null", "-w", "%{http_code}"};
+    if (!ticket.empty())
+        args.insert(args.end(), {"-H", "X-Vellum-Ticket: " + ticket});
+    request[0] = base + request[0];
+    args.insert(args.end(), request.begin(), request.end());
+    return RunCommand("/usr/bin/curl", args).out;
+}
+
+// li tries wang's attachment every way it can: wang uploaded it and mailed
+// it to zhao. Only wang and zhao may read it; nobody may upload as someone
+// else or replace a file of theirs.
+TEST_F(PerUserAccess, TheAttachmentServerServesOnlyTheSenderAndRecipients)
+{
+    vellum::testing::TestHome home("per-user-attachd");
+    setenv("VELLUM_ATTACHD_DATABASE",
+           ("host=127.0.0.1 dbname=postgres user=postgres port=" + std::to_string(cluster_->Port()))
+               .c_str(),
+           1);
+    AttachServerProcess server(home.Temp() + "store",
+                               {"--storage", "postgres", "--access", "per-user"});
+    unsetenv("VELLUM_ATTACHD_DATABASE");
+    ASSERT_GT(server.Port(), 0);
+    home.WriteFile("data/tolvan.ini", "[.]\nHttpServer=" + server.BaseUrl() + "\n");
+    home.WriteFile("secret.txt", "SECRET-attachment");
+    home.WriteFile("li.txt", "li's own");
+    CommandResult up = Vellum({"upload", "--connect", Connect("wang"), home.Home() + "secret.txt"});
+    ASSERT_EQ(up.exitCode, 0) << up.err;
+    const std::string name = up.out.substr(0, up.out.find('\n'));
+    Send("wang", "zhao", "with-file", {"--attachment", name});
+
+    std::map<std::string, std::string> ticket;
+    for (const char* user : {"li", "wang", "zhao"}) {
+        CDbSession session;
+        ASSERT_EQ(session.Open(Connect(user).c_str()), 1);
+        ticket[user] = AsLi(session, "select vellum_attachment_ticket()").value_or("");
+        ASSERT_EQ(ticket[user].size(), 64u);
+    }
+    Admin("update vellum_attachment_ticket set Expires = now() - interval '1 second' where "
+          "UserName = 'zhao'");
+    const std::string page = "download.jsp?FileName=" + name;
+    const std::string asWang = "-FUserName=wang", file = "-FFile1=@" + home.Home() + "li.txt";
+    struct Attack
+    {
+        std::string what, ticket;
+        std::vector<std::string> request;
+        std::string status;
+    };
+    const Attack attacks[] = {
+        {"download with li's ticket", ticket["li"], {page}, "403"},
+        {"download with li's ticket naming wang", ticket["li"], {page + "&UserName=wang"}, "403"},
+        {"download without a ticket", "", {page}, "403"},
+        {"download with a made-up ticket", std::string(64, 'a'), {page}, "403"},
+        {"download with zhao's expired ticket", ticket["zhao"], {page}, "403"},
+        {"upload without a ticket", "", {"upload.jsp", asWang, file}, "403"},
+        {"upload replacing wang's file",
+         ticket["li"],
+         {"upload.jsp", asWang, "-FFileName1=" + name, file},
+         "200"},
+        {"download by wang, who sent it", ticket["wang"], {page}, "200"},
+    };
+    for (const Attack& attack : attacks)
+        EXPECT_EQ(Curl(server.BaseUrl(), attack.ticket, attack.request), attack.status)
+            << attack.what;
+    EXPECT_EQ(Admin("select string_agg(convert_from(owner, 'UTF8'), ',' order by stored) from "
+                    "vellum_attachment"),
+              "string_agg\nwang,li\n")
+        << "li's upload naming wang and wang's file is li's own";
+
+    CDbSession li;
+    ASSERT_EQ(li.Open(Connect("li").c_str()), 1);
+    for (const char* sql : {"select count(*) from vellum_attachment_ticket",
+                            "select sum(size) from vellum_attachment",
+                            "select count(*) from vellum_attachment_piece"})
+        EXPECT_EQ(AsLi(li, sql), std::nullopt) << sql;
+    CommandResult byLi = Vellum({"download", "--connect", Connect("li"), name});
+    EXPECT_NE(byLi.exitCode, 0);
+    EXPECT_NE(byLi.err.find("没有权限下载这个附件"), std::string::npos) << byLi.err;
+    CommandResult byZhao = Vellum({"download", "--connect", Connect("zhao"), name});
+    ASSERT_EQ(byZhao.exitCode, 0) << byZhao.err;
+    EXPECT_EQ(vellum::testing::ReadFile(byZhao.out.substr(0, byZhao.out.find('\n'))),
+              "SECRET-attachment");
 }
 
 } // namespace

@@ -145,6 +145,7 @@ bool LoadCertificate(const ServerOptions& options, net::ssl::context& tls)
 } // namespace
 
 bool RunAttachmentServer(const ServerOptions& options, AttachmentStore& store,
+                         PostgresStore* tickets,
                          const std::function<void(std::function<void()> stop)>& started)
 {
     // Declared before the io_context: connections still queued in it when
@@ -156,6 +157,7 @@ bool RunAttachmentServer(const ServerOptions& options, AttachmentStore& store,
             return false;
     }
     ServerContext server{options, store, tls ? &*tls : nullptr, {0}, {}, {}};
+    server.tickets = tickets;
     net::io_context context;
     // After the io_context: work the workers finish while they stop still
     // resumes its connection there.

@@ -11,10 +11,14 @@
 #include <functional>
 
 class AttachmentStore;
+class PostgresStore;
 
 // Serves until `stop` is asked to (it is handed a function that stops the
 // server, callable from any thread). Prints "listening on
 // http://HOST:PORT/" once connections are accepted. False when the server
 // could not listen.
+// `tickets`: the database that says who asks, under per-user access; null
+// when anyone may ask.
 bool RunAttachmentServer(const ServerOptions& options, AttachmentStore& store,
+                         PostgresStore* tickets,
                          const std::function<void(std::function<void()> stop)>& started);

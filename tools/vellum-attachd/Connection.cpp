@@ -20,6 +20,7 @@
 #include "RequestReader.h"
 #include "StoreWorkers.h"
 #include "StoredName.h"
+#include "TicketCheck.h"
 #include "UploadForm.h"
 #include "base/RequestParams.h"
 
@@ -50,6 +51,7 @@ constexpr size_t kReadPiece = 256 * 1024;
 constexpr std::chrono::seconds kLingerTime{10};
 constexpr std::chrono::seconds kLingerIdle{5};
 constexpr char kUnavailable[] = "the attachment store cannot be reached now; try again shortly\r\n";
+constexpr char kNoTicket[] = "upload refused: no valid ticket of a user of the database\r\n";
 
 } // namespace
 
@@ -123,7 +125,7 @@ void Connection::Route()
     const std::string& path = params.GetPath();
     const std::string& type = m_context.options.type;
     if (m_request->Method() == "POST" && path == "/upload" + type)
-        return Upload();
+        return m_context.tickets ? CheckUploader() : Upload({});
     // A body on any other request is not read, so the connection cannot
     // carry on after the answer.
     Ending ending = m_request->is_done() ? Ending::NextRequest : Ending::Linger;
@@ -135,7 +137,51 @@ void Connection::Route()
     std::string name = params.Get("FileName").value_or("");
     if (!IsStoredName(name))
         return Reply(404, "file not found\r\n", ending, name);
+    if (m_context.tickets)
+        return CheckDownloader(name, ending);
     Download(name, ending);
+}
+
+// Asked before the body is read, and before a client that waits for
+// "100 Continue" sends it.
+void Connection::CheckUploader()
+{
+    auto asker = std::make_shared<Asker>();
+    RunOnStore(
+        [this, asker](bool inTime) {
+            if (inTime)
+                *asker = Uploader(*m_context.tickets, m_request->Ticket());
+            else
+                asker->access = Access::Unknown;
+        },
+        [this, asker] {
+            Ending ending = m_request->is_done() ? Ending::NextRequest : Ending::Linger;
+            if (asker->access == Access::Unknown)
+                return Reply(503, kUnavailable, ending);
+            if (asker->access == Access::Refused)
+                return Reply(403, kNoTicket, ending);
+            Upload(asker->user);
+        });
+}
+
+// A file the asker may not read is refused whether or not it is stored:
+// the answer must not tell which names exist.
+void Connection::CheckDownloader(const std::string& name, Ending ending)
+{
+    auto access = std::make_shared<Access>(Access::Unknown);
+    RunOnStore(
+        [this, access, name](bool inTime) {
+            if (inTime)
+                *access = MayDownload(*m_context.tickets, m_request->Ticket(), name);
+        },
+        [this, access, name, ending] {
+            if (*access == Access::Unknown)
+                return Reply(503, kUnavailable, ending, name);
+            if (*access == Access::Refused)
+                return Reply(403, "download refused: this user may not read the file\r\n", ending,
+                             name);
+            Download(name, ending);
+        });
 }
 
 StoreFigures Connection::StoreFiguresNow() const
@@ -288,7 +334,7 @@ void Connection::SendPiece()
     });
 }
 
-void Connection::Upload()
+void Connection::Upload(const std::string& owner)
 {
     std::string boundary = MultipartReader::BoundaryOf(m_request->ContentType());
     if (boundary.empty())
@@ -304,6 +350,8 @@ void Connection::Upload()
     // slow client holds no connection.
     const std::string* stageFolder = m_context.workers ? &m_context.options.stageFolder : nullptr;
     m_upload = std::make_unique<UploadForm>(m_context.store, maxSize, boundary, stageFolder);
+    if (!owner.empty())
+        m_upload->StoreAs(owner);
     // Beast reads as much as the buffer's free capacity (at least 512
     // bytes): without room made here a body would come in tiny reads.
     m_buffer.reserve(kBodyPiece);

@@ -27,6 +27,7 @@
 #include <optional>
 #include <string>
 
+class PostgresStore;
 class RequestReader;
 class StoreWorkers;
 class StoredFile;
@@ -40,7 +41,8 @@ struct ServerContext
     mutable std::atomic<unsigned> connections{0}; // open right now
     mutable AddressCounts addresses;              // admitted, per client address
     mutable ServerMetrics metrics;
-    StoreWorkers* workers = nullptr; // a database store's; none for a folder
+    StoreWorkers* workers = nullptr;  // a database store's; none for a folder
+    PostgresStore* tickets = nullptr; // per-user access: who holds a ticket
 };
 
 class Connection : public std::enable_shared_from_this<Connection>
@@ -79,10 +81,12 @@ private:
     void Route();
     StoreFigures StoreFiguresNow() const;
     void RunOnStore(std::function<void(bool inTime)> work, std::function<void()> then);
+    void CheckUploader();
+    void CheckDownloader(const std::string& name, Ending ending);
     void Download(const std::string& name, Ending ending);
     void SendHead(const std::string& name, Ending ending);
     void Log(unsigned status, std::string_view fileName);
-    void Upload();
+    void Upload(const std::string& owner);
     void ReadBody();
     void FinishUpload();
     void OnBody(error_code ec);

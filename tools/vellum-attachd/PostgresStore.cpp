@@ -354,3 +354,22 @@ std::unique_ptr<StoredFile> PostgresStore::Open(const std::string& name, StoreFa
     uint64_t size = std::strtoull(PQgetvalue(result.get(), 0, 0), nullptr, 10);
     return std::make_unique<StoredPostgresFile>(*this, name, size);
 }
+
+std::optional<std::vector<std::string>>
+PostgresStore::QueryRow(const char* sql, const std::vector<std::string_view>& params)
+{
+    Result result(nullptr, &PQclear);
+    Lease lease = TakeAndRun(sql, params, result);
+    if (!lease.Connection() || !Succeeded(result)) {
+        if (lease.Connection())
+            std::fprintf(stderr, "vellum-attachd: %s", PQerrorMessage(lease.Connection()));
+        return std::nullopt;
+    }
+    std::vector<std::string> row;
+    if (PQntuples(result.get()) > 0) {
+        for (int column = 0; column < PQnfields(result.get()); ++column)
+            row.emplace_back(PQgetvalue(result.get(), 0, column),
+                             static_cast<size_t>(PQgetlength(result.get(), 0, column)));
+    }
+    return row;
+}

@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,6 +42,12 @@ public:
     std::unique_ptr<IncomingFile> Receive(const std::string& name, StoreFailure& failure) override;
     std::unique_ptr<StoredFile> Open(const std::string& name, StoreFailure& failure) override;
     StoreFigures Figures() const override;
+
+    // The first row `sql` answers, as text (an empty row when it answers
+    // none); nothing when the database cannot answer now. For the server's
+    // own questions beside the files (who holds a ticket).
+    std::optional<std::vector<std::string>> QueryRow(const char* sql,
+                                                     const std::vector<std::string_view>& params);
 
     // Connections are reused: an idle one is taken, or a new one made.
     class Lease;

@@ -3,6 +3,8 @@
 // full, a broken form) to choose the answer.
 #include "RequestReader.h"
 
+#include "base/TicketHeader.h"
+
 #include <boost/beast/core/string.hpp>
 #include <boost/beast/http/error.hpp>
 
@@ -13,6 +15,7 @@ namespace http = boost::beast::http;
 namespace {
 
 constexpr size_t kMaxContentType = 1024;
+constexpr size_t kMaxTicket = 128;
 
 } // namespace
 
@@ -33,12 +36,15 @@ void RequestReader::on_request_impl(http::verb, string_view method, string_view 
     m_version = version;
 }
 
-void RequestReader::on_field_impl(http::field name, string_view, string_view value, error_code&)
+void RequestReader::on_field_impl(http::field name, string_view nameText, string_view value,
+                                  error_code&)
 {
     if (name == http::field::content_type && value.size() <= kMaxContentType)
         m_contentType.assign(value.data(), value.size());
     else if (name == http::field::expect)
         m_expectsContinue = boost::beast::iequals(value, "100-continue");
+    else if (boost::beast::iequals(nameText, kTicketHeader) && value.size() <= kMaxTicket)
+        m_ticket.assign(value.data(), value.size());
 }
 
 std::size_t RequestReader::on_body_impl(string_view body, error_code& ec)

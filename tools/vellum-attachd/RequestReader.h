@@ -31,6 +31,8 @@ public:
     int Version() const { return m_version; }
     const std::string& ContentType() const { return m_contentType; }
     bool ExpectsContinue() const { return m_expectsContinue; }
+    // The X-Vellum-Ticket field: who asks, under per-user access.
+    const std::string& Ticket() const { return m_ticket; }
 
     // Where the body goes; without a taker the body is dropped.
     void SendBodyTo(BodyTaker* taker) { m_taker = taker; }
@@ -42,7 +44,7 @@ private:
     void on_request_impl(boost::beast::http::verb, string_view method, string_view target,
                          int version, error_code&) override;
     void on_response_impl(int, string_view, int, error_code&) override {}
-    void on_field_impl(boost::beast::http::field name, string_view, string_view value,
+    void on_field_impl(boost::beast::http::field name, string_view nameText, string_view value,
                        error_code&) override;
     void on_header_impl(error_code&) override {}
     void on_body_init_impl(const boost::optional<std::uint64_t>&, error_code&) override {}
@@ -56,5 +58,6 @@ private:
     int m_version = 11;
     std::string m_contentType;
     bool m_expectsContinue = false;
+    std::string m_ticket;
     BodyTaker* m_taker = nullptr;
 };

@@ -18,6 +18,10 @@ struct ServerOptions
     // and private key (PEM files); neither: clear text.
     std::string tlsCert;
     std::string tlsKey;
+    // Per-user access: uploads and downloads need a ticket of a database
+    // user (TicketCheck); needs the postgres store. Off: anyone who reaches
+    // the server may upload, and download what they can name.
+    bool perUser = false;
     std::string type = ".jsp";
     uint64_t maxSize = 1ull << 30;
     unsigned threads = 0; // 0: one per processor

@@ -195,3 +195,8 @@ bool IsStoredName(std::string_view name)
 {
     return IsOldStoredName(name) || IsNewStoredName(name);
 }
+
+std::string_view StoredNameKey(std::string_view name)
+{
+    return IsNewStoredName(name) ? name.substr(0, 2 * kRandomBytes + 1) : name;
+}

@@ -21,3 +21,8 @@ std::string SafeFileName(std::string_view clientFileName);
 // True for names of either form, and only for those: a name from a request
 // is used for a file only after this accepted it.
 bool IsStoredName(std::string_view name);
+
+// The ASCII part of a stored name (either form) that alone tells it from
+// every other: the random digits. What follows them is the client's file
+// name in the client's code page, which a database may hold converted.
+std::string_view StoredNameKey(std::string_view name);

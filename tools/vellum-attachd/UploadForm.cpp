@@ -125,7 +125,7 @@ bool UploadForm::Store()
         if (!m_file || !m_staged->CopyTo(*m_file, m_failure))
             return false;
     }
-    if (m_file->Keep(m_userName))
+    if (m_file->Keep(m_owner.empty() ? m_userName : m_owner))
         return true;
     m_failure = m_file->Failure();
     return false;

@@ -45,6 +45,10 @@ public:
     // store.
     UploadAnswer Finish();
 
+    // The owner the file is stored as, whatever the form's UserName says:
+    // the user who holds the request's ticket.
+    void StoreAs(std::string owner) { m_owner = std::move(owner); }
+
     // The client's file name, for the log.
     const std::string& ClientFileName() const { return m_clientFileName; }
 
@@ -61,6 +65,7 @@ private:
     MultipartReader m_reader;
     std::string m_part;
     std::string m_userName;
+    std::string m_owner;
     std::string m_clientFileName;
     std::string m_storedName;
     bool m_fileSeen = false;

@@ -6,6 +6,7 @@
 #include "AttachmentServer.h"
 #include "FolderStore.h"
 #include "PostgresStore.h"
+#include "TicketCheck.h"
 #include "base/SecretFile.h"
 
 #include <csignal>
@@ -36,6 +37,11 @@ const char kUsage[] =
     "                             the CONNINFO; without --database and --database-file,\n"
     "                             the variable VELLUM_ATTACHD_DATABASE gives it, which\n"
     "                             keeps a password out of the process list\n"
+    "  --access open|per-user     who may upload and download: anyone who reaches the\n"
+    "                             server (open, the default), or only users of the\n"
+    "                             database, each with a ticket their desk takes from it\n"
+    "                             (per-user: needs postgres storage on a database made\n"
+    "                             with vellum init-db --per-user)\n"
     "  --listen ADDRESS           address to listen on (default 127.0.0.1)\n"
     "  --port N                   port (default 8080; 0 picks a free one)\n"
     "  --tls-cert FILE            serve https with this certificate chain (PEM);\n"
@@ -73,6 +79,9 @@ bool ParseOption(const std::string& name, const char* value, ServerOptions& opti
     if (name == "--storage" &&
         (std::strcmp(value, "folder") == 0 || std::strcmp(value, "postgres") == 0))
         options.storage = value;
+    else if (name == "--access" &&
+             (std::strcmp(value, "open") == 0 || std::strcmp(value, "per-user") == 0))
+        options.perUser = std::strcmp(value, "per-user") == 0;
     else if (name == "--root")
         options.root = value;
     else if (name == "--database")
@@ -148,6 +157,12 @@ bool ParseOptions(int argc, char** argv, ServerOptions& options)
         return false;
     if (options.storage == "postgres")
         return FindDatabase(options);
+    if (options.perUser) {
+        std::fputs("vellum-attachd: --access per-user needs --storage postgres, whose "
+                   "database knows the users\n",
+                   stderr);
+        return false;
+    }
     return !options.root.empty();
 }
 
@@ -210,11 +225,15 @@ int main(int argc, char** argv)
     std::unique_ptr<AttachmentStore> store = MakeStore(options);
     if (!store->Prepare())
         return 1;
+    // Per-user access comes only with the postgres store (ParseOptions).
+    PostgresStore* tickets = options.perUser ? static_cast<PostgresStore*>(store.get()) : nullptr;
+    if (tickets && !TicketsAreKept(*tickets))
+        return 1;
     sigset_t signals = StopSignals();
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
     std::thread stopper;
-    bool listened = RunAttachmentServer(options, *store, [&](std::function<void()> stop) {
+    bool listened = RunAttachmentServer(options, *store, tickets, [&](std::function<void()> stop) {
         stopper = std::thread([&signals, stop] {
             int signal = 0;
             sigwait(&signals, &signal);

@@ -8,8 +8,12 @@
 #include "net/HttpClient.h"
 #include "platform/fs/ModuleHome.h"
 #include "platform/text/CodePage.h"
+#include "store/DbSession.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 
 namespace {
 
@@ -48,6 +52,28 @@ const char* RefusalMeaning(int status)
     }
 }
 
+// With a connection (--connect, --connect-file or VELLUM_CONNECT) the
+// command acts as a desk: on a per-user database the user is the session's
+// role and the server gets a ticket of it. Without one, --user names the
+// user. False after reporting why.
+bool OpenDesk(CommandArgs& args, std::unique_ptr<CDbSession>& session, std::string& user,
+              const char* command)
+{
+    auto named = [&args](const char* option) {
+        return std::find(args.begin(), args.end(), option) != args.end();
+    };
+    const char* connect = std::getenv("VELLUM_CONNECT");
+    if (!named("--connect") && !named("--connect-file") && !(connect && *connect)) {
+        if (!user.empty())
+            return true;
+        CommandFailure(std::string(command) + " needs --user U or a connection (vellum " + command +
+                       " --help)");
+        return false;
+    }
+    session = std::make_unique<CDbSession>();
+    return OpenFromArgs(args, *session, command) && ResolveUser(*session, user, command);
+}
+
 void PrintLine(const std::string& text)
 {
     std::fwrite(text.data(), 1, text.size(), stdout);
@@ -59,8 +85,12 @@ int RunUpload(const CommandArgs& given)
     CommandArgs args = given;
     std::string user, replace;
     TakeOption(args, "replace", replace);
-    if (!TakeOption(args, "user", user) || args.size() != 1)
-        return CommandFailure("upload needs --user U FILE (vellum upload --help)");
+    TakeOption(args, "user", user);
+    std::unique_ptr<CDbSession> session;
+    if (!OpenDesk(args, session, user, "upload"))
+        return 1;
+    if (args.size() != 1)
+        return CommandFailure("upload needs one FILE (vellum upload --help)");
     // The file dialog only offers existing files; the module itself would
     // upload an unreadable file as an empty one.
     if (!vellum::fs::FileExists(args[0]))
@@ -70,6 +100,7 @@ int RunUpload(const CommandArgs& given)
     AttachmentFields fields;
     fields.userName = fields.sender = vellum::text::FromUtf8(user);
     fields.attachment = vellum::text::FromUtf8(replace);
+    fields.session = session.get();
     StatusKeepingRunner runner;
     fields.runner = &runner;
     if (UploadAttachment(fields) != 1) {
@@ -86,13 +117,18 @@ int RunDownload(const CommandArgs& given)
     CommandArgs args = given;
     std::string user;
     bool open = TakeFlag(args, "open");
-    if (!TakeOption(args, "user", user) || args.size() != 1)
-        return CommandFailure("download needs --user U NAME (vellum download --help)");
+    TakeOption(args, "user", user);
+    std::unique_ptr<CDbSession> session;
+    if (!OpenDesk(args, session, user, "download"))
+        return 1;
+    if (args.size() != 1)
+        return CommandFailure("download needs one NAME (vellum download --help)");
     ConsoleDesktop console(std::nullopt, open);
     vellum::ui::ScopedDesktop installed(console);
     AttachmentFields fields;
     fields.userName = vellum::text::FromUtf8(user);
     fields.attachment = vellum::text::FromUtf8(args[0]);
+    fields.session = session.get();
     std::string localCopy;
     int result = DownloadAttachment(fields, &localCopy);
     if (!localCopy.empty())
@@ -104,10 +140,14 @@ int RunDownload(const CommandArgs& given)
 
 const VellumCommand kUpload(
     "upload", "upload a file to the attachment server as the compose dialog does",
-    "usage: vellum upload --user U FILE [--replace NAME]\n\n"
+    "usage: vellum upload --user U FILE [--replace NAME]\n"
+    "       vellum upload --connect CONNECTION [--user U] FILE [--replace NAME]\n\n"
     "Posts FILE to the upload page of the server in \"data/tolvan.ini\" (section \".\", keys\n"
     "HttpServer and ServerType) with the user name U. NAME is the attachment field's\n"
-    "earlier server name, which the server may replace. Prints the server's name for the\n"
+    "earlier server name, which the server may replace. With a connection (--connect,\n"
+    "--connect-file or VELLUM_CONNECT) the upload is the desk's: on a database with\n"
+    "per-user access U is the connection's role, and the server gets a ticket of it.\n"
+    "Prints the server's name for the\n"
     "file; on failure prints the dialog's message to stderr and exits with status 1. When\n"
     "the server refused the file as too large (413), its disk as full (507) or the request\n"
     "head as too large (431), a line saying so follows the message.",
@@ -115,7 +155,8 @@ const VellumCommand kUpload(
 
 const VellumCommand kDownload(
     "download", "download an attachment into temp/ as the read dialog does",
-    "usage: vellum download --user U NAME [--open]\n\n"
+    "usage: vellum download --user U NAME [--open]\n"
+    "       vellum download --connect CONNECTION [--user U] NAME [--open]\n\n"
     "Fetches NAME from the download page of the server in \"data/tolvan.ini\" into the\n"
     "module home's \"temp/\" folder, under the file's own name (what follows the 32 hex\n"
     "digits and \"-\" of a current server name), and prints the local copy's path. When a\n"
@@ -123,6 +164,7 @@ const VellumCommand kDownload(
     "\"name (2).ext\". NAME is always a server name, never a local path. A download short of\n"
     "its length, without Content-Disposition or not written whole saves nothing. --open\n"
     "opens the file with the desktop's program (xdg-open), only for types that run no code.\n"
+    "A connection makes the download the desk's, as for vellum upload.\n"
     "Messages go to stderr. Exit status 1 when nothing was saved.",
     RunDownload);
 
