@@ -10,6 +10,8 @@
 // except Open and Query.
 #pragma once
 
+#include "db/NoticeSource.h"
+
 #include <memory>
 #include <optional>
 #include <string>
@@ -23,11 +25,11 @@ namespace vellum::db {
 // (a DSN, whose items live in odbc.ini).
 std::optional<std::string> LibpqConninfoOf(std::string_view odbcConnect);
 
-class ChangeListener
+class ChangeListener : public NoticeSource
 {
 public:
     ChangeListener();
-    ~ChangeListener();
+    ~ChangeListener() override;
     ChangeListener(const ChangeListener&) = delete;
     ChangeListener& operator=(const ChangeListener&) = delete;
 
@@ -44,15 +46,9 @@ public:
     [[nodiscard]] bool Query(std::string_view sql, const std::vector<std::string>& parameters,
                              std::vector<std::optional<std::string>>& row);
 
-    // The descriptor that becomes readable when notices (or a closed
-    // connection) arrive; -1 while closed.
-    int SocketDescriptor() const;
-
-    // Reads what the socket holds and returns how many notices arrived
-    // since the last call. False when the connection is gone (LastError).
-    [[nodiscard]] bool TakeNotices(int& count);
-
-    const std::string& LastError() const { return m_error; }
+    int SocketDescriptor() const override;
+    [[nodiscard]] bool TakeNotices(int& count) override;
+    const std::string& LastError() const override { return m_error; }
 
 private:
     struct Handle;

@@ -71,6 +71,16 @@ const std::string& PostgresOdbcConnectString()
     return TheCluster().ConnectString();
 }
 
+std::string PostgresConnInfo()
+{
+    const std::string& odbc = PostgresOdbcConnectString();
+    size_t at = odbc.find("Port=");
+    if (at == std::string::npos)
+        return {};
+    return "host=127.0.0.1 dbname=postgres user=postgres port=" +
+           odbc.substr(at + 5, odbc.find(';', at) - at - 5);
+}
+
 const std::string& PostgresStartError()
 {
     return TheCluster().Error();

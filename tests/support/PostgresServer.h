@@ -15,6 +15,9 @@ namespace vellum::testing {
 const std::string& PostgresOdbcConnectString();
 const std::string& PostgresStartError();
 
+// libpq's connection string for the same database; empty as above.
+std::string PostgresConnInfo();
+
 // Stops the running cluster (as PgCluster::Pause) and starts it again on
 // the same port and data; false when pg_ctl failed.
 bool StopPostgres(bool immediate = false);

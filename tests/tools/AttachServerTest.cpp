@@ -4,6 +4,7 @@
 // the log, a full disk; and the PostgreSQL store with two servers sharing
 // one database, across a restart of it. Timing and load figures are bench/attachd's.
 #include "mail/AttachServerProcess.h"
+#include "net/FeedListener.h"
 #include "support/PostgresServer.h"
 #include "support/RunCommand.h"
 #include "support/ScratchFolder.h"
@@ -29,6 +30,7 @@
 namespace {
 
 using vellum::testing::AttachServerProcess;
+using vellum::testing::PostgresConnInfo;
 using vellum::testing::ScratchFolder;
 namespace fs = std::filesystem;
 
@@ -362,17 +364,6 @@ TEST(AttachServerTest, AFullDiskGets507AndLeavesNothing)
     umount(root.c_str());
 }
 
-// libpq's connection string for the test cluster, from its ODBC one.
-std::string PostgresConnInfo()
-{
-    const std::string& odbc = vellum::testing::PostgresOdbcConnectString();
-    size_t at = odbc.find("Port=");
-    if (at == std::string::npos)
-        return {};
-    return "host=127.0.0.1 dbname=postgres user=postgres port=" +
-           odbc.substr(at + 5, odbc.find(';', at) - at - 5);
-}
-
 long CountRows(const std::string& conninfo, const char* table)
 {
     PGconn* connection = PQconnectdb(conninfo.c_str());
@@ -552,6 +543,47 @@ TEST(AttachServerTest, APostgresStoreBehindACutLinkAnswers503UntilItIsBack)
     EXPECT_TRUE(StartsWith(Download(server.Port(), name), "HTTP/1.1 503 "));
     ASSERT_TRUE(relay.Restore());
     EXPECT_TRUE(StartsWith(Download(server.Port(), name), "HTTP/1.1 404 "));
+}
+
+// The feed tells each desk of its own user's mail only, and after a
+// database restart tells every desk to look, since mail that came
+// meanwhile was announced to nobody.
+TEST(AttachServerTest, TheFeedTellsOnlyItsUserAndEveryoneAfterARestart)
+{
+    std::string conninfo = PostgresConnInfo();
+    ASSERT_FALSE(conninfo.empty()) << vellum::testing::PostgresStartError();
+    ScratchFolder folder;
+    setenv("VELLUM_ATTACHD_DATABASE", conninfo.c_str(), 1);
+    AttachServerProcess server(folder.Path() + "store", {"--storage", "postgres"});
+    unsetenv("VELLUM_ATTACHD_DATABASE");
+    FeedListener li, wang;
+    ASSERT_TRUE(li.Open(server.BaseUrl(), "li", "")) << li.LastError();
+    ASSERT_TRUE(wang.Open(server.BaseUrl(), "wang", "")) << wang.LastError();
+    EXPECT_EQ(Figure(server.Port(), "vellum_attachd_feed_subscribers"), 2);
+    auto eventsWithin = [](FeedListener& feed, int ms) {
+        pollfd readable{feed.SocketDescriptor(), POLLIN, 0};
+        int events = 0;
+        if (poll(&readable, 1, ms) == 1) {
+            EXPECT_TRUE(feed.TakeNotices(events)) << feed.LastError();
+        }
+        return events;
+    };
+    PGconn* announcer = PQconnectdb(conninfo.c_str());
+    PQclear(PQexec(announcer, "SELECT pg_notify('mail_' || md5('li'), '')"));
+    PQfinish(announcer);
+    EXPECT_EQ(eventsWithin(li, 2000), 1);
+    EXPECT_EQ(eventsWithin(wang, 200), 0);
+
+    ASSERT_TRUE(vellum::testing::StopPostgres(true));
+    ASSERT_TRUE(vellum::testing::RestartPostgres());
+    EXPECT_EQ(eventsWithin(li, 10000), 1);
+    EXPECT_EQ(eventsWithin(wang, 10000), 1);
+    EXPECT_EQ(Figure(server.Port(), "vellum_attachd_feed_reconnects_total"), 1);
+    server.Stop();
+    pollfd readable{li.SocketDescriptor(), POLLIN, 0};
+    int events = 0;
+    EXPECT_EQ(poll(&readable, 1, 2000), 1);
+    EXPECT_FALSE(li.TakeNotices(events)) << "a desk sees its feed server go";
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "InboxWatch.h"
 #include "VellumModule.h"
 #include "folders/FolderTestHome.h"
+#include "mail/AttachServerProcess.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/QtText.h"
 #include "platform/ui/ScriptedDesktop.h"
@@ -25,6 +26,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <optional>
 #include <string>
@@ -332,6 +335,48 @@ TEST_F(OnPostgres, ADeafListenerIsToldAndNewMailStillShows)
     ASSERT_EQ(sender.Execute(kNotice), 1);
     EXPECT_TRUE(WaitFor(
         [&] { return window.FolderLabel(HostFolder::Inbox) == QStringLiteral("收件箱 (1)"); }));
+}
+
+// Behind the same pooler a desk whose tolvan.ini names live feed servers
+// hears new mail at once through them, without a listener of its own, and
+// when its feed server goes it moves to the next one listed.
+TEST_F(OnPostgres, ADeskBehindAPoolerHearsThroughTheFeedAndOutlivesItsServer)
+{
+    const std::string& pooled = vellum::testing::PooledPostgresOdbcConnectString();
+    ASSERT_FALSE(pooled.empty()) << vellum::testing::PgbouncerStartError();
+    setenv("VELLUM_ATTACHD_DATABASE", vellum::testing::PostgresConnInfo().c_str(), 1);
+    using vellum::testing::AttachServerProcess;
+    std::vector<std::string> postgres = {"--storage", "postgres"};
+    auto first = std::make_unique<AttachServerProcess>(folder.Path() + "one", postgres);
+    AttachServerProcess second(folder.Path() + "two", postgres);
+    unsetenv("VELLUM_ATTACHD_DATABASE");
+    ASSERT_TRUE(first->Port() > 0 && second.Port() > 0);
+    std::filesystem::create_directories(folder.Path() + "home/data");
+    std::ofstream(folder.Path() + "home/data/tolvan.ini")
+        << "[.]\nFeedServer=" << first->BaseUrl() << ", " << second.BaseUrl() << "\n";
+    setenv("VELLUM_HOME", (folder.Path() + "home").c_str(), 1);
+    CDbSession host;
+    ASSERT_EQ(host.Open(pooled.c_str()), 1) << host.GetLastErrorText();
+    VellumModule module;
+    ASSERT_TRUE(module.Load("")) << module.Error();
+    vellum::ui::ScriptedDesktop desk;
+    vellum::ui::ScopedDesktop scoped(desk);
+    HostWindow window(module, host, pooled, "li");
+    unsetenv("VELLUM_HOME");
+    window.show();
+    ASSERT_TRUE(WaitFor([&] { return window.Watch().IsListening(); }));
+    auto nextMailShows = [&](int unread) {
+        EXPECT_EQ(sender.Execute(kNotice), 1);
+        // Well before a deaf feed would be found out (1 s) and probed for (3 s).
+        const QString label = QStringLiteral("收件箱 (%1)").arg(unread);
+        return WaitFor([&] { return window.FolderLabel(HostFolder::Inbox) == label; }, 2000);
+    };
+    EXPECT_TRUE(nextMailShows(1));
+    first.reset(); // its desks lose their feed and go to the second
+    ASSERT_TRUE(WaitFor([&] { return !window.Watch().IsListening(); }));
+    ASSERT_TRUE(WaitFor([&] { return window.Watch().IsListening(); }));
+    EXPECT_TRUE(nextMailShows(2));
+    EXPECT_EQ(window.Watch().Problem(), ListeningProblem::None);
 }
 
 // With per-user access li's desk logs in as li: its folders, its live inbox

@@ -156,8 +156,13 @@ bool RunAttachmentServer(const ServerOptions& options, AttachmentStore& store,
         if (!LoadCertificate(options, *tls))
             return false;
     }
+    // Before the io_context too: connections leave the feed as they go.
+    std::optional<FeedHub> feed;
+    if (store.Figures().database)
+        feed.emplace(options.database);
     ServerContext server{options, store, tls ? &*tls : nullptr, {0}, {}, {}};
     server.tickets = tickets;
+    server.feed = feed ? &*feed : nullptr;
     net::io_context context;
     // After the io_context: work the workers finish while they stop still
     // resumes its connection there.

@@ -76,6 +76,10 @@ struct StoreFigures
     uint64_t queued = 0;
     uint64_t waited = 0;   // calls that found every worker busy
     uint64_t timedOut = 0; // calls refused after waiting too long
+    // The live feed beside it (FeedHub).
+    uint64_t feedSubscribers = 0;
+    uint64_t feedAnnouncements = 0; // desks told of new mail
+    uint64_t feedReconnects = 0;
 };
 
 class AttachmentStore

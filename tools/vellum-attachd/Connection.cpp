@@ -51,6 +51,10 @@ constexpr size_t kReadPiece = 256 * 1024;
 constexpr std::chrono::seconds kLingerTime{10};
 constexpr std::chrono::seconds kLingerIdle{5};
 constexpr char kUnavailable[] = "the attachment store cannot be reached now; try again shortly\r\n";
+constexpr std::chrono::seconds kHeartbeat{25};
+constexpr char kFeedHead[] = "HTTP/1.1 200 OK\r\nContent-Type: text/event-stream\r\n"
+                             "Cache-Control: no-store\r\nConnection: close\r\n\r\n: listening\n\n";
+constexpr char kMailEvent[] = "data: mail\n\n";
 constexpr char kNoTicket[] = "upload refused: no valid ticket of a user of the database\r\n";
 
 } // namespace
@@ -66,6 +70,8 @@ Connection::Connection(tcp::socket socket, std::string address, const ServerCont
 
 Connection::~Connection()
 {
+    if (!m_feedUser.empty())
+        m_context.feed->Unsubscribe(m_feedUser, this);
     --m_context.connections;
     m_context.addresses.Leave(m_address);
 }
@@ -129,6 +135,8 @@ void Connection::Route()
     // A body on any other request is not read, so the connection cannot
     // carry on after the answer.
     Ending ending = m_request->is_done() ? Ending::NextRequest : Ending::Linger;
+    if (m_request->Method() == "GET" && path == "/feed" && m_context.feed)
+        return Subscribe(params.Get("UserName").value_or(""));
     if (m_request->Method() == "GET" && path == "/metrics")
         return Reply(200, m_context.metrics.Exposition(m_context.connections, StoreFiguresNow()),
                      ending);
@@ -140,6 +148,106 @@ void Connection::Route()
     if (m_context.tickets)
         return CheckDownloader(name, ending);
     Download(name, ending);
+}
+
+// The feed's subscriber is the ticket's user under per-user access, else the
+// user the desk names.
+void Connection::Subscribe(const std::string& userName)
+{
+    if (!m_context.tickets)
+        return JoinFeed(userName);
+    auto asker = std::make_shared<Asker>();
+    RunOnStore(
+        [this, asker](bool inTime) {
+            if (inTime)
+                *asker = Uploader(*m_context.tickets, m_request->Ticket());
+            else
+                asker->access = Access::Unknown;
+        },
+        [this, asker] {
+            if (asker->access == Access::Unknown)
+                return Reply(503, kUnavailable, Ending::Close);
+            if (asker->access == Access::Refused)
+                return Reply(403, "feed refused: no valid ticket of a user of the database\r\n",
+                             Ending::Close);
+            JoinFeed(asker->user);
+        });
+}
+
+// The head goes out only once the hub listens for the user, so an
+// announcement the desk makes right after it cannot be missed.
+void Connection::JoinFeed(const std::string& user)
+{
+    if (user.empty())
+        return Reply(400, "feed refused: no user name\r\n", Ending::Close);
+    m_feedUser = user;
+    m_context.feed->Subscribe(user, weak_from_this(), [self = shared_from_this()](bool listening) {
+        net::post(self->m_stream.get_executor(), [self, listening] {
+            if (!listening)
+                return self->Reply(503, kUnavailable, Ending::Close);
+            self->StartFeed();
+        });
+    });
+}
+
+// From here on the connection only writes: events, and a comment now and
+// then that finds a desk that went away without a word. Anything the desk
+// sends, or its close, ends it; the request's buffers are given back, since
+// thousands of desks stay subscribed.
+void Connection::StartFeed()
+{
+    Log(200, "feed");
+    m_request.reset();
+    m_buffer.clear();
+    m_buffer.shrink_to_fit();
+    m_feedWaiting = kFeedHead;
+    WriteFeed();
+    BeatHeart();
+    m_stream.socket().async_wait(tcp::socket::wait_read,
+                                 [self = shared_from_this()](error_code) { self->Close(); });
+}
+
+void Connection::Announce()
+{
+    net::post(m_stream.get_executor(),
+              [self = shared_from_this()] { self->QueueFeed(kMailEvent); });
+}
+
+// Announcements that wait together are written once: the desk only looks.
+void Connection::QueueFeed(const char* event)
+{
+    if (m_feedWaiting.find(event) == std::string::npos)
+        m_feedWaiting += event;
+    WriteFeed();
+}
+
+void Connection::WriteFeed()
+{
+    if (!m_feedWriting.empty() || m_feedWaiting.empty() || !m_stream.socket().is_open())
+        return;
+    m_feedWriting.swap(m_feedWaiting);
+    m_stream.expires_after(m_context.options.idleTimeout);
+    OnWire([this](auto& wire) {
+        net::async_write(wire, net::buffer(m_feedWriting),
+                         [self = shared_from_this()](error_code ec, size_t) {
+                             self->m_feedWriting.clear();
+                             if (ec)
+                                 return self->Close();
+                             self->m_stream.expires_never();
+                             self->WriteFeed();
+                         });
+    });
+}
+
+void Connection::BeatHeart()
+{
+    m_stall.expires_after(kHeartbeat);
+    m_stall.async_wait([self = shared_from_this()](error_code ec) {
+        if (ec || !self->m_stream.socket().is_open())
+            return;
+        self->QueueFeed(":\n\n");
+        self->BeatHeart();
+    });
 }
 
 // Asked before the body is read, and before a client that waits for
@@ -189,6 +297,11 @@ StoreFigures Connection::StoreFiguresNow() const
     StoreFigures figures = m_context.store.Figures();
     if (m_context.workers)
         m_context.workers->AddFigures(figures);
+    if (m_context.feed) {
+        figures.feedSubscribers = m_context.feed->Subscribers();
+        figures.feedAnnouncements = m_context.feed->Announcements();
+        figures.feedReconnects = m_context.feed->Reconnects();
+    }
     return figures;
 }
 
@@ -494,6 +607,7 @@ void Connection::Abort()
 
 void Connection::Close()
 {
+    m_stall.cancel();
     error_code ignored;
     m_stream.socket().shutdown(tcp::socket::shutdown_both, ignored);
     m_stream.close();

@@ -11,6 +11,7 @@
 
 #include "AddressCounts.h"
 #include "AttachmentStore.h"
+#include "FeedHub.h"
 #include "ServerMetrics.h"
 #include "ServerOptions.h"
 
@@ -43,18 +44,22 @@ struct ServerContext
     mutable ServerMetrics metrics;
     StoreWorkers* workers = nullptr;  // a database store's; none for a folder
     PostgresStore* tickets = nullptr; // per-user access: who holds a ticket
+    FeedHub* feed = nullptr;          // the live feed, on a database store
 };
 
-class Connection : public std::enable_shared_from_this<Connection>
+class Connection : public std::enable_shared_from_this<Connection>, public FeedHub::Subscriber
 {
 public:
     // The connection's address has been admitted to context.addresses;
     // the connection leaves it when it ends.
     Connection(boost::asio::ip::tcp::socket socket, std::string address,
                const ServerContext& context);
-    ~Connection();
+    ~Connection() override;
 
     void Start();
+
+    // A subscribed desk's user got mail (any thread).
+    void Announce() override;
 
 private:
     using error_code = boost::beast::error_code;
@@ -81,6 +86,12 @@ private:
     void Route();
     StoreFigures StoreFiguresNow() const;
     void RunOnStore(std::function<void(bool inTime)> work, std::function<void()> then);
+    void Subscribe(const std::string& userName);
+    void JoinFeed(const std::string& user);
+    void StartFeed();
+    void QueueFeed(const char* event);
+    void WriteFeed();
+    void BeatHeart();
     void CheckUploader();
     void CheckDownloader(const std::string& name, Ending ending);
     void Download(const std::string& name, Ending ending);
@@ -119,4 +130,9 @@ private:
     uint64_t m_sent = 0;
     bool m_keepAfterFile = false;
     std::chrono::steady_clock::time_point m_lingerEnd;
+    // A feed subscriber's: its user, what waits to be written and what is
+    // being written.
+    std::string m_feedUser;
+    std::string m_feedWaiting;
+    std::string m_feedWriting;
 };

@@ -68,5 +68,12 @@ std::string ServerMetrics::Exposition(unsigned open, const StoreFigures& store) 
            "too long.");
     out << "vellum_attachd_database_waits_total{result=\"waited\"} " << store.waited << "\n"
         << "vellum_attachd_database_waits_total{result=\"refused\"} " << store.timedOut << "\n";
+    Family(out, "feed_subscribers", "gauge", "Desks subscribed to the live feed now.");
+    out << "vellum_attachd_feed_subscribers " << store.feedSubscribers << "\n";
+    Family(out, "feed_announcements_total", "counter", "Times a desk was told of new mail.");
+    out << "vellum_attachd_feed_announcements_total " << store.feedAnnouncements << "\n";
+    Family(out, "feed_reconnects_total", "counter",
+           "Times the feed got its database connection back after losing it.");
+    out << "vellum_attachd_feed_reconnects_total " << store.feedReconnects << "\n";
     return out.str();
 }

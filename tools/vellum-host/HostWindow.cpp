@@ -5,6 +5,7 @@
 
 #include "VellumModule.h"
 #include "base/TextHelpers.h"
+#include "net/FeedListener.h"
 #include "platform/ui/ControlId.h"
 #include "platform/ui/DesktopServices.h"
 #include "platform/ui/DialogActions.h"
@@ -68,6 +69,7 @@ HostWindow::HostWindow(VellumModule& module, CDbSession& session, std::string co
     connect(&m_watch, &InboxWatch::Changed, this, &HostWindow::OnInboxChanged);
     connect(&m_watch, &InboxWatch::CheckFailed, &m_keeper, &SessionKeeper::Suspect);
     connect(&m_watch, &InboxWatch::ListeningChanged, this, &HostWindow::OnListeningChanged);
+    m_watch.SetFeed(FeedServerAddresses());
     connect(&m_keeper, &SessionKeeper::Lost, this, &HostWindow::OnSessionLost);
     connect(&m_keeper, &SessionKeeper::Restored, this, &HostWindow::OnSessionRestored);
     SetUser(userName);

@@ -5,9 +5,12 @@
 
 #include "base/TraceLog.h"
 #include "db/ChangeListener.h"
+#include "net/FeedListener.h"
 #include "store/DbRecordset.h"
 #include "store/DbSession.h"
 #include "store/MailTables.h"
+#include "store/PerUserAccess.h"
+#include "store/QueryValue.h"
 #include "store/SqlLiteral.h"
 
 #include <QSocketNotifier>
@@ -133,6 +136,8 @@ bool InboxWatch::Check()
 // every other database, and a failed connection, leaves the probe to it.
 bool InboxWatch::StartListening()
 {
+    if (!m_feedAddresses.empty())
+        return StartFeed();
     std::string server = m_listenConnect.empty() ? m_session.GetConnectString() : m_listenConnect;
     if (!vellum::db::LibpqConninfoOf(server))
         return false;
@@ -145,16 +150,53 @@ bool InboxWatch::StartListening()
         return false;
     }
     m_listener = std::move(listener);
-    m_notifier = new QSocketNotifier(m_listener->SocketDescriptor(), QSocketNotifier::Read, this);
+    HearOn(*m_listener, *channel[0]);
+    return true;
+}
+
+// Each try goes to the next feed server listed, so desks that lost one
+// move to another.
+bool InboxWatch::StartFeed()
+{
+    std::string error;
+    std::optional<std::string> ticket = AttachmentTicket(m_session, error);
+    std::optional<std::string> channel =
+        ticket ? QueryValue(m_session,
+                            "select SystemMailNotify_Channel(" +
+                                SqlTextLiteral(m_userName.c_str()) + ")",
+                            error)
+               : std::nullopt;
+    auto feed = std::make_unique<FeedListener>();
+    const std::string& address = m_feedAddresses[m_nextFeed++ % m_feedAddresses.size()];
+    if (!channel || !feed->Open(address, m_userName, *ticket)) {
+        WriteTrace("inbox watch: cannot subscribe to the feed at " + address + ": " +
+                   (channel ? feed->LastError() : error) + "\r\n");
+        ProbeInstead(ListeningProblem::Unreachable);
+        return false;
+    }
+    m_feed = std::move(feed);
+    HearOn(*m_feed, *channel);
+    return true;
+}
+
+// Announced as mail is, from another session (the host's): a pooler that
+// hands a listener's announcements to whichever client is linked at the
+// time would pass one the listener made itself.
+void InboxWatch::HearOn(vellum::db::NoticeSource& source, const std::string& channel)
+{
+    m_notifier = new QSocketNotifier(source.SocketDescriptor(), QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &InboxWatch::OnAnnounced);
-    // Announced as mail is, from another session (the host's): a pooler that
-    // hands the listener's announcements to whichever client is linked at
-    // the time would pass one the listener made itself.
-    std::string announce = "select pg_notify(" + SqlTextLiteral(channel[0]->c_str()) + ", '')";
+    std::string announce = "select pg_notify(" + SqlTextLiteral(channel.c_str()) + ", '')";
     if (!m_session.Execute(announce.c_str()))
         WriteTrace("inbox watch: cannot announce: " + m_session.GetLastErrorText());
     m_hearing.start();
-    return true;
+}
+
+vellum::db::NoticeSource* InboxWatch::Source() const
+{
+    if (m_listener)
+        return m_listener.get();
+    return m_feed.get();
 }
 
 void InboxWatch::StopListening()
@@ -162,13 +204,14 @@ void InboxWatch::StopListening()
     delete m_notifier;
     m_notifier = nullptr;
     m_listener.reset();
+    m_feed.reset();
 }
 
 // A lost listener hands the watch to the probe until it listens again.
 void InboxWatch::OnAnnounced()
 {
     int notices = 0;
-    if (!m_listener->TakeNotices(notices)) {
+    if (!Source()->TakeNotices(notices)) {
         StopListening();
         m_probe.start();
         ListenAgainLater();

@@ -18,6 +18,12 @@
 // checks on the session every few seconds instead. Either way one check reads the newest key
 // through the recipient + key index and counts only the unread notices through the recipient +
 // status index, so its cost does not grow with the inbox.
+//
+// With a live feed (FeedServer in tolvan.ini) the watch hears through the
+// attachment server instead, which listens for every desk on one database
+// connection: the desk's own session can then go through a pooler in
+// transaction mode, and the desk costs the database no connection of its
+// own. Losing a feed server moves the watch to the next one listed.
 #pragma once
 
 #include "base/Backoff.h"
@@ -27,13 +33,16 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class CDbSession;
+class FeedListener;
 class QSocketNotifier;
 
 namespace vellum::db {
 class ChangeListener;
-}
+class NoticeSource;
+} // namespace vellum::db
 
 // Why a server's announcements are not being heard.
 enum class ListeningProblem {
@@ -71,6 +80,10 @@ public:
     // direct address here, since LISTEN needs a session of its own.
     void SetListenConnect(const std::string& connect) { m_listenConnect = connect; }
 
+    // The live feed's servers (FeedServerAddresses); when any is given the
+    // watch hears through them rather than through a listener of its own.
+    void SetFeed(std::vector<std::string> addresses) { m_feedAddresses = std::move(addresses); }
+
     // Starts watching userName's notices (host code page); reads at once.
     void Watch(const std::string& userName);
 
@@ -97,6 +110,9 @@ signals:
 
 private:
     bool StartListening();
+    bool StartFeed();
+    void HearOn(vellum::db::NoticeSource& source, const std::string& channel);
+    vellum::db::NoticeSource* Source() const;
     void StopListening();
     void ListenAgainLater();
     void ProbeInstead(ListeningProblem problem);
@@ -116,5 +132,8 @@ private:
     ListeningProblem m_problem = ListeningProblem::None;
     Backoff m_relistenWaits{std::chrono::seconds(1), std::chrono::seconds(30)};
     std::unique_ptr<vellum::db::ChangeListener> m_listener;
+    std::vector<std::string> m_feedAddresses;
+    size_t m_nextFeed = 0;
+    std::unique_ptr<FeedListener> m_feed;
     QSocketNotifier* m_notifier = nullptr;
 };

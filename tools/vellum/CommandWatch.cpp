@@ -5,13 +5,16 @@
 // announces a change; it also looks every few seconds, so a listener that
 // cannot hear (a pooler, a restart) only makes lines later, never lost.
 // Lines are the notice's key, its sender and its subject, tab-separated,
-// flushed at once.
+// flushed at once. With a live feed in tolvan.ini (FeedServer) it hears
+// through the feed, as the host does.
 #include "Command.h"
 #include "base/Backoff.h"
 #include "db/ChangeListener.h"
+#include "net/FeedListener.h"
 #include "store/DbRecordset.h"
 #include "store/DbSession.h"
 #include "store/MailTables.h"
+#include "store/PerUserAccess.h"
 #include "store/QueryValue.h"
 #include "store/SqlLiteral.h"
 
@@ -56,21 +59,39 @@ public:
     }
 
 private:
-    // A listener that failed is tried again after a growing wait.
+    // A listener that failed is tried again after a growing wait; each try
+    // of a feed goes to the next server listed.
     void Listen()
     {
-        if (m_listener || std::chrono::steady_clock::now() < m_nextTry ||
-            !vellum::db::LibpqConninfoOf(m_connect))
+        if (m_listener || std::chrono::steady_clock::now() < m_nextTry)
             return;
+        m_listener = m_feeds.empty() ? OpenListener() : OpenFeed();
+        if (m_listener)
+            m_backoff.Reset();
+        else
+            m_nextTry = std::chrono::steady_clock::now() + m_backoff.Next();
+    }
+
+    std::unique_ptr<vellum::db::NoticeSource> OpenListener()
+    {
+        if (!vellum::db::LibpqConninfoOf(m_connect))
+            return nullptr;
         auto listener = std::make_unique<vellum::db::ChangeListener>();
         std::vector<std::optional<std::string>> channel;
         if (listener->Open(m_connect) && listener->Query(kInboxChannelQuery, {m_user}, channel) &&
-            channel[0] && listener->Listen(*channel[0])) {
-            m_listener = std::move(listener);
-            m_backoff.Reset();
-            return;
-        }
-        m_nextTry = std::chrono::steady_clock::now() + m_backoff.Next();
+            channel[0] && listener->Listen(*channel[0]))
+            return listener;
+        return nullptr;
+    }
+
+    std::unique_ptr<vellum::db::NoticeSource> OpenFeed()
+    {
+        std::string error;
+        std::optional<std::string> ticket = AttachmentTicket(m_session, error);
+        auto feed = std::make_unique<FeedListener>();
+        if (ticket && feed->Open(m_feeds[m_nextFeed++ % m_feeds.size()], m_user, *ticket))
+            return feed;
+        return nullptr;
     }
 
     void WaitForNews()
@@ -113,7 +134,9 @@ private:
     std::string m_connect;
     std::string m_user;
     long m_last = 0;
-    std::unique_ptr<vellum::db::ChangeListener> m_listener;
+    std::unique_ptr<vellum::db::NoticeSource> m_listener;
+    std::vector<std::string> m_feeds = FeedServerAddresses();
+    size_t m_nextFeed = 0;
     Backoff m_backoff{std::chrono::milliseconds(250), std::chrono::seconds(5)};
     std::chrono::steady_clock::time_point m_nextTry;
 };
@@ -139,7 +162,8 @@ const VellumCommand
            "usage: vellum watch --connect CONNECTION --user NAME\n\n"
            "Prints one line for each notice that reaches NAME's inbox from now on: its KeyId,\n"
            "sender and subject, tab-separated, flushed at once; runs until stopped. On\n"
-           "PostgreSQL it listens for the server's announcements as the host's live inbox does;\n"
+           "PostgreSQL it listens for the server's announcements as the host's live inbox does\n"
+           "(through the live feed when \"data/tolvan.ini\" names FeedServer);\n"
            "it also looks every 3 s, and rides out a restart of the database. On a per-user\n"
            "database NAME must be the role CONNECTION logs in as, and may be left out.",
            RunWatch);
