@@ -17,6 +17,7 @@ public:
     ~AttachServerProcess();
 
     int Port() const { return m_port; }
+    pid_t Pid() const { return m_pid; }
     std::string BaseUrl() const { return "http://127.0.0.1:" + std::to_string(m_port) + "/"; }
     // Sends SIGTERM and returns the exit status (-1 when it did not exit
     // normally).

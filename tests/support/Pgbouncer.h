@@ -1,4 +1,5 @@
-// Debian's pgbouncer in transaction mode in front of the throwaway cluster:
+// Debian's pgbouncer in transaction mode in front of the throwaway cluster
+// (PgbouncerProcess):
 // the pooler an office puts between many hosts and one PostgreSQL server.
 // Every transaction may run on another server connection, and the pool has
 // a single one, so a session that keeps a transaction open while another

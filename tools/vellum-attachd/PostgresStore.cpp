@@ -306,6 +306,10 @@ bool PostgresStore::Prepare()
                      PQerrorMessage(connection));
         Run(connection, "ROLLBACK");
     }
+    // Not kept idle: a server that only serves the feed, or waits for its
+    // first upload, holds no database connection for its store.
+    PQfinish(connection);
+    lease.Forget();
     return made;
 }
 

@@ -87,6 +87,14 @@ public:
 
     PGconn* Connection() const { return m_connection; }
 
+    // The connection was closed here: nothing goes back.
+    void Forget()
+    {
+        if (m_connection)
+            --m_store->m_inUse;
+        m_connection = nullptr;
+    }
+
 private:
     PostgresStore* m_store;
     PGconn* m_connection;
