@@ -404,12 +404,15 @@ TEST(AttachServerTest, OneAddressCannotTakeEveryConnection)
     // The server learns of the closed ones as their reads end.
     flood.resize(10);
     std::string again;
-    for (int attempt = 0; attempt < 20 && again.empty(); ++attempt, usleep(100 * 1000))
+    int refusedAgain = 0; // tries before the server learnt of the closed ones
+    for (int attempt = 0; attempt < 20 && again.empty(); ++attempt, usleep(100 * 1000)) {
         again = Download(server.Port(), "20200101000000-00000000.bin", "127.0.0.2");
+        refusedAgain += again.empty();
+    }
     EXPECT_TRUE(StartsWith(again, "HTTP/1.1 404 ")) << again;
     EXPECT_EQ(
         Figure(server.Port(), "vellum_attachd_connections_refused_total{reason=\"per_address\"}"),
-        5);
+        5 + refusedAgain);
 }
 
 TEST(AttachServerTest, TwoServersShareOnePostgresDatabase)
@@ -433,8 +436,12 @@ TEST(AttachServerTest, TwoServersShareOnePostgresDatabase)
     ASSERT_GT(one.Port(), 0);
     ASSERT_GT(two.Port(), 0);
     // A crash and restart of the database kills the connections both
-    // servers keep idle since they made the tables: the upload and the
+    // servers keep idle since their first request: the upload and the
     // download below must get new ones, not fail (a download would say 404).
+    EXPECT_EQ(Download(one.Port(), "00000000000000000000000000000000-none").rfind("HTTP/1.1 404"),
+              0u);
+    EXPECT_EQ(Download(two.Port(), "00000000000000000000000000000000-none").rfind("HTTP/1.1 404"),
+              0u);
     ASSERT_TRUE(vellum::testing::StopPostgres(true));
     ASSERT_TRUE(vellum::testing::RestartPostgres());
 
