@@ -7,6 +7,7 @@
 // through vellum's own commands.
 #include "db/ChangeListener.h"
 #include "mail/AttachServerProcess.h"
+#include "net/FeedListener.h"
 #include "net/TestHome.h"
 #include "store/DbRecordset.h"
 #include "store/DbSession.h"
@@ -315,6 +316,21 @@ TEST_F(PerUserAccess, TheAttachmentServerServesOnlyTheSenderAndRecipients)
                             "select sum(size) from vellum_attachment",
                             "select count(*) from vellum_attachment_piece"})
         EXPECT_EQ(AsLi(li, sql), std::nullopt) << sql;
+    // The live feed subscribes the ticket's user, whoever the desk names.
+    FeedListener liAsWang, wang, nobody;
+    ASSERT_TRUE(liAsWang.Open(server.BaseUrl(), "wang", ticket["li"])) << liAsWang.LastError();
+    ASSERT_TRUE(wang.Open(server.BaseUrl(), "wang", ticket["wang"])) << wang.LastError();
+    EXPECT_FALSE(nobody.Open(server.BaseUrl(), "wang", "")) << "no ticket, no feed";
+    Send("zhao", "wang", "SECRET-heard");
+    int heard = 0, overheard = 0;
+    pollfd wangs{wang.SocketDescriptor(), POLLIN, 0};
+    ASSERT_EQ(poll(&wangs, 1, 3000), 1);
+    EXPECT_TRUE(wang.TakeNotices(heard) && heard > 0);
+    pollfd lis{liAsWang.SocketDescriptor(), POLLIN, 0};
+    poll(&lis, 1, 300);
+    EXPECT_TRUE(liAsWang.TakeNotices(overheard));
+    EXPECT_EQ(overheard, 0);
+
     CommandResult byLi = Vellum({"download", "--connect", Connect("li"), name});
     EXPECT_NE(byLi.exitCode, 0);
     EXPECT_NE(byLi.err.find("没有权限下载这个附件"), std::string::npos) << byLi.err;

@@ -150,12 +150,10 @@ void Connection::Route()
     Download(name, ending);
 }
 
-// The feed's subscriber is the ticket's user under per-user access, else the
-// user the desk names.
-void Connection::Subscribe(const std::string& userName)
+// Looks the request's ticket up on the store's workers, then carries on
+// with who holds it.
+void Connection::FindAsker(std::function<void(const Asker&)> then)
 {
-    if (!m_context.tickets)
-        return JoinFeed(userName);
     auto asker = std::make_shared<Asker>();
     RunOnStore(
         [this, asker](bool inTime) {
@@ -164,14 +162,28 @@ void Connection::Subscribe(const std::string& userName)
             else
                 asker->access = Access::Unknown;
         },
-        [this, asker] {
-            if (asker->access == Access::Unknown)
-                return Reply(503, kUnavailable, Ending::Close);
-            if (asker->access == Access::Refused)
-                return Reply(403, "feed refused: no valid ticket of a user of the database\r\n",
-                             Ending::Close);
-            JoinFeed(asker->user);
-        });
+        [asker, then = std::move(then)] { then(*asker); });
+}
+
+void Connection::RefuseAsker(const Asker& asker, const char* refusal, Ending ending)
+{
+    if (asker.access == Access::Unknown)
+        return Reply(503, kUnavailable, ending);
+    Reply(403, refusal, ending);
+}
+
+// The feed's subscriber is the ticket's user under per-user access, else the
+// user the desk names.
+void Connection::Subscribe(const std::string& userName)
+{
+    if (!m_context.tickets)
+        return JoinFeed(userName);
+    FindAsker([this](const Asker& asker) {
+        if (asker.access == Access::Granted)
+            return JoinFeed(asker.user);
+        RefuseAsker(asker, "feed refused: no valid ticket of a user of the database\r\n",
+                    Ending::Close);
+    });
 }
 
 // The head goes out only once the hub listens for the user, so an
@@ -254,22 +266,11 @@ void Connection::BeatHeart()
 // "100 Continue" sends it.
 void Connection::CheckUploader()
 {
-    auto asker = std::make_shared<Asker>();
-    RunOnStore(
-        [this, asker](bool inTime) {
-            if (inTime)
-                *asker = Uploader(*m_context.tickets, m_request->Ticket());
-            else
-                asker->access = Access::Unknown;
-        },
-        [this, asker] {
-            Ending ending = m_request->is_done() ? Ending::NextRequest : Ending::Linger;
-            if (asker->access == Access::Unknown)
-                return Reply(503, kUnavailable, ending);
-            if (asker->access == Access::Refused)
-                return Reply(403, kNoTicket, ending);
-            Upload(asker->user);
-        });
+    FindAsker([this](const Asker& asker) {
+        if (asker.access == Access::Granted)
+            return Upload(asker.user);
+        RefuseAsker(asker, kNoTicket, m_request->is_done() ? Ending::NextRequest : Ending::Linger);
+    });
 }
 
 // A file the asker may not read is refused whether or not it is stored:

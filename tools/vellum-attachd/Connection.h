@@ -30,6 +30,7 @@
 
 class PostgresStore;
 class RequestReader;
+struct Asker;
 class StoreWorkers;
 class StoredFile;
 class UploadForm;
@@ -86,6 +87,8 @@ private:
     void Route();
     StoreFigures StoreFiguresNow() const;
     void RunOnStore(std::function<void(bool inTime)> work, std::function<void()> then);
+    void FindAsker(std::function<void(const Asker&)> then);
+    void RefuseAsker(const Asker& asker, const char* refusal, Ending ending);
     void Subscribe(const std::string& userName);
     void JoinFeed(const std::string& user);
     void StartFeed();
