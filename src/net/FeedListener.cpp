@@ -8,12 +8,15 @@
 #include "base/IniDocument.h"
 #include "base/TextHelpers.h"
 #include "base/TicketHeader.h"
+#include "net/HttpClient.h"
 #include "net/HttpUrl.h"
 
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <netdb.h>
+#include <openssl/err.h>
+#include <openssl/ssl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -60,12 +63,14 @@ std::vector<std::string> FeedServerAddresses()
 
 FeedListener::~FeedListener()
 {
+    m_ssl.reset();
     if (m_socket >= 0)
         close(m_socket);
 }
 
 bool FeedListener::Fail(std::string message)
 {
+    m_ssl.reset();
     if (m_socket >= 0)
         close(m_socket);
     m_socket = -1;
@@ -79,9 +84,7 @@ bool FeedListener::Open(const std::string& baseUrl, const std::string& user,
     HttpUrlParts parts;
     if (!SplitHttpUrl(baseUrl, parts))
         return Fail("not an http address: " + baseUrl);
-    if (parts.secure)
-        return Fail("the live feed is read over http:// only: " + baseUrl);
-    if (!Connect(parts.server, parts.port))
+    if (!Connect(parts.server, parts.port) || (parts.secure && !Handshake(parts.server)))
         return false;
     std::string path = parts.object.empty() ? "/" : parts.object.substr(0, parts.object.find('?'));
     if (path.back() != '/')
@@ -92,16 +95,70 @@ bool FeedListener::Open(const std::string& baseUrl, const std::string& user,
     if (!ticket.empty())
         request += std::string(kTicketHeader) + ": " + ticket + "\r\n";
     request += "\r\n";
+    if (!SendAll(request))
+        return Fail("the feed server " + baseUrl + " does not take the request");
+    return ReadHead();
+}
+
+bool FeedListener::Handshake(const std::string& host)
+{
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kOpenTimeoutMs);
-    for (size_t sent = 0; sent < request.size();) {
-        ssize_t n = send(m_socket, request.data() + sent, request.size() - sent, MSG_NOSIGNAL);
+    CHttpClient settings; // httpclient.ini's CAFile, as for every https request
+    std::string words;
+    m_ssl = NewVerifyingClient(host, settings.m_caFile, words);
+    if (!m_ssl || SSL_set_fd(m_ssl.get(), m_socket) != 1)
+        return Fail(words.empty() ? "the feed's TLS session cannot be set up" : words);
+    for (;;) {
+        int result = SSL_connect(m_ssl.get());
+        if (result == 1)
+            return true;
+        int error = SSL_get_error(m_ssl.get(), result);
+        short wanted = error == SSL_ERROR_WANT_READ    ? POLLIN
+                       : error == SSL_ERROR_WANT_WRITE ? POLLOUT
+                                                       : 0;
+        bool refused = false;
+        if (!wanted)
+            return Fail(HandshakeFailureWords(m_ssl.get(), host, refused));
+        if (!WaitFor(m_socket, wanted, deadline))
+            return Fail("the feed server did not finish the TLS handshake");
+    }
+}
+
+bool FeedListener::SendAll(const std::string& bytes)
+{
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kOpenTimeoutMs);
+    for (size_t sent = 0; sent < bytes.size();) {
+        long n;
+        if (m_ssl) {
+            n = SSL_write(m_ssl.get(), bytes.data() + sent, static_cast<int>(bytes.size() - sent));
+            int error = n > 0 ? SSL_ERROR_NONE : SSL_get_error(m_ssl.get(), static_cast<int>(n));
+            errno = error == SSL_ERROR_WANT_READ || error == SSL_ERROR_WANT_WRITE ? EAGAIN : EIO;
+        } else {
+            n = send(m_socket, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        }
         if (n > 0)
             sent += static_cast<size_t>(n);
-        else if (!(n < 0 && (errno == EAGAIN || errno == EINTR)) ||
-                 !WaitFor(m_socket, POLLOUT, deadline))
-            return Fail("the feed server " + baseUrl + " does not take the request");
+        else if (!(errno == EAGAIN || errno == EINTR) || !WaitFor(m_socket, POLLOUT, deadline))
+            return false;
     }
-    return ReadHead();
+    return true;
+}
+
+// As recv: a count, 0 at the end, or -1 with errno (EAGAIN while nothing
+// is there to read yet).
+long FeedListener::Receive(char* buffer, size_t size)
+{
+    if (!m_ssl)
+        return recv(m_socket, buffer, size, 0);
+    int received = SSL_read(m_ssl.get(), buffer, static_cast<int>(size));
+    if (received > 0)
+        return received;
+    int error = SSL_get_error(m_ssl.get(), received);
+    if (error == SSL_ERROR_ZERO_RETURN)
+        return 0;
+    ERR_clear_error();
+    errno = error == SSL_ERROR_WANT_READ || error == SSL_ERROR_WANT_WRITE ? EAGAIN : EIO;
+    return -1;
 }
 
 bool FeedListener::Connect(const std::string& host, unsigned short port)
@@ -141,7 +198,7 @@ bool FeedListener::ReadHead()
     size_t end;
     while ((end = head.find("\r\n\r\n")) == std::string::npos) {
         char piece[2048];
-        ssize_t n = recv(m_socket, piece, sizeof piece, 0);
+        long n = Receive(piece, sizeof piece);
         if (n > 0) {
             head.append(piece, static_cast<size_t>(n));
             if (head.size() > kHeadLimit)
@@ -166,7 +223,7 @@ bool FeedListener::TakeNotices(int& count)
         return Fail(m_error.empty() ? "the feed is closed" : m_error);
     while (true) {
         char piece[4096];
-        ssize_t n = recv(m_socket, piece, sizeof piece, 0);
+        long n = Receive(piece, sizeof piece);
         if (n > 0) {
             m_pending.append(piece, static_cast<size_t>(n));
             continue;

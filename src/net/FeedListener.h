@@ -3,10 +3,13 @@
 // "data:" event each time the desk's user may have new mail. The desk then
 // reads its inbox on its own session as usual; the feed carries no mail.
 // Opening blocks for at most a few seconds; afterwards the owner waits on
-// the socket like on a database listener.
+// the socket like on a database listener. An https feed is verified as
+// every https request is (httpclient.ini's CAFile beside the system's
+// store), so a desk's ticket never crosses the network in clear.
 #pragma once
 
 #include "db/NoticeSource.h"
+#include "net/TlsSession.h"
 
 #include <string>
 #include <vector>
@@ -41,10 +44,14 @@ public:
 private:
     bool Fail(std::string message);
     bool Connect(const std::string& host, unsigned short port);
+    bool Handshake(const std::string& host);
+    bool SendAll(const std::string& bytes);
+    long Receive(char* buffer, size_t size);
     bool ReadHead();
     int CountEvents();
 
     int m_socket = -1;
-    std::string m_pending; // the start of a line not yet complete
+    TlsClient m_ssl{nullptr, nullptr}; // over m_socket, for https
+    std::string m_pending;             // the start of a line not yet complete
     std::string m_error;
 };

@@ -165,6 +165,39 @@ Context ClientContext(const std::string& caFile, std::string& words)
 
 } // namespace
 
+TlsClient NewVerifyingClient(const std::string& host, const std::string& caFile, std::string& words)
+{
+    TlsClient ssl(nullptr, SSL_free);
+    Context context = ClientContext(caFile, words);
+    if (!context)
+        return ssl;
+    ssl.reset(SSL_new(context.get()));
+    // An address is checked against the certificate's addresses and is no
+    // server name to send; a name is both.
+    X509_VERIFY_PARAM* check = ssl ? SSL_get0_param(ssl.get()) : nullptr;
+    bool isAddress = vellum::net::DottedAddress(host) != vellum::net::kNoAddress;
+    bool named = check && (isAddress ? X509_VERIFY_PARAM_set1_ip_asc(check, host.c_str()) == 1
+                                     : SSL_set_tlsext_host_name(ssl.get(), host.c_str()) == 1 &&
+                                           SSL_set1_host(ssl.get(), host.c_str()) == 1);
+    if (!named) {
+        words = "无法建立加密连接: " + OpenSslError();
+        ssl.reset();
+    }
+    return ssl;
+}
+
+std::string HandshakeFailureWords(SSL* ssl, const std::string& host, bool& refused)
+{
+    long verified = SSL_get_verify_result(ssl);
+    refused = verified != X509_V_OK;
+    if (refused) {
+        ERR_clear_error();
+        return "服务器证书无法验证：" + CertificateWords(verified, host);
+    }
+    std::string detail = OpenSslError();
+    return "无法与服务器建立加密连接" + (detail.empty() ? std::string() : ": " + detail);
+}
+
 TlsSession::TlsSession(EventSocket& socket) : m_socket(socket), m_ssl(nullptr, SSL_free)
 {
 }
@@ -174,11 +207,10 @@ TlsSession::~TlsSession() = default;
 TlsSession::Outcome TlsSession::Configure(const std::string& host, const std::string& caFile,
                                           std::string& words)
 {
-    Context context = ClientContext(caFile, words);
-    if (!context)
+    m_ssl = NewVerifyingClient(host, caFile, words);
+    if (!m_ssl)
         return Outcome::Failed;
-    m_ssl.reset(SSL_new(context.get()));
-    BIO* bio = m_ssl ? BIO_new(SocketMethod()) : nullptr;
+    BIO* bio = BIO_new(SocketMethod());
     if (!bio) {
         words = "无法建立加密连接: " + OpenSslError();
         return Outcome::Failed;
@@ -186,17 +218,6 @@ TlsSession::Outcome TlsSession::Configure(const std::string& host, const std::st
     BIO_set_data(bio, &m_socket);
     BIO_set_init(bio, 1);
     SSL_set_bio(m_ssl.get(), bio, bio);
-    // An address is checked against the certificate's addresses and is no
-    // server name to send; a name is both.
-    X509_VERIFY_PARAM* check = SSL_get0_param(m_ssl.get());
-    bool isAddress = vellum::net::DottedAddress(host) != vellum::net::kNoAddress;
-    bool named = isAddress ? X509_VERIFY_PARAM_set1_ip_asc(check, host.c_str()) == 1
-                           : SSL_set_tlsext_host_name(m_ssl.get(), host.c_str()) == 1 &&
-                                 SSL_set1_host(m_ssl.get(), host.c_str()) == 1;
-    if (!named) {
-        words = "无法建立加密连接: " + OpenSslError();
-        return Outcome::Failed;
-    }
     return Outcome::Ready;
 }
 
@@ -233,15 +254,9 @@ TlsSession::Outcome TlsSession::Handshake(const std::string& host, const std::st
 
 TlsSession::Outcome TlsSession::HandshakeFailure(const std::string& host, std::string& words) const
 {
-    long verified = SSL_get_verify_result(m_ssl.get());
-    if (verified != X509_V_OK) {
-        ERR_clear_error();
-        words = "服务器证书无法验证：" + CertificateWords(verified, host);
-        return Outcome::CertificateRefused;
-    }
-    std::string detail = OpenSslError();
-    words = "无法与服务器建立加密连接" + (detail.empty() ? std::string() : ": " + detail);
-    return Outcome::Failed;
+    bool refused = false;
+    words = HandshakeFailureWords(m_ssl.get(), host, refused);
+    return refused ? Outcome::CertificateRefused : Outcome::Failed;
 }
 
 IoResult TlsSession::Send(const char* data, int length)

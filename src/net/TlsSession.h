@@ -23,6 +23,19 @@ namespace vellum::net {
 class ManualEvent;
 }
 
+using TlsClient = std::unique_ptr<SSL, void (*)(SSL*)>;
+
+// A client TLS object for `host` that verifies the server as every https
+// request does (the system's store, `caFile` beside it, the host's name or
+// address); the caller gives it its transport. Null, with `words`, on
+// failure.
+TlsClient NewVerifyingClient(const std::string& host, const std::string& caFile,
+                             std::string& words);
+
+// Why a client handshake with `host` on `ssl` failed, in words; `refused`
+// when the server's certificate could not be verified.
+std::string HandshakeFailureWords(SSL* ssl, const std::string& host, bool& refused);
+
 class TlsSession
 {
 public:
@@ -59,6 +72,6 @@ private:
     Outcome HandshakeFailure(const std::string& host, std::string& words) const;
 
     vellum::net::EventSocket& m_socket;
-    std::unique_ptr<SSL, void (*)(SSL*)> m_ssl;
+    TlsClient m_ssl;
     bool m_established = false;
 };
