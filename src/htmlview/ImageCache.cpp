@@ -125,13 +125,14 @@ std::shared_ptr<const Picture> ImageCache::PictureFor(const Element& image)
 void ImageCache::Put(std::u16string source, QImage pixels)
 {
     auto picture = std::make_shared<const Picture>(std::move(source), std::move(pixels));
-    const std::size_t hash = std::hash<std::u16string_view>()(picture->ownSource_);
-    if (auto it = Find(hash, picture->ownSource_); it != pictures_.end()) {
+    const std::u16string_view own = picture->ownSource_;
+    const std::size_t hash = std::hash<std::u16string_view>()(own);
+    if (auto it = Find(hash, own); it != pictures_.end()) {
         if (it->second.lender)
             lenders_.erase(it->second.lender);
         pictures_.erase(it);
     }
-    Add(hash, picture->ownSource_, nullptr, std::move(picture));
+    Add(hash, own, nullptr, std::move(picture));
 }
 
 // The lender's attribute may already be gone: its entry is found by the
