@@ -10,7 +10,6 @@
 #include "support/Screenshots.h"
 
 #include <algorithm>
-#include <functional>
 
 using namespace vellum::html;
 using namespace vellum::html::testing;
@@ -279,10 +278,7 @@ std::string GrainyPngDataUrl(QRgb colour)
     for (int y = 0; y < picture.height(); ++y)
         for (int x = 0; x < picture.width(); ++x) {
             state = state * 1664525u + 1013904223u;
-            const int grain = static_cast<int>(state >> 28) - 8;
-            picture.setPixel(x, y,
-                             qRgb(std::clamp(qRed(colour) + grain, 0, 255), qGreen(colour),
-                                  std::clamp(qBlue(colour) + grain, 0, 255)));
+            picture.setPixel(x, y, colour ^ (state >> 29) * 0x10001u);
         }
     return vellum::testing::PngDataAddress(picture);
 }
@@ -295,20 +291,19 @@ TEST(LayoutInline, PicturesOfLongSourcesFollowTheirAttributesThroughChangesAndUn
     const std::u16string blue = vellum::text::Utf8ToUtf16(GrainyPngDataUrl(qRgb(20, 20, 220)));
     ASSERT_GE(red.size(), Picture::kLongSource);
     LaidOutBody body("<P><IMG src=\"" + red + "\"> <IMG src=\"" + red + "\"></P>");
-    auto setBlue = [&](std::size_t n) {
-        Document::EditStep step(body.document, "source");
-        body.Nth("IMG", n)->SetAttribute("src", blue);
-    };
-    auto undo = [&](std::size_t) { body.document.Undo(); };
+    // Each step makes one picture blue, or (-1) undoes the last step.
     const struct
     {
-        std::function<void(std::size_t)> change;
-        std::size_t image;
+        int makeBlue;
         int firstRed, secondRed; // red channel where each picture shows
-    } steps[] = {
-        {setBlue, 0, 20, 220}, {setBlue, 1, 20, 20}, {undo, 1, 20, 220}, {undo, 0, 220, 220}};
+    } steps[] = {{0, 20, 220}, {1, 20, 20}, {-1, 20, 220}, {-1, 220, 220}};
     for (const auto& step : steps) {
-        step.change(step.image);
+        if (step.makeBlue < 0) {
+            body.document.Undo();
+        } else {
+            Document::EditStep edit(body.document, "source");
+            body.Nth("IMG", static_cast<std::size_t>(step.makeBlue))->SetAttribute("src", blue);
+        }
         body.layout->Update();
         const QImage shot = Paint(*body.layout);
         EXPECT_NEAR(qRed(shot.pixel(body.Rect("IMG", 0).center().toPoint())), step.firstRed, 12);
