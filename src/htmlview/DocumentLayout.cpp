@@ -75,6 +75,10 @@ void DocumentLayout::Impl::DocumentReplaced()
 
 void DocumentLayout::Impl::NodeChanged(Node& node, ChangeKind kind)
 {
+    // Before anything else: the cache may be comparing against the very
+    // attribute that just changed.
+    if (kind == ChangeKind::Attributes && node.IsElement())
+        images.Forget(*node.AsElement());
     if (needsFullBuild_ || !root)
         return;
     // A style sheet's text may restyle any element anywhere.

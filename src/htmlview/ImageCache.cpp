@@ -44,8 +44,12 @@ QByteArray Bytes(std::string&& bytes)
 
 } // namespace
 
-Picture::Picture(const Element& image, std::u16string source) : source_(std::move(source))
+Picture::Picture(const Element& image, std::u16string_view source)
 {
+    if (source.size() < kLongSource)
+        ownSource_ = std::u16string(source);
+    else
+        image_ = &image;
     ImageSource resolved = ResolveImageSource(image, kHeaderBytes);
     if (resolved.kind == ImageSource::Kind::LocalFile)
         encoded_ = Bytes(ReadLocalImageFile(resolved.path).value_or(std::string()));
@@ -55,13 +59,20 @@ Picture::Picture(const Element& image, std::u16string source) : source_(std::mov
         size_ = HeaderSize(header, pixels_);
     if (pixels_.isNull() && size_.isEmpty() && resolved.kind == ImageSource::Kind::Data &&
         header.size() == static_cast<qsizetype>(kHeaderBytes))
-        size_ = HeaderSize(Bytes(ResolveImageAddress(u"", source_).bytes), pixels_);
+        size_ = HeaderSize(WholeData(), pixels_);
     decoded_ = !pixels_.isNull();
 }
 
 Picture::Picture(std::u16string source, QImage pixels)
-    : source_(std::move(source)), pixels_(std::move(pixels)), decoded_(true), size_(pixels_.size())
+    : ownSource_(std::move(source)), pixels_(std::move(pixels)), decoded_(true),
+      size_(pixels_.size())
 {
+}
+
+QByteArray Picture::WholeData() const
+{
+    return Bytes(image_ ? ResolveImageSource(*image_).bytes
+                        : ResolveImageAddress(u"", ownSource_).bytes);
 }
 
 const QImage& Picture::Pixels() const
@@ -70,28 +81,81 @@ const QImage& Picture::Pixels() const
         return pixels_;
     decoded_ = true;
     if (encoded_.isEmpty())
-        encoded_ = Bytes(ResolveImageAddress(u"", source_).bytes);
+        encoded_ = WholeData();
     pixels_.loadFromData(encoded_);
     encoded_ = QByteArray();
     return pixels_;
+}
+
+ImageCache::Entries::iterator ImageCache::Find(std::size_t hash, std::u16string_view source)
+{
+    auto [first, last] = pictures_.equal_range(hash);
+    for (auto it = first; it != last; ++it) {
+        if (it->second.source == source)
+            return it;
+    }
+    return pictures_.end();
+}
+
+void ImageCache::Add(std::size_t hash, std::u16string_view source, const Element* lender,
+                     std::shared_ptr<const Picture> picture)
+{
+    if (lender) {
+        Forget(*lender); // an element lends one source, its current one
+        lenders_.emplace(lender, hash);
+    }
+    pictures_.emplace(hash, Entry{source, lender, std::move(picture)});
 }
 
 std::shared_ptr<const Picture> ImageCache::PictureFor(const Element& image)
 {
     const std::u16string* given = image.FindAttribute("src");
     std::u16string_view source = given ? std::u16string_view(*given) : std::u16string_view();
-    if (auto it = pictures_.find(source); it != pictures_.end())
-        return it->second;
-    auto picture = std::make_shared<const Picture>(image, std::u16string(source));
-    pictures_.emplace(picture->Source(), picture);
+    const std::size_t hash = std::hash<std::u16string_view>()(source);
+    if (auto it = Find(hash, source); it != pictures_.end())
+        return it->second.picture;
+    auto picture = std::make_shared<const Picture>(image, source);
+    if (picture->image_)
+        Add(hash, source, &image, picture);
+    else
+        Add(hash, picture->ownSource_, nullptr, picture);
     return picture;
 }
 
 void ImageCache::Put(std::u16string source, QImage pixels)
 {
     auto picture = std::make_shared<const Picture>(std::move(source), std::move(pixels));
-    pictures_.erase(picture->Source());
-    pictures_.emplace(picture->Source(), std::move(picture));
+    const std::u16string_view own = picture->ownSource_;
+    const std::size_t hash = std::hash<std::u16string_view>()(own);
+    if (auto it = Find(hash, own); it != pictures_.end()) {
+        if (it->second.lender)
+            lenders_.erase(it->second.lender);
+        pictures_.erase(it);
+    }
+    Add(hash, own, nullptr, std::move(picture));
+}
+
+// The lender's attribute may already be gone: its entry is found by the
+// hash kept for it, never by its text.
+void ImageCache::Forget(const Element& element)
+{
+    auto lent = lenders_.find(&element);
+    if (lent == lenders_.end())
+        return;
+    auto [first, last] = pictures_.equal_range(lent->second);
+    for (auto it = first; it != last; ++it) {
+        if (it->second.lender == &element) {
+            pictures_.erase(it);
+            break;
+        }
+    }
+    lenders_.erase(lent);
+}
+
+void ImageCache::Clear()
+{
+    pictures_.clear();
+    lenders_.clear();
 }
 
 } // namespace vellum::html

@@ -5,6 +5,7 @@
 // with a browser's rendering, checked for what the body asks for.
 #include "LayoutTestSupport.h"
 #include "html/Editing.h"
+#include "htmlview/ImageCache.h"
 #include "htmlview/LayoutStyle.h"
 #include "support/Screenshots.h"
 
@@ -267,6 +268,47 @@ std::string PngDataUrl()
         for (int x = 0; x < picture.width(); ++x)
             picture.setPixel(x, y, qRgb(40 + x * 4, 90 + y * 4, 200));
     return vellum::testing::PngDataAddress(picture);
+}
+
+// A picture of `colour` with grain, so that its data URL is a long source.
+std::string GrainyPngDataUrl(QRgb colour)
+{
+    QImage picture(64, 64, QImage::Format_RGB32);
+    unsigned state = colour;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            state = state * 1664525u + 1013904223u;
+            picture.setPixel(x, y, colour ^ (state >> 29) * 0x10001u);
+        }
+    return vellum::testing::PngDataAddress(picture);
+}
+
+// Long sources are compared where they stand, in the attribute of the IMG
+// first laid out with them; the pictures still follow every change and undo.
+TEST(LayoutInline, PicturesOfLongSourcesFollowTheirAttributesThroughChangesAndUndo)
+{
+    const std::string red = GrainyPngDataUrl(qRgb(220, 20, 20));
+    const std::u16string blue = vellum::text::Utf8ToUtf16(GrainyPngDataUrl(qRgb(20, 20, 220)));
+    ASSERT_GE(red.size(), Picture::kLongSource);
+    LaidOutBody body("<P><IMG src=\"" + red + "\"> <IMG src=\"" + red + "\"></P>");
+    // Each step makes one picture blue, or (-1) undoes the last step.
+    const struct
+    {
+        int makeBlue;
+        int firstRed, secondRed; // red channel where each picture shows
+    } steps[] = {{0, 20, 220}, {1, 20, 20}, {-1, 20, 220}, {-1, 220, 220}};
+    for (const auto& step : steps) {
+        if (step.makeBlue < 0) {
+            body.document.Undo();
+        } else {
+            Document::EditStep edit(body.document, "source");
+            body.Nth("IMG", static_cast<std::size_t>(step.makeBlue))->SetAttribute("src", blue);
+        }
+        body.layout->Update();
+        const QImage shot = Paint(*body.layout);
+        EXPECT_NEAR(qRed(shot.pixel(body.Rect("IMG", 0).center().toPoint())), step.firstRed, 12);
+        EXPECT_NEAR(qRed(shot.pixel(body.Rect("IMG", 1).center().toPoint())), step.secondRed, 12);
+    }
 }
 
 std::string RichBody()
