@@ -138,6 +138,10 @@ std::vector<std::string> PerUserAccessStatements(std::string_view schema)
                 "key, Channel text not null)");
     s.push_back("create table if not exists vellum_attachment_ticket (Ticket text primary key, "
                 "UserName varchar(64) not null, Expires timestamptz not null)");
+    // The attachment server finds the copies that name a file by the
+    // random digits its stored name begins with.
+    s.push_back("create index if not exists SystemMailCopy_AttachmentKey on SystemMailCopy "
+                "(left(Attachment, 33))");
     s.push_back("grant usage on schema " + QuotedName(schema) + " to " + kMailUsersRole);
     AddPrivileges(s);
     AddPolicies(s);

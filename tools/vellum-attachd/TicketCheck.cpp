@@ -17,17 +17,26 @@ constexpr size_t kTicketLength = 64;
 const char kUploader[] = "SELECT UserName FROM vellum_attachment_ticket"
                          " WHERE Ticket = $1::text AND Expires > now()";
 
+// Who may read a file: its uploader, and the recipients of every mail
+// naming it that was sent by someone who may read it (a forward passes it
+// on). Anyone may add a copy naming any file as its own sender, so a copy
+// counts only when its sender may read the file already.
 const char kDownloader[] =
-    "SELECT t.UserName FROM vellum_attachment_ticket t"
+    "WITH RECURSIVE named AS ("
+    "  SELECT KeyId, MailFrom FROM SystemMailCopy"
+    "  WHERE left(Attachment, 33) = left($3::text, 33)"
+    "  AND left(Attachment, length($3::text)) = $3::text),"
+    " owner AS (SELECT owner FROM vellum_attachment WHERE name = $2::bytea),"
+    " readers(UserName) AS ("
+    "  SELECT c.MailFrom FROM named c, owner o"
+    "  WHERE o.owner = convert_to(c.MailFrom, pg_client_encoding())"
+    "  UNION"
+    "  SELECT n.MailTo FROM readers r JOIN named c ON c.MailFrom = r.UserName"
+    "  JOIN SystemMailNotify n ON n.MailId = c.KeyId)"
+    " SELECT t.UserName FROM vellum_attachment_ticket t"
     " WHERE t.Ticket = $1::text AND t.Expires > now() AND ("
-    " EXISTS (SELECT 1 FROM vellum_attachment a WHERE a.name = $2::bytea"
-    "  AND a.owner = convert_to(t.UserName, pg_client_encoding()))"
-    " OR EXISTS (SELECT 1 FROM SystemMail m WHERE m.MailFrom = t.UserName"
-    "  AND left(m.Attachment, length($3::text)) = $3::text)"
-    " OR EXISTS (SELECT 1 FROM SystemMailCopy c"
-    "  WHERE left(c.Attachment, length($3::text)) = $3::text"
-    "  AND (c.MailFrom = t.UserName OR EXISTS (SELECT 1 FROM SystemMailNotify n"
-    "   WHERE n.MailId = c.KeyId AND n.MailTo = t.UserName))))";
+    "  EXISTS (SELECT 1 FROM owner o WHERE o.owner = convert_to(t.UserName, pg_client_encoding()))"
+    "  OR t.UserName IN (SELECT UserName FROM readers))";
 
 bool LooksLikeTicket(std::string_view ticket)
 {

@@ -2,8 +2,8 @@
 // it took from the database as its own role (header X-Vellum-Ticket), and
 // the server looks the ticket up with its own role. An upload is stored as
 // the ticket's user, whatever the form's UserName says; a download is
-// served to the file's uploader and to the sender or a recipient of a mail
-// that names it. Both questions block on the database: the server asks
+// served to the file's uploader and to the recipients of mail naming it
+// that someone who may read it sent. Both questions block on the database: the server asks
 // them from its StoreWorkers.
 #pragma once
 
