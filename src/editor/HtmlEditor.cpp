@@ -2,6 +2,7 @@
 // the editing area (keys, focus loss, pastes, caret moves, drops).
 #include "editor/HtmlEditor.h"
 
+#include "html/AsciiSafeParse.h"
 #include "html/Document.h"
 #include "html/Editing.h"
 #include "html/Serializer.h"
@@ -155,13 +156,17 @@ void CHtmlEditor::OnDocumentComplete()
 
 // The view parses what it is given; the ASCII-safe form is what the editor
 // has always handed its browser, so a body reads the same whatever code page
-// the host runs in.
+// the host runs in. A body that parses the same as that form goes to the
+// view as it is: a reference per Chinese character would only cost time.
 void CHtmlEditor::LoadHTML(const std::u16string& html)
 {
     std::u16string text = html.empty() ? std::u16string(kEmptyDocument) : html;
     documentReady_ = false;
     recheckPending_ = true;
-    view_->Load(Widen(ToAsciiSafeHtml(text)));
+    if (ParsesAsItsAsciiSafeForm(text))
+        view_->Load(text);
+    else
+        view_->Load(Widen(ToAsciiSafeHtml(text)));
 }
 
 void CHtmlEditor::CheckReadiness()

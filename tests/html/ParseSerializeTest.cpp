@@ -1,11 +1,13 @@
 // Loading, parsing and serializing: the busy/ready cycle, the browser-style
 // markup, references, the ASCII-safe form and host code page conversions.
 #include "HtmlTestSupport.h"
+#include "html/AsciiSafeParse.h"
 #include "html/NestingBound.h"
 #include "html/Parser.h"
 #include "html/Serializer.h"
 
 #include <algorithm>
+#include <rapidcheck/gtest.h>
 #include <vector>
 
 using namespace vellum;
@@ -163,4 +165,71 @@ TEST(HtmlParse, NestingStopsAtTheBoundWhileOrdinaryMarkupPassesUnchanged)
         BoundNesting(bounded);
         EXPECT_TRUE(bounded == html) << html.substr(0, 40);
     }
+}
+
+namespace {
+
+std::u16string ParsedOuter(std::u16string_view html)
+{
+    Document document;
+    document.LoadHtml(html);
+    return document.DocumentElement()->OuterHtml();
+}
+
+std::u16string Widened(const std::string& ascii)
+{
+    return std::u16string(ascii.begin(), ascii.end());
+}
+
+} // namespace
+
+TEST(HtmlAsciiSafe, OnlyBodiesWhoseCharactersAllStandWhereReferencesDecodeParseAlike)
+{
+    const struct
+    {
+        const char16_t* body;
+        bool alike;
+    } cases[] = {
+        {u"<P>中文 text</P><FONT face=\"宋体\" title='标题'>x</FONT>", true},
+        {u"<STYLE>p { color: red }</STYLE><P>中文</P>", true},
+        {u"a < 中 <中>", true},
+        {u"<!-- 注释 --><P>x</P>", false},
+        {u"<STYLE>p { font-family: 宋体 }</STYLE>", false},
+        {u"<STYLE>x</STYLES>中</STYLE>", false},
+        {u"<FONT face=宋体>x</FONT>", false},
+        {u"<P 名=\"x\">", false},
+        {u"<A b=\"x\"=\"中\">", false},
+        {u"<!DOCTYPE html \"中\"><P>", false},
+        {u"<?xml v=\"中\"?>", false},
+        {u"<SCRIPT>var a;</SCRIPT><P>中</P>", false},
+        {u"<P>\u0085</P>", false},
+        {u"<P>\xD83D</P>", false},
+    };
+    for (const auto& c : cases) {
+        std::u16string body = c.body;
+        EXPECT_EQ(ParsesAsItsAsciiSafeForm(body), c.alike) << Utf8(body);
+        if (c.alike) {
+            EXPECT_EQ(Utf8(ParsedOuter(body)), Utf8(ParsedOuter(Widened(ToAsciiSafeHtml(body)))));
+        }
+    }
+}
+
+// Whatever the scan calls alike parses to the same document either way.
+RC_GTEST_PROP(HtmlAsciiSafe, AlikeBodiesParseToTheSameDocument, ())
+{
+    const std::vector<std::u16string> pieces = {
+        u"<P>",      u"</P>",        u"中文",  u"a",          u"&amp",      u"&",
+        u"&#x4E",    u"<!--",        u"-->",   u"--!>",       u"<STYLE>",   u"</STYLE>",
+        u"</style ", u"<FONT face=", u"\"",    u"'",          u"=",         u" ",
+        u">",        u"<",           u"/",     u"<TITLE>",    u"<!DOCTYPE", u"<?x",
+        u"\u0085",   u"\U0001F600",  u"<B",    u"<TABLE>",    u"<TD>",      u"宋体",
+        u"<svg>",    u"<![CDATA[",   u"]]>",   u"<textarea>", u"<a b",      u"\"x\"=",
+        u"</",       u"<xmp>",       u"\u00A0"};
+    const auto picks = *rc::gen::container<std::vector<std::size_t>>(
+        rc::gen::inRange<std::size_t>(0, pieces.size()));
+    std::u16string body;
+    for (std::size_t pick : picks)
+        body += pieces[pick];
+    if (ParsesAsItsAsciiSafeForm(body))
+        RC_ASSERT(Utf8(ParsedOuter(body)) == Utf8(ParsedOuter(Widened(ToAsciiSafeHtml(body)))));
 }
