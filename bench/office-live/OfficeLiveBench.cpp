@@ -14,7 +14,9 @@
 //   and this bench's own session;
 // - the feeds' resident memory grown over the subscribing, per desk: 20 KB;
 // - one feed process killed: its desks, which come back after a random
-//   wait as the host's do, are all on the other within 30 s.
+//   wait as the host's do, are all on the other within 30 s, and every
+//   real host has read its inbox again (mail sent meanwhile is not
+//   missed); a mail to all afterwards still reaches every desk.
 // The last line is the worst ratio.
 #include "BenchFigure.h"
 #include "mail/AttachServerProcess.h"
@@ -401,11 +403,28 @@ int main()
     std::printf("mail to all: last simulated desk %.0f ms, every host read again by %.0f ms\n",
                 desks.LastHeardSince(start), toAll);
 
+    // Mail that comes while the desks move is read by every real host once
+    // it is back, and mail after the move reaches every desk again.
     start = Clock::now();
     kill(first->Pid(), SIGKILL);
-    bool moved =
-        desks.Until([&] { return Subscribers(second) == kDesks; }, std::chrono::seconds(90));
+    const long readsAtKill = database.HostReads();
+    for (int host = 0; host < kHosts; ++host)
+        database.MailTo(DeskUser(host));
+    bool moved = desks.Until(
+        [&] {
+            return Subscribers(second) == kDesks && database.HostReads() >= readsAtKill + kHosts;
+        },
+        std::chrono::seconds(90));
     const double failover = moved ? MillisecondsSince(start) : 1e9;
+    desks.ForgetHeard();
+    const long readsAfterMove = database.HostReads();
+    start = Clock::now();
+    database.MailToAll();
+    bool allAgain = desks.Until(
+        [&] { return desks.AllHeard() && database.HostReads() >= readsAfterMove + kHosts; },
+        std::chrono::seconds(30));
+    std::printf("after the move: mail to all heard everywhere in %.0f ms\n",
+                allAgain ? MillisecondsSince(start) : -1.0);
     first.reset();
     for (pid_t host : hosts)
         kill(host, SIGTERM);
@@ -423,10 +442,11 @@ int main()
     PrintFigure("office-live.db-connections", static_cast<double>(connections), allowedConnections,
                 1);
     PrintFigure("office-live.feed-kb-per-desk", kilobytesPerDesk, 20, 1);
-    PrintFigure("office-live.failover", failover, 30000, 1);
+    PrintFigure("office-live.failover", allAgain ? failover : 1e9, 30000, 1);
     const double worst =
         std::max({p99 / 1000, toAll / 3000, static_cast<double>(statementsMany) / statementsFew,
-                  connections / allowedConnections, kilobytesPerDesk / 20, failover / 30000});
+                  connections / allowedConnections, kilobytesPerDesk / 20,
+                  (allAgain ? failover : 1e9) / 30000});
     std::printf("%.3f\n", worst);
     return 0;
 }
