@@ -2,9 +2,7 @@
 // administrator would.
 #pragma once
 
-#include "support/RunCommand.h"
-
-#include <sstream>
+#include <cstdlib>
 #include <string>
 
 namespace vellum::testing {
@@ -20,11 +18,7 @@ inline bool MakeCertificate(const std::string& folder, const std::string& name,
 {
     const std::string at = folder + name, valid = " -days " + std::to_string(days);
     auto openssl = [](const std::string& words) {
-        std::vector<std::string> args;
-        std::istringstream split(words);
-        for (std::string word; split >> word;)
-            args.push_back(word);
-        return RunCommand("/usr/bin/openssl", args).exitCode == 0;
+        return std::system(("/usr/bin/openssl " + words + " >/dev/null 2>&1").c_str()) == 0;
     };
     std::string request =
         "req -subj /CN=" + name + (altNames.empty() ? "" : " -addext subjectAltName=" + altNames) +
