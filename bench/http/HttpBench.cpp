@@ -1,12 +1,15 @@
 // Attachment transfer speed: CHttpClient against curl, both talking to the
-// same vellum-attachd on 127.0.0.1 in the same run. Downloads a 256 MiB file
-// (request and SaveToFile, as the read dialog does) and uploads a 64 MiB
-// file (multipart body build and POST, as the compose dialog does; curl -F).
-// Each side runs seven times, in turns, and keeps its best time. Also the peak
-// memory of one upload, measured in a child process of its own: the file
-// goes from the disk to the socket, so it is a figure against curl's.
+// same vellum-attachd on 127.0.0.1 in the same run. Over http, downloads a
+// 256 MiB file (request and SaveToFile, as the read dialog does) and uploads
+// a 64 MiB file (multipart body build and POST, as the compose dialog does;
+// curl -F). Over https, with the server serving TLS itself and a certificate
+// from a CA made here (CAFile in httpclient.ini for us, --cacert for curl),
+// downloads and uploads 64 and 256 MiB each. Each side runs seven times, in
+// turns, and keeps its best time. Also the peak memory of one upload,
+// measured in a child process of its own: the file goes from the disk to
+// the socket, so it is a figure against curl's.
 //
-// Prints both ratios (our time / curl's); the last line is the worse one.
+// Prints every ratio (our time / curl's); the last line is the worst one.
 #include "BenchFigure.h"
 #include "net/HttpClient.h"
 #include "net/MultipartForm.h"
@@ -144,6 +147,108 @@ bool UploadWithClient(const std::string& url, const std::string& file, std::stri
     return true;
 }
 
+// Best times of our download of `url` (request and SaveToFile) and curl's,
+// each `size` bytes; `same` is cleared when a saved copy has another size.
+std::pair<double, double> DownloadTimes(const std::string& url, size_t size,
+                                        const std::vector<std::string>& curlOptions,
+                                        const fs::path& work, bool& same)
+{
+    std::string ours = (work / "ours.bin").string();
+    std::string theirs = (work / "curl.bin").string();
+    std::vector<std::string> curl = {"curl", "-sf", "-o", theirs, url};
+    curl.insert(curl.end(), curlOptions.begin(), curlOptions.end());
+    auto times = BestOfTurns(
+        [&] {
+            CHttpClient client;
+            return client.Request("GET", url) == 1 &&
+                   client.m_bytesReceived == static_cast<int64_t>(size) &&
+                   client.SaveToFile(ours) == 1;
+        },
+        [&] { return RunCommand(curl) >= 0; });
+    same = same && fs::file_size(ours) == size && fs::file_size(theirs) == size;
+    return times;
+}
+
+std::vector<std::string> CurlUpload(const std::string& url, const std::string& file,
+                                    const std::vector<std::string>& curlOptions)
+{
+    std::vector<std::string> curl = {
+        "curl", "-sf", "-F", "UserName=bench", "-F", "FileName1=", "-F", "File1=@" + file, url};
+    curl.insert(curl.end(), curlOptions.begin(), curlOptions.end());
+    return curl;
+}
+
+// Best times of our upload of `file` and curl's.
+std::pair<double, double> UploadTimes(const std::string& url, const std::string& file,
+                                      const std::vector<std::string>& curlOptions)
+{
+    return BestOfTurns([&] { return UploadWithClient(url, file, nullptr); },
+                       [&] {
+                           std::string reply;
+                           return RunCommand(CurlUpload(url, file, curlOptions), &reply) >= 0 &&
+                                  reply.rfind("SUCCESS", 0) == 0;
+                       });
+}
+
+struct Server
+{
+    Child process;
+    std::string base; // "http://127.0.0.1:PORT/", empty when it did not start
+};
+
+Server StartServer(const fs::path& store, const std::vector<std::string>& options)
+{
+    std::vector<std::string> words = {std::string(VELLUM_BINARY_DIR) +
+                                          "/tools/vellum-attachd/vellum-attachd",
+                                      "--root", store.string(), "--port", "0"};
+    words.insert(words.end(), options.begin(), options.end());
+    Server server{Spawn(words, true), {}};
+    std::string listening = ReadLine(server.process.out);
+    if (size_t scheme = listening.find("http"); scheme != std::string::npos)
+        server.base = listening.substr(scheme);
+    return server;
+}
+
+void StopServer(const Server& server)
+{
+    kill(server.process.pid, SIGTERM);
+    waitpid(server.process.pid, nullptr, 0);
+}
+
+// A CA and a certificate for 127.0.0.1 signed by it, as an administrator
+// makes them with the openssl command: work/ca.pem, work/server.{pem,key}.
+bool MakeCertificates(const fs::path& work)
+{
+    auto at = [&](const char* name) { return (work / name).string(); };
+    std::vector<std::string> newKey = {"-newkey", "ec",     "-pkeyopt", "ec_paramgen_curve:P-256",
+                                       "-nodes",  "-keyout"};
+    auto request = [&](std::vector<std::string> words, const char* key) {
+        words.insert(words.end(), newKey.begin(), newKey.end());
+        words.push_back(at(key));
+        return RunCommand(words) >= 0;
+    };
+    return request({"openssl", "req", "-x509", "-subj", "/CN=bench-ca", "-days", "2", "-out",
+                    at("ca.pem")},
+                   "ca.key") &&
+           request({"openssl", "req", "-subj", "/CN=bench", "-addext",
+                    "subjectAltName=IP:127.0.0.1", "-out", at("server.csr")},
+                   "server.key") &&
+           RunCommand({"openssl", "x509", "-req", "-copy_extensions", "copy", "-CA", at("ca.pem"),
+                       "-CAkey", at("ca.key"), "-days", "2", "-in", at("server.csr"), "-out",
+                       at("server.pem")}) >= 0;
+}
+
+// Prints one transfer's times and figure; the worst ratio so far grows.
+void Report(const char* what, const char* figure, std::pair<double, double> times, double& worst,
+            bool same = true)
+{
+    double ratio = times.first / times.second;
+    std::printf("%s: CHttpClient %.3f s, curl %.3f s, ratio %.3f%s\n", what, times.first,
+                times.second, ratio, same ? "" : " (SIZES DIFFER)");
+    vellum::bench::PrintFigure(figure, times.first * 1000, times.second * 1000, 1.25);
+    worst = std::max(worst, ratio);
+}
+
 } // namespace
 
 int main()
@@ -152,81 +257,75 @@ int main()
     fs::create_directories(work / "home");
     setenv("VELLUM_HOME", (work / "home").c_str(), 1); // no proxy settings
     setenv("TMPDIR", work.c_str(), 1);
-    fs::path big = work / "download.bin";
-    fs::path upload = work / "upload.bin";
+    const fs::path big = work / "download.bin";
+    const fs::path upload = work / "upload.bin";
     MakeFile(big, 256u << 20);
     MakeFile(upload, 64u << 20);
-
-    Child server = Spawn({std::string(VELLUM_BINARY_DIR) + "/tools/vellum-attachd/vellum-attachd",
-                          "--root", (work / "store").string(), "--port", "0"},
-                         true);
-    std::string listening = ReadLine(server.out);
-    std::string base = listening.substr(listening.find("http://"));
-    std::string uploadUrl = base + "upload.jsp";
-
-    std::string stored;
-    if (!UploadWithClient(uploadUrl, big.string(), &stored)) {
-        std::fprintf(stderr, "bench_http: cannot store the download file\n");
+    if (!MakeCertificates(work)) {
+        std::fprintf(stderr, "bench_http: the openssl command failed\n");
         return 1;
     }
-    std::string downloadUrl = base + "download.jsp?UserName=bench&FileName=" + stored;
-    std::string ours = (work / "ours.bin").string();
-    std::string theirs = (work / "curl.bin").string();
+    std::ofstream(work / "home" / "httpclient.ini")
+        << "[HttpClient]\nCAFile=" << (work / "ca.pem").string() << "\n";
 
-    auto [downloadOurs, downloadCurl] = BestOfTurns(
-        [&] {
-            CHttpClient client;
-            return client.Request("GET", downloadUrl) == 1 &&
-                   client.m_bytesReceived == (256 << 20) && client.SaveToFile(ours) == 1;
-        },
-        [&] {
-            return RunCommand({"curl", "-sf", "-o", theirs, downloadUrl}) >= 0;
-        });
-    bool same =
-        fs::file_size(ours) == fs::file_size(big) && fs::file_size(theirs) == fs::file_size(big);
+    const Server plain = StartServer(work / "store", {});
+    const Server tls =
+        StartServer(work / "tls-store", {"--tls-cert", (work / "server.pem").string(), "--tls-key",
+                                         (work / "server.key").string()});
+    // The files to download, stored once on each server.
+    std::string plainBig, tlsBig, tlsSmall;
+    if (plain.base.empty() || tls.base.empty() ||
+        !UploadWithClient(plain.base + "upload.jsp", big.string(), &plainBig) ||
+        !UploadWithClient(tls.base + "upload.jsp", big.string(), &tlsBig) ||
+        !UploadWithClient(tls.base + "upload.jsp", upload.string(), &tlsSmall)) {
+        std::fprintf(stderr, "bench_http: cannot store the download files\n");
+        return 1;
+    }
+    auto downloadUrl = [](const Server& server, const std::string& stored) {
+        return server.base + "download.jsp?UserName=bench&FileName=" + stored;
+    };
+    const std::string plainUpload = plain.base + "upload.jsp";
+    const std::string tlsUpload = tls.base + "upload.jsp";
+    const std::vector<std::string> trustCa = {"--cacert", (work / "ca.pem").string()};
 
-    std::string curlReply;
-    auto [uploadOurs, uploadCurl] = BestOfTurns(
-        [&] { return UploadWithClient(uploadUrl, upload, nullptr); },
-        [&] {
-            curlReply.clear();
-            return RunCommand({"curl", "-sf", "-F", "UserName=bench", "-F", "FileName1=", "-F",
-                               "File1=@" + upload.string(), uploadUrl},
-                              &curlReply) >= 0 &&
-                   curlReply.rfind("SUCCESS", 0) == 0;
-        });
+    double worst = 0;
+    bool same = true;
+    Report("download 256 MiB", "http.download-256m",
+           DownloadTimes(downloadUrl(plain, plainBig), 256u << 20, {}, work, same), worst, same);
+    Report("upload 64 MiB", "http.upload-64m", UploadTimes(plainUpload, upload.string(), {}),
+           worst);
 
     // Peak memory of one upload, in a child of its own so nothing else of
     // this run counts.
     long oursPeak = -1;
     pid_t child = fork();
     if (child == 0)
-        _exit(UploadWithClient(uploadUrl, upload, nullptr) ? 0 : 1);
+        _exit(UploadWithClient(plainUpload, upload, nullptr) ? 0 : 1);
     rusage usage{};
     int status = 0;
     if (child > 0 && wait4(child, &status, 0, &usage) == child && WIFEXITED(status) &&
         WEXITSTATUS(status) == 0)
         oursPeak = usage.ru_maxrss;
-    long curlPeak = RunCommand({"curl", "-sf", "-o", "/dev/null", "-F", "UserName=bench", "-F",
-                                "FileName1=", "-F", "File1=@" + upload.string(), uploadUrl});
-
-    kill(server.pid, SIGTERM);
-    waitpid(server.pid, nullptr, 0);
-    fs::remove_all(work);
-
-    double downloadRatio = downloadOurs / downloadCurl;
-    double uploadRatio = uploadOurs / uploadCurl;
-    std::printf("download 256 MiB: CHttpClient %.3f s, curl %.3f s, ratio %.3f%s\n", downloadOurs,
-                downloadCurl, downloadRatio, same ? "" : " (SIZES DIFFER)");
-    std::printf("upload 64 MiB: CHttpClient %.3f s, curl %.3f s, ratio %.3f\n", uploadOurs,
-                uploadCurl, uploadRatio);
+    std::vector<std::string> curlPeakRun = CurlUpload(plainUpload, upload.string(), {});
+    curlPeakRun.insert(curlPeakRun.begin() + 2, {"-o", "/dev/null"});
+    long curlPeak = RunCommand(curlPeakRun);
     std::printf("upload peak memory: CHttpClient process %.1f MiB (streamed from disk), "
                 "curl %.1f MiB\n",
                 oursPeak / 1024.0, curlPeak / 1024.0);
     vellum::bench::PrintFigure("http.upload-peak-mb-64m", oursPeak / 1024.0, curlPeak / 1024.0, 3);
-    vellum::bench::PrintFigure("http.download-256m", downloadOurs * 1000, downloadCurl * 1000,
-                               1.25);
-    vellum::bench::PrintFigure("http.upload-64m", uploadOurs * 1000, uploadCurl * 1000, 1.25);
-    std::printf("%.3f\n", std::max(downloadRatio, uploadRatio));
+
+    Report("https download 64 MiB", "https.download-64m",
+           DownloadTimes(downloadUrl(tls, tlsSmall), 64u << 20, trustCa, work, same), worst, same);
+    Report("https download 256 MiB", "https.download-256m",
+           DownloadTimes(downloadUrl(tls, tlsBig), 256u << 20, trustCa, work, same), worst, same);
+    Report("https upload 64 MiB", "https.upload-64m",
+           UploadTimes(tlsUpload, upload.string(), trustCa), worst);
+    Report("https upload 256 MiB", "https.upload-256m",
+           UploadTimes(tlsUpload, big.string(), trustCa), worst);
+
+    StopServer(plain);
+    StopServer(tls);
+    fs::remove_all(work);
+    std::printf("%.3f\n", worst);
     return 0;
 }

@@ -29,13 +29,19 @@ constexpr ItemName kItems[] = {
     {"Pwd", "password"}, {"Password", "password"}, {"SSLmode", "sslmode"},
 };
 
+// An ODBC value without the braces that let it hold a ";".
+std::string_view Unbraced(std::string_view value)
+{
+    if (value.size() >= 2 && value.front() == '{' && value.back() == '}')
+        value = value.substr(1, value.size() - 2);
+    return value;
+}
+
 // A libpq value in single quotes, with quote and backslash escaped.
 std::string ConninfoValue(std::string_view value)
 {
-    if (!value.empty() && value.front() == '{' && value.back() == '}')
-        value = value.substr(1, value.size() - 2);
     std::string quoted = "'";
-    for (char c : value) {
+    for (char c : Unbraced(value)) {
         if (c == '\'' || c == '\\')
             quoted += '\\';
         quoted += c;
@@ -71,6 +77,11 @@ std::optional<std::string> LibpqConninfoOf(std::string_view odbcConnect)
         conninfo += std::string(conninfo.empty() ? "" : " ") + item.libpq + "=" +
                     ConninfoValue(ToUtf8(*value));
     }
+    // psqlODBC passes the libpq settings of "pqopt" on as they are (the CA
+    // file of a verified TLS connection comes this way): so does the
+    // listener, before its own settings, which must stay.
+    if (auto options = ConnectionStringValue(odbcConnect, "pqopt"))
+        conninfo += " " + ToUtf8(Unbraced(*options));
     return conninfo + " client_encoding='UTF8' application_name='vellum watch'";
 }
 

@@ -3,7 +3,8 @@
 //
 // The listener is opened from the same ODBC connection string as the
 // session (Server, Port, Database, Uid, Pwd and the like are translated to
-// libpq's names), but it never touches that session: it holds a second
+// libpq's names; the libpq settings in pqopt, such as sslrootcert, pass as
+// psqlODBC passes them), but it never touches that session: it holds a second
 // connection that only listens and runs the few small queries its owner
 // asks for. The owner waits on SocketDescriptor (a QSocketNotifier, poll)
 // and calls TakeNotices when it becomes readable; nothing here blocks

@@ -28,7 +28,9 @@ using vellum::net::WaitResult;
 
 namespace {
 
-constexpr int kReceiveBuffer = 4096;
+// One read takes a whole TLS record (16 KiB) or, in clear, what many
+// segments brought: with 4 KiB reads a download cost a tenth more CPU.
+constexpr int kReceiveBuffer = 64 * 1024;
 constexpr size_t kFileBuffer = 1 << 20;
 // A body source's pieces: large enough that the socket, not the reads,
 // sets the pace, small enough that a 4 GB upload stays a small process.
@@ -464,8 +466,12 @@ int CHttpClient::OnData(char* buffer, int length)
         std::string window = m_responseHead.substr(m_responseHead.size() - carried) + buffer;
         size_t at = window.find(kHeadEnd);
         if (at == std::string::npos) {
+            // Refused before it is kept: the head stays within its bound
+            // whatever the size of a read.
+            if (m_responseHead.size() + (window.size() - carried) > kHeadLimit)
+                return RefuseResponse(kHeadTooLong);
             m_responseHead += buffer;
-            return m_responseHead.size() > kHeadLimit ? RefuseResponse(kHeadTooLong) : 1;
+            return 1;
         }
         if (at < carried)
             m_responseHead.resize(m_responseHead.size() - carried + at);

@@ -9,31 +9,18 @@
 #include "net/Tinyproxy.h"
 #include "platform/text/CodePage.h"
 #include "platform/ui/ScriptedDesktop.h"
-#include "support/RunCommand.h"
+#include "support/TestCertificates.h"
 
 #include <gtest/gtest.h>
-
-#include <sstream>
-#include <tuple>
 
 namespace {
 
 using vellum::testing::AttachServerProcess;
+using vellum::testing::MakeCertificate;
 using vellum::testing::ReadFile;
-using vellum::testing::RunCommand;
 using vellum::testing::TestHome;
 using vellum::testing::Tinyproxy;
 using vellum::text::FromUtf8;
-
-// The openssl command with `words`, split at spaces.
-void Openssl(const std::string& words)
-{
-    std::vector<std::string> args;
-    std::istringstream split(words);
-    for (std::string word; split >> word;)
-        args.push_back(word);
-    ASSERT_EQ(RunCommand("/usr/bin/openssl", args).exitCode, 0) << words;
-}
 
 TEST(TlsTransferTest, OnlyAVerifiedServerGetsTheFileAndEveryRefusalSaysWhy)
 {
@@ -42,19 +29,11 @@ TEST(TlsTransferTest, OnlyAVerifiedServerGetsTheFileAndEveryRefusalSaysWhy)
     vellum::ui::ScriptedDesktop desk;
     vellum::ui::ScopedDesktop installed{desk};
     const std::string dir = home.Temp();
-    const std::string key = " -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -keyout " + dir;
-    Openssl("req -x509 -subj /CN=ca -days 2" + key + "ca.key -out " + dir + "ca.pem");
-    Openssl("req -x509 -subj /CN=self -addext subjectAltName=IP:127.0.0.1" + key +
-            "self.key -out " + dir + "self.pem");
-    using Leaf = std::tuple<std::string, std::string, std::string>; // name, names, days
-    for (const auto& [name, names, days] :
-         {Leaf{"good", "IP:127.0.0.1,DNS:localhost", "2"},
-          Leaf{"other", "DNS:elsewhere.example", "2"}, Leaf{"expired", "IP:127.0.0.1", "-1"}}) {
-        Openssl("req -subj /CN=" + name + " -addext subjectAltName=" + names + key + name +
-                ".key -out " + dir + name + ".csr");
-        Openssl("x509 -req -copy_extensions copy -CA " + dir + "ca.pem -CAkey " + dir +
-                "ca.key -days " + days + " -in " + dir + name + ".csr -out " + dir + name + ".pem");
-    }
+    ASSERT_TRUE(MakeCertificate(dir, "ca"));
+    ASSERT_TRUE(MakeCertificate(dir, "self", "IP:127.0.0.1"));
+    ASSERT_TRUE(MakeCertificate(dir, "good", "IP:127.0.0.1,DNS:localhost", "ca"));
+    ASSERT_TRUE(MakeCertificate(dir, "other", "DNS:elsewhere.example", "ca"));
+    ASSERT_TRUE(MakeCertificate(dir, "expired", "IP:127.0.0.1", "ca", -1));
     // Many TLS records, so that sends which would block come back, and long
     // enough that the server's session tickets arrive while the body is
     // still going out (an upload once stalled on them).

@@ -133,15 +133,32 @@ std::string PgCluster::Psql(const std::string& arguments) const
            " -U postgres -d postgres " + arguments;
 }
 
+bool PgCluster::WriteClientRules(const char* rules)
+{
+    std::ofstream file(m_folder + "data/pg_hba.conf", std::ios::trunc);
+    file << "local all all trust\n" << rules;
+    file.close();
+    return bool(file);
+}
+
 bool PgCluster::RequirePasswords()
 {
-    std::ofstream rules(m_folder + "data/pg_hba.conf", std::ios::trunc);
-    rules << "local all all trust\n"
-             "host all postgres 127.0.0.1/32 trust\n"
-             "host all all 127.0.0.1/32 scram-sha-256\n";
-    rules.close();
-    return rules && Run(Tool("pg_ctl") + " -D " + m_folder + "data reload >>" + m_folder +
-                        "stop.log 2>&1") == 0;
+    return WriteClientRules("host all postgres 127.0.0.1/32 trust\n"
+                            "host all all 127.0.0.1/32 scram-sha-256\n") &&
+           Run(Tool("pg_ctl") + " -D " + m_folder + "data reload >>" + m_folder +
+               "stop.log 2>&1") == 0;
+}
+
+// The server reads its key only when the key is its account's and no one
+// else's: the copies in the data folder are made so.
+bool PgCluster::ServeTlsOnly(const std::string& certificate, const std::string& key)
+{
+    const std::string data = m_folder + "data/";
+    const std::string install = geteuid() == 0 ? "install -m 600 -o postgres " : "install -m 600 ";
+    std::ofstream(data + "postgresql.conf", std::ios::app) << "ssl = on\n";
+    return Run(install + certificate + " " + data + "server.crt && " + install + key + " " + data +
+               "server.key") == 0 &&
+           WriteClientRules("hostssl all all 127.0.0.1/32 trust\n") && Pause() && Resume();
 }
 
 bool PgCluster::Pause(bool immediate)

@@ -46,6 +46,11 @@ public:
     // except the administrator's (postgres); false when the reload failed.
     bool RequirePasswords();
 
+    // Restarts the server taking connections over TCP only through TLS,
+    // with this certificate and key (PEM files, copied into the cluster);
+    // false when it did not come back.
+    bool ServeTlsOnly(const std::string& certificate, const std::string& key);
+
     // Stops the server (fast shutdown: open sessions are cut off; with
     // `immediate`, killed as in a crash, so it recovers when it starts) and
     // starts it again on the same port and data; false when pg_ctl failed.
@@ -58,6 +63,7 @@ public:
 private:
     void Start(const std::string& serverOptions);
     void Fail(const std::string& error);
+    bool WriteClientRules(const char* rules);
 
     std::string m_folder;
     std::string m_startCommand;
