@@ -5,6 +5,10 @@
 // one, a block closing an open P, raw text in SCRIPT and STYLE); where it
 // cannot tell, it closes rather than opens, so it never cuts real markup
 // short and a hostile body is still flattened by the tree builder.
+//
+// The same pass follows the list of active formatting elements (those left
+// open, which the parser copies into every new paragraph or cell text) and
+// leaves out a new one once the list is full; see kMaxOpenFormatting.
 #include "html/NestingBound.h"
 
 #include "html/TagNameText.h"
@@ -52,6 +56,20 @@ bool ClosesParagraph(std::string_view name)
                "h2",      "h3",      "h4",       "h5",         "h6",     "header",  "hgroup", "hr",
                "li",      "dd",      "dt",       "listing",    "main",   "menu",    "nav",    "ol",
                "p",       "pre",     "section",  "summary",    "table",  "ul"});
+}
+
+// The elements the parser keeps on its list of active formatting elements.
+bool IsFormatting(std::string_view name)
+{
+    return IsOneOf(name, {"a", "b", "big", "code", "em", "font", "i", "nobr", "s", "small",
+                          "strike", "strong", "tt", "u"});
+}
+
+// Elements that put a marker on that list: the entries after it go when
+// the element closes.
+bool IsFormattingMarker(std::string_view name)
+{
+    return IsOneOf(name, {"applet", "caption", "marquee", "object", "td", "th", "template"});
 }
 
 bool IsHeading(std::string_view name)
@@ -103,7 +121,9 @@ struct NameInfo
     bool rawText = false;
     bool closesParagraph = false;
     bool heading = false;
-    bool foreign = false;    // svg, math
+    bool foreign = false; // svg, math
+    bool formatting = false;
+    bool marker = false;
     unsigned targetOf = 0;   // bit per group the element belongs to
     unsigned stops = 0;      // bit per group whose search it stops
     int closes = -1;         // the group a start tag of it closes, if any
@@ -120,6 +140,8 @@ NameInfo DescribeName(std::string name)
     info.closesParagraph = ClosesParagraph(name);
     info.heading = IsHeading(name);
     info.foreign = name == "svg" || name == "math";
+    info.formatting = IsFormatting(name);
+    info.marker = IsFormattingMarker(name);
     for (unsigned group = 0; group < kGroupCount; ++group) {
         const GroupRule& rule = RuleOf(static_cast<Group>(group));
         if (IsOneOf(name, rule.targets)) {
@@ -193,7 +215,7 @@ private:
         if (end)
             EndTag(id, tag);
         else
-            StartTag(id, tag, selfClosing);
+            StartTag(id, tag, rest.substr(nameEnd, tagEnd - nameEnd), selfClosing);
         return true;
     }
 
@@ -238,13 +260,15 @@ private:
         return std::string_view::npos;
     }
 
-    void StartTag(std::size_t id, std::string_view tag, bool selfClosing)
+    // `attributes`: the tag's text after its name, as written.
+    void StartTag(std::size_t id, std::string_view tag, std::string_view attributes,
+                  bool selfClosing)
     {
         const NameInfo& info = names_[id];
         if (info.isVoid || info.documentLevel || (selfClosing && foreign_ > 0))
             return;
         CloseImplied(info);
-        if (open_.size() >= maxDepth_) {
+        if (open_.size() >= maxDepth_ || !AdmitFormatting(id, attributes)) {
             ++names_[id].dropped;
             Drop(tag);
         } else {
@@ -261,6 +285,8 @@ private:
             Drop(tag);
             return;
         }
+        if (names_[id].formatting)
+            RemoveLatestFormatting(id);
         if (names_[id].open == 0)
             return;
         while (!open_.empty()) {
@@ -269,6 +295,54 @@ private:
             if (top == id)
                 return;
         }
+    }
+
+    // Puts a formatting element's start tag on the list as the parser does
+    // (a new A or NOBR first ends the one open, and of entries alike in tag
+    // and attributes the parser keeps three, dropping the earliest); false
+    // when the list is full and the tag is to be left out. Attributes count
+    // as alike when written alike, so the count errs high only for the
+    // alike entries a mail spells differently.
+    bool AdmitFormatting(std::size_t id, std::string_view attributes)
+    {
+        if (!names_[id].formatting)
+            return true;
+        if (names_[id].name == "a" || names_[id].name == "nobr")
+            RemoveLatestFormatting(id);
+        const std::size_t start = AfterLastMarker();
+        std::size_t alike = 0;
+        std::size_t earliest = formatting_.size();
+        for (std::size_t i = formatting_.size(); i-- > start;)
+            if (formatting_[i].id == id && formatting_[i].attributes == attributes) {
+                ++alike;
+                earliest = i;
+            }
+        if (alike >= 3)
+            formatting_.erase(formatting_.begin() + static_cast<std::ptrdiff_t>(earliest));
+        else if (formatting_.size() - start >= kMaxOpenFormatting)
+            return false;
+        formatting_.push_back({id, attributes});
+        return true;
+    }
+
+    // The end tag of a formatting element takes the latest one of its name
+    // off the list (if any since the last marker).
+    void RemoveLatestFormatting(std::size_t id)
+    {
+        const std::size_t start = AfterLastMarker();
+        for (std::size_t i = formatting_.size(); i-- > start;)
+            if (formatting_[i].id == id) {
+                formatting_.erase(formatting_.begin() + static_cast<std::ptrdiff_t>(i));
+                return;
+            }
+    }
+
+    std::size_t AfterLastMarker() const
+    {
+        std::size_t i = formatting_.size();
+        while (i > 0 && formatting_[i - 1].id != kMarker)
+            --i;
+        return i;
     }
 
     // The end tags a start tag implies, as the HTML parser applies them.
@@ -308,6 +382,8 @@ private:
         foreign_ += info.foreign ? 1 : 0;
         for (unsigned group = 0; group < kGroupCount; ++group)
             groupOpen_[group] += (info.targetOf >> group) & 1u;
+        if (info.marker)
+            formatting_.push_back({kMarker, {}});
     }
 
     void Pop()
@@ -318,6 +394,10 @@ private:
         for (unsigned group = 0; group < kGroupCount; ++group)
             groupOpen_[group] -= (info.targetOf >> group) & 1u;
         open_.pop_back();
+        if (info.marker) {
+            const std::size_t start = AfterLastMarker();
+            formatting_.resize(start > 0 ? start - 1 : 0);
+        }
     }
 
     // Passes the content of a raw-text element up to its end tag, which is
@@ -352,6 +432,15 @@ private:
     std::vector<std::size_t> open_;
     std::size_t groupOpen_[kGroupCount] = {};
     int foreign_ = 0;
+    // The list of active formatting elements as the parser will have it:
+    // entries by name id, with their attribute text, and markers.
+    struct FormattingEntry
+    {
+        std::size_t id;
+        std::string_view attributes; // into html_
+    };
+    static constexpr std::size_t kMarker = static_cast<std::size_t>(-1);
+    std::vector<FormattingEntry> formatting_;
 };
 
 } // namespace

@@ -130,6 +130,26 @@ std::size_t DeepestElement(const Node& root)
     return deepest;
 }
 
+// `before` n `after` for n from 0 up to count.
+std::string Numbered(const std::string& before, const std::string& after, int count)
+{
+    std::string html;
+    for (int n = 0; n < count; ++n)
+        html += before + std::to_string(n) + after;
+    return html;
+}
+
+// Formatting left open, no two alike, is copied into every later paragraph:
+// past the bound a new one is left out, so the copies grow with the
+// paragraphs and not with their square, and the text stays.
+TEST(HtmlParse, OpenFormattingStopsAtTheBound)
+{
+    Document document;
+    document.LoadHtml(text::Utf8ToUtf16(Numbered("<P><FONT color=#", ">x", 1000)));
+    EXPECT_LE(document.GetElementsByTagName("FONT").size(), 1000 * kMaxOpenFormatting);
+    EXPECT_EQ(Utf8(document.Body()->TextContent()), Repeat("x", 1000));
+}
+
 // A hostile body nests no deeper than the bound and keeps its text, while
 // markup that only looks deep to a naive count (unclosed P, LI and cells,
 // tags inside SCRIPT) passes the bound untouched.
@@ -159,6 +179,9 @@ TEST(HtmlParse, NestingStopsAtTheBoundWhileOrdinaryMarkupPassesUnchanged)
         Repeat("<P><B>x<DIV>y</DIV>", 2000) + "<!-- <div><div> -->" +
             Repeat("<BR><IMG src=x>", 900),
         "<svg>" + Repeat("<path d=\"M0 0\"/>", 2000) + "</svg>" + Repeat("<a title='>'>l</a>", 900),
+        Repeat("<P><FONT size=2><B>x", 900) + Numbered("<A href=", ">l<NOBR>n", 200),
+        "<TABLE>" + Numbered("<TR><TD><FONT color=#", ">a<TD><I>b", 900) + "</TABLE>",
+        Numbered("<P><B title=", ">x</B><U>y</U>", 900),
     };
     for (const std::string& html : ordinary) {
         std::string bounded = html;
