@@ -1,9 +1,9 @@
-// Mail bodies built to make the HTML tree builder clone, about 1 MiB each
-// and the same in every run. A formatting element (B, I, U, FONT...) left
-// open stays on the list of active formatting elements, and every new
-// paragraph, or text put before a table, gets a copy of each one on the list.
-// HTML keeps no more than three alike entries there, so each element here
-// carries an attribute value of its own and none is like another.
+// Mail bodies built to make the HTML tree builder clone, the same in every
+// run. A formatting element (B, I, U, FONT...) left open stays on the list
+// of active formatting elements, and every new paragraph, or text put
+// before a table, gets a copy of each one on the list. HTML keeps no more
+// than three alike entries there, so each element here carries an
+// attribute value of its own and none is like another.
 #pragma once
 
 #include <cstdio>
@@ -44,6 +44,18 @@ inline std::string UnclosedFormattingBody(unsigned open, std::size_t paragraphBy
         text += "这是一段较长的中文文字，用来测试换行。Mixed English text wraps. ";
     while (body.size() < 1024 * 1024)
         body += "<P>" + text;
+    return body + "</BODY></HTML>";
+}
+
+// Paragraphs that each open one more formatting element and leave it open:
+// the n-th paragraph holds n of them, so the elements grow with the square of
+// the text; `bytes` is kept small, as 32 KB already make 1.5 million
+// elements in gumbo alone.
+inline std::string GrowingFormattingBody(std::size_t bytes)
+{
+    std::string body = "<HTML><BODY>";
+    for (unsigned n = 0; body.size() < bytes; ++n)
+        body += "<P>" + DistinctFormatting(n) + "x";
     return body + "</BODY></HTML>";
 }
 
