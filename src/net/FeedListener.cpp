@@ -103,9 +103,8 @@ bool FeedListener::Open(const std::string& baseUrl, const std::string& user,
 bool FeedListener::Handshake(const std::string& host)
 {
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kOpenTimeoutMs);
-    CHttpClient settings; // httpclient.ini's CAFile, as for every https request
     std::string words;
-    m_ssl = NewVerifyingClient(host, settings.m_caFile, words);
+    m_ssl = NewVerifyingClient(host, ConfiguredCaFile(), words);
     if (!m_ssl || SSL_set_fd(m_ssl.get(), m_socket) != 1)
         return Fail(words.empty() ? "the feed's TLS session cannot be set up" : words);
     for (;;) {

@@ -148,15 +148,28 @@ CHttpClient::~CHttpClient()
         std::remove(vellum::text::ToUtf8(m_tempFilePath).c_str());
 }
 
+static std::string ConfiguredCaFile(const CIniDocument& ini)
+{
+    // A relative name is taken beside the ini file, where the rest of the
+    // installation lives.
+    std::string caFile = ini.Get("HttpClient", "CAFile").value_or("");
+    if (!caFile.empty() && caFile[0] != '/')
+        caFile = GetModuleDir() + caFile;
+    return caFile;
+}
+
+std::string ConfiguredCaFile()
+{
+    CIniDocument ini;
+    ini.Load(GetModuleDir() + "httpclient.ini");
+    return ConfiguredCaFile(ini);
+}
+
 void CHttpClient::ReadSettings()
 {
     CIniDocument ini;
     ini.Load(GetModuleDir() + "httpclient.ini");
-    // A relative name is taken beside the ini file, where the rest of the
-    // installation lives.
-    m_caFile = ini.Get("HttpClient", "CAFile").value_or("");
-    if (!m_caFile.empty() && m_caFile[0] != '/')
-        m_caFile = GetModuleDir() + m_caFile;
+    m_caFile = ConfiguredCaFile(ini);
     int type = ini.GetInt("HttpClient", "ProxyType");
     if (type == 0)
         return;

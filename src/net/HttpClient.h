@@ -33,6 +33,10 @@
 #include <memory>
 #include <string>
 
+// The extra CA file that httpclient.ini names (section HttpClient, key
+// CAFile), as every https connection trusts it; empty when none is named.
+std::string ConfiguredCaFile();
+
 class CHttpClient : public CProxySocket
 {
 public:

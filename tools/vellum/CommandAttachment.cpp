@@ -52,11 +52,8 @@ const char* RefusalMeaning(int status)
     }
 }
 
-// With a connection (--connect, --connect-file or VELLUM_CONNECT) the
-// command acts as a desk: on a per-user database the user is the session's
-// role and the server gets a ticket of it. Without one, --user names the
-// user. False after reporting why.
-bool OpenDesk(CommandArgs& args, std::unique_ptr<CDbSession>& session, std::string& user,
+// The desk's session, when a connection is given (see OpenDesk).
+bool TakeDesk(CommandArgs& args, std::unique_ptr<CDbSession>& session, std::string& user,
               const char* command)
 {
     auto named = [&args](const char* option) {
@@ -74,6 +71,24 @@ bool OpenDesk(CommandArgs& args, std::unique_ptr<CDbSession>& session, std::stri
     return OpenFromArgs(args, *session, command) && ResolveUser(*session, user, command);
 }
 
+// With a connection (--connect, --connect-file or VELLUM_CONNECT) the
+// command acts as a desk: on a per-user database the user is the session's
+// role and the server gets a ticket of it. Without one, --user names the
+// user. Then exactly one argument, `operand`, must be left. False after
+// reporting why.
+bool OpenDesk(CommandArgs& args, std::unique_ptr<CDbSession>& session, std::string& user,
+              const char* command, const char* operand)
+{
+    TakeOption(args, "user", user);
+    if (!TakeDesk(args, session, user, command))
+        return false;
+    if (args.size() == 1)
+        return true;
+    CommandFailure(std::string(command) + " needs one " + operand + " (vellum " + command +
+                   " --help)");
+    return false;
+}
+
 void PrintLine(const std::string& text)
 {
     std::fwrite(text.data(), 1, text.size(), stdout);
@@ -85,12 +100,9 @@ int RunUpload(const CommandArgs& given)
     CommandArgs args = given;
     std::string user, replace;
     TakeOption(args, "replace", replace);
-    TakeOption(args, "user", user);
     std::unique_ptr<CDbSession> session;
-    if (!OpenDesk(args, session, user, "upload"))
+    if (!OpenDesk(args, session, user, "upload", "FILE"))
         return 1;
-    if (args.size() != 1)
-        return CommandFailure("upload needs one FILE (vellum upload --help)");
     // The file dialog only offers existing files; the module itself would
     // upload an unreadable file as an empty one.
     if (!vellum::fs::FileExists(args[0]))
@@ -117,12 +129,9 @@ int RunDownload(const CommandArgs& given)
     CommandArgs args = given;
     std::string user;
     bool open = TakeFlag(args, "open");
-    TakeOption(args, "user", user);
     std::unique_ptr<CDbSession> session;
-    if (!OpenDesk(args, session, user, "download"))
+    if (!OpenDesk(args, session, user, "download", "NAME"))
         return 1;
-    if (args.size() != 1)
-        return CommandFailure("download needs one NAME (vellum download --help)");
     ConsoleDesktop console(std::nullopt, open);
     vellum::ui::ScopedDesktop installed(console);
     AttachmentFields fields;
